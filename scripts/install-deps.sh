@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing, benchmarking and fuzzing need.
+# Quick when everything is present; loud and non-zero when apt fails.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  zlib1g-dev libpng-dev libjpeg62-turbo-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev
+  libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  libgif-dev libmng-dev pngcheck
+  clang libclang-rt-14-dev
+  # tools the benchmarks compare against
+  gifsicle imagemagick ffmpeg pngquant time
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "install-deps: installing ${missing[*]}" >&2
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  command -v sudo >/dev/null || { echo "install-deps: not root and no sudo" >&2; exit 1; }
+  SUDO="sudo"
+fi
+export DEBIAN_FRONTEND=noninteractive
+if ! $SUDO apt-get update -q; then
+  echo "install-deps: apt-get update failed" >&2; exit 1
+fi
+if ! $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"; then
+  echo "install-deps: apt-get install failed for: ${missing[*]}" >&2; exit 1
+fi

@@ -1,0 +1,29 @@
+// kivo-cli: the headless front end. Each sub-command is a small unit with its own
+// file (cmd_<name>.cpp) and one line in the command table.
+#pragma once
+
+#include <span>
+#include <string>
+#include <vector>
+
+namespace kivo::cli {
+
+using Args = std::vector<std::string>;
+
+struct Command {
+    const char* name;
+    const char* usage;    // arguments after the name
+    const char* summary;  // one line for --help
+    int (*run)(const Args& args);  // exit status: 0 success, 1 failure, 2 usage
+};
+
+std::span<const Command> Commands();
+
+// Runs kivo-cli with argv[1..]: the sub-command, --help or --version.
+int Main(int argc, char** argv);
+
+// Shared helpers for commands.
+int UsageError(const Command& cmd, const std::string& why);
+const Command* FindCommand(const std::string& name);
+
+}  // namespace kivo::cli

@@ -1,0 +1,14 @@
+// The sub-commands of kivo-cli, in the order --help lists them.
+#include "cli.h"
+
+namespace kivo::cli {
+
+int RunHelp(const Args& args);
+
+static const Command kCommands[] = {
+    {"help", "[COMMAND]", "show help for kivo-cli or one command", RunHelp},
+};
+
+std::span<const Command> Commands() { return kCommands; }
+
+}  // namespace kivo::cli

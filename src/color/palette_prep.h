@@ -1,0 +1,33 @@
+// Before a save: give every frame an index plane and either its own palette or a
+// place in the document's global palette, within MaxColors, with transparency kept
+// on an entry of its own.
+#pragma once
+
+#include <optional>
+
+#include "doc/anim_doc.h"
+#include "platform/platform.h"
+
+namespace kivo {
+
+// Whole document; mng selects the MNG rules. Pumps the progress dialog after
+// each frame. False on failure (memory), frames' working markers cleared.
+bool PreparePalettes(OwnerWindow owner, AnimDoc& doc, bool mng);
+// One frame for a one-frame GIF (MaxColors taken as 256 for the call).
+bool PrepareSingleFramePalette(AnimDoc* doc, Frame& frame);
+bool PrepareFramePalette(Frame& frame, AnimDoc* doc, bool mng);
+// Fills frame.census / frame.colorCount (257 = more than 256 colours).
+bool CountFrameColors(Frame& frame);
+// Index plane by exact lookup in the frame's own palette, or the document's
+// global palette when it has none; false when neither exists.
+bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc);
+// A colour near c that is not among the first n entries, or none when c itself
+// is not among them.
+std::optional<Rgb> PickSubstituteColor(Rgb c, const Palette& palette, int n);
+
+// Releases what preparation left on every frame (index planes, censuses,
+// markers, disposable own palettes) so the next save starts from the 24-bit
+// pictures. Writers call it after writing.
+void ReleaseSaveState(AnimDoc& doc);
+
+}  // namespace kivo

@@ -1,0 +1,30 @@
+// Process-wide write options, with their built-in defaults. The settings file
+// loads them once at start and stores them at exit; option dialogs and
+// kivo-cli's --set change them. Look-up by name serves both.
+#pragma once
+
+#include <string_view>
+
+namespace kivo {
+
+extern int MaxColors;         // 8, 16, 32, 64, 128 or 256
+extern int UnifyPalette;      // 1: reduce jointly into one global palette
+extern int AlwaysDither;      // 1: quantize every frame; cleared after a successful save
+extern int Interlace;         // 1: GIF first frame interlaced
+extern int NoColorReduction;  // MNG: frames over 256 colours stay 24-bit
+extern int JngOver256Only;    // MNG: such frames become JNG rather than truecolour PNG
+extern int KeepPngPalette;    // frames read from indexed PNG keep palette and indices
+extern int TransparentIndex;  // -1, or the transparent entry of a kept PNG palette
+
+// 1 after the MNG reader or writer ran, 0 after the GIF codecs or AVI export.
+extern int CodecIsMng;
+
+// The option called name (as above), or nullptr.
+int* FindWriteOption(std::string_view name);
+// Sets an option by name from text; false with a reason for an unknown name or a
+// value out of range.
+bool SetWriteOption(std::string_view name, std::string_view value, std::string* why);
+// Puts every option back to its default (tests, new sessions).
+void ResetWriteOptions();
+
+}  // namespace kivo

@@ -1,0 +1,24 @@
+// BMP files: read into a packed DIB (any supported depth, RLE8 expanded) and write
+// a DIB with the smallest of 1, 4, 8 or 24 bits that holds its colours.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "doc/types.h"
+
+namespace kivo {
+
+// Parses BMP file bytes into a valid packed DIB; empty on any fault. Reports nothing.
+Dib ParseBmp(std::span<const uint8_t> file);
+// Reads a BMP file; empty when it cannot be opened or is not a readable BMP.
+Dib ReadBmp(const std::string& path);
+
+// Writes dib as a BMP file. An existing file with overwrite false is left alone
+// and counts as success. The target is replaced only after a complete write.
+bool WriteBmp(const std::string& path, std::span<const uint8_t> dib, bool overwrite);
+// The bytes WriteBmp would write.
+bool EncodeBmp(std::span<const uint8_t> dib, std::string& out);
+
+}  // namespace kivo

@@ -1,0 +1,91 @@
+#include "platform/progress.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+namespace kivo {
+
+int ProgressCancelled = 0;
+
+namespace {
+
+struct ProgressState {
+    bool open = false;
+    bool cancelEnabled = false;
+    int low = 0, high = 0;
+};
+ProgressState state;
+
+void ShowBar() {
+    PlatformBackend& b = CurrentPlatformBackend();
+    if (state.low != state.high) b.ProgressDialogSetBar(true, 0);
+    else b.ProgressDialogSetBar(false, 0);
+}
+
+}  // namespace
+
+void ProgressOpen(OwnerWindow owner) {
+    state.open = true;
+    state.cancelEnabled = true;  // a new dialog's button is enabled with its default label
+    ProgressCancelled = 0;
+    CurrentPlatformBackend().ProgressDialogOpen(owner);
+}
+
+void ProgressClose(OwnerWindow owner) {
+    if (state.open) CurrentPlatformBackend().ProgressDialogClose(owner);
+    state.open = false;
+    ProgressCancelled = 1;
+}
+
+int ProgressPump() {
+    if (ProgressCancelled) return 1;
+    bool pressed = CurrentPlatformBackend().ProgressDialogPump();
+    // The button only acts while it exists and is enabled.
+    if (pressed && state.open && state.cancelEnabled) ProgressCancelled = 1;
+    return ProgressCancelled ? 1 : 0;
+}
+
+void ProgressSetText(std::string_view text) {
+    if (state.open) CurrentPlatformBackend().ProgressDialogSetText(text);
+}
+
+void ProgressPrintf(const char* format, ...) {
+    char buffer[2048] = {};
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    ProgressSetText(buffer);
+}
+
+void ProgressSetCancel(const char* label) {
+    if (!state.open) return;
+    state.cancelEnabled = label != nullptr;
+    CurrentPlatformBackend().ProgressDialogSetCancel(label ? label : "", label != nullptr);
+}
+
+void ProgressSetTitle(std::string_view text) {
+    if (state.open) CurrentPlatformBackend().ProgressDialogSetTitle(text);
+}
+
+void ProgressSetRange(int low, int high) {
+    state.low = low;
+    state.high = high;
+    if (state.open) ShowBar();
+}
+
+void ProgressSetPos(int value) {
+    if (!state.open || state.low == state.high) return;
+    long long percent = (static_cast<long long>(value) - state.low) * 100 /
+                        (static_cast<long long>(state.high) - state.low);
+    CurrentPlatformBackend().ProgressDialogSetBar(true, int(percent));
+}
+
+bool ProgressIsOpen() { return state.open; }
+
+void ProgressResetForTesting() {
+    state = ProgressState{};
+    ProgressCancelled = 0;
+}
+
+}  // namespace kivo

@@ -1,0 +1,44 @@
+// Writing a file without ever destroying the one already there: the data goes to a
+// temporary file in the target's folder, which replaces the target only once it
+// was written in full. Anything short of Commit() removes the temporary file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <span>
+#include <string>
+
+namespace kivo {
+
+class SafeFile {
+public:
+    SafeFile() = default;
+    ~SafeFile();
+    SafeFile(const SafeFile&) = delete;
+    SafeFile& operator=(const SafeFile&) = delete;
+
+    // Creates the temporary file beside target. False when that is impossible.
+    bool Open(const std::string& target);
+    // Buffered; a failure is sticky and makes Commit() fail.
+    bool Write(const void* data, size_t size);
+    bool Write(std::span<const uint8_t> bytes) { return Write(bytes.data(), bytes.size()); }
+    bool WriteByte(uint8_t b) { return Write(&b, 1); }
+    bool ok() const { return file_ != nullptr && !failed_; }
+    // Flushes, syncs and renames over the target. False (target untouched) on any failure.
+    bool Commit();
+    // Drops the temporary file; the target is left as it was.
+    void Abandon();
+
+private:
+    std::FILE* file_ = nullptr;
+    std::string target_, temp_;
+    bool failed_ = false;
+};
+
+bool FileExists(const std::string& path);
+
+// Reads a whole file. False when it cannot be opened or read, or is larger than limit.
+bool ReadWholeFile(const std::string& path, std::string& out, size_t limit = SIZE_MAX);
+
+}  // namespace kivo

@@ -1,0 +1,53 @@
+#include "support/test_support.h"
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "doc/dib.h"
+#include "platform/platform.h"
+
+namespace kivo::test {
+
+TempFolder::TempFolder() {
+    std::string pattern = TempDir() + "/kivo-test-XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    if (mkdtemp(name.data())) path_ = name.data();
+}
+
+TempFolder::~TempFolder() {
+    if (path_.empty()) return;
+    std::error_code ec;
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
+                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::remove_all(path_, ec);
+}
+
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream f(path, std::ios::binary);
+    f.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    return bool(f);
+}
+
+std::vector<uint8_t> ReadFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+Rgb PixelOf(const Dib& dib, int x, int y) {
+    const size_t stride = DibRowBytes(DibWidth(dib), 24);
+    const uint8_t* p = DibPixels(dib) + (size_t(DibHeight(dib)) - 1 - size_t(y)) * stride + 3 * size_t(x);
+    return Rgb{p[2], p[1], p[0]};
+}
+
+void SetPixel(Dib& dib, int x, int y, Rgb c) {
+    const size_t stride = DibRowBytes(DibWidth(dib), 24);
+    uint8_t* p = DibPixels(dib) + (size_t(DibHeight(dib)) - 1 - size_t(y)) * stride + 3 * size_t(x);
+    p[0] = c.b;
+    p[1] = c.g;
+    p[2] = c.r;
+}
+
+}  // namespace kivo::test

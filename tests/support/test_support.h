@@ -1,0 +1,49 @@
+// Helpers shared by the tests: byte builders, temporary folders, pixel access.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "doc/anim_doc.h"
+#include "doc/types.h"
+
+namespace kivo::test {
+
+// Little-endian byte builder for hand-made files.
+struct Bytes {
+    std::vector<uint8_t> data;
+    Bytes& u8(uint8_t v) { data.push_back(v); return *this; }
+    Bytes& u16(uint16_t v) { return u8(uint8_t(v)).u8(uint8_t(v >> 8)); }
+    Bytes& u32(uint32_t v) { return u16(uint16_t(v)).u16(uint16_t(v >> 16)); }
+    Bytes& str(const std::string& s) { data.insert(data.end(), s.begin(), s.end()); return *this; }
+    Bytes& raw(const std::vector<uint8_t>& v) { data.insert(data.end(), v.begin(), v.end()); return *this; }
+    Bytes& fill(size_t n, uint8_t v) { data.insert(data.end(), n, v); return *this; }
+    size_t size() const { return data.size(); }
+};
+
+// A fresh folder under TempDir, removed with everything in it at destruction.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t> ReadFile(const std::string& path);
+
+// Pixel (x, y), y counted from the top, of a 24-bit DIB.
+Rgb PixelOf(const Dib& dib, int x, int y);
+void SetPixel(Dib& dib, int x, int y, Rgb c);
+// A 24-bit DIB filled by f(x, y) (y from the top).
+template <typename F>
+Dib MakeImage(int width, int height, F f);
+
+}  // namespace kivo::test
+
+#include "support/test_support_inl.h"
