@@ -1,0 +1,221 @@
+#include "doc/bmp.h"
+
+#include <sys/stat.h>
+
+#include <gtest/gtest.h>
+
+#include "doc/dib.h"
+#include "support/test_support.h"
+
+namespace kivo {
+namespace {
+
+using test::Bytes;
+using test::PixelOf;
+
+// A BMP file with a 40-byte header. pixelOffset 0 = right after the table.
+std::vector<uint8_t> BmpFile(int w, int h, int bits, uint32_t compression,
+                             const std::vector<uint8_t>& table, const std::vector<uint8_t>& pixels,
+                             uint32_t colorsUsed = 0, uint32_t pixelOffset = 0,
+                             const std::vector<uint8_t>& gap = {}) {
+    uint32_t offset = pixelOffset ? pixelOffset : uint32_t(54 + table.size() + gap.size());
+    Bytes b;
+    b.str("BM").u32(uint32_t(offset + pixels.size())).u32(0).u32(offset);
+    b.u32(40).u32(uint32_t(w)).u32(uint32_t(h)).u16(1).u16(uint16_t(bits)).u32(compression)
+        .u32(uint32_t(pixels.size())).u32(39).u32(39).u32(colorsUsed).u32(0);
+    b.raw(table).raw(gap).raw(pixels);
+    return b.data;
+}
+
+std::vector<uint8_t> Grey8Table() {
+    std::vector<uint8_t> t;
+    for (int i = 0; i < 256; ++i) t.insert(t.end(), {uint8_t(i), uint8_t(i), uint8_t(i), 0});
+    return t;
+}
+
+Dib Parse(const std::vector<uint8_t>& file) { return ParseBmp(file); }
+
+TEST(BmpRead, OneBitWithTwoColourTable) {
+    auto file = BmpFile(2, 1, 1, 0, {0, 0, 255, 0, 0, 255, 0, 0}, {0x40, 0, 0, 0});
+    Dib d = DibTo24(Parse(file));
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(PixelOf(d, 0, 0), (Rgb{255, 0, 0}));
+    EXPECT_EQ(PixelOf(d, 1, 0), (Rgb{0, 255, 0}));
+}
+
+TEST(BmpRead, CoreHeaderFileReads) {
+    Bytes b;
+    b.str("BM").u32(0).u32(0).u32(14 + 12 + 6);
+    b.u32(12).u16(1).u16(1).u16(1).u16(1).raw({1, 2, 3, 4, 5, 6}).raw({0x80, 0, 0, 0});
+    Dib d = Parse(b.data);
+    ASSERT_FALSE(d.empty());
+    EXPECT_TRUE(DibIsCore(d));
+    EXPECT_EQ(PixelOf(DibTo24(DibSpan(d)), 0, 0), (Rgb{6, 5, 4}));
+}
+
+TEST(BmpRead, HonoursThePixelOffsetWhenRowsDoNotFollowTheTable) {
+    // 24-bit file with 6 bytes of padding between header and pixels.
+    std::vector<uint8_t> px = {1, 2, 3, 0};
+    auto file = BmpFile(1, 1, 24, 0, {}, px, 0, 0, {9, 9, 9, 9, 9, 9});
+    Dib d = Parse(file);
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(PixelOf(d, 0, 0), (Rgb{3, 2, 1}));
+    // An offset pointing outside the file falls back to "right after the table".
+    auto bogus = BmpFile(1, 1, 24, 0, {}, px, 0, 100000);
+    d = Parse(bogus);
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(PixelOf(d, 0, 0), (Rgb{3, 2, 1}));
+}
+
+TEST(BmpRead, TopDownFileIsTurnedRightWayUp) {
+    // Height -2: the first stored row is the top row.
+    auto file = BmpFile(1, -2, 24, 0, {}, {255, 0, 0, 0, 0, 0, 255, 0});
+    Dib d = Parse(file);
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(DibHeight(d), 2);
+    EXPECT_EQ(PixelOf(d, 0, 0), (Rgb{0, 0, 255}));  // top: blue
+    EXPECT_EQ(PixelOf(d, 0, 1), (Rgb{255, 0, 0}));  // bottom: red
+}
+
+TEST(BmpRead, EightBitWithColoursUsedSixteen) {
+    std::vector<uint8_t> table(64, 0);
+    table[4 * 15 + 2] = 77;
+    auto file = BmpFile(1, 1, 8, 0, table, {15, 0, 0, 0}, 16);
+    Dib d = Parse(file);
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(DibPixelOffset(d), 40u + 64u);
+    EXPECT_EQ(PixelOf(DibTo24(DibSpan(d)), 0, 0), (Rgb{77, 0, 0}));
+}
+
+TEST(BmpRead, RefusesBrokenFiles) {
+    auto good = BmpFile(2, 2, 24, 0, {}, std::vector<uint8_t>(16, 0));
+    ASSERT_FALSE(Parse(good).empty());
+    auto truncated = good;
+    truncated.resize(truncated.size() - 1);
+    EXPECT_TRUE(Parse(truncated).empty());
+    auto notBm = good;
+    notBm[0] = 'X';
+    EXPECT_TRUE(Parse(notBm).empty());
+    for (uint32_t size : {0u, 11u, 13u, 15u}) {
+        auto bad = good;
+        bad[14] = uint8_t(size);
+        EXPECT_TRUE(Parse(bad).empty()) << size;
+    }
+    auto huge = BmpFile(70000, 1, 24, 0, {}, {});
+    EXPECT_TRUE(Parse(huge).empty());
+    auto rle4 = BmpFile(2, 2, 4, 2, std::vector<uint8_t>(64, 0), {0, 1});
+    EXPECT_TRUE(Parse(rle4).empty());
+    EXPECT_TRUE(Parse({'B', 'M'}).empty());
+    EXPECT_TRUE(ReadBmp("/nonexistent/x.bmp").empty());
+}
+
+TEST(BmpRle8, OddLiteralAndDeltaMatchTheUncompressedForm) {
+    // 4x3, bottom row: literal 3 bytes (odd → one pad byte) then run; then delta
+    // (2,1) skips to row 2 column 2.
+    std::vector<uint8_t> rle = {
+        0, 3, 10, 11, 12, 0,   // literal 10 11 12 + pad
+        1, 13,                 // one 13
+        0, 0,                  // end of line
+        0, 2, 2, 1,            // delta: x += 2, y += 1 -> row 2, column 2
+        2, 14,                 // two 14s
+        0, 1,                  // end of bitmap
+    };
+    auto file = BmpFile(4, 3, 8, 1, Grey8Table(), rle);
+    Dib d = Parse(file);
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(DibCompression(d), 0u);
+    std::vector<uint8_t> expected = {10, 11, 12, 13, 0, 0, 0, 0, 0, 0, 14, 14};
+    auto plain = BmpFile(4, 3, 8, 0, Grey8Table(), expected);
+    EXPECT_EQ(d, Parse(plain));
+}
+
+TEST(BmpRle8, HostileRunsStayInsideTheBitmap) {
+    // Runs past the row end, literals past the data end, deltas past the last row:
+    // the decoder must neither write outside the bitmap nor fail to end.
+    std::vector<std::vector<uint8_t>> streams = {
+        {255, 7, 255, 7, 255, 7},           // runs far wider than the row
+        {0, 200, 1, 2, 3},                  // literal longer than the data left
+        {0, 2, 255, 255, 5, 9, 0, 0, 5, 9}, // delta beyond the bitmap
+        {0, 0, 0, 0, 0, 0, 0, 0, 0, 0},     // more line ends than rows
+        {0, 2, 1},                          // truncated delta
+        {3},                                // lone count byte
+    };
+    for (const auto& s : streams) {
+        Dib d = Parse(BmpFile(3, 2, 8, 1, Grey8Table(), s));
+        ASSERT_FALSE(d.empty());
+        EXPECT_EQ(d.size(), 40u + 1024u + 2u * 4u);
+    }
+    // A run wider than the row is cut at the row's end, not wrapped.
+    Dib d = Parse(BmpFile(3, 2, 8, 1, Grey8Table(), {5, 9, 0, 0, 1, 4}));
+    const uint8_t* px = DibPixels(DibSpan(d));
+    EXPECT_EQ(std::vector<uint8_t>(px, px + 8), (std::vector<uint8_t>{9, 9, 9, 0, 4, 0, 0, 0}));
+}
+
+class BmpWrite : public ::testing::Test {
+protected:
+    test::TempFolder dir;
+
+    // Writes an image of n distinct colours and returns the written bit count.
+    int WrittenBits(int colors) {
+        Dib img = test::MakeImage(colors, 3, [](int x, int y) {
+            return Rgb{uint8_t(x), uint8_t(x >> 8), uint8_t(y == 1 ? 0 : 0)};
+        });
+        std::string path = dir.file("c.bmp");
+        EXPECT_TRUE(WriteBmp(path, img, true));
+        Dib back = ReadBmp(path);
+        EXPECT_FALSE(back.empty());
+        EXPECT_EQ(DibTo24(DibSpan(back)), img) << colors;  // pixels survive the round trip
+        return DibBitCount(back);
+    }
+};
+
+TEST_F(BmpWrite, ChoosesTheSmallestDepthThatHoldsTheColours) {
+    EXPECT_EQ(WrittenBits(1), 1);
+    EXPECT_EQ(WrittenBits(2), 1);
+    EXPECT_EQ(WrittenBits(3), 4);
+    EXPECT_EQ(WrittenBits(16), 4);
+    EXPECT_EQ(WrittenBits(17), 8);
+    EXPECT_EQ(WrittenBits(256), 8);
+    EXPECT_EQ(WrittenBits(257), 24);
+}
+
+TEST_F(BmpWrite, PalettedFileLayout) {
+    Dib img = test::MakeImage(3, 1, [](int x, int) { return x == 1 ? Rgb{1, 2, 3} : Rgb{9, 9, 9}; });
+    std::string bytes;
+    ASSERT_TRUE(EncodeBmp(img, bytes));
+    ASSERT_EQ(bytes.size(), 54u + 8u + 4u);
+    auto u32 = [&](size_t at) {
+        return uint32_t(uint8_t(bytes[at])) | uint32_t(uint8_t(bytes[at + 1])) << 8 |
+               uint32_t(uint8_t(bytes[at + 2])) << 16 | uint32_t(uint8_t(bytes[at + 3])) << 24;
+    };
+    EXPECT_EQ(u32(2), 66u);   // file size
+    EXPECT_EQ(u32(10), 62u);  // pixel offset
+    EXPECT_EQ(u32(46), 2u);   // colours used
+    EXPECT_EQ(uint8_t(bytes[54]), 9);  // first colour seen is entry 0 (blue byte first)
+    EXPECT_EQ(uint8_t(bytes[58]), 3);
+    EXPECT_EQ(uint8_t(bytes[62]), 0x40);  // pixels 0,1,0 from the top bit
+}
+
+TEST_F(BmpWrite, ExistingFileIsLeftAloneWithoutOverwrite) {
+    std::string path = dir.file("keep.bmp");
+    ASSERT_TRUE(test::WriteFile(path, {'o', 'l', 'd'}));
+    Dib img = test::MakeImage(2, 2, [](int, int) { return Rgb{1, 1, 1}; });
+    EXPECT_TRUE(WriteBmp(path, img, false));
+    EXPECT_EQ(test::ReadFile(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_TRUE(WriteBmp(path, img, true));
+    EXPECT_FALSE(ReadBmp(path).empty());
+}
+
+TEST_F(BmpWrite, FailedWriteKeepsTheOldFile) {
+    std::string path = dir.file("old.bmp");
+    ASSERT_TRUE(test::WriteFile(path, {'o', 'l', 'd'}));
+    EXPECT_FALSE(WriteBmp(path, Dib{1, 2, 3}, true));  // not a DIB
+    EXPECT_EQ(test::ReadFile(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_FALSE(WriteBmp(dir.file("no/such/folder.bmp"), test::MakeImage(1, 1, [](int, int) {
+                              return Rgb{};
+                          }),
+                          true));
+}
+
+}  // namespace
+}  // namespace kivo
