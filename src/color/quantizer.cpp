@@ -1,0 +1,114 @@
+// The quantizer's two entry forms: the one-shot reduction of one image and the
+// shared incremental instance used to give many frames one palette.
+#include "color/quantizer.h"
+
+#include <new>
+
+#include "color/quantizer_state.h"
+
+namespace kivo {
+namespace quant {
+
+void InitQuantizer(ColorQuantizer& q, int width, int n) {
+    q.width = width;
+    q.wanted = n;
+    q.actual = 0;
+    q.cells.assign(kCellCount, 0);
+    q.boxes.clear();
+    q.map.red.assign(size_t(n), 0);
+    q.map.green.assign(size_t(n), 0);
+    q.map.blue.assign(size_t(n), 0);
+    q.errors.assign((size_t(width) + 2) * 3, 0);
+    q.rightToLeft = false;
+    q.mapping = false;
+}
+
+void CountRow(ColorQuantizer& q, const uint8_t* row) {
+    uint16_t* cells = q.cells.data();
+    for (int x = 0; x < q.width; ++x, row += 3) {
+        uint16_t& c = cells[CellIndex(row[2] >> 3, row[1] >> 2, row[0] >> 3)];
+        if (c != UINT16_MAX) ++c;  // saturates instead of wrapping
+    }
+}
+
+}  // namespace quant
+
+namespace {
+
+bool ValidArguments(int width, int n) { return width >= 0 && n >= 1 && n <= 256; }
+
+std::unique_ptr<quant::ColorQuantizer>& SharedInstance() {
+    static std::unique_ptr<quant::ColorQuantizer> instance;
+    return instance;
+}
+
+}  // namespace
+
+std::unique_ptr<ColorMap> QuantizeImage(int width, int height, int n, const uint8_t* bits,
+                                        uint8_t* out) {
+    if (!ValidArguments(width, n) || height < 0) return nullptr;
+    if (width > 0 && height > 0 && (!bits || !out)) return nullptr;
+    try {
+        quant::ColorQuantizer q;
+        quant::InitQuantizer(q, width, n);
+        const size_t stride = (size_t(width) * 3 + 3) & ~size_t(3);
+        // Bottom-up storage: the top image row is the last one in memory.
+        for (int y = 0; y < height; ++y)
+            quant::CountRow(q, bits + size_t(height - 1 - y) * stride);
+        quant::ChooseColors(q);
+        quant::PrepareMapping(q);
+        for (int y = 0; y < height; ++y)
+            quant::MapRow(q, bits + size_t(height - 1 - y) * stride, out + size_t(y) * size_t(width));
+        return std::make_unique<ColorMap>(std::move(q.map));
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
+
+void FreeColorMap(std::unique_ptr<ColorMap>& map) { map.reset(); }
+
+bool QuantizerBegin(int width, int n) {
+    QuantizerEnd();
+    if (!ValidArguments(width, n)) return false;
+    try {
+        auto q = std::make_unique<quant::ColorQuantizer>();
+        quant::InitQuantizer(*q, width, n);
+        SharedInstance() = std::move(q);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+void QuantizerAddRow(const uint8_t* row) {
+    if (auto& q = SharedInstance(); q && !q->mapping && row) quant::CountRow(*q, row);
+}
+
+void QuantizerSelectColors() {
+    if (auto& q = SharedInstance(); q && !q->mapping) {
+        quant::ChooseColors(*q);
+        quant::PrepareMapping(*q);
+    }
+}
+
+void QuantizerRestartMapping() {
+    if (auto& q = SharedInstance(); q && q->mapping) quant::RestartMapping(*q);
+}
+
+void QuantizerMapRow(const uint8_t* row, uint8_t* out) {
+    if (auto& q = SharedInstance(); q && q->mapping && row && out) quant::MapRow(*q, row, out);
+}
+
+const ColorMap* QuantizerColorMap() {
+    auto& q = SharedInstance();
+    return q ? &q->map : nullptr;
+}
+
+int QuantizerColorCount() {
+    auto& q = SharedInstance();
+    return q ? q->actual : 0;
+}
+
+void QuantizerEnd() { SharedInstance().reset(); }
+
+}  // namespace kivo

@@ -1,0 +1,47 @@
+// Median-cut colour quantizer with Floyd-Steinberg mapping. Two forms: a one-shot
+// reduction of one image, and one shared incremental instance that counts the
+// rows of several images into one histogram, chooses one palette for all of them
+// and then maps each image in turn.
+//
+// Pixels are blue, green, red bytes. Mapping always dithers.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace kivo {
+
+// Palette chosen by the quantizer: entry i is (red[i], green[i], blue[i]). Each
+// array has at least the wanted number of entries; entries past the colours
+// actually produced stay black.
+struct ColorMap {
+    std::vector<uint8_t> red, green, blue;
+};
+
+// Reduces a bottom-up 24-bit image (rows ((width * 3 + 3) & ~3) bytes apart) to
+// at most n colours (1..256), writing width * height indices to out, top row
+// first. nullptr when memory runs out or the arguments are out of range.
+std::unique_ptr<ColorMap> QuantizeImage(int width, int height, int n, const uint8_t* bits,
+                                        uint8_t* out);
+void FreeColorMap(std::unique_ptr<ColorMap>& map);
+
+// The shared instance. Begin replaces any active one; false on bad arguments or
+// when memory runs out. Every other call does nothing without an active instance.
+bool QuantizerBegin(int width, int n);
+// Counts one row of exactly `width` pixels.
+void QuantizerAddRow(const uint8_t* row);
+// Chooses the colours and prepares mapping (first row left to right).
+void QuantizerSelectColors();
+// Before mapping another image with the same palette: clears the carried error
+// and restarts the scan direction; the nearest-colour cache is kept.
+void QuantizerRestartMapping();
+// Maps one row of `width` pixels to `width` indices, rows given top first.
+void QuantizerMapRow(const uint8_t* row, uint8_t* out);
+// The chosen colours, or nullptr when no instance is active.
+const ColorMap* QuantizerColorMap();
+// Number of colours actually chosen (0 when no instance is active).
+int QuantizerColorCount();
+void QuantizerEnd();
+
+}  // namespace kivo
