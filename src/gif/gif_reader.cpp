@@ -1,0 +1,392 @@
+#include "gif/gif_reader.h"
+
+#include <cstdio>
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "color/write_options.h"
+#include "doc/dib.h"
+#include "gif/lzw_decoder.h"
+#include "platform/progress.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr char kNoMemory[] = "メモリが足りません。";
+constexpr char kHeaderError[] = "Gif ヘッダリードエラー";
+constexpr char kGlobalTableError[] = "グローバルカラーテーブルリードエラー";
+constexpr char kExtensionError[] = "Extention Read Error";
+constexpr char kImageError[] = "Image Data Read Error";
+constexpr char kUndefinedCode[] = "は、未定義コードです。";
+constexpr char kNoTrailer[] = "警告! 終了コードが有りません。";
+constexpr char kTrailerError[] = "Trailer Error!";
+
+// Frame records keep sizes as signed 16-bit values, so larger pictures cannot be
+// represented; GIF allows up to 65535 but no real animation comes near.
+constexpr uint32_t kMaxFrameSide = 32767;
+
+struct Reader {
+    OwnerWindow owner;
+    GifInput& in;
+    AnimDoc& doc;
+    size_t unbackedPixels = kUnbackedPixelAllowance;
+    // Reused from image to image.
+    LzwData lzw;
+    std::vector<uint16_t> row;
+};
+
+// Reads n bytes or fails.
+bool ReadExact(GifInput& in, uint8_t* dest, size_t n) { return in.Read(dest, n) == n; }
+
+uint16_t Le16(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
+
+bool ReadPalette(GifInput& in, size_t count, Palette& out) {
+    out.assign(count, Rgb{});
+    uint8_t triple[3];
+    for (Rgb& c : out) {
+        if (!ReadExact(in, triple, 3)) return false;
+        c = Rgb{triple[0], triple[1], triple[2]};
+    }
+    return true;
+}
+
+bool ReadHeader(GifInput& in, AnimDoc& doc) {
+    uint8_t h[13];
+    if (!ReadExact(in, h, sizeof h)) return false;
+    if ((h[0] | 0x20) != 'g' || (h[1] | 0x20) != 'i' || (h[2] | 0x20) != 'f') return false;
+    doc.screenWidth = int16_t(Le16(h + 6));
+    doc.screenHeight = int16_t(Le16(h + 8));
+    doc.screenFlags = h[10];
+    doc.backgroundIndex = h[11];
+    doc.aspectRatio = h[12];
+    doc.colorResolution = int16_t(((h[10] >> 4) & 7) + 1);
+    if (h[10] & 0x80) doc.globalPalette.resize(size_t(2) << (h[10] & 7));
+    doc.ticksPerSecond = 100;
+    return true;
+}
+
+// The frame that the next control block, comment or image belongs to: the
+// current one until its image has been read, then a new one at the end.
+Frame* FrameUnderConstruction(AnimDoc& doc) {
+    if (!doc.currentFrame || doc.currentFrame->imageRead) {
+        if (!AppendFrame(doc)) throw std::bad_alloc();
+    }
+    return doc.currentFrame;
+}
+
+bool ReadGraphicControl(Reader& r) {
+    uint8_t b[6];
+    if (!ReadExact(r.in, b, sizeof b) || b[0] != 4 || b[5] != 0) return false;
+    Frame* f = FrameUnderConstruction(r.doc);
+    const uint8_t packed = b[1];
+    f->gcePacked = packed;
+    f->delay = int16_t(Le16(b + 2));
+    f->disposal = int16_t((packed >> 2) & 3);
+    f->hasDelay = (packed & 2) ? 0 : 1;
+    if (packed & 1) {
+        f->hasTransparency = 1;
+        f->transparentIndex = b[4];
+    } else {
+        f->hasTransparency = 0;
+    }
+    return true;
+}
+
+// Comments are text: each sub-block contributes its bytes up to an embedded
+// zero. The input ending inside a comment ends the comment, not the file.
+bool ReadComment(Reader& r) {
+    Frame* f = FrameUnderConstruction(r.doc);
+    uint8_t data[255];
+    for (;;) {
+        int size = r.in.Byte();
+        if (size <= 0) return true;
+        size_t got = r.in.Read(data, size_t(size));
+        const void* zero = std::memchr(data, 0, got);
+        size_t textLen = zero ? size_t(static_cast<const uint8_t*>(zero) - data) : got;
+        f->comment.append(reinterpret_cast<const char*>(data), textLen);
+        if (got < size_t(size)) return true;
+    }
+}
+
+bool ReadApplication(Reader& r) {
+    uint8_t id[12];
+    if (!ReadExact(r.in, id, sizeof id) || id[0] != 11) return false;
+    int size = r.in.Byte();
+    if (size < 0) return false;
+    uint8_t data[255];
+    if (!ReadExact(r.in, data, size_t(size))) return false;
+    if (std::memcmp(id + 1, "NETSCAPE", 8) == 0 && size >= 1 && data[0] == 1) {
+        r.doc.loopEnabled = 1;
+        // A loop sub-block too short for its count reads the missing bytes as 0.
+        r.doc.loopCount = (size >= 2 ? data[1] : 0) | (size >= 3 ? data[2] << 8 : 0);
+        size = r.in.Byte();
+        if (size < 0 || !ReadExact(r.in, data, size_t(size))) return false;
+    }
+    return size == 0 || SkipSubBlocks(r.in);
+}
+
+bool ReadPlainText(Reader& r) {
+    uint8_t b[13];
+    if (!ReadExact(r.in, b, sizeof b) || b[0] != 12) return false;
+    return SkipSubBlocks(r.in);
+}
+
+bool ReadExtension(Reader& r) {
+    switch (r.in.Byte()) {
+    case 0xF9: return ReadGraphicControl(r);
+    case 0xFE: return ReadComment(r);
+    case 0xFF: return ReadApplication(r);
+    case 0x01: return ReadPlainText(r);
+    default: return false;
+    }
+}
+
+bool ReadDescriptor(Reader& r, Frame& f) {
+    uint8_t d[9];
+    if (!ReadExact(r.in, d, sizeof d)) return false;
+    const uint16_t width = Le16(d + 4), height = Le16(d + 6);
+    if (width > kMaxFrameSide || height > kMaxFrameSide) return false;
+    f.left = int16_t(Le16(d));
+    f.top = int16_t(Le16(d + 2));
+    f.width = int16_t(width);
+    f.height = int16_t(height);
+    f.imageFlags = d[8];
+    if (d[8] & 0x80) {
+        if (!ReadPalette(r.in, size_t(2) << (d[8] & 7), f.localPalette)) return false;
+    } else if (r.doc.globalPalette.empty()) {
+        return false;
+    }
+    if (f.gcePacked & 1) {
+        const Palette& pal = f.localPalette.empty() ? r.doc.globalPalette : f.localPalette;
+        // An index beyond the palette gives black, like such pixels.
+        size_t index = size_t(uint8_t(f.transparentIndex));
+        f.transparentRgb = index < pal.size() ? pal[index] : Rgb{};
+    }
+    f.imageRead = 1;
+    return true;
+}
+
+bool ReadImageData(Reader& r, Frame& f) {
+    const int minCodeSize = r.in.Byte();
+    if (minCodeSize < 0 || minCodeSize > kLzwMaxMinCodeSize) return false;
+    ReadLzwData(r.in, r.lzw);
+    // A file that ends inside the image data can never complete this image.
+    if (r.lzw.truncated) return false;
+
+    const uint32_t width = uint16_t(f.width), height = uint16_t(f.height);
+    const size_t area = size_t(width) * height;
+    const size_t backed = LzwPixelLimit(r.lzw.length);
+    if (area > backed) {
+        if (area - backed > r.unbackedPixels) return false;
+        r.unbackedPixels -= area - backed;
+    }
+
+    f.dib = MakeDib24(width, height);
+    if (f.dib.empty()) return false;
+    const bool interlaced = (f.imageFlags & 0x40) != 0;
+    // The document keeps every frame in final row order.
+    f.imageFlags &= uint8_t(~0x40);
+    if (area == 0) return true;
+
+    const Palette& pal = f.localPalette.empty() ? r.doc.globalPalette : f.localPalette;
+    auto lookup = std::make_unique<GifColorLookup>();
+    BuildColorLookup(pal.data(), pal.size(), *lookup);
+    auto decoder = std::make_unique<LzwDecoder>(minCodeSize, r.lzw);
+    r.row.resize(width);
+
+    uint8_t* bits = FrameBits(f);
+    const size_t stride = size_t(FrameStride(f));
+    for (uint32_t y = 0; y < height; ++y) {
+        decoder->Decode(r.row.data(), width);
+        if (decoder->error()) return false;
+        const int imageRow = GifImageRow(int(y), int(height), interlaced);
+        StoreGifRow(r.row.data(), int(width), *lookup, bits + (height - 1 - imageRow) * stride);
+    }
+    return true;
+}
+
+// Ends the list after its last image: a trailing frame without one only held a
+// comment (or a control block), which becomes the document's trailing comment.
+bool DropImagelessLastFrame(AnimDoc& doc) {
+    if (!doc.currentFrame) return false;
+    Frame* last = doc.currentFrame;
+    if (!last->imageRead) {
+        if (!last->localPalette.empty() || doc.frameCount < 2) return false;
+        doc.trailingComment = std::move(last->comment);
+        Frame* before = NthFrame(doc, doc.frameCount - 2);
+        before->next.reset();
+        --doc.frameCount;
+    }
+    doc.currentFrame = doc.firstFrame.get();
+    doc.currentIndex = 0;
+    return true;
+}
+
+enum class Step { kNext, kFinish, kFail, kCancel };
+
+Step ReadBlocks(Reader& r, std::string& message) {
+    int imageCount = 0;
+    for (;;) {
+        const int introducer = r.in.Byte();
+        switch (introducer) {
+        case 0x21:
+            if (!ReadExtension(r)) {
+                message = kExtensionError;
+                return Step::kFail;
+            }
+            break;
+        case 0x2C: {
+            ProgressPrintf("GIF 読み取り中...\r %4d コマ", ++imageCount);
+            if (ProgressPump()) return Step::kCancel;
+            Frame* f = FrameUnderConstruction(r.doc);
+            if (!ReadDescriptor(r, *f) || !ReadImageData(r, *f)) {
+                message = kImageError;
+                return Step::kFail;
+            }
+            break;
+        }
+        case 0x3B:
+            return Step::kFinish;
+        case -1:
+            ShowError(r.owner, kNoTrailer);
+            return Step::kFinish;
+        default: {
+            char text[64];
+            std::snprintf(text, sizeof text, "OX%02X %s", introducer, kUndefinedCode);
+            message = text;
+            return Step::kFail;
+        }
+        }
+    }
+}
+
+// Header, tables and blocks into doc. Returns kFinish with a complete document,
+// or kFail with the message to show, or kCancel.
+Step ReadDocument(Reader& r, std::string& message) {
+    if (!ReadHeader(r.in, r.doc)) {
+        message = kHeaderError;
+        return Step::kFail;
+    }
+    if (!r.doc.globalPalette.empty() &&
+        !ReadPalette(r.in, r.doc.globalPalette.size(), r.doc.globalPalette)) {
+        message = kGlobalTableError;
+        return Step::kFail;
+    }
+    ProgressSetCancel("中止");
+    ProgressPump();
+    Step step = ReadBlocks(r, message);
+    if (step != Step::kFinish) return step;
+    if (!DropImagelessLastFrame(r.doc)) {
+        message = kTrailerError;
+        return Step::kFail;
+    }
+    UpdateExtent(r.doc);
+    CommentsToKeys(r.doc);
+    return Step::kFinish;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+// The common driver: `open` yields the input, or false when the file cannot be
+// opened. Every outcome closes the progress dialog; a failure frees the
+// partly built document before returning.
+template <typename Open>
+std::unique_ptr<AnimDoc> ReadGifWith(OwnerWindow owner, const std::string& path, Open open) {
+    CodecIsMng = 0;
+    std::unique_ptr<AnimDoc> doc;
+    try {
+        doc = std::make_unique<AnimDoc>();
+    } catch (const std::bad_alloc&) {
+        ShowError(owner, kNoMemory);
+        return nullptr;
+    }
+    ProgressOpen(owner);
+    ProgressSetTitle("Kivo 読み込み中...");
+    ProgressSetText("GIF 読み取り中...");
+    ProgressSetCancel(nullptr);
+    ProgressSetRange(0, 0);
+    ProgressPump();
+
+    std::string message;
+    Step step = Step::kFail;
+    bool opened = false;
+    try {
+        step = open([&](GifInput& in) {
+            opened = true;
+            doc->path = path;
+            Reader r{owner, in, *doc, kUnbackedPixelAllowance, {}, {}};
+            return ReadDocument(r, message);
+        });
+    } catch (const std::bad_alloc&) {
+        message = kNoMemory;
+        step = Step::kFail;
+    }
+    if (step == Step::kFinish) {
+        ProgressClose(owner);
+        return doc;
+    }
+    doc.reset();
+    if (opened && step == Step::kFail) ShowError(owner, message);
+    ProgressPump();
+    ProgressClose(owner);
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<AnimDoc> ReadGif(OwnerWindow owner, const std::string& path) {
+    return ReadGifWith(owner, path, [&](auto&& read) {
+        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+        if (!file) return Step::kFail;
+        GifInput in(file.get());
+        return read(in);
+    });
+}
+
+std::unique_ptr<AnimDoc> ReadGifBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
+                                      const std::string& path) {
+    return ReadGifWith(owner, path, [&](auto&& read) {
+        GifInput in(bytes);
+        return read(in);
+    });
+}
+
+int GifImageRow(int r, int height, bool interlaced) {
+    if (!interlaced) return r;
+    const int pass1 = (height + 7) / 8, pass2 = (height + 3) / 8, pass3 = (height + 1) / 4;
+    if (r < pass1) return 8 * r;
+    r -= pass1;
+    if (r < pass2) return 4 + 8 * r;
+    r -= pass2;
+    if (r < pass3) return 2 + 4 * r;
+    r -= pass3;
+    return 1 + 2 * r;
+}
+
+void BuildColorLookup(const Rgb* palette, size_t count, GifColorLookup& lookup) {
+    lookup.fill(0);
+    const size_t n = std::min(count, lookup.size() / 3);
+    for (size_t i = 0; i < n; ++i) {
+        lookup[3 * i] = palette[i].b;
+        lookup[3 * i + 1] = palette[i].g;
+        lookup[3 * i + 2] = palette[i].r;
+    }
+}
+
+void StoreGifRow(const uint16_t* indices, int width, const GifColorLookup& lookup,
+                 uint8_t* dibRow) {
+    for (int x = 0; x < width; ++x) {
+        const uint8_t* c = &lookup[3 * size_t(indices[x] & 0xFFF)];
+        dibRow[0] = c[0];
+        dibRow[1] = c[1];
+        dibRow[2] = c[2];
+        dibRow += 3;
+    }
+}
+
+}  // namespace kivo

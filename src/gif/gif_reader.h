@@ -1,0 +1,39 @@
+// Reading a GIF87a/GIF89a file, still or animated, into a new AnimDoc: every image
+// becomes a frame holding a 24-bit DIB, the palettes stay beside the pictures,
+// graphic control blocks, comments and the loop block become frame and document
+// fields. Runs behind the progress dialog; the user can cancel between images.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "doc/anim_doc.h"
+#include "platform/platform.h"
+
+namespace kivo {
+
+// The document, or nullptr after a reported failure or a cancel. Errors go to
+// ShowError; a file that cannot be opened fails without a message.
+std::unique_ptr<AnimDoc> ReadGif(OwnerWindow owner, const std::string& path);
+// The same over bytes in memory (tests, fuzzing); `path` is only recorded.
+std::unique_ptr<AnimDoc> ReadGifBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
+                                      const std::string& path = {});
+
+// --- Shared by both GIF readers -------------------------------------------
+
+// Decoded row r of an image goes to this image row (0 = top). Interlaced images
+// arrive as rows 0, 8, 16 … then 4, 12 … then 2, 6 … then 1, 3, 5 ….
+int GifImageRow(int decodedRow, int height, bool interlaced);
+
+// Blue, green, red for every possible pixel value. Values beyond the palette's
+// length are black, so no pixel ever reads past a palette.
+using GifColorLookup = std::array<uint8_t, 4096 * 3>;
+void BuildColorLookup(const Rgb* palette, size_t count, GifColorLookup& lookup);
+// Writes one row of decoded indices into a 24-bit DIB row.
+void StoreGifRow(const uint16_t* indices, int width, const GifColorLookup& lookup,
+                 uint8_t* dibRow);
+
+}  // namespace kivo
