@@ -1,0 +1,221 @@
+// One frame by itself: its colour census, an exact palette when its colours
+// fit, otherwise its own quantized palette with the transparent colour on an
+// entry of its own.
+#include <algorithm>
+#include <new>
+
+#include "color/frame_pixels.h"
+#include "color/palette_prep.h"
+#include "color/palette_prep_internal.h"
+#include "color/quantizer.h"
+#include "color/write_options.h"
+
+namespace kivo {
+namespace {
+
+constexpr size_t kCensusRoom = 257;  // 257 used pairs = more than 256 colours
+
+// Every pixel that has the transparent colour gets index 0, every other index
+// moves up by one; used after quantizing to k = M - 1 colours.
+void ReserveEntryZero(Frame& frame, const FramePixels& px, Rgb transparent) {
+    uint8_t* out = frame.indexPixels.data();
+    for (int y = 0; y < px.height; ++y) {
+        const uint8_t* p = px.Row(y);
+        for (int x = 0; x < px.width; ++x, p += 3, ++out)
+            *out = PixelRgb(p) == transparent ? 0 : uint8_t(*out + 1);
+    }
+}
+
+bool ReduceFrame(Frame& frame, const FramePixels& px, int m) {
+    int k = m;
+    bool reserve = false;
+    if (frame.hasTransparency) {
+        if (m >= 9) {
+            k = m - 1;
+            reserve = true;
+        } else {
+            frame.hasTransparency = 0;  // eight entries leave none to spare
+        }
+    }
+    Palette palette(static_cast<size_t>(m));
+    std::vector<uint8_t> indices(px.PixelCount());
+    std::unique_ptr<ColorMap> map = QuantizeImage(px.width, px.height, k, px.bits, indices.data());
+    if (!map) return false;
+    for (int i = 0; i < k; ++i)
+        palette[size_t(i)] = {map->red[size_t(i)], map->green[size_t(i)], map->blue[size_t(i)]};
+    FreeColorMap(map);
+
+    frame.localPalette = std::move(palette);
+    frame.tempPalette = 1;
+    frame.indexPixels = std::move(indices);
+    if (reserve) {
+        const Rgb original = frame.transparentRgb;
+        const std::optional<Rgb> substitute = PickSubstituteColor(original, frame.localPalette, k);
+        ReserveEntryZero(frame, px, original);
+        if (substitute) frame.transparentRgb = *substitute;
+        for (int i = k; i > 0; --i) frame.localPalette[size_t(i)] = frame.localPalette[size_t(i - 1)];
+        frame.localPalette[0] = frame.transparentRgb;
+    }
+    return true;
+}
+
+bool KeepExactColors(Frame& frame, AnimDoc* doc, bool mng) {
+    const int n = frame.colorCount;
+    // An MNG palette needs at least one entry, or the frame would seem to have none.
+    const int size = mng ? std::max(n, 1) : PowerOfTwoPaletteSize(n);
+    Palette palette(static_cast<size_t>(size));
+    for (int i = 0; i < n && i < size; ++i) palette[size_t(i)] = UnpackRgb(frame.census[size_t(i)].color);
+    frame.localPalette = std::move(palette);
+    frame.tempPalette = 0;
+    return BuildExactIndexPlane(frame, doc);
+}
+
+}  // namespace
+
+int PowerOfTwoPaletteSize(int n) {
+    int size = 2;
+    while (size < n && size < 256) size *= 2;
+    return size;
+}
+
+bool HasKeptPngPalette(const Frame& frame) {
+    if (frame.pngPalette.empty() || frame.pngPalette.size() > 256) return false;
+    const size_t pixels = frame.width > 0 && frame.height > 0
+                              ? size_t(frame.width) * size_t(frame.height) : 0;
+    if (frame.pngIndexPixels.size() != pixels) return false;
+    for (uint8_t i : frame.pngIndexPixels)
+        if (i >= frame.pngPalette.size()) return false;
+    return true;
+}
+
+void RestoreKeptPngPalette(Frame& frame) {
+    frame.localPalette = frame.pngPalette;
+    frame.indexPixels = frame.pngIndexPixels;
+    if (TransparentIndex >= 0 && TransparentIndex < int(frame.pngPalette.size())) {
+        frame.hasTransparency = 1;
+        frame.transparentRgb = frame.pngPalette[size_t(TransparentIndex)];
+    } else {
+        frame.hasTransparency = 0;
+    }
+}
+
+bool CountFrameColors(Frame& frame) {
+    const std::optional<FramePixels> px = GetFramePixels(frame);
+    if (!px) return false;
+    try {
+        std::vector<CensusEntry> census;
+        census.reserve(kCensusRoom);
+        if (frame.hasTransparency) census.push_back({PackRgb(frame.transparentRgb), 1});
+        for (int y = 0; y < px->height; ++y) {
+            const uint8_t* p = px->Row(y);
+            size_t last = 0;  // the pair the previous pixel of this row matched
+            for (int x = 0; x < px->width; ++x, p += 3) {
+                const uint32_t c = PackRgb(PixelRgb(p));
+                if (last < census.size() && census[last].color == c) {
+                    ++census[last].count;
+                    continue;
+                }
+                size_t i = 0;
+                while (i < census.size() && census[i].color != c) ++i;
+                if (i == census.size()) {
+                    if (census.size() == kCensusRoom) goto full;  // more than 256 colours
+                    census.push_back({c, 0});
+                }
+                ++census[i].count;
+                last = i;
+            }
+        }
+    full:
+        census.shrink_to_fit();
+        frame.colorCount = int16_t(census.size());
+        frame.census = std::move(census);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool PrepareFramePalette(Frame& frame, AnimDoc* doc, bool mng) {
+    try {
+        if (frame.census.empty() && !CountFrameColors(frame)) return false;
+        const int n = frame.colorCount;
+        const int m = PaletteLimit();
+        if (mng && NoColorReduction && n > m) {
+            // Stays full-colour. A palette left from reading would make the frame
+            // look palette-based to global palette building, so it goes too.
+            frame.saveKind = JngOver256Only ? 2 : 1;
+            frame.localPalette.clear();
+            frame.indexPixels.clear();
+            return true;
+        }
+        if (CodecIsMng && KeepPngPalette && HasKeptPngPalette(frame)) {
+            // Normally restored already; a frame prepared without that step
+            // must not reach a writer without its index plane.
+            if (frame.localPalette.empty() || frame.indexPixels.size() != frame.pngIndexPixels.size())
+                RestoreKeptPngPalette(frame);
+            return true;
+        }
+        const std::optional<FramePixels> px = GetFramePixels(frame);
+        if (!px) return false;
+        if (n > m || AlwaysDither) return ReduceFrame(frame, *px, m);
+        return KeepExactColors(frame, doc, mng);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc) {
+    const Palette* palette = !frame.localPalette.empty() ? &frame.localPalette
+                             : doc && !doc->globalPalette.empty() ? &doc->globalPalette
+                                                                  : nullptr;
+    if (!palette) return false;
+    const std::optional<FramePixels> px = GetFramePixels(frame);
+    if (!px) return false;
+    try {
+        std::vector<uint8_t> indices(px->PixelCount());
+        const int n = int(std::min<size_t>(palette->size(), 256));
+        uint8_t* out = indices.data();
+        // Neighbours usually share a colour: remember the last colour's index.
+        bool haveLast = false;
+        Rgb lastColor;
+        uint8_t lastIndex = 0;
+        for (int y = 0; y < px->height; ++y) {
+            const uint8_t* p = px->Row(y);
+            for (int x = 0; x < px->width; ++x, p += 3) {
+                const Rgb c = PixelRgb(p);
+                if (!haveLast || !(c == lastColor)) {
+                    const int i = FindColor(*palette, n, c);
+                    lastIndex = uint8_t(i >= 0 ? i : n - 1);  // unknown colours take the last entry
+                    lastColor = c;
+                    haveLast = true;
+                }
+                *out++ = lastIndex;
+            }
+        }
+        frame.indexPixels = std::move(indices);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+std::optional<Rgb> PickSubstituteColor(Rgb c, const Palette& palette, int n) {
+    if (FindColor(palette, n, c) < 0) return std::nullopt;
+    // Each channel falls to 0 within 255 of its turns and then alternates
+    // between 0 and 1, so beyond this many steps the walk only repeats.
+    constexpr int kWalkLimit = 3 * 256 + 6;
+    Rgb s = c;
+    for (int step = 0; step < kWalkLimit; ++step) {
+        uint8_t& ch = step % 3 == 0 ? s.r : step % 3 == 1 ? s.g : s.b;
+        ch = ch == 0 ? 1 : uint8_t(ch - 1);
+        if (FindColor(palette, n, s) < 0) return s;
+    }
+    // The palette holds the whole cycle: at most n colours are taken, so one of
+    // the next n + 1 colours beside c is free.
+    for (uint32_t d = 1;; ++d) {
+        const Rgb t = UnpackRgb(PackRgb(c) ^ d);
+        if (FindColor(palette, n, t) < 0) return t;
+    }
+}
+
+}  // namespace kivo

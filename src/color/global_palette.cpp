@@ -1,0 +1,154 @@
+// Global palette building: after every frame got its own palette, move as many
+// frames as possible onto one palette shared through the file's global table.
+#include "color/global_palette.h"
+
+#include <algorithm>
+#include <array>
+#include <new>
+
+#include "color/frame_pixels.h"
+#include "color/palette_prep.h"
+#include "color/palette_prep_internal.h"
+#include "color/write_options.h"
+
+namespace kivo {
+namespace {
+
+void Renumber(Frame& frame, const std::array<uint8_t, 256>& map) {
+    for (uint8_t& i : frame.indexPixels) i = map[i];
+}
+
+// Entries some pixel refers to.
+std::array<bool, 256> ReferencedEntries(const Frame& frame) {
+    std::array<bool, 256> used{};
+    for (uint8_t i : frame.indexPixels) used[i] = true;
+    return used;
+}
+
+bool CensusHas(const Frame& frame, Rgb c) {
+    const uint32_t packed = PackRgb(c);
+    for (const CensusEntry& e : frame.census)
+        if (e.color == packed) return true;
+    return false;
+}
+
+// With UnifyPalette in MNG: give the global palette the frames' transparent
+// colours first, and when exactly one colour is used by some frames, make other
+// frames transparent with it too, so a single global transparency can serve.
+void EnterTransparentColors(std::vector<Frame*>& list, Palette& global, int& n, int m) {
+    int distinct = 0, opaque = 0;
+    Rgb shared;
+    for (Frame* f : list) {
+        if (!f->hasTransparency) {
+            ++opaque;
+            continue;
+        }
+        if (FindColor(global, n, f->transparentRgb) >= 0) continue;
+        ++distinct;
+        shared = f->transparentRgb;
+        if (n < m) global[size_t(n++)] = f->transparentRgb;  // never beyond the budget
+    }
+    const int frames = int(list.size());
+    if (distinct != 1 || opaque == 0 || opaque >= frames - 1) return;
+    for (Frame* f : list) {
+        if (f->hasTransparency || f->saveKind != 0) continue;
+        const int own = int(f->localPalette.size());
+        if (own >= m || FindColor(f->localPalette, own, shared) >= 0) break;
+        f->hasTransparency = 1;
+        f->transparentRgb = shared;
+    }
+}
+
+}  // namespace
+
+bool MergeFramePalette(Palette& global, int& n, Frame& frame) {
+    const int own = int(frame.localPalette.size());
+    if (frame.indexPixels.empty() || own == 0 || own > 256) return false;
+    if (frame.census.empty() && !CountFrameColors(frame)) return false;
+    const int m = std::min(PaletteLimit(), int(global.size()));
+    const std::array<bool, 256> referenced = ReferencedEntries(frame);
+    for (int i = own; i < 256; ++i)
+        if (referenced[size_t(i)]) return false;  // an index outside its palette
+
+    // An entry counts as used when a pixel refers to it, or, by the census rule,
+    // when its colour occurs in the image (all entries when the census and the
+    // palette are equally long). A quantized palette may hold colours that no
+    // pixel has exactly yet are referenced, so the census alone is not enough.
+    const bool allUsed = int(frame.census.size()) == own;
+    std::array<uint8_t, 256> map{};
+    int count = n;
+    for (int i = 0; i < own; ++i) {
+        const Rgb c = frame.localPalette[size_t(i)];
+        if (!referenced[size_t(i)] && !allUsed && !CensusHas(frame, c)) continue;
+        int g = FindColor(global, count, c);
+        if (g < 0) {
+            if (count + 1 > m) return false;
+            global[size_t(count)] = c;
+            g = count++;
+        }
+        map[size_t(i)] = uint8_t(g);
+    }
+    Renumber(frame, map);
+    n = count;
+    frame.localPalette.clear();
+    return true;
+}
+
+void AdoptGlobalPalette(const Palette& global, Frame& frame) {
+    const int own = int(frame.localPalette.size());
+    if (own == 0 || own > 256) return;
+    std::array<uint8_t, 256> map{};
+    bool identity = true;
+    for (int i = 0; i < own; ++i) {
+        const int g = FindColor(global, own, frame.localPalette[size_t(i)]);
+        if (g < 0) return;
+        map[size_t(i)] = uint8_t(g);
+        if (g != i) identity = false;
+    }
+    for (uint8_t i : frame.indexPixels)
+        if (i >= own) return;  // would have no target; keep the own palette
+    frame.localPalette.clear();
+    if (!identity) Renumber(frame, map);
+}
+
+bool BuildGlobalPalette(AnimDoc& doc, bool mng) {
+    if (mng && KeepPngPalette) return true;
+    try {
+        std::vector<Frame*> list;
+        for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) list.push_back(f);
+        if (list.size() == 1) {
+            doc.globalPalette = std::move(list[0]->localPalette);
+            list[0]->localPalette.clear();
+            return true;
+        }
+        // Largest own palette first; stable so that equal counts keep frame order.
+        std::stable_sort(list.begin(), list.end(), [](const Frame* a, const Frame* b) {
+            return a->localPalette.size() > b->localPalette.size();
+        });
+        const int m = PaletteLimit();
+
+        if (!UnifyPalette) {
+            if (list.empty()) return true;
+            doc.globalPalette = std::move(list[0]->localPalette);
+            list[0]->localPalette.clear();
+            for (size_t i = 1; i < list.size(); ++i) {
+                if (list[i]->localPalette.size() != doc.globalPalette.size()) break;
+                AdoptGlobalPalette(doc.globalPalette, *list[i]);
+            }
+            return true;
+        }
+
+        Palette global(256);
+        int n = 0;
+        if (mng) EnterTransparentColors(list, global, n, m);
+        for (Frame* f : list)
+            if (!MergeFramePalette(global, n, *f)) break;
+        global.resize(size_t(mng ? n : PowerOfTwoPaletteSize(n)));
+        doc.globalPalette = std::move(global);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace kivo

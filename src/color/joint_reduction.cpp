@@ -1,0 +1,183 @@
+// Joint reduction: the frames whose colours do not fit are counted into one
+// histogram and mapped onto one global palette of MaxColors entries, whose
+// first entries are reserved for the frames' transparent colours.
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "color/frame_pixels.h"
+#include "color/palette_prep.h"
+#include "color/palette_prep_internal.h"
+#include "color/quantizer.h"
+#include "color/write_options.h"
+#include "platform/progress.h"
+
+namespace kivo {
+namespace {
+
+struct ReservedColor {
+    Rgb color;       // a frame's transparent colour
+    Rgb substitute;  // what the palette holds for it
+};
+
+int FindReserved(const std::vector<ReservedColor>& list, Rgb c) {
+    for (size_t i = 0; i < list.size(); ++i)
+        if (list[i].color == c) return int(i);
+    return -1;
+}
+
+// Rows of black the frame's top offset adds above it.
+int TopPadding(const Frame& f) { return f.top > 0 ? f.top : 0; }
+
+// Image row y (from the top) in the row buffer, black beyond the frame's
+// width; with a reserved entry the transparent pixels are counted and mapped
+// as black, since their own entry replaces them anyway.
+void PrepareRow(const Frame& f, const FramePixels& px, int y, std::vector<uint8_t>& row) {
+    const size_t bytes = size_t(px.width) * 3;
+    std::memcpy(row.data(), px.Row(y), bytes);
+    std::memset(row.data() + bytes, 0, row.size() - bytes);
+    if (!f.transparentSlot) return;
+    for (size_t x = 0; x < bytes; x += 3)
+        if (PixelRgb(&row[x]) == f.transparentRgb) row[x] = row[x + 1] = row[x + 2] = 0;
+}
+
+// Undoes a half-finished joint reduction: no marker stays set and the global
+// palette made for it goes.
+struct JointCleanup {
+    AnimDoc& doc;
+    bool done = false;
+    ~JointCleanup() {
+        QuantizerEnd();
+        if (done) return;
+        doc.globalPalette.clear();
+        for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+            f->transparentSlot = 0;
+            f->sharedQuantize = 0;
+        }
+    }
+};
+
+// Substitutes for the reserved colours. Each must differ from the quantizer's
+// colours, and also from every other reserved colour and earlier substitute:
+// two equal entries would send one frame's transparent pixels to an entry the
+// writer does not mark transparent.
+void ChooseSubstitutes(std::vector<ReservedColor>& reserved, const Palette& global, int b) {
+    for (size_t j = 0; j < reserved.size(); ++j) {
+        Palette taken(global.begin(), global.begin() + b);
+        for (size_t i = 0; i < reserved.size(); ++i) {
+            if (i < j) taken.push_back(reserved[i].substitute);
+            if (i != j) taken.push_back(reserved[i].color);
+        }
+        const std::optional<Rgb> s = PickSubstituteColor(reserved[j].color, taken, int(taken.size()));
+        reserved[j].substitute = s ? *s : reserved[j].color;
+    }
+}
+
+}  // namespace
+
+bool ReduceJointly(AnimDoc& doc, bool mng) {
+    const int m = PaletteLimit();
+    // Frames wider than the screen widen the row buffer rather than overrun it.
+    int width = std::max(doc.screenWidth, 1);
+    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) width = std::max(width, int(f->width));
+    std::vector<uint8_t> row(static_cast<size_t>(width) * 3), indexRow(static_cast<size_t>(width));
+    std::vector<ReservedColor> reserved;
+    reserved.reserve(size_t(std::max(doc.frameCount, 0)));
+    std::vector<Frame*> joint;
+    joint.reserve(size_t(std::max(doc.frameCount, 0)));
+    doc.globalPalette.assign(size_t(m), Rgb{});
+    JointCleanup cleanup{doc};
+
+    int b = m;  // quantizer budget
+    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+        if (f->census.empty() && !CountFrameColors(*f)) return false;
+        const int n = f->colorCount;
+        if (mng && NoColorReduction && n > m) {
+            // Kept full-colour, outside the shared palette.
+            if (!PrepareFramePalette(*f, &doc, mng)) return false;
+        } else if (n >= m || AlwaysDither) {
+            if (!GetFramePixels(*f)) return false;
+            f->localPalette.clear();
+            f->sharedQuantize = 1;
+            joint.push_back(f);
+            if (f->hasTransparency) {
+                if (FindReserved(reserved, f->transparentRgb) >= 0) {
+                    f->transparentSlot = 1;
+                } else if (b > 8) {
+                    reserved.push_back({f->transparentRgb, f->transparentRgb});
+                    --b;
+                    f->transparentSlot = 1;
+                } else {
+                    f->hasTransparency = 0;  // no entry left to reserve
+                }
+            }
+        } else if (!PrepareFramePalette(*f, &doc, mng)) {
+            return false;
+        }
+        ProgressPump();
+    }
+    if (joint.empty()) {
+        doc.globalPalette.clear();
+        cleanup.done = true;
+        return true;
+    }
+
+    if (!QuantizerBegin(width, b)) return false;
+    for (Frame* f : joint) {
+        const FramePixels px = *GetFramePixels(*f);
+        std::fill(row.begin(), row.end(), uint8_t(0));
+        for (int i = TopPadding(*f); i > 0; --i) QuantizerAddRow(row.data());
+        for (int y = 0; y < px.height; ++y) {
+            PrepareRow(*f, px, y, row);
+            QuantizerAddRow(row.data());
+        }
+        ProgressPump();
+    }
+    QuantizerSelectColors();
+
+    for (Frame* f : joint) {
+        const FramePixels px = *GetFramePixels(*f);
+        f->indexPixels.assign(px.PixelCount(), 0);
+        QuantizerRestartMapping();
+        std::fill(row.begin(), row.end(), uint8_t(0));
+        for (int i = TopPadding(*f); i > 0; --i) QuantizerMapRow(row.data(), indexRow.data());
+        for (int y = 0; y < px.height; ++y) {
+            PrepareRow(*f, px, y, row);
+            QuantizerMapRow(row.data(), indexRow.data());
+            std::copy_n(indexRow.begin(), px.width, f->indexPixels.begin() + ptrdiff_t(y) * px.width);
+        }
+        f->tempPalette = 1;
+        ProgressPump();
+    }
+
+    Palette& global = doc.globalPalette;
+    const ColorMap& map = *QuantizerColorMap();
+    for (int i = 0; i < b; ++i) global[size_t(i)] = {map.red[size_t(i)], map.green[size_t(i)], map.blue[size_t(i)]};
+    ChooseSubstitutes(reserved, global, b);
+
+    const int r = int(reserved.size());
+    for (Frame* f : joint) {
+        const FramePixels px = *GetFramePixels(*f);
+        const int j = f->hasTransparency ? FindReserved(reserved, f->transparentRgb) : -1;
+        uint8_t* out = f->indexPixels.data();
+        for (int y = 0; y < px.height; ++y) {
+            const uint8_t* p = px.Row(y);
+            for (int x = 0; x < px.width; ++x, p += 3, ++out)
+                *out = j >= 0 && PixelRgb(p) == f->transparentRgb ? uint8_t(j) : uint8_t(*out + r);
+        }
+        ProgressPump();
+    }
+    std::copy_backward(global.begin(), global.begin() + b, global.begin() + b + r);
+    for (int i = 0; i < r; ++i) global[size_t(i)] = reserved[size_t(i)].substitute;
+    for (const ReservedColor& rc : reserved) {
+        if (rc.substitute == rc.color) continue;
+        for (Frame* f : joint)
+            if (f->hasTransparency && f->transparentRgb == rc.color) f->transparentRgb = rc.substitute;
+    }
+
+    for (Frame* f : joint) f->transparentSlot = f->sharedQuantize = 0;
+    cleanup.done = true;
+    return true;
+}
+
+}  // namespace kivo

@@ -1,0 +1,130 @@
+// Palette preparation over the whole document: decide whether every frame fits
+// its own exact palette, otherwise reduce the frames that do not fit into one
+// shared palette; and the clean-up the writers run afterwards.
+#include "color/palette_prep.h"
+
+#include <new>
+
+#include "color/palette_prep_internal.h"
+#include "color/quantizer.h"
+#include "color/write_options.h"
+#include "platform/progress.h"
+
+namespace kivo {
+namespace {
+
+template <typename F>
+void ForEachFrame(AnimDoc& doc, F f) {
+    for (Frame* frame = doc.firstFrame.get(); frame; frame = frame->next.get()) f(*frame);
+}
+
+void ClearMarkers(AnimDoc& doc) {
+    ForEachFrame(doc, [](Frame& f) {
+        f.transparentSlot = 0;
+        f.sharedQuantize = 0;
+    });
+}
+
+enum class Fit { kFits, kDoesNotFit, kFailed };
+
+// Examines the frames in order and stops at the first that does not fit.
+Fit EverythingFits(AnimDoc& doc, bool mng) {
+    if (AlwaysDither) return Fit::kDoesNotFit;
+    const int m = PaletteLimit();
+    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+        bool fits = true;
+        if (!f->localPalette.empty()) {
+            fits = int(f->localPalette.size()) < m;
+        } else if (f->tempPalette != 1 && !doc.globalPalette.empty()) {
+            // uses the global palette
+        } else {
+            if (!CountFrameColors(*f)) return Fit::kFailed;
+            fits = f->colorCount < m || (mng && NoColorReduction);
+        }
+        ProgressPump();
+        if (!fits) return Fit::kDoesNotFit;
+    }
+    return Fit::kFits;
+}
+
+bool PrepareEachFrame(AnimDoc& doc, bool mng) {
+    bool allOwn = true;
+    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+        if (!PrepareFramePalette(*f, &doc, mng)) return false;
+        if (f->localPalette.empty()) allOwn = false;
+        ProgressPump();
+    }
+    if (allOwn) doc.globalPalette.clear();
+    return true;
+}
+
+void ReleaseFrameState(Frame& f, bool allPalettes) {
+    f.indexPixels.clear();
+    f.indexPixels.shrink_to_fit();
+    f.census.clear();
+    f.census.shrink_to_fit();
+    f.colorCount = 0;
+    f.sharedQuantize = 0;
+    f.transparentSlot = 0;
+    f.saveKind = 0;
+    if (allPalettes || f.tempPalette == 1) {
+        f.localPalette.clear();
+        f.localPalette.shrink_to_fit();
+    }
+}
+
+}  // namespace
+
+bool PreparePalettes(OwnerWindow /*owner*/, AnimDoc& doc, bool mng) {
+    bool ok = false;
+    try {
+        if (UnifyPalette) doc.globalPalette.clear();
+        if (mng && KeepPngPalette) {
+            ForEachFrame(doc, [](Frame& f) {
+                if (HasKeptPngPalette(f)) RestoreKeptPngPalette(f);
+                ProgressPump();
+            });
+        }
+        const Fit fit = EverythingFits(doc, mng);
+        if (fit == Fit::kFailed)
+            ok = false;
+        else if (!UnifyPalette || fit == Fit::kFits)
+            ok = PrepareEachFrame(doc, mng);
+        else
+            ok = ReduceJointly(doc, mng);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+    ClearMarkers(doc);
+    QuantizerEnd();
+    return ok;
+}
+
+bool PrepareSingleFramePalette(AnimDoc* /*doc*/, Frame& frame) {
+    try {
+        if (KeepPngPalette && HasKeptPngPalette(frame)) {
+            RestoreKeptPngPalette(frame);
+            return true;
+        }
+        if (!CountFrameColors(frame)) return false;
+        // A single image may always use a full table.
+        struct Restore {
+            int saved = MaxColors;
+            ~Restore() { MaxColors = saved; }
+        } restore;
+        MaxColors = 256;
+        return PrepareFramePalette(frame, nullptr, CodecIsMng != 0);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+void ReleaseSaveState(AnimDoc& doc) {
+    ForEachFrame(doc, [](Frame& f) { ReleaseFrameState(f, false); });
+}
+
+void ReleaseSaveStateAfterFailure(AnimDoc& doc) {
+    ForEachFrame(doc, [](Frame& f) { ReleaseFrameState(f, true); });
+}
+
+}  // namespace kivo

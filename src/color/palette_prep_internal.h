@@ -1,0 +1,28 @@
+// Pieces of palette preparation shared between its units.
+#pragma once
+
+#include "color/write_options.h"
+#include "doc/anim_doc.h"
+
+namespace kivo {
+
+// The frame carries a palette and index plane kept from an indexed PNG that a
+// writer may use as they are: at most 256 entries, one index per pixel, every
+// index inside the palette.
+bool HasKeptPngPalette(const Frame& frame);
+// Gives the frame copies of its kept PNG palette and indices; transparency
+// follows TransparentIndex. The frame must have a kept PNG palette.
+void RestoreKeptPngPalette(Frame& frame);
+
+// MaxColors as a usable palette size (the option is validated where it is set;
+// this guards against a stray value).
+inline int PaletteLimit() { return MaxColors < 2 ? 2 : MaxColors > 256 ? 256 : MaxColors; }
+
+// The smallest of 2, 4, ..., 256 that holds n entries.
+int PowerOfTwoPaletteSize(int n);
+
+// The shared reduction of every frame that does not fit into one global palette
+// (throws std::bad_alloc; other failures give false).
+bool ReduceJointly(AnimDoc& doc, bool mng);
+
+}  // namespace kivo
