@@ -84,6 +84,7 @@ class LzwDecoder {
 public:
     // minCodeSize must be 0..kLzwMaxMinCodeSize; data must outlive the decoder.
     LzwDecoder(int minCodeSize, const LzwData& data);
+    LzwDecoder(int minCodeSize, LzwData&& data) = delete;  // would dangle
 
     // Decodes the next `count` pixel indices (each below 2^minCodeSize, or 0).
     void Decode(uint16_t* out, size_t count);

@@ -1,0 +1,256 @@
+// The GIF animation reader on hand-built files: document fields, frames, the
+// messages and progress texts, and hostile input.
+#include <gtest/gtest.h>
+
+#include "color/write_options.h"
+#include "doc/dib.h"
+#include "gif/gif_reader.h"
+#include "gif_read_builder.h"
+#include "platform/recording_backend.h"
+
+namespace kivo::test {
+namespace {
+
+std::vector<uint8_t> Pixels(int n, int modulo) {
+    std::vector<uint8_t> p;
+    for (int i = 0; i < n; ++i) p.push_back(uint8_t((i * 5 + i / 3) % modulo));
+    return p;
+}
+
+// The frame's picture against indices into a palette, top row first.
+void ExpectPicture(const Frame& f, const Palette& pal, const std::vector<uint8_t>& idx) {
+    ASSERT_EQ(DibWidth(f.dib), f.width);
+    ASSERT_EQ(DibHeight(f.dib), f.height);
+    for (int y = 0; y < f.height; ++y)
+        for (int x = 0; x < f.width; ++x)
+            ASSERT_EQ(PixelOf(f.dib, x, y), pal[idx[size_t(y * f.width + x)]]) << x << "," << y;
+}
+
+std::unique_ptr<AnimDoc> Read(const std::vector<uint8_t>& bytes) { return ReadGifBytes(nullptr, bytes); }
+
+TEST(GifReader, PlainImagesBecomeFramesWithDefaults) {
+    ScopedRecordingBackend rec;
+    CodecIsMng = 1;
+    const Palette pal = TestPalette(16);
+    GifBuilder g;
+    g.Header(10, 6, pal);
+    for (int i = 0; i < 3; ++i) g.Image(i, 0, 4, 3, LiteralImageData(4, Pixels(12, 16 - i)));
+    auto doc = Read(g.Trailer().Done());
+    ASSERT_TRUE(doc);
+    EXPECT_TRUE(rec->errors.empty());
+    EXPECT_EQ(CodecIsMng, 0);
+    EXPECT_EQ(doc->frameCount, 3);
+    EXPECT_EQ(doc->currentFrame, doc->firstFrame.get());
+    EXPECT_EQ(doc->currentIndex, 0);
+    EXPECT_EQ(doc->loopEnabled, 0);
+    EXPECT_EQ(doc->ticksPerSecond, 100);
+    EXPECT_EQ(doc->globalPalette, pal);
+    EXPECT_EQ(doc->screenWidth, 10);
+    int i = 0;
+    for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get(), ++i) {
+        EXPECT_EQ(f->hasDelay, 1);
+        EXPECT_EQ(f->delay, 10);
+        EXPECT_EQ(f->disposal, 0);
+        EXPECT_EQ(f->hasTransparency, 0);
+        EXPECT_EQ(f->left, i);
+        EXPECT_EQ(FrameStride(*f), 12);
+        ExpectPicture(*f, pal, Pixels(12, 16 - i));
+    }
+    // The dialog: title, texts and one counted line per image, then closed.
+    EXPECT_EQ(rec->titles, std::vector<std::string>{"Kivo 読み込み中..."});
+    ASSERT_EQ(rec->texts.size(), 4u);
+    EXPECT_EQ(rec->texts[0], "GIF 読み取り中...");
+    EXPECT_EQ(rec->texts[3], "GIF 読み取り中...\r    3 コマ");
+    EXPECT_EQ(rec->cancelLabel, "中止");
+    EXPECT_EQ(rec->closes, 1);
+}
+
+TEST(GifReader, ControlBlocksSetTimingDisposalAndTransparency) {
+    ScopedRecordingBackend rec;
+    const Palette global = TestPalette(4), local = TestPalette(8);
+    auto data = LiteralImageData(2, {0, 1, 2, 3});
+    GifBuilder g;
+    g.Header(2, 2, global);
+    g.Control(0x08 | 0x02 | 0x01, 0x8000, 2).Image(0, 0, 2, 2, data);  // background, user input
+    g.Control(0x0C, 7, 9).Control(0x01, 5, 3).Image(0, 0, 2, 2, LiteralImageData(3, {0, 1, 2, 3}), local);
+    g.Control(0x01, 1, 200).Image(0, 0, 2, 2, data);  // index beyond the palette
+    auto doc = Read(g.Trailer().Done());
+    ASSERT_TRUE(doc);
+    const Frame* f = doc->firstFrame.get();
+    EXPECT_EQ(f->delay, -32768);
+    EXPECT_EQ(f->disposal, 2);
+    EXPECT_EQ(f->hasDelay, 0);
+    EXPECT_EQ(f->hasTransparency, 1);
+    EXPECT_EQ(f->transparentRgb, global[2]);
+    f = f->next.get();  // the second control block before the image wins
+    EXPECT_EQ(f->delay, 5);
+    EXPECT_EQ(f->disposal, 0);
+    EXPECT_EQ(f->transparentRgb, local[3]);
+    EXPECT_EQ(f->localPalette.size(), 8u);
+    f = f->next.get();
+    EXPECT_EQ(f->hasTransparency, 1);
+    EXPECT_EQ(f->transparentRgb, Rgb{});
+}
+
+TEST(GifReader, CommentsAreJoinedAndATrailingOneMovesToTheDocument) {
+    ScopedRecordingBackend rec;
+    const Palette pal = TestPalette(4);
+    GifBuilder g;
+    g.Header(1, 1, pal).Loop(0);
+    g.Comment({"ab", "cd"}).Comment({std::string("ef\0gh", 5)}).Image(0, 0, 1, 1, LiteralImageData(2, {1}));
+    g.Image(0, 0, 1, 1, LiteralImageData(2, {2})).Comment({"the end"});
+    auto doc = Read(g.Trailer().Done());
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->frameCount, 2);
+    EXPECT_EQ(doc->loopEnabled, 1);
+    EXPECT_EQ(doc->loopCount, 0);
+    EXPECT_EQ(doc->firstFrame->comment, "abcdef");  // a sub-block is text up to a zero byte
+    ASSERT_EQ(doc->firstFrame->textKeys.size(), 1u);
+    EXPECT_EQ(doc->firstFrame->textKeys[0].key, "Comment");
+    EXPECT_EQ(doc->trailingComment, "the end");
+    ASSERT_EQ(doc->textKeys.size(), 1u);
+    EXPECT_EQ(doc->textKeys[0].text, "the end");
+    EXPECT_FALSE(doc->firstFrame->next->next);
+}
+
+TEST(GifReader, InterlacedImagesAreStoredInFinalRowOrder) {
+    ScopedRecordingBackend rec;
+    const Palette pal = TestPalette(16);
+    for (int height : {1, 2, 5, 8, 13}) {
+        // Row r of the picture has colour r; the data carries the rows in pass order.
+        std::vector<uint8_t> sent;
+        for (int r = 0; r < height; ++r) sent.push_back(uint8_t(GifImageRow(r, height, true)));
+        GifBuilder g;
+        g.Header(1, height, pal).Image(0, 0, 1, height, LiteralImageData(4, sent), {}, true);
+        auto doc = Read(g.Trailer().Done());
+        ASSERT_TRUE(doc) << height;
+        EXPECT_EQ(doc->firstFrame->imageFlags & 0x40, 0);
+        std::vector<uint8_t> expected;
+        for (int r = 0; r < height; ++r) expected.push_back(uint8_t(r));
+        ExpectPicture(*doc->firstFrame, pal, expected);
+    }
+}
+
+TEST(GifReader, ShortImageDataIsCompletedWithEntryZero) {
+    ScopedRecordingBackend rec;
+    const Palette pal = TestPalette(4);
+    // End code after two pixels, then data after the end code that must not show;
+    // and an image whose sub-blocks simply stop.
+    auto early = ImageData(2, PackCodes(2, {4, 3, 2, 5, 1, 1, 1}));
+    auto cut = ImageData(2, PackCodes(2, {4, 1, 1}));
+    GifBuilder g;
+    g.Header(3, 2, pal).Image(0, 0, 3, 2, early).Image(0, 0, 3, 2, cut).Image(0, 0, 1, 1, LiteralImageData(2, {3}));
+    auto doc = Read(g.Trailer().Done());
+    ASSERT_TRUE(doc);
+    ASSERT_EQ(doc->frameCount, 3);
+    ExpectPicture(*doc->firstFrame, pal, {3, 2, 0, 0, 0, 0});
+    ExpectPicture(*doc->firstFrame->next, pal, {1, 1, 0, 0, 0, 0});
+    ExpectPicture(*doc->firstFrame->next->next, pal, {3});
+}
+
+TEST(GifReader, FileEndsAndTrailerProblems) {
+    const Palette pal = TestPalette(4);
+    {
+        ScopedRecordingBackend rec;  // no trailer: a warning, and the file still opens
+        GifBuilder g;
+        g.Header(1, 1, pal).Image(0, 0, 1, 1, LiteralImageData(2, {1}));
+        EXPECT_TRUE(Read(g.Done()));
+        EXPECT_EQ(rec->errors, std::vector<std::string>{"警告! 終了コードが有りません。"});
+    }
+    for (bool comment : {false, true}) {
+        ScopedRecordingBackend rec;  // nothing but (at most) a comment
+        GifBuilder g;
+        g.Header(1, 1, pal);
+        if (comment) g.Comment({"x"});
+        EXPECT_FALSE(Read(g.Trailer().Done()));
+        EXPECT_EQ(rec->errors, std::vector<std::string>{"Trailer Error!"});
+        EXPECT_EQ(rec->closes, 1);
+    }
+}
+
+struct BadCase {
+    const char* name;
+    std::vector<uint8_t> bytes;
+    std::string message;
+};
+
+TEST(GifReader, MalformedFilesFailWithTheirMessage) {
+    const Palette pal = TestPalette(4);
+    auto one = LiteralImageData(2, {1});
+    auto header = [&] { GifBuilder g; g.Header(1, 1, pal); return g; };
+    auto truncatedData = one;
+    truncatedData.resize(truncatedData.size() - 2);
+    std::vector<BadCase> cases = {
+        {"short header", {'G', 'I', 'F', '8', '9'}, "Gif ヘッダリードエラー"},
+        {"not gif", GifBuilder().Header(1, 1, pal, "PNG89a").Trailer().Done(), "Gif ヘッダリードエラー"},
+        {"short global table", [&] { auto b = header().Done(); b.resize(b.size() - 1); return b; }(),
+         "グローバルカラーテーブルリードエラー"},
+        {"unknown extension", [&] { auto g = header(); g.b.u8(0x21).u8(0x02).u8(0); return g.Trailer().Done(); }(),
+         "Extention Read Error"},
+        {"control block size", [&] { auto g = header(); g.b.u8(0x21).u8(0xF9).u8(5).fill(6, 0); return g.Trailer().Done(); }(),
+         "Extention Read Error"},
+        {"undefined introducer", [&] { auto g = header(); g.b.u8(0x00); return g.Trailer().Done(); }(),
+         "OX00 は、未定義コードです。"},
+        {"no palette", GifBuilder().Header(1, 1, {}).Image(0, 0, 1, 1, one).Trailer().Done(), "Image Data Read Error"},
+        {"cut image data", header().Image(0, 0, 1, 1, truncatedData).Done(), "Image Data Read Error"},
+        {"code size 12", header().Image(0, 0, 1, 1, ImageData(12, {0, 0, 0})).Trailer().Done(),
+         "Image Data Read Error"},
+        // Sizes a frame record cannot hold, and a huge picture with no data behind it.
+        {"width 40000", header().Image(0, 0, 40000, 1, one).Trailer().Done(), "Image Data Read Error"},
+        {"made-up picture", header().Image(0, 0, 32767, 32767, one).Trailer().Done(), "Image Data Read Error"},
+    };
+    for (const BadCase& c : cases) {
+        ScopedRecordingBackend rec;
+        EXPECT_FALSE(Read(c.bytes)) << c.name;
+        EXPECT_EQ(rec->errors, std::vector<std::string>{c.message}) << c.name;
+        EXPECT_EQ(rec->closes, 1) << c.name;
+    }
+}
+
+TEST(GifReader, ManyPicturesWithoutDataExhaustTheAllowance) {
+    ScopedRecordingBackend rec;
+    // 4000 x 4000 fits the per-image limit, but a handful of them with two data
+    // bytes each cannot all be made up.
+    GifBuilder g;
+    g.Header(1, 1, TestPalette(4));
+    for (int i = 0; i < 8; ++i) g.Image(0, 0, 4000, 4000, ImageData(2, PackCodes(2, {4, 5})));
+    EXPECT_FALSE(Read(g.Trailer().Done()));
+    EXPECT_EQ(rec->errors, std::vector<std::string>{"Image Data Read Error"});
+}
+
+TEST(GifReader, PlainTextIsSkippedAndCancelStopsSilently) {
+    const Palette pal = TestPalette(4);
+    GifBuilder g;
+    g.Header(1, 1, pal);
+    g.b.u8(0x21).u8(0x01).u8(12).fill(12, 0).u8(2).u8('h').u8('i').u8(0);
+    g.Image(0, 0, 1, 1, LiteralImageData(2, {1})).Image(0, 0, 1, 1, LiteralImageData(2, {2}));
+    const auto bytes = g.Trailer().Done();
+    {
+        ScopedRecordingBackend rec;
+        auto doc = Read(bytes);
+        ASSERT_TRUE(doc);
+        EXPECT_EQ(doc->frameCount, 2);
+    }
+    ScopedRecordingBackend rec;
+    rec->cancelAtPump = 4;  // the pump before the second image
+    EXPECT_FALSE(Read(bytes));
+    EXPECT_TRUE(rec->errors.empty());
+    EXPECT_EQ(rec->closes, 1);
+}
+
+TEST(GifReader, ReadsFilesAndRecordsThePath) {
+    TempFolder dir;
+    GifBuilder g;
+    g.Header(1, 1, TestPalette(4)).Image(0, 0, 1, 1, LiteralImageData(2, {1}));
+    ASSERT_TRUE(WriteFile(dir.file("a.gif"), g.Trailer().Done()));
+    ScopedRecordingBackend rec;
+    auto doc = ReadGif(nullptr, dir.file("a.gif"));
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->path, dir.file("a.gif"));
+    EXPECT_FALSE(ReadGif(nullptr, dir.file("missing.gif")));
+    EXPECT_TRUE(rec->errors.empty());  // an unopenable file fails without a message
+    EXPECT_EQ(rec->closes, 2);
+}
+
+}  // namespace
+}  // namespace kivo::test
