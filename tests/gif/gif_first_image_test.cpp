@@ -1,0 +1,90 @@
+// The first-image decoder used for previews.
+#include <gtest/gtest.h>
+
+#include "doc/dib.h"
+#include "gif/gif_first_image.h"
+#include "gif/gif_reader.h"
+#include "gif_read_builder.h"
+#include "platform/recording_backend.h"
+
+namespace kivo::test {
+namespace {
+
+bool Decode(const std::vector<uint8_t>& bytes, Frame& f) { return DecodeFirstGifImageBytes(nullptr, bytes, f); }
+
+TEST(GifFirstImage, TakesOnlyTheFirstImageWithItsOwnColoursAndRows) {
+    ScopedRecordingBackend rec;
+    const Palette global = TestPalette(4), local = TestPalette(16);
+    std::vector<uint8_t> sent;  // interlaced: picture row r has colour r
+    for (int r = 0; r < 6; ++r) sent.push_back(uint8_t(GifImageRow(r, 6, true)));
+    GifBuilder g;
+    g.Header(9, 9, global).Loop(0).Comment({"c"});
+    g.Image(3, 4, 1, 6, LiteralImageData(4, sent), local, true);
+    g.Image(0, 0, 2, 2, LiteralImageData(2, {1, 1, 1, 1}));
+    Frame f;
+    ASSERT_TRUE(Decode(g.Trailer().Done(), f));
+    EXPECT_TRUE(rec->errors.empty());
+    EXPECT_EQ(f.width, 1);
+    EXPECT_EQ(f.height, 6);
+    EXPECT_EQ(f.hasTransparency, 0);  // loop and comment blocks are not transparency
+    for (int y = 0; y < 6; ++y) EXPECT_EQ(PixelOf(f.dib, 0, y), local[size_t(y)]) << y;
+}
+
+TEST(GifFirstImage, TransparencyComesFromTheLastControlBlock) {
+    ScopedRecordingBackend rec;
+    const Palette pal = TestPalette(4);
+    auto data = LiteralImageData(2, {0});
+    for (int second : {-1, 0, 1}) {
+        GifBuilder g;
+        g.Header(1, 1, pal).Control(1, 0, 2);
+        if (second >= 0) g.Control(second, 0, 3);
+        Frame f;
+        ASSERT_TRUE(Decode(g.Image(0, 0, 1, 1, data).Trailer().Done(), f));
+        EXPECT_EQ(f.hasTransparency, second != 0) << second;
+        if (f.hasTransparency) EXPECT_EQ(f.transparentRgb, pal[second < 0 ? 2 : 3]);
+    }
+}
+
+TEST(GifFirstImage, DamagedDataKeepsTheRowsBeforeIt) {
+    ScopedRecordingBackend rec;
+    const Palette pal = TestPalette(4);
+    // 3-bit codes in 3-byte sub-blocks; the file ends inside the second one, so
+    // only the first (8 codes, 5 pixels) arrives: row 0 whole, row 1 not.
+    const auto literal = LiteralImageData(2, {1, 2, 3, 1, 2, 3, 1, 2, 3});
+    const std::vector<uint8_t> raw(literal.begin() + 2, literal.end() - 1);
+    auto blocks = ImageData(2, raw, 3, false);
+    blocks.pop_back();
+    Frame f;
+    ASSERT_TRUE(Decode(GifBuilder().Header(3, 3, pal).Image(0, 0, 3, 3, blocks).Done(), f));
+    EXPECT_EQ(rec->errors, std::vector<std::string>{"gif read error"});
+    EXPECT_EQ(PixelOf(f.dib, 0, 0), pal[1]);
+    EXPECT_EQ(PixelOf(f.dib, 2, 0), pal[3]);
+    EXPECT_EQ(PixelOf(f.dib, 0, 1), Rgb{});  // never stored: black
+}
+
+TEST(GifFirstImage, FilesWithoutAnImageFailQuickly) {
+    const Palette pal = TestPalette(4);
+    auto one = LiteralImageData(2, {1});
+    const std::vector<std::vector<uint8_t>> bad = {
+        GifBuilder().Header(1, 1, pal).Done(),                              // ends before an image
+        GifBuilder().Header(1, 1, pal).Comment({"x"}).Trailer().Done(),     // trailer first
+        GifBuilder().Header(1, 1, pal, "gif89a").Image(0, 0, 1, 1, one).Done(),  // case matters
+        GifBuilder().Header(1, 1, pal).Image(0, 0, 1, 1, ImageData(1, {0})).Done(),  // code size 1
+        GifBuilder().Header(1, 1, pal).Image(0, 0, 1, 1, ImageData(12, {0})).Done(),
+        GifBuilder().Header(1, 1, pal).Image(0, 0, 30000, 30000, one).Done(),  // nothing behind it
+    };
+    for (size_t i = 0; i < bad.size(); ++i) {
+        ScopedRecordingBackend rec;
+        Frame f;
+        EXPECT_FALSE(Decode(bad[i], f)) << i;
+        EXPECT_EQ(rec->errors, std::vector<std::string>{"gif read error"}) << i;
+        EXPECT_TRUE(f.dib.empty());
+    }
+    ScopedRecordingBackend rec;
+    Frame f;
+    EXPECT_FALSE(DecodeFirstGifImage(nullptr, "/nonexistent/a.gif", f));
+    EXPECT_EQ(rec->errors, std::vector<std::string>{"can't open /nonexistent/a.gif\n"});
+}
+
+}  // namespace
+}  // namespace kivo::test
