@@ -1,0 +1,91 @@
+// kivo-cli info, run as a user or a script would.
+#include <sys/wait.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "gif/gif_read_builder.h"
+
+namespace kivo::test {
+namespace {
+
+struct CliResult {
+    int status = -1;
+    std::string out, err;
+};
+
+CliResult Info(const TempFolder& dir, const std::string& args) {
+    const char* cli = std::getenv("KIVO_CLI");
+    const std::string errFile = dir.file("stderr.txt");
+    std::string cmd = std::string(cli ? cli : "kivo-cli") + " info --quiet " + args + " 2>" + errFile;
+    CliResult r;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    auto err = ReadFile(errFile);
+    r.err.assign(err.begin(), err.end());
+    return r;
+}
+
+bool Has(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+class CliInfo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const Palette pal = TestPalette(4);
+        GifBuilder g;
+        g.Header(20, 10, pal).Loop(3);
+        g.Control(0x09, 25, 2).Comment({"first \"one\""}).Image(2, 3, 2, 1, LiteralImageData(2, {0, 1}));
+        g.Control(0x02, 7, 0).Image(0, 0, 1, 1, LiteralImageData(3, {5}), TestPalette(8));
+        g.Comment({"bye"}).Trailer();
+        ASSERT_TRUE(WriteFile(dir.file("a.gif"), g.Done()));
+    }
+    TempFolder dir;
+};
+
+TEST_F(CliInfo, TextListsDocumentAndOneLinePerFrame) {
+    CliResult r = Info(dir, dir.file("a.gif"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "screen: 20 x 10"));
+    EXPECT_TRUE(Has(r.out, "global palette: 4 colours"));
+    EXPECT_TRUE(Has(r.out, "loop: 3 times"));
+    EXPECT_TRUE(Has(r.out, "trailing comment: bye"));
+    EXPECT_TRUE(Has(r.out, "frames: 2"));
+    EXPECT_TRUE(Has(r.out, "    0      2      3      2      1     25   yes background #0ffd06 "));
+    EXPECT_TRUE(Has(r.out, "    1      0      0      1      1      7    no none       -                 8  "));
+}
+
+TEST_F(CliInfo, JsonUsesTheRecordFieldNames) {
+    CliResult r = Info(dir, dir.file("a.gif") + " --json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* part :
+         {"\"screenWidth\": 20", "\"screenHeight\": 10", "\"globalColorCount\": 4",
+          "\"loopEnabled\": 1", "\"loopCount\": 3", "\"trailingComment\": \"bye\"",
+          "{\"left\": 2, \"top\": 3, \"width\": 2, \"height\": 1, \"delay\": 25, \"hasDelay\": 1, "
+          "\"disposal\": 2, \"hasTransparency\": 1, \"transparentRgb\": [15, 253, 6], "
+          "\"localColorCount\": 0, \"comment\": \"first \\\"one\\\"\"}",
+          "\"hasDelay\": 0", "\"localColorCount\": 8"})
+        EXPECT_TRUE(Has(r.out, part)) << part << "\n" << r.out;
+}
+
+TEST_F(CliInfo, FailuresExitWithOneAndSayWhy) {
+    ASSERT_TRUE(WriteFile(dir.file("bad.gif"), {'G', 'I', 'F'}));
+    CliResult bad = Info(dir, dir.file("bad.gif"));
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_TRUE(Has(bad.err, "Gif ヘッダリードエラー")) << bad.err;
+    EXPECT_TRUE(bad.out.empty());
+    CliResult missing = Info(dir, dir.file("missing.gif"));
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(Has(missing.err, "cannot open")) << missing.err;
+    EXPECT_EQ(Info(dir, "").status, 2);
+}
+
+}  // namespace
+}  // namespace kivo::test
