@@ -9,7 +9,12 @@ measure() {
   local name=$1; shift
   local best="" kb=0 out t m
   for _ in $(seq "$BENCH_REPEAT"); do
-    out=$( { /usr/bin/time -f '%e %M' "$@" >/dev/null 2>/dev/null; } 2>&1 | tail -n 1)
+    # time's report goes to a file: the command's own stderr is discarded.
+    local report
+    report=$(mktemp)
+    /usr/bin/time -o "$report" -f '%e %M' "$@" >/dev/null 2>/dev/null || true
+    out=$(tail -n 1 "$report")
+    rm -f "$report"
     t=${out% *}; m=${out#* }
     if [ -z "$best" ] || awk "BEGIN{exit !($t < $best)}"; then best=$t; fi
     [ "$m" -gt "$kb" ] && kb=$m
