@@ -1,0 +1,356 @@
+#include "gif/gif_writer.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <string_view>
+#include <vector>
+
+#include "color/global_palette.h"
+#include "color/palette_prep.h"
+#include "color/write_options.h"
+#include "gif/lzw_encoder.h"
+#include "platform/progress.h"
+#include "platform/safe_save.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr const char* kOpenFailed = "ファイルオープンに失敗しました。";
+constexpr const char* kWriteFailed = "書き込みに失敗しました。";
+constexpr uint8_t kInterlaced = 0x40;
+// Compressed data is handed to the file in pieces of about this size, so a large
+// frame never needs its whole code stream in memory.
+constexpr size_t kFlushBytes = 1 << 16;
+
+using Bytes = std::vector<uint8_t>;
+
+void PutU16(Bytes& b, int v) {
+    b.push_back(uint8_t(v & 0xFF));
+    b.push_back(uint8_t((v >> 8) & 0xFF));
+}
+
+// Size exponent of a colour table: the smallest bits >= 1 with 2^bits >= count.
+int TableBits(size_t count) {
+    int bits = 1;
+    while ((size_t(1) << bits) < count) ++bits;
+    return bits;
+}
+
+// A table is always written with 2^bits entries; a palette shorter than that is
+// padded with black so the table length matches what the packed byte announces.
+void PutColorTable(Bytes& b, const Palette& palette, int bits) {
+    const size_t n = size_t(1) << bits;
+    for (size_t i = 0; i < n; ++i) {
+        Rgb c = i < palette.size() ? palette[i] : Rgb{};
+        b.push_back(c.r);
+        b.push_back(c.g);
+        b.push_back(c.b);
+    }
+}
+
+// "GIF89a" and the logical screen descriptor; answers the packed byte and the
+// table size exponent. The global table itself follows separately.
+uint8_t PutHeader(Bytes& b, int width, int height, size_t colorCount, bool hasGlobal, int& bits) {
+    static constexpr std::string_view kSignature = "GIF89a";
+    b.insert(b.end(), kSignature.begin(), kSignature.end());
+    bits = TableBits(colorCount);
+    PutU16(b, std::clamp(width, 0, 0xFFFF));
+    PutU16(b, std::clamp(height, 0, 0xFFFF));
+    uint8_t packed = uint8_t((bits - 1) | (hasGlobal ? 0x80 : 0));
+    b.push_back(packed);
+    b.push_back(0);  // background index
+    b.push_back(0);  // aspect ratio
+    return packed;
+}
+
+void PutLoopBlock(Bytes& b, const AnimDoc& doc) {
+    static constexpr std::string_view kApp = "NETSCAPE2.0";
+    b.push_back(0x21);
+    b.push_back(0xFF);
+    b.push_back(11);
+    b.insert(b.end(), kApp.begin(), kApp.end());
+    b.push_back(3);
+    if (doc.loopEnabled == 1) {
+        b.push_back(1);
+        PutU16(b, doc.loopCount);
+    } else {
+        b.push_back(0);
+        PutU16(b, 0);
+    }
+    b.push_back(0);
+}
+
+void PutComment(Bytes& b, std::string_view text) {
+    b.push_back(0x21);
+    b.push_back(0xFE);
+    while (!text.empty()) {
+        size_t n = std::min<size_t>(text.size(), 255);
+        b.push_back(uint8_t(n));
+        b.insert(b.end(), text.begin(), text.begin() + ptrdiff_t(n));
+        text.remove_prefix(n);
+    }
+    b.push_back(0);
+}
+
+// Transparency is kept as a colour; the index written is the first entry of the
+// palette that holds it. A colour the palette lacks switches transparency off for
+// this frame (the caller restores the flag after the save).
+void PutControlBlock(Bytes& b, Frame& frame, const Palette& palette) {
+    int index = 0;
+    if (frame.hasTransparency) {
+        auto it = std::find(palette.begin(), palette.end(), frame.transparentRgb);
+        if (it == palette.end()) frame.hasTransparency = 0;
+        else index = int(it - palette.begin());
+    }
+    uint8_t packed = uint8_t((frame.disposal & 7) << 2);
+    if (frame.hasDelay == 0) packed |= 2;
+    if (frame.hasTransparency) packed |= 1;
+    frame.gcePacked = packed;
+    b.push_back(0x21);
+    b.push_back(0xF9);
+    b.push_back(4);
+    b.push_back(packed);
+    PutU16(b, frame.delay & 0xFFFF);
+    b.push_back(uint8_t(frame.hasTransparency ? index : 0));
+    b.push_back(0);
+}
+
+// Image descriptor and local table; sets the frame's LZW code size (never 1,
+// which GIF does not allow).
+void PutDescriptor(Bytes& b, Frame& frame, const AnimDoc& doc) {
+    b.push_back(0x2C);
+    PutU16(b, frame.left);
+    PutU16(b, frame.top);
+    PutU16(b, frame.width);
+    PutU16(b, frame.height);
+    const uint8_t interlace = frame.imageFlags & kInterlaced;
+    if (!frame.localPalette.empty()) {
+        int bits = TableBits(frame.localPalette.size());
+        b.push_back(uint8_t((bits - 1) | 0x80 | interlace));
+        frame.lzwCodeSize = std::max(bits, 2);
+        PutColorTable(b, frame.localPalette, bits);
+    } else {
+        b.push_back(uint8_t(((doc.globalTableBits - 1) & 7) | interlace));
+        frame.lzwCodeSize = doc.globalLzwCodeSize;
+    }
+}
+
+// Compresses the index plane straight into the file, a piece at a time.
+bool WriteImageData(SafeFile& file, const Frame& frame) {
+    Bytes buf;
+    buf.reserve(kFlushBytes + 512);
+    buf.push_back(uint8_t(frame.lzwCodeSize));
+    auto enc = std::make_unique<LzwEncoder>();
+    LzwBegin(*enc, frame.lzwCodeSize, buf);
+    const size_t width = size_t(frame.width);
+    for (int y : GifRowOrder(frame.height, (frame.imageFlags & kInterlaced) != 0)) {
+        LzwFeed(*enc, frame.indexPixels.data() + size_t(y) * width, width);
+        if (buf.size() >= kFlushBytes) {
+            if (!file.Write(buf)) return false;
+            buf.clear();
+        }
+    }
+    LzwFinish(*enc);
+    return file.Write(buf);
+}
+
+// The palette a frame's indices refer to: its own, else the document's.
+const Palette* FramePalette(const Frame& frame, const AnimDoc& doc) {
+    if (!frame.localPalette.empty()) return &frame.localPalette;
+    if (!doc.globalPalette.empty()) return &doc.globalPalette;
+    return nullptr;
+}
+
+// What preparation must have left before a frame can be written: a full index
+// plane and a palette of at most 256 entries that covers every index. Anything
+// else would make a file that decoders misread, so the save fails instead.
+bool FrameReadyToWrite(const Frame& frame, const AnimDoc& doc) {
+    const Palette* palette = FramePalette(frame, doc);
+    if (!palette || palette->size() > 256 || frame.width < 0 || frame.height < 0) return false;
+    if (frame.indexPixels.size() != size_t(frame.width) * size_t(frame.height)) return false;
+    const size_t tableSize = size_t(1) << TableBits(palette->size());
+    return frame.indexPixels.empty() ||
+           *std::max_element(frame.indexPixels.begin(), frame.indexPixels.end()) < tableSize;
+}
+
+bool WriteFrame(SafeFile& file, Frame& frame, const AnimDoc& doc) {
+    if (!FrameReadyToWrite(frame, doc)) return false;
+    Bytes b;
+    if (!frame.comment.empty()) PutComment(b, frame.comment);
+    PutControlBlock(b, frame, *FramePalette(frame, doc));
+    PutDescriptor(b, frame, doc);
+    return file.Write(b) && WriteImageData(file, frame);
+}
+
+// Working data of a save that must not outlive it.
+void ReleaseFramePlanes(Frame& frame) {
+    frame.indexPixels = {};
+    frame.census = {};
+    frame.colorCount = 0;
+    frame.sharedQuantize = 0;
+    frame.transparentSlot = 0;
+}
+
+struct SavedTransparency {
+    int32_t has = 0;
+    Rgb rgb;
+};
+
+std::vector<SavedTransparency> RememberTransparency(const AnimDoc& doc) {
+    std::vector<SavedTransparency> saved;
+    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get())
+        saved.push_back({f->hasTransparency, f->transparentRgb});
+    return saved;
+}
+
+void RestoreTransparency(AnimDoc& doc, const std::vector<SavedTransparency>& saved) {
+    size_t i = 0;
+    for (Frame* f = doc.firstFrame.get(); f && i < saved.size(); f = f->next.get(), ++i) {
+        f->hasTransparency = saved[i].has;
+        f->transparentRgb = saved[i].rgb;
+    }
+}
+
+void ClearInterlaceMark(AnimDoc& doc) {
+    if (Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags &= uint8_t(~kInterlaced);
+}
+
+// Writes everything after palette preparation. False on a write failure or a
+// cancel; cancelled tells which.
+bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
+    Bytes b;
+    int bits = 1;
+    const bool hasGlobal = !doc.globalPalette.empty();
+    if (doc.globalPalette.size() > 256) return false;
+    doc.screenFlags = PutHeader(b, doc.screenWidth, doc.screenHeight, doc.globalPalette.size(),
+                                hasGlobal, bits);
+    doc.globalTableBits = bits;
+    doc.globalLzwCodeSize = std::max(bits, 2);
+    if (hasGlobal) PutColorTable(b, doc.globalPalette, bits);
+    if (doc.loopEnabled != 0) PutLoopBlock(b, doc);
+    if (!file.Write(b)) return false;
+
+    if (Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags |= kInterlaced;
+
+    ProgressSetText("GIF 書き込み中...");
+    ProgressSetRange(0, doc.frameCount);
+    ProgressSetCancel("中止");
+    ProgressPump();
+
+    int number = 0;
+    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+        ++number;
+        ProgressPrintf("GIF 書き込み中...\r %4d / %4d コマ", number, doc.frameCount);
+        ProgressSetPos(number);
+        if (ProgressPump()) {
+            cancelled = true;
+            return false;
+        }
+        if (!WriteFrame(file, *f, doc)) return false;
+        ReleaseFramePlanes(*f);
+        if (f->tempPalette == 1) f->localPalette = {};
+    }
+
+    b.clear();
+    if (!doc.trailingComment.empty()) PutComment(b, doc.trailingComment);
+    b.push_back(0x3B);
+    return file.Write(b) && file.Commit();
+}
+
+}  // namespace
+
+bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+    CodecIsMng = 0;
+    SafeFile file;
+    if (!file.Open(path)) {
+        ShowError(owner, kOpenFailed);
+        return false;
+    }
+    ProgressOpen(owner);
+    ProgressSetText("チェック中...");
+    ProgressSetCancel(nullptr);
+    ProgressSetRange(0, 0);
+    ProgressPump();
+
+    std::vector<SavedTransparency> saved;
+    bool cancelled = false;
+    bool ok = false;
+    try {
+        saved = RememberTransparency(doc);
+        ok = PreparePalettes(owner, doc, false) &&
+             (!doc.globalPalette.empty() || BuildGlobalPalette(doc, false)) &&
+             StreamDocument(file, doc, cancelled);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+
+    if (ok) {
+        RestoreTransparency(doc, saved);
+        ProgressClose(owner);
+        AlwaysDither = 0;  // an unconditional dither applies to one save only
+        ClearInterlaceMark(doc);
+        return true;
+    }
+
+    // Nothing of this save may linger: the next one starts from the pictures.
+    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+        ReleaseFramePlanes(*f);
+        f->localPalette = {};
+    }
+    ClearInterlaceMark(doc);
+    file.Abandon();
+    RestoreTransparency(doc, saved);
+    cancelled = ProgressPump() == 1 || cancelled;
+    ProgressClose(owner);
+    if (!cancelled) ShowError(owner, kWriteFailed);
+    return false;
+}
+
+bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, Frame& frame,
+                         bool overwrite) {
+    if (!overwrite && FileExists(path)) return true;
+    CodecIsMng = 0;
+    SafeFile file;
+    if (!file.Open(path)) {
+        ShowError(owner, kOpenFailed);
+        return false;
+    }
+    const SavedTransparency saved{frame.hasTransparency, frame.transparentRgb};
+
+    bool ok = false;
+    try {
+        if (PrepareSingleFramePalette(&doc, frame) && !frame.localPalette.empty() &&
+            frame.localPalette.size() <= 256) {
+            Bytes b;
+            int bits = 1;
+            // The screen must hold the image even when the document's screen was
+            // never widened to it.
+            const int width = std::max(doc.screenWidth, frame.left + frame.width);
+            const int height = std::max(doc.screenHeight, frame.top + frame.height);
+            PutHeader(b, width, height, frame.localPalette.size(), false, bits);
+            if (Interlace == 1) frame.imageFlags |= kInterlaced;
+            else frame.imageFlags &= uint8_t(~kInterlaced);
+            ok = file.Write(b) && WriteFrame(file, frame, doc);
+        }
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+
+    ReleaseFramePlanes(frame);
+    if (frame.tempPalette == 1) frame.localPalette = {};
+    if (ok) ok = file.WriteByte(0x3B) && file.Commit();
+    if (Interlace == 1) frame.imageFlags &= uint8_t(~kInterlaced);
+    frame.hasTransparency = saved.has;
+    frame.transparentRgb = saved.rgb;
+    if (!ok) {
+        file.Abandon();
+        ShowError(owner, kWriteFailed);
+        return false;
+    }
+    AlwaysDither = 0;
+    return true;
+}
+
+}  // namespace kivo

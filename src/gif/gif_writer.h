@@ -1,0 +1,28 @@
+// Writing GIF89a files: the whole document as an animation, or one frame as a
+// single-image file. Frames hold 24-bit pictures, so each save first runs palette
+// preparation, then streams the blocks and LZW-compresses every index plane.
+//
+// Saving never destroys data: the file is written beside the target and replaces
+// it only when complete, so a failure or a cancel leaves an existing file as it was.
+#pragma once
+
+#include <string>
+
+#include "doc/anim_doc.h"
+#include "platform/platform.h"
+
+namespace kivo {
+
+// Writes doc to path behind the progress dialog ("チェック中...", then
+// "GIF 書き込み中..." with a cancel button). Errors go to ShowError, none after a
+// cancel. Afterwards the frames keep their pictures and transparency; working
+// planes and disposable palettes are released, and AlwaysDither is cleared after
+// a successful save.
+bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc);
+
+// Writes one frame of doc as a single-image GIF on doc's logical screen. An
+// existing file with overwrite false is left alone and counts as success.
+bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, Frame& frame,
+                         bool overwrite);
+
+}  // namespace kivo

@@ -1,0 +1,120 @@
+// Read -> write -> read keeps everything a GIF can carry: pictures (when their
+// colours fit), placement, timing, disposal, transparency, comments and looping.
+#include <gtest/gtest.h>
+
+#include "color/write_options.h"
+#include "gif/gif_reader.h"
+#include "gif/gif_writer.h"
+#include "platform/recording_backend.h"
+#include "support/test_support.h"
+
+namespace kivo {
+namespace {
+
+struct FrameSpec {
+    int left, top, width, height, delay, hasDelay, disposal;
+    bool transparent;
+    std::string comment;
+};
+
+std::unique_ptr<AnimDoc> MakeAnimation(int loopEnabled, int loopCount) {
+    const FrameSpec specs[] = {
+        {0, 0, 50, 40, 10, 1, 0, false, ""},
+        {5, 6, 20, 11, 0, 0, 1, true, "second"},
+        {30, 20, 20, 20, 300, 1, 2, true, std::string(600, 'z')},
+        {1, 1, 7, 3, 65535, 1, 3, false, ""},
+    };
+    auto doc = NewDocument();
+    doc->screenWidth = 50;
+    doc->screenHeight = 40;
+    doc->loopEnabled = loopEnabled;
+    doc->loopCount = loopCount;
+    doc->trailingComment = "after the last image";
+    int k = 0;
+    for (const FrameSpec& s : specs) {
+        EXPECT_TRUE(AppendFrame(*doc));
+        Frame& f = *doc->currentFrame;
+        f.left = int16_t(s.left);
+        f.top = int16_t(s.top);
+        f.width = int16_t(s.width);
+        f.height = int16_t(s.height);
+        f.delay = s.delay;
+        f.hasDelay = s.hasDelay;
+        f.disposal = int16_t(s.disposal);
+        f.comment = s.comment;
+        f.tempPalette = 1;
+        const int colors = 3 + 40 * k++;
+        f.dib = test::MakeImage(s.width, s.height, [&](int x, int y) {
+            int i = (x * 3 + y * 7) % colors;
+            return Rgb{uint8_t(i * 5), uint8_t(k * 40), uint8_t(255 - i)};
+        });
+        if (s.transparent) {
+            f.hasTransparency = 1;
+            f.transparentRgb = test::PixelOf(f.dib, 1, 1);
+        }
+    }
+    return doc;
+}
+
+void ExpectSameAnimation(const AnimDoc& a, const AnimDoc& b) {
+    EXPECT_EQ(a.screenWidth, b.screenWidth);
+    EXPECT_EQ(a.screenHeight, b.screenHeight);
+    EXPECT_EQ(a.loopEnabled, b.loopEnabled);
+    if (a.loopEnabled) {
+        EXPECT_EQ(a.loopCount, b.loopCount);
+    }
+    EXPECT_EQ(a.trailingComment, b.trailingComment);
+    ASSERT_EQ(a.frameCount, b.frameCount);
+    const Frame* fb = b.firstFrame.get();
+    for (const Frame* fa = a.firstFrame.get(); fa; fa = fa->next.get(), fb = fb->next.get()) {
+        SCOPED_TRACE(testing::Message() << "frame at " << fa->left << "," << fa->top);
+        EXPECT_EQ(fa->left, fb->left);
+        EXPECT_EQ(fa->top, fb->top);
+        ASSERT_EQ(fa->width, fb->width);
+        ASSERT_EQ(fa->height, fb->height);
+        EXPECT_EQ(uint16_t(fa->delay), uint16_t(fb->delay));
+        EXPECT_EQ(fa->hasDelay, fb->hasDelay);
+        EXPECT_EQ(fa->disposal, fb->disposal);
+        EXPECT_EQ(fa->hasTransparency, fb->hasTransparency);
+        if (fa->hasTransparency) {
+            EXPECT_EQ(fa->transparentRgb, fb->transparentRgb);
+        }
+        EXPECT_EQ(fa->comment, fb->comment);
+        for (int y = 0; y < fa->height; ++y)
+            for (int x = 0; x < fa->width; ++x)
+                ASSERT_EQ(test::PixelOf(fa->dib, x, y), test::PixelOf(fb->dib, x, y))
+                    << x << "," << y;
+    }
+}
+
+class GifRoundTrip : public testing::TestWithParam<int> {
+protected:
+    void SetUp() override { ResetWriteOptions(); }
+    void TearDown() override { ResetWriteOptions(); }
+    ScopedRecordingBackend rec;
+    test::TempFolder dir;
+};
+
+TEST_P(GifRoundTrip, ReadWriteReadKeepsTheAnimation) {
+    UnifyPalette = GetParam();
+    for (auto [loopEnabled, loopCount] : {std::pair{1, 0}, std::pair{1, 7}, std::pair{0, 0}}) {
+        SCOPED_TRACE(testing::Message() << "loop " << loopEnabled << "/" << loopCount);
+        auto original = MakeAnimation(loopEnabled, loopCount);
+        const std::string first = dir.file("first.gif"), second = dir.file("second.gif");
+        ASSERT_TRUE(WriteGif(nullptr, first, *original));
+        auto read1 = ReadGif(nullptr, first);
+        ASSERT_TRUE(read1);
+        ExpectSameAnimation(*original, *read1);
+
+        ASSERT_TRUE(WriteGif(nullptr, second, *read1));
+        auto read2 = ReadGif(nullptr, second);
+        ASSERT_TRUE(read2);
+        ExpectSameAnimation(*read1, *read2);
+        EXPECT_TRUE(rec->errors.empty());
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SharedAndSeparatePalettes, GifRoundTrip, testing::Values(1, 0));
+
+}  // namespace
+}  // namespace kivo

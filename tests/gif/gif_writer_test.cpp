@@ -1,0 +1,374 @@
+// The GIF writer: what giflib decodes from our files, the exact bytes of the
+// small blocks, the progress dialog, clean-up, and saving that never destroys the
+// file already there.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+
+#include "color/write_options.h"
+#include "doc/dib.h"
+#include "gif/gif_write_oracle.h"
+#include "gif/gif_writer.h"
+#include "platform/recording_backend.h"
+#include "support/test_support.h"
+
+namespace kivo {
+namespace {
+
+using test::MakeImage;
+using test::OracleGif;
+using test::OracleImage;
+
+// A colour for index i that is unlike its neighbours.
+Rgb Shade(int i) { return Rgb{uint8_t(i * 37), uint8_t(255 - i), uint8_t(i * 11 + 5)}; }
+
+// Pixel colour i = f(x, y) drawn from `colors` shades.
+template <typename F>
+Frame& AddFrame(AnimDoc& doc, int width, int height, F f) {
+    EXPECT_TRUE(AppendFrame(doc));
+    Frame& fr = *doc.currentFrame;
+    fr.width = int16_t(width);
+    fr.height = int16_t(height);
+    fr.dib = MakeImage(width, height, [&](int x, int y) { return Shade(f(x, y)); });
+    fr.tempPalette = 1;
+    return fr;
+}
+
+std::unique_ptr<AnimDoc> Doc(int width, int height) {
+    auto doc = NewDocument();
+    doc->screenWidth = width;
+    doc->screenHeight = height;
+    return doc;
+}
+
+class GifWriterTest : public testing::Test {
+protected:
+    void SetUp() override { ResetWriteOptions(); }
+    void TearDown() override { ResetWriteOptions(); }
+
+    std::vector<uint8_t> Save(AnimDoc& doc) {
+        EXPECT_TRUE(WriteGif(nullptr, path, doc));
+        EXPECT_TRUE(rec->errors.empty());
+        return test::ReadFile(path);
+    }
+
+    ScopedRecordingBackend rec;
+    test::TempFolder dir;
+    std::string path = dir.file("out.gif");
+};
+
+Rgb DecodedColor(const OracleGif& gif, const OracleImage& img, int x, int y) {
+    const Palette& pal = img.localPalette.empty() ? gif.globalPalette : img.localPalette;
+    const size_t i = img.pixels[size_t(y) * size_t(img.width) + size_t(x)];
+    return i < pal.size() ? pal[i] : Rgb{1, 2, 3};
+}
+
+// Every pixel giflib decodes has the colour of the frame's picture.
+void ExpectSamePicture(const OracleGif& gif, const OracleImage& img, const Frame& frame) {
+    ASSERT_EQ(img.width, frame.width);
+    ASSERT_EQ(img.height, frame.height);
+    for (int y = 0; y < img.height; ++y)
+        for (int x = 0; x < img.width; ++x)
+            ASSERT_EQ(DecodedColor(gif, img, x, y), test::PixelOf(frame.dib, x, y))
+                << "at " << x << "," << y;
+}
+
+const test::OracleExtension* FindExtension(const std::vector<test::OracleExtension>& list, int fn) {
+    for (const auto& e : list)
+        if (e.function == fn) return &e;
+    return nullptr;
+}
+
+#ifdef KIVO_HAVE_GIFLIB
+TEST_F(GifWriterTest, GiflibDecodesEveryColourCount) {
+    // Without a shared palette a frame of exactly 256 colours is kept exact too.
+    UnifyPalette = 0;
+    for (int colors : {2, 3, 4, 7, 16, 33, 100, 255, 256}) {
+        SCOPED_TRACE(colors);
+        auto doc = Doc(40, 30);
+        Frame& f = AddFrame(*doc, 40, 30, [&](int x, int y) { return (x * 7 + y * 3) % colors; });
+        Dib picture = f.dib;
+        OracleGif gif = test::DecodeWithGiflib(Save(*doc));
+        ASSERT_TRUE(gif.ok) << gif.error;
+        ASSERT_EQ(gif.images.size(), 1u);
+        EXPECT_EQ(doc->firstFrame->dib, picture);  // the picture itself is never touched
+        ExpectSamePicture(gif, gif.images[0], *doc->firstFrame);
+    }
+}
+
+TEST_F(GifWriterTest, AnimationWithPlacementTimingCommentsAndLoop) {
+    auto doc = Doc(64, 48);
+    doc->loopEnabled = 1;
+    doc->loopCount = 3;
+    doc->trailingComment = "the end";
+    Frame& a = AddFrame(*doc, 64, 48, [](int x, int y) { return (x / 8 + y / 8) % 6; });
+    a.delay = 25;
+    a.comment = std::string(300, 'c');
+    Frame& b = AddFrame(*doc, 20, 10, [](int x, int) { return 10 + x % 3; });
+    b.left = 5;
+    b.top = 7;
+    b.disposal = 2;
+    b.hasDelay = 0;
+    b.delay = 0x1234;
+    b.hasTransparency = 1;
+    b.transparentRgb = Shade(11);
+    MaxColors = 256;
+    UnifyPalette = 0;  // the two frames keep palettes of their own
+
+    OracleGif gif = test::DecodeWithGiflib(Save(*doc));
+    ASSERT_TRUE(gif.ok) << gif.error;
+    ASSERT_EQ(gif.images.size(), 2u);
+    EXPECT_EQ(gif.width, 64);
+    EXPECT_EQ(gif.height, 48);
+    ExpectSamePicture(gif, gif.images[0], a);
+    ExpectSamePicture(gif, gif.images[1], b);
+    EXPECT_EQ(gif.images[1].left, 5);
+    EXPECT_EQ(gif.images[1].top, 7);
+
+    // Loop block, then the first frame's comment in 255 + 45 and its control block.
+    const auto* loop = FindExtension(gif.images[0].extensions, 0xFF);
+    ASSERT_TRUE(loop);
+    EXPECT_EQ(loop->data, (std::vector<uint8_t>{'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.',
+                                                '0', 1, 3, 0}));
+    const auto* comment = FindExtension(gif.images[0].extensions, 0xFE);
+    ASSERT_TRUE(comment);
+    EXPECT_EQ(comment->blockSizes, (std::vector<size_t>{255, 45}));
+    EXPECT_EQ(std::string(comment->data.begin(), comment->data.end()), a.comment);
+    const auto* gce = FindExtension(gif.images[0].extensions, 0xF9);
+    ASSERT_TRUE(gce);
+    EXPECT_EQ(gce->data, (std::vector<uint8_t>{0x00, 25, 0, 0}));
+
+    // Disposal 2 (0x08), user input (0x02) and transparency (0x01) on the second.
+    gce = FindExtension(gif.images[1].extensions, 0xF9);
+    ASSERT_TRUE(gce);
+    ASSERT_EQ(gce->data.size(), 4u);
+    EXPECT_EQ(gce->data[0], 0x08 | 0x02 | 0x01);
+    EXPECT_EQ(gce->data[1], 0x34);
+    EXPECT_EQ(gce->data[2], 0x12);
+    const Palette& pal = gif.images[1].localPalette.empty() ? gif.globalPalette
+                                                            : gif.images[1].localPalette;
+    ASSERT_LT(gce->data[3], pal.size());
+    EXPECT_EQ(pal[gce->data[3]], Shade(11));
+    EXPECT_EQ(b.gcePacked, 0x0B);
+
+    const auto* trailing = FindExtension(gif.trailing, 0xFE);
+    ASSERT_TRUE(trailing);
+    EXPECT_EQ(std::string(trailing->data.begin(), trailing->data.end()), "the end");
+}
+
+TEST_F(GifWriterTest, LargeNoisyFrameOverflowsTheStringTable) {
+    UnifyPalette = 0;
+    auto doc = Doc(320, 200);
+    uint32_t seed = 99;
+    AddFrame(*doc, 320, 200, [&](int, int) {
+        seed = seed * 1103515245u + 12345u;
+        return int((seed >> 16) % 256);
+    });
+    OracleGif gif = test::DecodeWithGiflib(Save(*doc));
+    ASSERT_TRUE(gif.ok) << gif.error;
+    ExpectSamePicture(gif, gif.images[0], *doc->firstFrame);
+}
+
+TEST_F(GifWriterTest, OnlyTheFirstFrameIsInterlacedAndTheMarkIsClearedAfterwards) {
+    auto doc = Doc(13, 21);
+    for (int k = 0; k < 2; ++k) AddFrame(*doc, 13, 21, [&](int x, int y) { return (x + y * k) % 5; });
+    Interlace = 1;
+    OracleGif gif = test::DecodeWithGiflib(Save(*doc));
+    ASSERT_TRUE(gif.ok) << gif.error;
+    EXPECT_TRUE(gif.images[0].interlaced);
+    EXPECT_FALSE(gif.images[1].interlaced);
+    ExpectSamePicture(gif, gif.images[0], *doc->firstFrame);
+    ExpectSamePicture(gif, gif.images[1], *doc->firstFrame->next);
+    EXPECT_EQ(doc->firstFrame->imageFlags & 0x40, 0);
+}
+#endif  // KIVO_HAVE_GIFLIB
+
+// Offsets into a file with a global table of n entries and no loop block.
+size_t AfterGlobalTable(size_t n) { return 13 + 3 * n; }
+
+TEST_F(GifWriterTest, BytesOfScreenTableAndCodeSize) {
+    // Four colours: packed 0x81, a 12-byte table, image data with code size 2.
+    auto doc = Doc(8, 4);
+    doc->loopEnabled = 0;  // and no NETSCAPE block at all
+    AddFrame(*doc, 8, 4, [](int x, int) { return x % 4; });
+    auto bytes = Save(*doc);
+    ASSERT_GT(bytes.size(), 40u);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), "GIF89a");
+    EXPECT_EQ(bytes[6], 8);
+    EXPECT_EQ(bytes[8], 4);
+    EXPECT_EQ(bytes[10], 0x81);
+    EXPECT_EQ(doc->screenFlags, 0x81);
+    EXPECT_EQ(doc->globalTableBits, 2);
+    size_t p = AfterGlobalTable(4);
+    EXPECT_EQ(bytes[p], 0x21);  // the control block follows the table directly
+    EXPECT_EQ(bytes[p + 1], 0xF9);
+    p += 8;
+    ASSERT_EQ(bytes[p], 0x2C);
+    EXPECT_EQ(bytes[p + 9], 0x01);  // no local table; size bits repeat the global ones
+    EXPECT_EQ(bytes[p + 10], 2);    // LZW minimum code size
+    EXPECT_EQ(bytes.back(), 0x3B);
+    EXPECT_EQ(std::string(bytes.begin(), bytes.end()).find("NETSCAPE"), std::string::npos);
+
+    // Two colours: still code size 2, never 1.
+    auto two = Doc(5, 5);
+    AddFrame(*two, 5, 5, [](int x, int y) { return (x + y) % 2; });
+    bytes = Save(*two);
+    EXPECT_EQ(bytes[10], 0x80);
+    p = AfterGlobalTable(2) + 19;  // NETSCAPE block of a looping document
+    ASSERT_EQ(bytes[AfterGlobalTable(2)], 0x21);
+    EXPECT_EQ(bytes[AfterGlobalTable(2) + 1], 0xFF);
+    p += 8;
+    ASSERT_EQ(bytes[p], 0x2C);
+    EXPECT_EQ(bytes[p + 10], 2);
+    EXPECT_EQ(two->globalLzwCodeSize, 2);
+}
+
+TEST_F(GifWriterTest, ProgressTextsAndCleanUpAfterSuccess) {
+    auto doc = Doc(10, 10);
+    AddFrame(*doc, 10, 10, [](int x, int) { return x % 3; });
+    AddFrame(*doc, 10, 10, [](int, int y) { return 3 + y % 5; });
+    AlwaysDither = 1;
+    Save(*doc);
+    EXPECT_EQ(AlwaysDither, 0);
+    EXPECT_EQ(rec->opens, 1);
+    EXPECT_EQ(rec->closes, 1);
+    ASSERT_GE(rec->texts.size(), 4u);
+    EXPECT_EQ(rec->texts[0], "チェック中...");
+    EXPECT_NE(std::find(rec->texts.begin(), rec->texts.end(), "GIF 書き込み中...\r    2 /    2 コマ"),
+              rec->texts.end());
+    EXPECT_EQ(rec->cancelLabel, "中止");
+    for (Frame* f = doc->firstFrame.get(); f; f = f->next.get()) {
+        EXPECT_TRUE(f->indexPixels.empty());
+        EXPECT_TRUE(f->census.empty());
+        EXPECT_EQ(f->colorCount, 0);
+        EXPECT_EQ(f->sharedQuantize, 0);
+        if (f->tempPalette == 1) {
+            EXPECT_TRUE(f->localPalette.empty());
+        }
+    }
+}
+
+TEST_F(GifWriterTest, TransparencyMissingFromThePaletteIsDroppedForTheFileOnly) {
+    // With eight colours at most, a reduced frame cannot reserve an entry for its
+    // transparent colour; the file has no transparency, the frame keeps it.
+    MaxColors = 8;
+    auto doc = Doc(32, 32);
+    Frame& f = AddFrame(*doc, 32, 32, [](int x, int y) { return (x + 3 * y) % 40; });
+    f.hasTransparency = 1;
+    f.transparentRgb = Rgb{1, 2, 3};  // not in the picture
+    auto bytes = Save(*doc);
+    EXPECT_EQ(f.hasTransparency, 1);
+    EXPECT_EQ(f.transparentRgb, (Rgb{1, 2, 3}));
+    EXPECT_EQ(f.gcePacked & 1, 0);
+#ifdef KIVO_HAVE_GIFLIB
+    OracleGif gif = test::DecodeWithGiflib(bytes);
+    ASSERT_TRUE(gif.ok) << gif.error;
+    const auto* gce = FindExtension(gif.images[0].extensions, 0xF9);
+    ASSERT_TRUE(gce);
+    EXPECT_EQ(gce->data[0] & 1, 0);
+    EXPECT_EQ(gce->data[3], 0);
+#endif
+}
+
+TEST_F(GifWriterTest, CancelAndOpenFailureLeaveTheOldFile) {
+    auto makeDoc = [] {
+        auto doc = Doc(10, 10);
+        for (int k = 0; k < 3; ++k) AddFrame(*doc, 10, 10, [&](int x, int) { return (x + k) % 4; });
+        return doc;
+    };
+    AlwaysDither = 1;
+    ASSERT_TRUE(WriteGif(nullptr, path, *makeDoc()));
+    const int pumpsOfASave = rec->pumps;
+
+    ASSERT_TRUE(test::WriteFile(path, {'o', 'l', 'd'}));
+    auto doc = makeDoc();
+    rec->pumps = 0;
+    rec->cancelAtPump = pumpsOfASave;  // the last frame's pump
+    AlwaysDither = 1;
+    EXPECT_FALSE(WriteGif(nullptr, path, *doc));
+    EXPECT_TRUE(rec->errors.empty());  // a cancel is not an error
+    EXPECT_EQ(AlwaysDither, 1);
+    EXPECT_EQ(test::ReadFile(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+    for (Frame* f = doc->firstFrame.get(); f; f = f->next.get()) {
+        EXPECT_TRUE(f->indexPixels.empty());
+        EXPECT_TRUE(f->localPalette.empty());
+    }
+
+    EXPECT_FALSE(WriteGif(nullptr, dir.file("missing/out.gif"), *doc));
+    EXPECT_EQ(rec->errors, (std::vector<std::string>{"ファイルオープンに失敗しました。"}));
+}
+
+TEST_F(GifWriterTest, FullDiskLeavesTheOldFileIntact) {
+    const std::vector<uint8_t> old(100, 'x');
+    ASSERT_TRUE(test::WriteFile(path, old));
+    pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        // The child may write no file beyond 4 KiB, as if the disk were full.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit{4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        auto doc = Doc(200, 200);
+        uint32_t seed = 5;
+        AddFrame(*doc, 200, 200, [&](int, int) {
+            seed = seed * 1103515245u + 12345u;
+            return int((seed >> 16) % 200);
+        });
+        bool ok = WriteGif(nullptr, path, *doc);
+        bool message = rec->errors == std::vector<std::string>{"書き込みに失敗しました。"};
+        _exit(!ok && message ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(test::ReadFile(path), old);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST_F(GifWriterTest, SingleFrameFile) {
+    auto doc = Doc(30, 20);
+    Frame& f = AddFrame(*doc, 10, 8, [](int x, int y) { return (x * y) % 3; });
+    f.left = 4;
+    f.top = 2;
+    f.comment = "one";
+    Interlace = 1;
+    ASSERT_TRUE(WriteSingleFrameGif(nullptr, path, *doc, f, true));
+    EXPECT_EQ(f.imageFlags & 0x40, 0);
+    EXPECT_TRUE(f.indexPixels.empty());
+    auto bytes = test::ReadFile(path);
+    ASSERT_GT(bytes.size(), 13u);
+    EXPECT_EQ(bytes[6], 30);
+    EXPECT_EQ(bytes[8], 20);
+    EXPECT_EQ(bytes[10] & 0x80, 0);  // no global table
+    EXPECT_EQ(bytes[13], 0x21);
+    EXPECT_EQ(bytes[14], 0xFE);
+#ifdef KIVO_HAVE_GIFLIB
+    OracleGif gif = test::DecodeWithGiflib(bytes);
+    ASSERT_TRUE(gif.ok) << gif.error;
+    ASSERT_EQ(gif.images.size(), 1u);
+    EXPECT_TRUE(gif.images[0].interlaced);
+    EXPECT_FALSE(gif.images[0].localPalette.empty());
+    EXPECT_EQ(gif.images[0].left, 4);
+    ExpectSamePicture(gif, gif.images[0], f);
+#endif
+
+    AlwaysDither = 1;
+    ASSERT_TRUE(WriteSingleFrameGif(nullptr, path, *doc, f, true));
+    EXPECT_EQ(AlwaysDither, 0);
+
+    // An existing file without permission to overwrite stays and counts as done.
+    ASSERT_TRUE(test::WriteFile(path, {'k'}));
+    EXPECT_TRUE(WriteSingleFrameGif(nullptr, path, *doc, f, false));
+    EXPECT_EQ(test::ReadFile(path), std::vector<uint8_t>{'k'});
+    EXPECT_TRUE(rec->errors.empty());
+}
+
+}  // namespace
+}  // namespace kivo
