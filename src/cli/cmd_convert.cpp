@@ -1,0 +1,166 @@
+// kivo-cli convert: opens one animation or builds one from several files, applies
+// the write options and batch edits given on the command line, and saves a GIF.
+#include <cctype>
+#include <charconv>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "cli.h"
+#include "color/write_options.h"
+#include "doc/anim_doc.h"
+#include "doc/import_file.h"
+#include "gif/gif_reader.h"
+#include "gif/gif_writer.h"
+
+namespace kivo::cli {
+
+namespace {
+
+struct ConvertRequest {
+    std::vector<std::string> inputs;
+    std::string output;
+    // Write options, applied by name once every argument is known to be valid.
+    std::vector<std::pair<std::string, std::string>> options;
+    std::string loop;  // empty = as the input says
+    int delay = -1;    // -1 = as the input says
+};
+
+bool ParseNumber(const std::string& text, int low, int high, int& value) {
+    const char* end = text.data() + text.size();
+    auto [p, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && p == end && value >= low && value <= high;
+}
+
+bool EndsWithIgnoringCase(const std::string& s, const std::string& suffix) {
+    if (s.size() < suffix.size()) return false;
+    for (size_t i = 0; i < suffix.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(s[s.size() - suffix.size() + i])) != suffix[i])
+            return false;
+    return true;
+}
+
+// Fills req from args; on a mistake answers the reason.
+std::string ParseArgs(const Args& args, ConvertRequest& req) {
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string a = args[i];
+        std::string value;
+        bool hasValue = false;
+        if (a.rfind("--", 0) == 0 && a.find('=') != std::string::npos && a.rfind("--set", 0) != 0) {
+            value = a.substr(a.find('=') + 1);
+            a = a.substr(0, a.find('='));
+            hasValue = true;
+        }
+        auto takeValue = [&]() -> bool {
+            if (hasValue) return true;
+            if (i + 1 >= args.size()) return false;
+            value = args[++i];
+            return true;
+        };
+        if (a == "-o" || a == "--output") {
+            if (!takeValue()) return "missing file after " + a;
+            req.output = value;
+        } else if (a == "--max-colors") {
+            if (!takeValue()) return "missing number after --max-colors";
+            req.options.emplace_back("MaxColors", value);
+        } else if (a == "--separate-palettes") {
+            req.options.emplace_back("UnifyPalette", "0");
+        } else if (a == "--dither") {
+            req.options.emplace_back("AlwaysDither", "1");
+        } else if (a == "--interlace") {
+            req.options.emplace_back("Interlace", "1");
+        } else if (a == "--set" || a.rfind("--set=", 0) == 0) {
+            if (a == "--set") {
+                if (i + 1 >= args.size()) return "missing NAME=VALUE after --set";
+                value = args[++i];
+            } else {
+                value = a.substr(6);
+            }
+            size_t eq = value.find('=');
+            if (eq == std::string::npos || eq == 0) return "--set wants NAME=VALUE, not '" + value + "'";
+            req.options.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+        } else if (a == "--loop") {
+            int n;
+            if (!takeValue()) return "missing value after --loop";
+            if (value != "forever" && value != "off" && !ParseNumber(value, 0, 65535, n))
+                return "--loop wants a count 0-65535, 'forever' or 'off', not '" + value + "'";
+            req.loop = value;
+        } else if (a == "--delay") {
+            if (!takeValue()) return "missing value after --delay";
+            if (!ParseNumber(value, 0, 65535, req.delay))
+                return "--delay wants hundredths of a second 0-65535, not '" + value + "'";
+        } else if (a.size() > 1 && a[0] == '-') {
+            return "unknown option '" + a + "'";
+        } else {
+            req.inputs.push_back(a);
+        }
+    }
+    if (req.inputs.empty()) return "no input files";
+    if (req.output.empty()) return "no output file (-o OUTPUT.gif)";
+    if (!EndsWithIgnoringCase(req.output, ".gif")) return "the output must be a .gif file";
+    for (const std::string& in : req.inputs)
+        if (!IsImportableFile(in)) return "cannot read this kind of file: '" + in + "'";
+    return {};
+}
+
+// One GIF opens as it is, keeping its loop settings and trailing comment; anything
+// else is assembled frame by frame into a new document.
+std::unique_ptr<AnimDoc> LoadInputs(const std::vector<std::string>& inputs) {
+    if (inputs.size() == 1 && EndsWithIgnoringCase(inputs[0], ".gif")) {
+        auto doc = ReadGif(nullptr, inputs[0]);
+        if (!doc) std::fprintf(stderr, "kivo-cli convert: cannot read '%s'\n", inputs[0].c_str());
+        return doc;
+    }
+    auto doc = NewDocument();
+    if (!doc) return nullptr;
+    for (const std::string& in : inputs) {
+        if (!ImportFile(nullptr, *doc, kImportAppend, in)) {
+            std::fprintf(stderr, "kivo-cli convert: cannot read '%s'\n", in.c_str());
+            return nullptr;
+        }
+    }
+    return doc;
+}
+
+void ApplyEdits(const ConvertRequest& req, AnimDoc& doc) {
+    if (req.loop == "off") {
+        doc.loopEnabled = 0;
+    } else if (!req.loop.empty()) {
+        doc.loopEnabled = 1;
+        doc.loopCount = req.loop == "forever" ? 0 : std::stoi(req.loop);
+    }
+    if (req.delay >= 0) {
+        for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+            f->delay = req.delay;
+            f->hasDelay = 1;
+        }
+    }
+}
+
+}  // namespace
+
+int RunConvert(const Args& args) {
+    const Command& self = *FindCommand("convert");
+    ConvertRequest req;
+    if (std::string why = ParseArgs(args, req); !why.empty()) return UsageError(self, why);
+    for (const auto& [name, value] : req.options) {
+        std::string why;
+        if (!SetWriteOption(name, value, &why)) return UsageError(self, why);
+    }
+
+    std::unique_ptr<AnimDoc> doc = LoadInputs(req.inputs);
+    if (!doc) return 1;
+    if (doc->frameCount == 0) {
+        std::fprintf(stderr, "kivo-cli convert: the input has no frames to write\n");
+        return 1;
+    }
+    ApplyEdits(req, *doc);
+    if (!WriteGif(nullptr, req.output, *doc)) {
+        std::fprintf(stderr, "kivo-cli convert: '%s' was not written\n", req.output.c_str());
+        return 1;
+    }
+    return 0;
+}
+
+}  // namespace kivo::cli
