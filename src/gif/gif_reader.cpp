@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -29,13 +30,18 @@ constexpr char kTrailerError[] = "Trailer Error!";
 constexpr uint32_t kMaxFrameSide = 32767;
 
 struct Reader {
+    Reader(OwnerWindow o, GifInput& i, AnimDoc& d) : owner(o), in(i), doc(d) {}
+
     OwnerWindow owner;
     GifInput& in;
     AnimDoc& doc;
     size_t unbackedPixels = kUnbackedPixelAllowance;
-    // Reused from image to image.
+    // Reused from image to image, so a file of many tiny images costs no more
+    // than its pictures.
     LzwData lzw;
     std::vector<uint16_t> row;
+    std::unique_ptr<LzwDecoder> decoder = std::make_unique<LzwDecoder>();
+    std::unique_ptr<GifColorLookup> lookup = std::make_unique<GifColorLookup>();
 };
 
 // Reads n bytes or fails.
@@ -192,18 +198,18 @@ bool ReadImageData(Reader& r, Frame& f) {
     if (area == 0) return true;
 
     const Palette& pal = f.localPalette.empty() ? r.doc.globalPalette : f.localPalette;
-    auto lookup = std::make_unique<GifColorLookup>();
-    BuildColorLookup(pal.data(), pal.size(), *lookup);
-    auto decoder = std::make_unique<LzwDecoder>(minCodeSize, r.lzw);
+    BuildColorLookup(pal.data(), pal.size(), *r.lookup);
+    LzwDecoder& decoder = *r.decoder;
+    decoder.Start(minCodeSize, r.lzw);
     r.row.resize(width);
 
     uint8_t* bits = FrameBits(f);
     const size_t stride = size_t(FrameStride(f));
     for (uint32_t y = 0; y < height; ++y) {
-        decoder->Decode(r.row.data(), width);
-        if (decoder->error()) return false;
+        decoder.Decode(r.row.data(), width);
+        if (decoder.error()) return false;
         const int imageRow = GifImageRow(int(y), int(height), interlaced);
-        StoreGifRow(r.row.data(), int(width), *lookup, bits + (height - 1 - imageRow) * stride);
+        StoreGifRow(r.row.data(), int(width), *r.lookup, bits + (height - 1 - imageRow) * stride);
     }
     return true;
 }
@@ -319,7 +325,7 @@ std::unique_ptr<AnimDoc> ReadGifWith(OwnerWindow owner, const std::string& path,
         step = open([&](GifInput& in) {
             opened = true;
             doc->path = path;
-            Reader r{owner, in, *doc, kUnbackedPixelAllowance, {}, {}};
+            Reader r(owner, in, *doc);
             return ReadDocument(r, message);
         });
     } catch (const std::bad_alloc&) {
@@ -369,19 +375,20 @@ int GifImageRow(int r, int height, bool interlaced) {
 }
 
 void BuildColorLookup(const Rgb* palette, size_t count, GifColorLookup& lookup) {
-    lookup.fill(0);
-    const size_t n = std::min(count, lookup.size() / 3);
+    const size_t n = std::min(count, lookup.bgr.size() / 3);
     for (size_t i = 0; i < n; ++i) {
-        lookup[3 * i] = palette[i].b;
-        lookup[3 * i + 1] = palette[i].g;
-        lookup[3 * i + 2] = palette[i].r;
+        lookup.bgr[3 * i] = palette[i].b;
+        lookup.bgr[3 * i + 1] = palette[i].g;
+        lookup.bgr[3 * i + 2] = palette[i].r;
     }
+    if (lookup.filled > n) std::fill(&lookup.bgr[3 * n], &lookup.bgr[3 * lookup.filled], uint8_t(0));
+    lookup.filled = n;
 }
 
 void StoreGifRow(const uint16_t* indices, int width, const GifColorLookup& lookup,
                  uint8_t* dibRow) {
     for (int x = 0; x < width; ++x) {
-        const uint8_t* c = &lookup[3 * size_t(indices[x] & 0xFFF)];
+        const uint8_t* c = &lookup.bgr[3 * size_t(indices[x] & 0xFFF)];
         dibRow[0] = c[0];
         dibRow[1] = c[1];
         dibRow[2] = c[2];

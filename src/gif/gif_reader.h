@@ -30,7 +30,12 @@ int GifImageRow(int decodedRow, int height, bool interlaced);
 
 // Blue, green, red for every possible pixel value. Values beyond the palette's
 // length are black, so no pixel ever reads past a palette.
-using GifColorLookup = std::array<uint8_t, 4096 * 3>;
+struct GifColorLookup {
+    std::array<uint8_t, 4096 * 3> bgr{};  // all black at first
+    size_t filled = 0;                    // entries that may hold a colour
+};
+// Fills the palette's entries and blackens what an earlier palette left beyond
+// it, so one lookup serves image after image at the cost of their palettes.
 void BuildColorLookup(const Rgb* palette, size_t count, GifColorLookup& lookup);
 // Writes one row of decoded indices into a 24-bit DIB row.
 void StoreGifRow(const uint16_t* indices, int width, const GifColorLookup& lookup,

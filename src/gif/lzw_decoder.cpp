@@ -72,13 +72,19 @@ void ReadLzwData(GifInput& in, LzwData& out) {
     out.bytes.resize(out.length + kLzwPadding, 0);
 }
 
-LzwDecoder::LzwDecoder(int minCodeSize, const LzwData& data)
-    : data_(data.bytes.data()),
-      bitLimit_(data.length * 8),
-      truncated_(data.truncated),
-      minCodeSize_(uint32_t(std::clamp(minCodeSize, 0, kLzwMaxMinCodeSize))),
-      clear_(1u << minCodeSize_),
-      end_(clear_ + 1) {
+void LzwDecoder::Start(int minCodeSize, const LzwData& data) {
+    data_ = data.bytes.data();
+    bitLimit_ = data.length * 8;
+    bitPos_ = 0;
+    truncated_ = data.truncated;
+    minCodeSize_ = uint32_t(std::clamp(minCodeSize, 0, kLzwMaxMinCodeSize));
+    clear_ = 1u << minCodeSize_;
+    end_ = clear_ + 1;
+    codeSize_ = codeLimit_ = nextFree_ = oldCode_ = 0;
+    firstByte_ = 0;
+    fresh_ = true;
+    ended_ = error_ = false;
+    carryPos_ = carryEnd_ = 0;
     // Single-byte strings: the literal codes. Table entries get their length when
     // they are made, so every string length is a look-up.
     for (uint32_t c = 0; c < clear_; ++c) length_[c] = 1;

@@ -82,9 +82,15 @@ constexpr int kLzwMaxMinCodeSize = 11;  // larger sizes give codes beyond the ta
 // carry buffer for the next call.
 class LzwDecoder {
 public:
-    // minCodeSize must be 0..kLzwMaxMinCodeSize; data must outlive the decoder.
-    LzwDecoder(int minCodeSize, const LzwData& data);
+    LzwDecoder() = default;
+    // Start(minCodeSize, data) at once.
+    LzwDecoder(int minCodeSize, const LzwData& data) { Start(minCodeSize, data); }
     LzwDecoder(int minCodeSize, LzwData&& data) = delete;  // would dangle
+
+    // Begins an image. minCodeSize must be 0..kLzwMaxMinCodeSize; data must
+    // outlive the decoding. One decoder can serve image after image: its tables
+    // are only read where this image has written them, so nothing is cleared.
+    void Start(int minCodeSize, const LzwData& data);
 
     // Decodes the next `count` pixel indices (each below 2^minCodeSize, or 0).
     void Decode(uint16_t* out, size_t count);
@@ -100,13 +106,13 @@ private:
 
     static constexpr uint32_t kTableSize = 4096;
 
-    const uint8_t* data_;
-    size_t bitLimit_;
+    const uint8_t* data_ = nullptr;
+    size_t bitLimit_ = 0;
     size_t bitPos_ = 0;
-    bool truncated_;
+    bool truncated_ = false;
 
-    uint32_t minCodeSize_;
-    uint32_t clear_, end_;
+    uint32_t minCodeSize_ = 0;
+    uint32_t clear_ = 1, end_ = 2;
     uint32_t codeSize_ = 0, codeLimit_ = 0, nextFree_ = 0;
     uint32_t oldCode_ = 0;
     uint16_t firstByte_ = 0;

@@ -41,7 +41,9 @@ TEST(GifFirstImage, TransparencyComesFromTheLastControlBlock) {
         Frame f;
         ASSERT_TRUE(Decode(g.Image(0, 0, 1, 1, data).Trailer().Done(), f));
         EXPECT_EQ(f.hasTransparency, second != 0) << second;
-        if (f.hasTransparency) EXPECT_EQ(f.transparentRgb, pal[second < 0 ? 2 : 3]);
+        if (f.hasTransparency) {
+            EXPECT_EQ(f.transparentRgb, pal[second < 0 ? 2 : 3]);
+        }
     }
 }
 

@@ -128,7 +128,9 @@ void ExpectSameAsGiflib(const std::vector<uint8_t>& bytes, const Palette& global
         EXPECT_EQ(f->localPalette, s.local);
         EXPECT_EQ(f->hasTransparency, s.transparent >= 0 ? 1 : 0);
         const Palette& pal = s.local.empty() ? global : s.local;
-        if (s.transparent >= 0) EXPECT_EQ(f->transparentRgb, pal[size_t(s.transparent)]);
+        if (s.transparent >= 0) {
+            EXPECT_EQ(f->transparentRgb, pal[size_t(s.transparent)]);
+        }
         for (int y = 0; y < s.height; ++y)
             for (int x = 0; x < s.width; ++x)
                 ASSERT_EQ(PixelOf(f->dib, x, y), pal[oracle[i][size_t(y * s.width + x)]])

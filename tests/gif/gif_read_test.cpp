@@ -151,15 +151,19 @@ TEST(GifReader, ShortImageDataIsCompletedWithEntryZero) {
 TEST(GifReader, IndicesBeyondThePaletteAreBlack) {
     ScopedRecordingBackend rec;
     const Palette pal = TestPalette(4);
-    GifBuilder g;  // 3-bit codes over a 4-entry palette; code size 9 gives roots above 255
-    g.Header(2, 1, pal).Image(0, 0, 2, 1, LiteralImageData(3, {1, 6}));
+    // 3-bit codes over a 4-entry palette (after an image with 8 colours of its
+    // own, which must not linger); code size 9 gives roots above 255.
+    GifBuilder g;
+    g.Header(2, 1, pal).Image(0, 0, 1, 1, LiteralImageData(3, {6}), TestPalette(8));
+    g.Image(0, 0, 2, 1, LiteralImageData(3, {1, 6}));
     g.Image(0, 0, 2, 1, ImageData(9, PackCodes(9, {512, 300, 2, 513})));
     auto doc = Read(g.Trailer().Done());
     ASSERT_TRUE(doc);
-    EXPECT_EQ(PixelOf(doc->firstFrame->dib, 0, 0), pal[1]);
-    EXPECT_EQ(PixelOf(doc->firstFrame->dib, 1, 0), Rgb{});
-    EXPECT_EQ(PixelOf(doc->firstFrame->next->dib, 0, 0), Rgb{});
-    EXPECT_EQ(PixelOf(doc->firstFrame->next->dib, 1, 0), pal[2]);
+    const Frame* f = doc->firstFrame->next.get();
+    EXPECT_EQ(PixelOf(f->dib, 0, 0), pal[1]);
+    EXPECT_EQ(PixelOf(f->dib, 1, 0), Rgb{});
+    EXPECT_EQ(PixelOf(f->next->dib, 0, 0), Rgb{});
+    EXPECT_EQ(PixelOf(f->next->dib, 1, 0), pal[2]);
 }
 
 TEST(GifReader, FileEndsAndTrailerProblems) {
