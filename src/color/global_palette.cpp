@@ -82,7 +82,12 @@ bool MergeFramePalette(Palette& global, int& n, Frame& frame) {
         if (!referenced[size_t(i)] && !allUsed && !CensusHas(frame, c)) continue;
         int g = FindColor(global, count, c);
         if (g < 0) {
-            if (count + 1 > m) return false;
+            if (count + 1 > m) {
+                // The palette keeps only what earlier frames merged; its
+                // entries past n stay black in the table that gets written.
+                std::fill(global.begin() + n, global.begin() + count, Rgb{});
+                return false;
+            }
             global[size_t(count)] = c;
             g = count++;
         }

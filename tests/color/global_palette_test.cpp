@@ -63,6 +63,9 @@ TEST_F(GlobalPalette, MergeStopsAtTheColourLimit) {
     EXPECT_TRUE(NthFrame(*doc, 0)->localPalette.empty());
     EXPECT_FALSE(NthFrame(*doc, 1)->localPalette.empty());  // 9 colours would not fit
     EXPECT_FALSE(NthFrame(*doc, 2)->localPalette.empty());  // after a failed merge
+    // The colours the failed frame had appended before it ran out are gone.
+    EXPECT_EQ(doc->globalPalette[6], Rgb{});
+    EXPECT_EQ(doc->globalPalette[7], Rgb{});
     EXPECT_EQ(Shown(*doc), before);
 }
 
