@@ -175,21 +175,20 @@ bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc) {
         std::vector<uint8_t> indices(px->PixelCount());
         const int n = int(std::min<size_t>(palette->size(), 256));
         uint8_t* out = indices.data();
-        // Neighbours usually share a colour: remember the last colour's index.
-        bool haveLast = false;
-        Rgb lastColor;
-        uint8_t lastIndex = 0;
+        // Neighbours usually share a colour, so the entry the previous pixel got
+        // is tried first. That entry, not the previous colour: after an unknown
+        // colour fell to the last entry, a pixel of the last entry's colour keeps
+        // that index even when the colour also occurs earlier in the palette.
+        int last = 0;
         for (int y = 0; y < px->height; ++y) {
             const uint8_t* p = px->Row(y);
             for (int x = 0; x < px->width; ++x, p += 3) {
                 const Rgb c = PixelRgb(p);
-                if (!haveLast || !(c == lastColor)) {
+                if (!((*palette)[size_t(last)] == c)) {
                     const int i = FindColor(*palette, n, c);
-                    lastIndex = uint8_t(i >= 0 ? i : n - 1);  // unknown colours take the last entry
-                    lastColor = c;
-                    haveLast = true;
+                    last = i >= 0 ? i : n - 1;  // unknown colours take the last entry
                 }
-                *out++ = lastIndex;
+                *out++ = uint8_t(last);
             }
         }
         frame.indexPixels = std::move(indices);

@@ -44,6 +44,19 @@ TEST_F(PaletteFrame, FittingFrameKeepsExactColours) {
     EXPECT_EQ(f.localPalette.size(), 200u);  // MNG palettes are exact
 }
 
+TEST_F(PaletteFrame, ExactLookupTriesThePreviousEntryFirst) {
+    // On the global palette, where black occurs twice: after an unknown colour
+    // fell to the last entry, black pixels keep that entry until a pixel of
+    // another colour moves the lookup on; then black finds its first entry.
+    auto doc = MakeDoc(6, 2);
+    const Rgb a{9, 9, 9}, b{7, 7, 7}, k{0, 0, 0}, unknown{50, 60, 70};
+    const Rgb pixels[2][6] = {{unknown, k, k, k, a, k}, {k, b, k, k, unknown, unknown}};
+    Frame& f = AddFrame(*doc, 6, 2, [&](int x, int y) { return pixels[y][x]; });
+    doc->globalPalette = {a, k, b, k};
+    ASSERT_TRUE(BuildExactIndexPlane(f, doc.get()));
+    EXPECT_EQ(f.indexPixels, (std::vector<uint8_t>{3, 3, 3, 3, 0, 1, 1, 2, 1, 1, 3, 3}));
+}
+
 TEST_F(PaletteFrame, ReducedTransparentFrameReservesEntryZero) {
     auto doc = MakeDoc(40, 40);
     const Rgb t{10, 200, 30};
