@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <new>
 
+#include "color/color_index.h"
 #include "color/frame_pixels.h"
 #include "color/palette_prep.h"
 #include "color/palette_prep_internal.h"
@@ -105,7 +106,11 @@ bool CountFrameColors(Frame& frame) {
     try {
         std::vector<CensusEntry> census;
         census.reserve(kCensusRoom);
-        if (frame.hasTransparency) census.push_back({PackRgb(frame.transparentRgb), 1});
+        ColorIndex where;
+        if (frame.hasTransparency) {
+            census.push_back({PackRgb(frame.transparentRgb), 1});
+            where.Insert(census[0].color, 0);
+        }
         for (int y = 0; y < px->height; ++y) {
             const uint8_t* p = px->Row(y);
             size_t last = 0;  // the pair the previous pixel of this row matched
@@ -115,14 +120,15 @@ bool CountFrameColors(Frame& frame) {
                     ++census[last].count;
                     continue;
                 }
-                size_t i = 0;
-                while (i < census.size() && census[i].color != c) ++i;
-                if (i == census.size()) {
+                int i = where.Find(c);
+                if (i < 0) {
                     if (census.size() == kCensusRoom) goto full;  // more than 256 colours
+                    i = int(census.size());
                     census.push_back({c, 0});
+                    where.Insert(c, i);
                 }
-                ++census[i].count;
-                last = i;
+                ++census[size_t(i)].count;
+                last = size_t(i);
             }
         }
     full:
@@ -174,6 +180,8 @@ bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc) {
     try {
         std::vector<uint8_t> indices(px->PixelCount());
         const int n = int(std::min<size_t>(palette->size(), 256));
+        ColorIndex where;
+        for (int i = 0; i < n; ++i) where.Insert(PackRgb((*palette)[size_t(i)]), i);
         uint8_t* out = indices.data();
         // Neighbours usually share a colour, so the entry the previous pixel got
         // is tried first. That entry, not the previous colour: after an unknown
@@ -185,7 +193,7 @@ bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc) {
             for (int x = 0; x < px->width; ++x, p += 3) {
                 const Rgb c = PixelRgb(p);
                 if (!((*palette)[size_t(last)] == c)) {
-                    const int i = FindColor(*palette, n, c);
+                    const int i = where.Find(PackRgb(c));
                     last = i >= 0 ? i : n - 1;  // unknown colours take the last entry
                 }
                 *out++ = uint8_t(last);

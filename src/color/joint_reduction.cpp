@@ -95,7 +95,7 @@ bool ReduceJointly(AnimDoc& doc, bool mng) {
         if (mng && NoColorReduction && n > m) {
             // Kept full-colour, outside the shared palette.
             if (!PrepareFramePalette(*f, &doc, mng)) return false;
-        } else if (n >= m || AlwaysDither) {
+        } else if (n > m || AlwaysDither) {  // M colours keep an exact palette
             if (!GetFramePixels(*f)) return false;
             f->localPalette.clear();
             f->sharedQuantize = 1;

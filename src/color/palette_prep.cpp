@@ -39,7 +39,9 @@ Fit EverythingFits(AnimDoc& doc, bool mng) {
             // uses the global palette
         } else {
             if (!CountFrameColors(*f)) return Fit::kFailed;
-            fits = f->colorCount < m || (mng && NoColorReduction);
+            // Exactly M colours still fit an exact palette: reducing such a frame
+            // would dither a picture that loses nothing when kept as it is.
+            fits = f->colorCount <= m || (mng && NoColorReduction);
         }
         ProgressPump();
         if (!fits) return Fit::kDoesNotFit;

@@ -152,6 +152,21 @@ TEST_F(PrepareDoc, OnlyTheLargeFrameIsReducedJointly) {
     EXPECT_GT(rec->pumps, 3);  // after each frame of each loop
 }
 
+TEST_F(PrepareDoc, FramesOfExactlyMaxColorsAreNotRedithered) {
+    // Re-saving a 256-colour animation must not lose colours: such frames fit an
+    // exact palette, with or without a second frame that needs reduction.
+    for (bool withLarge : {false, true}) {
+        auto doc = MakeDoc(16, 16);
+        Frame& full = AddFrame(*doc, 16, 16, Distinct(256, 16, 4));
+        if (withLarge) AddFrame(*doc, 16, 20, Distinct(320, 16, 5));
+        ASSERT_TRUE(PreparePalettes(nullptr, *doc, false));
+        EXPECT_EQ(full.tempPalette, 0) << withLarge;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x)
+                ASSERT_EQ(Decoded(*doc, full, x, y), PixelOf(full.dib, x, y)) << withLarge;
+    }
+}
+
 TEST_F(PrepareDoc, ReservedEntriesForTransparentColours) {
     auto doc = MakeDoc(20, 20);
     const Rgb a{250, 1, 1}, b{1, 250, 1};
