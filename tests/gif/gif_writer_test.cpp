@@ -370,5 +370,29 @@ TEST_F(GifWriterTest, SingleFrameFile) {
     EXPECT_TRUE(rec->errors.empty());
 }
 
+TEST_F(GifWriterTest, SingleFrameFileGivesTheFrameItsTransparencyBack) {
+    // A kept PNG palette without a transparent entry writes the file without
+    // transparency; the frame itself must keep both its flag and its colour.
+    auto doc = Doc(4, 2);
+    Frame& f = AddFrame(*doc, 4, 2, [](int x, int) { return x; });
+    f.pngPalette = {Shade(0), Shade(1), Shade(2), Shade(3)};
+    f.pngIndexPixels = {0, 1, 2, 3, 0, 1, 2, 3};
+    f.hasTransparency = 1;
+    f.transparentRgb = Shade(2);
+    KeepPngPalette = 1;
+    TransparentIndex = -1;
+    ASSERT_TRUE(WriteSingleFrameGif(nullptr, path, *doc, f, true));
+    EXPECT_EQ(f.hasTransparency, 1);
+    EXPECT_EQ(f.transparentRgb, Shade(2));
+    EXPECT_EQ(f.gcePacked & 1, 0);
+    auto bytes = test::ReadFile(path);
+    ASSERT_GT(bytes.size(), 13u + 6 + 4);
+    // Screen, a 4-entry local table only in the descriptor, so the control block
+    // follows the screen directly.
+    ASSERT_EQ(bytes[13], 0x21);
+    ASSERT_EQ(bytes[14], 0xF9);
+    EXPECT_EQ(bytes[16] & 1, 0);
+}
+
 }  // namespace
 }  // namespace kivo
