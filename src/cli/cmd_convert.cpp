@@ -1,8 +1,12 @@
 // kivo-cli convert: opens one animation or builds one from several files, applies
 // the write options and batch edits given on the command line, and saves a GIF.
+#include <sys/stat.h>
+
 #include <cctype>
+#include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -104,6 +108,19 @@ std::string ParseArgs(const Args& args, ConvertRequest& req) {
     return {};
 }
 
+// Why an input cannot be read at all, or empty when it can be opened. The readers
+// only say that a file failed, which leaves a user guessing between a typing
+// mistake, a folder and a permission.
+std::string UnopenableReason(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0) return std::strerror(errno);
+    if (S_ISDIR(st.st_mode)) return "it is a folder";
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return std::strerror(errno);
+    std::fclose(f);
+    return {};
+}
+
 // One GIF opens as it is, keeping its loop settings and trailing comment; anything
 // else is assembled frame by frame into a new document.
 std::unique_ptr<AnimDoc> LoadInputs(const std::vector<std::string>& inputs) {
@@ -149,6 +166,12 @@ int RunConvert(const Args& args) {
         if (!SetWriteOption(name, value, &why)) return UsageError(self, why);
     }
 
+    for (const std::string& in : req.inputs) {
+        if (std::string why = UnopenableReason(in); !why.empty()) {
+            std::fprintf(stderr, "kivo-cli convert: cannot read '%s': %s\n", in.c_str(), why.c_str());
+            return 1;
+        }
+    }
     std::unique_ptr<AnimDoc> doc = LoadInputs(req.inputs);
     if (!doc) return 1;
     if (doc->frameCount == 0) {

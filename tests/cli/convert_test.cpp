@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <cstdlib>
 #include <string>
@@ -126,6 +127,7 @@ TEST_F(ConvertTest, OneGifOpensAsItIsAndTheWriteOptionsApply) {
 
 TEST_F(ConvertTest, MistakesGiveAReasonAndAStatus) {
     ASSERT_TRUE(test::WriteFile(dir.file("a.bmp"), Bmp(2, 2, [](int, int) { return Rgb{}; })));
+    std::filesystem::create_directory(dir.file("folder.gif"));
     const std::string a = Quote(dir.file("a.bmp"));
     struct Case {
         std::string args;
@@ -142,6 +144,9 @@ TEST_F(ConvertTest, MistakesGiveAReasonAndAStatus) {
         {a + " -o " + Quote(out) + " --delay -1", 2, "--delay"},
         {Quote(dir.file("a.tiff")) + " -o " + Quote(out), 2, "cannot read this kind of file"},
         {Quote(dir.file("gone.bmp")) + " -o " + Quote(out), 1, "cannot read"},
+        // The reason, also for a lone GIF, whose reader reports nothing itself.
+        {Quote(dir.file("gone.gif")) + " -o " + Quote(out), 1, "No such file"},
+        {Quote(dir.file("folder.gif")) + " -o " + Quote(out), 1, "is a folder"},
         {a + " -o " + Quote(dir.file("no/such/folder.gif")), 1, "was not written"},
     };
     for (const Case& c : cases) {
