@@ -10,6 +10,7 @@
 #include "color/palette_prep_internal.h"
 #include "color/quantizer.h"
 #include "color/write_options.h"
+#include "platform/parallel.h"
 #include "platform/progress.h"
 
 namespace kivo {
@@ -88,8 +89,26 @@ bool ReduceJointly(AnimDoc& doc, bool mng) {
     doc.globalPalette.assign(size_t(m), Rgb{});
     JointCleanup cleanup{doc};
 
+    // Frames that keep their exact colours need nothing from the shared palette:
+    // prepare them side by side first.
+    const std::vector<Frame*> frames = FrameList(doc);
+    auto keepsOwnPalette = [&](const Frame& f) {
+        return !f.census.empty() && !(mng && NoColorReduction && f.colorCount > m) &&
+               !(f.colorCount > m || AlwaysDither);
+    };
+    std::vector<char> prepared(frames.size(), 0);
+    ParallelFor(frames.size(), [&](size_t i) {
+        if (keepsOwnPalette(*frames[i])) prepared[i] = PrepareFramePalette(*frames[i], &doc, mng) ? 1 : -1;
+    });
+
     int b = m;  // quantizer budget
-    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+    for (size_t fi = 0; fi < frames.size(); ++fi) {
+        Frame* f = frames[fi];
+        if (prepared[fi] != 0) {
+            if (prepared[fi] < 0) return false;
+            ProgressPump();
+            continue;
+        }
         if (f->census.empty() && !CountFrameColors(*f)) return false;
         const int n = f->colorCount;
         if (mng && NoColorReduction && n > m) {

@@ -8,6 +8,7 @@
 #include "color/palette_prep_internal.h"
 #include "color/quantizer.h"
 #include "color/write_options.h"
+#include "platform/parallel.h"
 #include "platform/progress.h"
 
 namespace kivo {
@@ -50,14 +51,29 @@ Fit EverythingFits(AnimDoc& doc, bool mng) {
 }
 
 bool PrepareEachFrame(AnimDoc& doc, bool mng) {
+    // Frames are prepared independently of each other, so side by side.
+    const std::vector<Frame*> frames = FrameList(doc);
+    std::vector<char> done(frames.size(), 0);
+    ParallelFor(
+        frames.size(), [&](size_t i) { done[i] = PrepareFramePalette(*frames[i], &doc, mng); },
+        [] { ProgressPump(); });
     bool allOwn = true;
-    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
-        if (!PrepareFramePalette(*f, &doc, mng)) return false;
-        if (f->localPalette.empty()) allOwn = false;
-        ProgressPump();
+    for (size_t i = 0; i < frames.size(); ++i) {
+        if (!done[i]) return false;
+        if (frames[i]->localPalette.empty()) allOwn = false;
     }
     if (allOwn) doc.globalPalette.clear();
     return true;
+}
+
+// Every path below takes the census of every frame sooner or later, one frame
+// at a time; taking them all first lets them run side by side. A census that
+// fails here is simply taken again (and fails) where it is needed.
+void TakeCensuses(AnimDoc& doc) {
+    const std::vector<Frame*> frames = FrameList(doc);
+    ParallelFor(frames.size(), [&](size_t i) {
+        if (frames[i]->census.empty()) CountFrameColors(*frames[i]);
+    });
 }
 
 void ReleaseFrameState(Frame& f, bool allPalettes) {
@@ -87,6 +103,7 @@ bool PreparePalettes(OwnerWindow /*owner*/, AnimDoc& doc, bool mng) {
                 ProgressPump();
             });
         }
+        TakeCensuses(doc);
         const Fit fit = EverythingFits(doc, mng);
         if (fit == Fit::kFailed)
             ok = false;

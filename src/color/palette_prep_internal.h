@@ -1,6 +1,8 @@
 // Pieces of palette preparation shared between its units.
 #pragma once
 
+#include <vector>
+
 #include "color/write_options.h"
 #include "doc/anim_doc.h"
 
@@ -20,6 +22,14 @@ inline int PaletteLimit() { return MaxColors < 2 ? 2 : MaxColors > 256 ? 256 : M
 
 // The smallest of 2, 4, ..., 256 that holds n entries.
 int PowerOfTwoPaletteSize(int n);
+
+// The document's frames in list order, for work spread over threads.
+inline std::vector<Frame*> FrameList(AnimDoc& doc) {
+    std::vector<Frame*> frames;
+    frames.reserve(size_t(doc.frameCount > 0 ? doc.frameCount : 0));
+    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) frames.push_back(f);
+    return frames;
+}
 
 // The shared reduction of every frame that does not fit into one global palette
 // (throws std::bad_alloc; other failures give false).

@@ -1,0 +1,63 @@
+// Spreading independent per-frame work over the machine's cores. The calling
+// thread works too and is the only one that runs `onMainThread`, so progress
+// pumping and everything else that touches the user interface stays on it.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kivo {
+
+// Number of threads ParallelFor uses (1 = everything on the calling thread).
+unsigned WorkerThreadCount();
+
+// Runs work(i) for every i below count, in any order and on any thread; after
+// each item the calling thread finishes, it runs onMainThread(). The first
+// exception thrown by work stops handing out items and is rethrown here once
+// every thread has stopped. work must not touch shared state unguarded.
+template <typename Work, typename MainThreadHook>
+void ParallelFor(size_t count, Work&& work, MainThreadHook&& onMainThread) {
+    std::atomic<size_t> next{0};
+    std::atomic<bool> failed{false};
+    std::exception_ptr error;
+    std::mutex errorLock;
+    auto runItems = [&](bool mainThread) {
+        for (;;) {
+            const size_t i = next.fetch_add(1);
+            if (i >= count || failed.load()) return;
+            try {
+                work(i);
+            } catch (...) {
+                std::lock_guard<std::mutex> hold(errorLock);
+                if (!error) error = std::current_exception();
+                failed.store(true);
+                return;
+            }
+            if (mainThread) onMainThread();
+        }
+    };
+    const unsigned threads = count > 1 ? std::min<unsigned>(WorkerThreadCount(), unsigned(count)) : 1;
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < threads; ++t) {
+        try {
+            helpers.emplace_back(runItems, false);
+        } catch (const std::system_error&) {
+            break;  // no more threads to be had: the others do the work
+        }
+    }
+    runItems(true);
+    for (std::thread& t : helpers) t.join();
+    if (error) std::rethrow_exception(error);
+}
+
+template <typename Work>
+void ParallelFor(size_t count, Work&& work) {
+    ParallelFor(count, std::forward<Work>(work), [] {});
+}
+
+}  // namespace kivo
