@@ -10,6 +10,7 @@
 #include "color/palette_prep.h"
 #include "color/write_options.h"
 #include "gif/lzw_encoder.h"
+#include "platform/parallel.h"
 #include "platform/progress.h"
 #include "platform/safe_save.h"
 
@@ -20,9 +21,6 @@ namespace {
 constexpr const char* kOpenFailed = "ファイルオープンに失敗しました。";
 constexpr const char* kWriteFailed = "書き込みに失敗しました。";
 constexpr uint8_t kInterlaced = 0x40;
-// Compressed data is handed to the file in pieces of about this size, so a large
-// frame never needs its whole code stream in memory.
-constexpr size_t kFlushBytes = 1 << 16;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -117,8 +115,14 @@ void PutControlBlock(Bytes& b, Frame& frame, const Palette& palette) {
     b.push_back(0);
 }
 
-// Image descriptor and local table; sets the frame's LZW code size (never 1,
-// which GIF does not allow).
+// LZW minimum code size of a frame: its own table's size exponent, or the global
+// one's; never 1, which GIF does not allow.
+int FrameCodeSize(const Frame& frame, const AnimDoc& doc) {
+    if (frame.localPalette.empty()) return doc.globalLzwCodeSize;
+    return std::max(TableBits(frame.localPalette.size()), 2);
+}
+
+// Image descriptor and local table; sets the frame's LZW code size.
 void PutDescriptor(Bytes& b, Frame& frame, const AnimDoc& doc) {
     b.push_back(0x2C);
     PutU16(b, frame.left);
@@ -126,34 +130,14 @@ void PutDescriptor(Bytes& b, Frame& frame, const AnimDoc& doc) {
     PutU16(b, frame.width);
     PutU16(b, frame.height);
     const uint8_t interlace = frame.imageFlags & kInterlaced;
+    frame.lzwCodeSize = FrameCodeSize(frame, doc);
     if (!frame.localPalette.empty()) {
         int bits = TableBits(frame.localPalette.size());
         b.push_back(uint8_t((bits - 1) | 0x80 | interlace));
-        frame.lzwCodeSize = std::max(bits, 2);
         PutColorTable(b, frame.localPalette, bits);
     } else {
         b.push_back(uint8_t(((doc.globalTableBits - 1) & 7) | interlace));
-        frame.lzwCodeSize = doc.globalLzwCodeSize;
     }
-}
-
-// Compresses the index plane straight into the file, a piece at a time.
-bool WriteImageData(SafeFile& file, const Frame& frame) {
-    Bytes buf;
-    buf.reserve(kFlushBytes + 512);
-    buf.push_back(uint8_t(frame.lzwCodeSize));
-    auto enc = std::make_unique<LzwEncoder>();
-    LzwBegin(*enc, frame.lzwCodeSize, buf);
-    const size_t width = size_t(frame.width);
-    for (int y : GifRowOrder(frame.height, (frame.imageFlags & kInterlaced) != 0)) {
-        LzwFeed(*enc, frame.indexPixels.data() + size_t(y) * width, width);
-        if (buf.size() >= kFlushBytes) {
-            if (!file.Write(buf)) return false;
-            buf.clear();
-        }
-    }
-    LzwFinish(*enc);
-    return file.Write(buf);
 }
 
 // The palette a frame's indices refer to: its own, else the document's.
@@ -175,14 +159,32 @@ bool FrameReadyToWrite(const Frame& frame, const AnimDoc& doc) {
            *std::max_element(frame.indexPixels.begin(), frame.indexPixels.end()) < tableSize;
 }
 
-bool WriteFrame(SafeFile& file, Frame& frame, const AnimDoc& doc) {
-    if (!FrameReadyToWrite(frame, doc)) return false;
+// The blocks in front of a frame's image data: comment, control block,
+// descriptor and local table.
+Bytes FrameBlocks(Frame& frame, const AnimDoc& doc) {
     Bytes b;
     if (!frame.comment.empty()) PutComment(b, frame.comment);
     PutControlBlock(b, frame, *FramePalette(frame, doc));
     PutDescriptor(b, frame, doc);
-    return file.Write(b) && WriteImageData(file, frame);
+    return b;
 }
+
+Bytes CompressedImage(const Frame& frame) {
+    Bytes data;
+    LzwEncodeImage(frame.indexPixels.data(), frame.width, frame.height, frame.lzwCodeSize,
+                   (frame.imageFlags & kInterlaced) != 0, data);
+    return data;
+}
+
+bool WriteFrame(SafeFile& file, Frame& frame, const AnimDoc& doc) {
+    if (!FrameReadyToWrite(frame, doc)) return false;
+    const Bytes blocks = FrameBlocks(frame, doc);
+    return file.Write(blocks) && file.Write(CompressedImage(frame));
+}
+
+// Compresses frames a few at a time on every core; each frame's compressed
+// data is kept only until it has been written.
+constexpr size_t kFramesPerBatch = 8;
 
 // Working data of a save that must not outlive it.
 void ReleaseFramePlanes(Frame& frame) {
@@ -240,17 +242,32 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
     ProgressPump();
 
     int number = 0;
-    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
-        ++number;
-        ProgressPrintf("GIF 書き込み中...\r %4d / %4d コマ", number, doc.frameCount);
-        ProgressSetPos(number);
-        if (ProgressPump()) {
-            cancelled = true;
-            return false;
+    Frame* f = doc.firstFrame.get();
+    std::vector<Frame*> batch;
+    std::vector<Bytes> imageData;
+    while (f) {
+        batch.clear();
+        for (; f && batch.size() < kFramesPerBatch; f = f->next.get()) batch.push_back(f);
+        for (Frame* g : batch) {
+            if (!FrameReadyToWrite(*g, doc)) return false;
+            g->lzwCodeSize = FrameCodeSize(*g, doc);
         }
-        if (!WriteFrame(file, *f, doc)) return false;
-        ReleaseFramePlanes(*f);
-        if (f->tempPalette == 1) f->localPalette = {};
+        imageData.assign(batch.size(), Bytes{});
+        ParallelFor(batch.size(), [&](size_t i) { imageData[i] = CompressedImage(*batch[i]); });
+        for (size_t i = 0; i < batch.size(); ++i) {
+            Frame& g = *batch[i];
+            ++number;
+            ProgressPrintf("GIF 書き込み中...\r %4d / %4d コマ", number, doc.frameCount);
+            ProgressSetPos(number);
+            if (ProgressPump()) {
+                cancelled = true;
+                return false;
+            }
+            if (!file.Write(FrameBlocks(g, doc)) || !file.Write(imageData[i])) return false;
+            imageData[i] = {};
+            ReleaseFramePlanes(g);
+            if (g.tempPalette == 1) g.localPalette = {};
+        }
     }
 
     b.clear();
