@@ -12,8 +12,20 @@ namespace kivo {
 
 SafeFile::~SafeFile() { Abandon(); }
 
-bool SafeFile::Open(const std::string& target) {
+bool SafeFile::Open(const std::string& requested) {
     Abandon();
+    // Saving through a symbolic link replaces the file it points to, not the link.
+    std::string target = requested;
+    if (char* real = realpath(requested.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
+    // A file the user may not write stays protected: renaming over it would
+    // otherwise replace it although the user could not have changed it.
+    struct stat existing;
+    if (stat(target.c_str(), &existing) == 0) {
+        if (!S_ISREG(existing.st_mode) || access(target.c_str(), W_OK) != 0) return false;
+    }
     target_ = target;
     size_t slash = target.rfind('/');
     std::string dir = slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);

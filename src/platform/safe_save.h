@@ -18,7 +18,9 @@ public:
     SafeFile(const SafeFile&) = delete;
     SafeFile& operator=(const SafeFile&) = delete;
 
-    // Creates the temporary file beside target. False when that is impossible.
+    // Creates the temporary file beside target (beside the file a symbolic link
+    // names). False when that is impossible, or when target exists and is not a
+    // regular file the user may write.
     bool Open(const std::string& target);
     // Buffered; a failure is sticky and makes Commit() fail.
     bool Write(const void* data, size_t size);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <filesystem>
 
 #include "platform/cp932.h"
@@ -51,6 +54,24 @@ TEST(SafeFile, ReplacesOnlyOnCommit) {
     int entries = 0;
     for (auto& e : std::filesystem::directory_iterator(dir.path())) entries += bool(e.path().c_str());
     EXPECT_EQ(entries, 1);
+}
+
+TEST(SafeFile, WritesThroughLinksAndRefusesFolders) {
+    test::TempFolder dir;
+    std::string real = dir.file("real.bin"), link = dir.file("link.bin");
+    ASSERT_TRUE(test::WriteFile(real, {'o'}));
+    ASSERT_EQ(symlink(real.c_str(), link.c_str()), 0);
+    SafeFile f;
+    ASSERT_TRUE(f.Open(link));
+    f.Write("n", 1);
+    ASSERT_TRUE(f.Commit());
+    EXPECT_EQ(test::ReadFile(real), (std::vector<uint8_t>{'n'}));
+    struct stat st;
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));  // the link is still a link
+
+    SafeFile folder;
+    EXPECT_FALSE(folder.Open(dir.path()));
 }
 
 TEST(Paths, TempAndAppDirHaveNoTrailingSeparator) {
