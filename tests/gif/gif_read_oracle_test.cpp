@@ -57,6 +57,12 @@ std::vector<uint8_t> EncodeWithGiflib(int width, int height, const Palette& glob
             EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, ext);
         }
         ColorMapObject* lmap = f.local.empty() ? nullptr : MakeMap(f.local);
+        // giflib 5.2 forgets, without freeing, the previous image's map when this
+        // image has none; release it first so the sanitizer run stays clean.
+        if (!lmap && gif->Image.ColorMap) {
+            GifFreeMapObject(gif->Image.ColorMap);
+            gif->Image.ColorMap = nullptr;
+        }
         EGifPutImageDesc(gif, f.left, f.top, f.width, f.height, f.interlaced, lmap);
         if (lmap) GifFreeMapObject(lmap);
         // giflib writes lines in the order given: interlaced ones in pass order.
