@@ -37,8 +37,8 @@ bool ReadTable(GifInput& in, uint8_t packed, FirstImage& img) {
     return true;
 }
 
-// An extension's sub-blocks; a graphic control block sets the transparency that
-// the image will have (the last such block before the image decides).
+// An extension's sub-blocks. A graphic control block with the transparency bit
+// sets the transparent index; one without the bit leaves an earlier setting.
 bool ReadExtension(GifInput& in, FirstImage& img) {
     const int label = in.Byte();
     if (label < 0) return false;
@@ -49,8 +49,8 @@ bool ReadExtension(GifInput& in, FirstImage& img) {
         if (size < 0) return false;
         if (size == 0) return true;
         if (in.Read(data, size_t(size)) != size_t(size)) return false;
-        if (label == 0xF9 && first) {
-            img.transparent = (data[0] & 1) != 0;
+        if (label == 0xF9 && first && (data[0] & 1)) {
+            img.transparent = true;
             img.transparentIndex = size >= 4 ? data[3] : 0;
         }
         first = false;

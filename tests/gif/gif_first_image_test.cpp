@@ -30,21 +30,25 @@ TEST(GifFirstImage, TakesOnlyTheFirstImageWithItsOwnColoursAndRows) {
     for (int y = 0; y < 6; ++y) EXPECT_EQ(PixelOf(f.dib, 0, y), local[size_t(y)]) << y;
 }
 
-TEST(GifFirstImage, TransparencyComesFromTheLastControlBlock) {
+TEST(GifFirstImage, TransparencyComesFromTheLastControlBlockWithTheBit) {
     ScopedRecordingBackend rec;
     const Palette pal = TestPalette(4);
     auto data = LiteralImageData(2, {0});
+    // A second block with the bit moves the index; one without it changes nothing.
     for (int second : {-1, 0, 1}) {
         GifBuilder g;
         g.Header(1, 1, pal).Control(1, 0, 2);
         if (second >= 0) g.Control(second, 0, 3);
         Frame f;
         ASSERT_TRUE(Decode(g.Image(0, 0, 1, 1, data).Trailer().Done(), f));
-        EXPECT_EQ(f.hasTransparency, second != 0) << second;
-        if (f.hasTransparency) {
-            EXPECT_EQ(f.transparentRgb, pal[second < 0 ? 2 : 3]);
-        }
+        EXPECT_EQ(f.hasTransparency, 1) << second;
+        EXPECT_EQ(f.transparentRgb, pal[second == 1 ? 3 : 2]) << second;
     }
+    GifBuilder g;
+    g.Header(1, 1, pal).Control(0, 0, 2);
+    Frame f;
+    ASSERT_TRUE(Decode(g.Image(0, 0, 1, 1, data).Trailer().Done(), f));
+    EXPECT_EQ(f.hasTransparency, 0);
 }
 
 TEST(GifFirstImage, DamagedDataKeepsTheRowsBeforeIt) {
