@@ -37,11 +37,12 @@ struct Reader {
     AnimDoc& doc;
     size_t unbackedPixels = kUnbackedPixelAllowance;
     // Reused from image to image, so a file of many tiny images costs no more
-    // than its pictures.
+    // than its pictures. Made with the first image, whose failure then names
+    // the image data rather than memory in general.
     LzwData lzw;
     std::vector<uint16_t> row;
-    std::unique_ptr<LzwDecoder> decoder = std::make_unique<LzwDecoder>();
-    std::unique_ptr<GifColorLookup> lookup = std::make_unique<GifColorLookup>();
+    std::unique_ptr<LzwDecoder> decoder;
+    std::unique_ptr<GifColorLookup> lookup;
 };
 
 // Reads n bytes or fails.
@@ -69,7 +70,6 @@ bool ReadHeader(GifInput& in, AnimDoc& doc) {
     doc.backgroundIndex = h[11];
     doc.aspectRatio = h[12];
     doc.colorResolution = int16_t(((h[10] >> 4) & 7) + 1);
-    if (h[10] & 0x80) doc.globalPalette.resize(size_t(2) << (h[10] & 7));
     doc.ticksPerSecond = 100;
     return true;
 }
@@ -197,6 +197,8 @@ bool ReadImageData(Reader& r, Frame& f) {
     f.imageFlags &= uint8_t(~0x40);
     if (area == 0) return true;
 
+    if (!r.decoder) r.decoder = std::make_unique<LzwDecoder>();
+    if (!r.lookup) r.lookup = std::make_unique<GifColorLookup>();
     const Palette& pal = f.localPalette.empty() ? r.doc.globalPalette : f.localPalette;
     BuildColorLookup(pal.data(), pal.size(), *r.lookup);
     LzwDecoder& decoder = *r.decoder;
@@ -233,13 +235,25 @@ bool DropImagelessLastFrame(AnimDoc& doc) {
 
 enum class Step { kNext, kFinish, kFail, kCancel };
 
+// Runs one reading step; running out of memory counts as the step failing.
+template <typename Fn>
+bool Succeeds(Fn&& step) {
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
 Step ReadBlocks(Reader& r, std::string& message) {
     int imageCount = 0;
     for (;;) {
         const int introducer = r.in.Byte();
         switch (introducer) {
         case 0x21:
-            if (!ReadExtension(r)) {
+            // Running out of memory here (a new frame, a long comment) is this
+            // block's failure like any other.
+            if (!Succeeds([&] { return ReadExtension(r); })) {
                 message = kExtensionError;
                 return Step::kFail;
             }
@@ -247,8 +261,10 @@ Step ReadBlocks(Reader& r, std::string& message) {
         case 0x2C: {
             ProgressPrintf("GIF 読み取り中...\r %4d コマ", ++imageCount);
             if (ProgressPump()) return Step::kCancel;
-            Frame* f = FrameUnderConstruction(r.doc);
-            if (!ReadDescriptor(r, *f) || !ReadImageData(r, *f)) {
+            if (!Succeeds([&] {
+                    Frame* f = FrameUnderConstruction(r.doc);
+                    return ReadDescriptor(r, *f) && ReadImageData(r, *f);
+                })) {
                 message = kImageError;
                 return Step::kFail;
             }
@@ -276,8 +292,9 @@ Step ReadDocument(Reader& r, std::string& message) {
         message = kHeaderError;
         return Step::kFail;
     }
-    if (!r.doc.globalPalette.empty() &&
-        !ReadPalette(r.in, r.doc.globalPalette.size(), r.doc.globalPalette)) {
+    const uint8_t flags = r.doc.screenFlags;
+    if ((flags & 0x80) &&
+        !Succeeds([&] { return ReadPalette(r.in, size_t(2) << (flags & 7), r.doc.globalPalette); })) {
         message = kGlobalTableError;
         return Step::kFail;
     }
