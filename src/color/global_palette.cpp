@@ -10,6 +10,7 @@
 #include "color/palette_prep.h"
 #include "color/palette_prep_internal.h"
 #include "color/write_options.h"
+#include "platform/parallel.h"
 
 namespace kivo {
 namespace {
@@ -61,25 +62,45 @@ void EnterTransparentColors(std::vector<Frame*>& list, Palette& global, int& n, 
 
 }  // namespace
 
-bool MergeFramePalette(Palette& global, int& n, Frame& frame) {
-    const int own = int(frame.localPalette.size());
-    if (frame.indexPixels.empty() || own == 0 || own > 256) return false;
-    if (frame.census.empty() && !CountFrameColors(frame)) return false;
-    const int m = std::min(PaletteLimit(), int(global.size()));
-    const std::array<bool, 256> referenced = ReferencedEntries(frame);
-    for (int i = own; i < 256; ++i)
-        if (referenced[size_t(i)]) return false;  // an index outside its palette
+namespace {
 
+// What merging needs to know about a frame beyond its palette: the entries its
+// pixels refer to. Taking it is the costly part, a pass over the index plane.
+struct MergeInput {
+    bool ready = false;  // has an index plane, an own palette and a census
+    std::array<bool, 256> referenced{};
+};
+
+MergeInput ExamineFrame(Frame& frame) {
+    MergeInput in;
+    const int own = int(frame.localPalette.size());
+    if (frame.indexPixels.empty() || own == 0 || own > 256) return in;
+    if (frame.census.empty() && !CountFrameColors(frame)) return in;
+    in.referenced = ReferencedEntries(frame);
+    for (int i = own; i < 256; ++i)
+        if (in.referenced[size_t(i)]) return in;  // an index outside its palette
+    in.ready = true;
+    return in;
+}
+
+// Decides the frame's place in the global palette (whose first n entries are in
+// use) and enters its missing colours; map receives own index -> global index.
+// False, with the global palette as before, when the colours do not fit.
+bool PlanMerge(Palette& global, int& n, const Frame& frame, const MergeInput& in,
+               std::array<uint8_t, 256>& map) {
+    if (!in.ready) return false;
+    const int own = int(frame.localPalette.size());
+    const int m = std::min(PaletteLimit(), int(global.size()));
     // An entry counts as used when a pixel refers to it, or, by the census rule,
     // when its colour occurs in the image (all entries when the census and the
     // palette are equally long). A quantized palette may hold colours that no
     // pixel has exactly yet are referenced, so the census alone is not enough.
     const bool allUsed = int(frame.census.size()) == own;
-    std::array<uint8_t, 256> map{};
+    map.fill(0);
     int count = n;
     for (int i = 0; i < own; ++i) {
         const Rgb c = frame.localPalette[size_t(i)];
-        if (!referenced[size_t(i)] && !allUsed && !CensusHas(frame, c)) continue;
+        if (!in.referenced[size_t(i)] && !allUsed && !CensusHas(frame, c)) continue;
         int g = FindColor(global, count, c);
         if (g < 0) {
             if (count + 1 > m) {
@@ -93,9 +114,34 @@ bool MergeFramePalette(Palette& global, int& n, Frame& frame) {
         }
         map[size_t(i)] = uint8_t(g);
     }
-    Renumber(frame, map);
     n = count;
+    return true;
+}
+
+void MoveOntoGlobal(Frame& frame, const std::array<uint8_t, 256>& map) {
+    Renumber(frame, map);
     frame.localPalette.clear();
+}
+
+// Merges the listed frames in order until one does not fit. Examining and
+// renumbering touch every pixel and depend on one frame only, so they run side
+// by side; only the decisions, a few hundred entries a frame, run in order.
+void MergeInOrder(std::vector<Frame*>& list, Palette& global, int& n) {
+    std::vector<MergeInput> inputs(list.size());
+    ParallelFor(list.size(), [&](size_t i) { inputs[i] = ExamineFrame(*list[i]); });
+    std::vector<std::array<uint8_t, 256>> maps(list.size());
+    size_t merged = 0;
+    while (merged < list.size() && PlanMerge(global, n, *list[merged], inputs[merged], maps[merged]))
+        ++merged;
+    ParallelFor(merged, [&](size_t i) { MoveOntoGlobal(*list[i], maps[i]); });
+}
+
+}  // namespace
+
+bool MergeFramePalette(Palette& global, int& n, Frame& frame) {
+    std::array<uint8_t, 256> map;
+    if (!PlanMerge(global, n, frame, ExamineFrame(frame), map)) return false;
+    MoveOntoGlobal(frame, map);
     return true;
 }
 
@@ -146,8 +192,7 @@ bool BuildGlobalPalette(AnimDoc& doc, bool mng) {
         Palette global(256);
         int n = 0;
         if (mng) EnterTransparentColors(list, global, n, m);
-        for (Frame* f : list)
-            if (!MergeFramePalette(global, n, *f)) break;
+        MergeInOrder(list, global, n);
         global.resize(size_t(mng ? n : PowerOfTwoPaletteSize(n)));
         doc.globalPalette = std::move(global);
         return true;
