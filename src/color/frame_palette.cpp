@@ -68,6 +68,14 @@ bool KeepExactColors(Frame& frame, AnimDoc* doc, bool mng) {
     for (int i = 0; i < n && i < size; ++i) palette[size_t(i)] = UnpackRgb(frame.census[size_t(i)].color);
     frame.localPalette = std::move(palette);
     frame.tempPalette = 0;
+    // The palette is the census in census order, so each pixel's census position
+    // is exactly the entry the lookup would find.
+    if (frame.censusIndices.size() == size_t(frame.width) * size_t(frame.height) &&
+        int(frame.census.size()) == n && n <= size) {
+        frame.indexPixels = std::move(frame.censusIndices);
+        frame.censusIndices = {};
+        return true;
+    }
     return BuildExactIndexPlane(frame, doc);
 }
 
@@ -106,6 +114,10 @@ bool CountFrameColors(Frame& frame) {
     try {
         std::vector<CensusEntry> census;
         census.reserve(kCensusRoom);
+        // Each pixel's census position: for a frame that keeps its exact colours
+        // this is its index plane, so the pixels need not be looked up again.
+        std::vector<uint8_t> positions(px->PixelCount());
+        uint8_t* pos = positions.data();
         ColorIndex where;
         if (frame.hasTransparency) {
             census.push_back({PackRgb(frame.transparentRgb), 1});
@@ -118,6 +130,7 @@ bool CountFrameColors(Frame& frame) {
                 const uint32_t c = PackRgb(PixelRgb(p));
                 if (last < census.size() && census[last].color == c) {
                     ++census[last].count;
+                    *pos++ = uint8_t(last);
                     continue;
                 }
                 int i = where.Find(c);
@@ -129,12 +142,15 @@ bool CountFrameColors(Frame& frame) {
                 }
                 ++census[size_t(i)].count;
                 last = size_t(i);
+                *pos++ = uint8_t(i);  // position 256 only in a census that overflows
             }
         }
     full:
+        if (census.size() > 256) positions.clear();
         census.shrink_to_fit();
         frame.colorCount = int16_t(census.size());
         frame.census = std::move(census);
+        frame.censusIndices = std::move(positions);
         return true;
     } catch (const std::bad_alloc&) {
         return false;

@@ -23,6 +23,7 @@ void ClearMarkers(AnimDoc& doc) {
     ForEachFrame(doc, [](Frame& f) {
         f.transparentSlot = 0;
         f.sharedQuantize = 0;
+        f.censusIndices = {};  // what was not used as an index plane is not needed
     });
 }
 
@@ -81,6 +82,7 @@ void ReleaseFrameState(Frame& f, bool allPalettes) {
     f.indexPixels.shrink_to_fit();
     f.census.clear();
     f.census.shrink_to_fit();
+    f.censusIndices = {};
     f.colorCount = 0;
     f.sharedQuantize = 0;
     f.transparentSlot = 0;
@@ -132,7 +134,9 @@ bool PrepareSingleFramePalette(AnimDoc* /*doc*/, Frame& frame) {
             ~Restore() { MaxColors = saved; }
         } restore;
         MaxColors = 256;
-        return PrepareFramePalette(frame, nullptr, CodecIsMng != 0);
+        const bool ok = PrepareFramePalette(frame, nullptr, CodecIsMng != 0);
+        frame.censusIndices = {};
+        return ok;
     } catch (const std::bad_alloc&) {
         return false;
     }

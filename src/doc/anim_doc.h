@@ -47,6 +47,7 @@ struct Frame {
     int32_t lzwCodeSize = 0;      // GIF writer
     std::vector<uint8_t> indexPixels;  // width*height indices, top row first; saving only
     std::vector<CensusEntry> census;   // palette preparation: colour census
+    std::vector<uint8_t> censusIndices; // palette preparation: each pixel's census position (<= 256 colours)
     TextKeyList textKeys;
     int32_t selectedTextKey = 0;
     int32_t saveKind = 0;         // MNG: 0 palette, 1 truecolour PNG, 2 JNG

@@ -190,6 +190,7 @@ constexpr size_t kFramesPerBatch = 8;
 void ReleaseFramePlanes(Frame& frame) {
     frame.indexPixels = {};
     frame.census = {};
+    frame.censusIndices = {};
     frame.colorCount = 0;
     frame.sharedQuantize = 0;
     frame.transparentSlot = 0;

@@ -44,6 +44,27 @@ TEST_F(PaletteFrame, FittingFrameKeepsExactColours) {
     EXPECT_EQ(f.localPalette.size(), 200u);  // MNG palettes are exact
 }
 
+TEST_F(PaletteFrame, CensusPositionsAreTheExactIndexPlane) {
+    // The exact path takes its plane from the census; it must equal what the
+    // palette lookup gives, with and without a transparent colour (present or
+    // not) and with black both in the image and as padding.
+    uint32_t seed = 7;
+    for (int round = 0; round < 12; ++round) {
+        auto doc = MakeDoc(13, 9);
+        Frame& f = AddFrame(*doc, 13, 9, [&](int, int) {
+            seed = seed * 1103515245 + 12345;
+            int v = int(seed >> 16) % (round + 2);
+            return v == 0 ? Rgb{} : Rgb{uint8_t(v * 37), uint8_t(v), uint8_t(round)};
+        });
+        f.hasTransparency = round % 3 != 0;
+        f.transparentRgb = round % 3 == 1 ? Rgb{37, 1, uint8_t(round)} : Rgb{1, 2, 3};
+        ASSERT_TRUE(PrepareFramePalette(f, doc.get(), round % 2 == 0));
+        const std::vector<uint8_t> fromCensus = f.indexPixels;
+        ASSERT_TRUE(BuildExactIndexPlane(f, doc.get()));
+        EXPECT_EQ(fromCensus, f.indexPixels) << round;
+    }
+}
+
 TEST_F(PaletteFrame, ExactLookupTriesThePreviousEntryFirst) {
     // On the global palette, where black occurs twice: after an unknown colour
     // fell to the last entry, black pixels keep that entry until a pixel of
