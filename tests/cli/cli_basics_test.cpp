@@ -7,26 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_support.h"
+
 namespace {
 
-struct CliRun {
-    int status;
-    std::string out;
-};
-
-CliRun RunCli(const std::string& args) {
-    const char* cli = std::getenv("KIVO_CLI");
-    std::string cmd = std::string(cli ? cli : "kivo-cli") + " " + args + " 2>&1";
-    CliRun r{-1, {}};
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+using kivo::test::CliRun;
+using kivo::test::RunCli;
 
 TEST(CliBasics, HelpVersionAndUnknownCommands) {
     CliRun help = RunCli("--help");

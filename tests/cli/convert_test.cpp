@@ -21,24 +21,8 @@
 namespace kivo {
 namespace {
 
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
-CliRun RunCli(const std::string& args) {
-    const char* cli = std::getenv("KIVO_CLI");
-    std::string cmd = std::string(cli ? cli : "kivo-cli") + " " + args + " 2>&1";
-    CliRun r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    return r;
-}
+using test::CliRun;
+using test::RunCli;
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 

@@ -18,17 +18,11 @@ struct CliResult {
 };
 
 CliResult Info(const TempFolder& dir, const std::string& args) {
-    const char* cli = std::getenv("KIVO_CLI");
     const std::string errFile = dir.file("stderr.txt");
-    std::string cmd = std::string(cli ? cli : "kivo-cli") + " info --quiet " + args + " 2>" + errFile;
+    const CliRun run = RunCli("info --quiet " + args, errFile);
     CliResult r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p) return r;
-    char buf[4096];
-    size_t n;
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
-    int st = pclose(p);
-    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    r.status = run.status;
+    r.out = run.out;
     auto err = ReadFile(errFile);
     r.err.assign(err.begin(), err.end());
     return r;

@@ -1,6 +1,9 @@
 #include "support/test_support.h"
 
 #include <stdlib.h>
+#include <sys/wait.h>
+
+#include <cstdio>
 
 #include <filesystem>
 #include <fstream>
@@ -34,6 +37,20 @@ bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 std::vector<uint8_t> ReadFile(const std::string& path) {
     std::ifstream f(path, std::ios::binary);
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+CliRun RunCli(const std::string& args, const std::string& stderrTo) {
+    const char* cli = std::getenv("KIVO_CLI");
+    const std::string cmd = std::string(cli ? cli : "kivo-cli") + " " + args + " 2>" + stderrTo;
+    CliRun r;
+    FILE* p = popen(cmd.c_str(), "r");
+    if (!p) return r;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+    const int st = pclose(p);
+    r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
+    return r;
 }
 
 Rgb PixelOf(const Dib& dib, int x, int y) {

@@ -37,6 +37,15 @@ private:
 bool WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
 std::vector<uint8_t> ReadFile(const std::string& path);
 
+// Runs the kivo-cli binary (path in $KIVO_CLI) with args, as a shell would,
+// collecting its standard output; standard error goes to stderrTo ("&1" joins
+// it to the output, or a file path).
+struct CliRun {
+    int status = -1;  // exit status, -1 when it did not exit normally
+    std::string out;
+};
+CliRun RunCli(const std::string& args, const std::string& stderrTo = "&1");
+
 // Pixel (x, y), y counted from the top, of a 24-bit DIB.
 Rgb PixelOf(const Dib& dib, int x, int y);
 void SetPixel(Dib& dib, int x, int y, Rgb c);
