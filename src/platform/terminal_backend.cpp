@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <cstdlib>
+#include <memory>
 #include <cstdio>
 #include <string>
 
@@ -79,10 +80,10 @@ private:
 }  // namespace
 
 void InstallTerminalBackend(bool quiet) {
-    static TerminalBackend* backend = nullptr;
-    delete backend;
-    backend = new TerminalBackend(quiet);
-    InstallPlatformBackend(backend);
+    static std::unique_ptr<TerminalBackend> backend;
+    InstallPlatformBackend(nullptr);
+    backend = std::make_unique<TerminalBackend>(quiet);
+    InstallPlatformBackend(backend.get());
     struct sigaction sa = {};
     sa.sa_handler = OnInterrupt;
     sigemptyset(&sa.sa_mask);
