@@ -3,12 +3,14 @@
 // pumping and everything else that touches the user interface stays on it.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <exception>
-#include <functional>
 #include <mutex>
+#include <system_error>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace kivo {
@@ -18,8 +20,9 @@ unsigned WorkerThreadCount();
 
 // Runs work(i) for every i below count, in any order and on any thread; after
 // each item the calling thread finishes, it runs onMainThread(). The first
-// exception thrown by work stops handing out items and is rethrown here once
-// every thread has stopped. work must not touch shared state unguarded.
+// exception thrown by work (or by onMainThread) stops handing out items and is
+// rethrown here once every thread has stopped. work must not touch shared
+// state unguarded.
 template <typename Work, typename MainThreadHook>
 void ParallelFor(size_t count, Work&& work, MainThreadHook&& onMainThread) {
     std::atomic<size_t> next{0};
@@ -32,17 +35,20 @@ void ParallelFor(size_t count, Work&& work, MainThreadHook&& onMainThread) {
             if (i >= count || failed.load()) return;
             try {
                 work(i);
+                if (mainThread) onMainThread();
             } catch (...) {
                 std::lock_guard<std::mutex> hold(errorLock);
                 if (!error) error = std::current_exception();
                 failed.store(true);
                 return;
             }
-            if (mainThread) onMainThread();
         }
     };
-    const unsigned threads = count > 1 ? std::min<unsigned>(WorkerThreadCount(), unsigned(count)) : 1;
+    const unsigned threads = unsigned(std::clamp<size_t>(count, 1, WorkerThreadCount()));
+    // Room for every helper before the first starts: a vector that had to grow
+    // (and failed to) with threads running would end the program.
     std::vector<std::thread> helpers;
+    helpers.reserve(threads - 1);
     for (unsigned t = 1; t < threads; ++t) {
         try {
             helpers.emplace_back(runItems, false);
