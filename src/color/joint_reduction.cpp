@@ -96,7 +96,9 @@ bool ReduceJointly(AnimDoc& doc, bool mng) {
         return !f.census.empty() && !(mng && NoColorReduction && f.colorCount > m) &&
                !(f.colorCount > m || AlwaysDither);
     };
-    std::vector<char> prepared(frames.size(), 0);
+    // 0 not prepared here, 1 prepared, -1 failed; signed, since plain char is
+    // unsigned on some targets and would hide the failure.
+    std::vector<int8_t> prepared(frames.size(), 0);
     ParallelFor(frames.size(), [&](size_t i) {
         if (keepsOwnPalette(*frames[i])) prepared[i] = PrepareFramePalette(*frames[i], &doc, mng) ? 1 : -1;
     });
