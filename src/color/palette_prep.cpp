@@ -142,9 +142,9 @@ bool PrepareSingleFramePalette(AnimDoc* /*doc*/, Frame& frame) {
     }
 }
 
-void ReleaseSaveState(AnimDoc& doc) {
-    ForEachFrame(doc, [](Frame& f) { ReleaseFrameState(f, false); });
-}
+void ReleaseSaveState(AnimDoc& doc) { ForEachFrame(doc, ReleaseFrameSaveState); }
+
+void ReleaseFrameSaveState(Frame& frame) { ReleaseFrameState(frame, false); }
 
 void ReleaseSaveStateAfterFailure(AnimDoc& doc) {
     ForEachFrame(doc, [](Frame& f) { ReleaseFrameState(f, true); });

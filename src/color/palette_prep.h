@@ -29,6 +29,9 @@ std::optional<Rgb> PickSubstituteColor(Rgb c, const Palette& palette, int n);
 // markers, disposable own palettes) so the next save starts from the 24-bit
 // pictures. Writers call it after writing.
 void ReleaseSaveState(AnimDoc& doc);
+// One frame's share of ReleaseSaveState, for a writer that releases each frame
+// as soon as it is written.
+void ReleaseFrameSaveState(Frame& frame);
 // The same after a failed or cancelled save, releasing every own palette as
 // well, since a partly prepared document may hold palettes that no longer fit
 // its frames.

@@ -186,16 +186,6 @@ bool WriteFrame(SafeFile& file, Frame& frame, const AnimDoc& doc) {
 // data is kept only until it has been written.
 constexpr size_t kFramesPerBatch = 8;
 
-// Working data of a save that must not outlive it.
-void ReleaseFramePlanes(Frame& frame) {
-    frame.indexPixels = {};
-    frame.census = {};
-    frame.censusIndices = {};
-    frame.colorCount = 0;
-    frame.sharedQuantize = 0;
-    frame.transparentSlot = 0;
-}
-
 struct SavedTransparency {
     int32_t has = 0;
     Rgb rgb;
@@ -266,8 +256,7 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
             }
             if (!file.Write(FrameBlocks(g, doc)) || !file.Write(imageData[i])) return false;
             imageData[i] = {};
-            ReleaseFramePlanes(g);
-            if (g.tempPalette == 1) g.localPalette = {};
+            ReleaseFrameSaveState(g);
         }
     }
 
@@ -313,10 +302,7 @@ bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
     }
 
     // Nothing of this save may linger: the next one starts from the pictures.
-    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
-        ReleaseFramePlanes(*f);
-        f->localPalette = {};
-    }
+    ReleaseSaveStateAfterFailure(doc);
     ClearInterlaceMark(doc);
     file.Abandon();
     RestoreTransparency(doc, saved);
@@ -356,8 +342,7 @@ bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& do
         ok = false;
     }
 
-    ReleaseFramePlanes(frame);
-    if (frame.tempPalette == 1) frame.localPalette = {};
+    ReleaseFrameSaveState(frame);
     if (ok) ok = file.WriteByte(0x3B) && file.Commit();
     if (Interlace == 1) frame.imageFlags &= uint8_t(~kInterlaced);
     frame.hasTransparency = saved.has;
