@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "color/quantizer_state.h"
 
@@ -110,6 +111,23 @@ void MapRow(ColorQuantizer& q, const uint8_t* row, uint8_t* out) {
     last[0] = int16_t(prevR);
     last[1] = int16_t(prevG);
     last[2] = int16_t(prevB);
+}
+
+void MapRows(ColorQuantizer& q, const uint8_t* row, uint8_t* out, int count) {
+    // The state a row leaves is the carried error and the direction; mapping the
+    // same row from the same state gives the same indices and the same next
+    // state. Once the state after two more rows equals the one before them, it
+    // repeats with period two, so whole pairs of rows can be dropped.
+    std::vector<int16_t> twoBack, oneBack;
+    for (int done = 0; done < count; ++done) {
+        if (done >= 2 && q.errors == twoBack) {
+            if ((count - done) % 2 == 1) MapRow(q, row, out);
+            return;
+        }
+        twoBack.swap(oneBack);
+        oneBack = q.errors;
+        MapRow(q, row, out);
+    }
 }
 
 }  // namespace kivo::quant

@@ -147,7 +147,7 @@ bool ReduceJointly(AnimDoc& doc, bool mng) {
     for (Frame* f : joint) {
         const FramePixels px = *GetFramePixels(*f);
         std::fill(row.begin(), row.end(), uint8_t(0));
-        for (int i = TopPadding(*f); i > 0; --i) QuantizerAddRow(row.data());
+        QuantizerAddRows(row.data(), TopPadding(*f));
         for (int y = 0; y < px.height; ++y) {
             PrepareRow(*f, px, y, row);
             QuantizerAddRow(row.data());
@@ -161,7 +161,7 @@ bool ReduceJointly(AnimDoc& doc, bool mng) {
         f->indexPixels.assign(px.PixelCount(), 0);
         QuantizerRestartMapping();
         std::fill(row.begin(), row.end(), uint8_t(0));
-        for (int i = TopPadding(*f); i > 0; --i) QuantizerMapRow(row.data(), indexRow.data());
+        QuantizerMapRows(row.data(), indexRow.data(), TopPadding(*f));
         for (int y = 0; y < px.height; ++y) {
             PrepareRow(*f, px, y, row);
             QuantizerMapRow(row.data(), indexRow.data());

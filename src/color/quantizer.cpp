@@ -2,6 +2,7 @@
 // shared incremental instance used to give many frames one palette.
 #include "color/quantizer.h"
 
+#include <algorithm>
 #include <new>
 
 #include "color/quantizer_state.h"
@@ -28,6 +29,23 @@ void CountRow(ColorQuantizer& q, const uint8_t* row) {
     for (int x = 0; x < q.width; ++x, row += 3) {
         uint16_t& c = cells[CellIndex(row[2] >> 3, row[1] >> 2, row[0] >> 3)];
         if (c != UINT16_MAX) ++c;  // saturates instead of wrapping
+    }
+}
+
+void CountRows(ColorQuantizer& q, const uint8_t* row, int count) {
+    if (count <= 0 || q.width <= 0) return;
+    // Each copy adds the same amount to the same counters and counters only
+    // saturate, so adding count times a counter's share at once is the same.
+    std::vector<uint32_t> cells(size_t(q.width));
+    for (int x = 0; x < q.width; ++x, row += 3)
+        cells[size_t(x)] = uint32_t(CellIndex(row[2] >> 3, row[1] >> 2, row[0] >> 3));
+    std::sort(cells.begin(), cells.end());
+    for (size_t i = 0; i < cells.size();) {
+        size_t j = i;
+        while (j < cells.size() && cells[j] == cells[i]) ++j;
+        uint16_t& c = q.cells[cells[i]];
+        c = uint16_t(std::min<uint64_t>(UINT16_MAX, c + uint64_t(j - i) * uint64_t(count)));
+        i = j;
     }
 }
 
@@ -84,6 +102,10 @@ void QuantizerAddRow(const uint8_t* row) {
     if (auto& q = SharedInstance(); q && !q->mapping && row) quant::CountRow(*q, row);
 }
 
+void QuantizerAddRows(const uint8_t* row, int count) {
+    if (auto& q = SharedInstance(); q && !q->mapping && row) quant::CountRows(*q, row, count);
+}
+
 void QuantizerSelectColors() {
     if (auto& q = SharedInstance(); q && !q->mapping) {
         quant::ChooseColors(*q);
@@ -97,6 +119,10 @@ void QuantizerRestartMapping() {
 
 void QuantizerMapRow(const uint8_t* row, uint8_t* out) {
     if (auto& q = SharedInstance(); q && q->mapping && row && out) quant::MapRow(*q, row, out);
+}
+
+void QuantizerMapRows(const uint8_t* row, uint8_t* out, int count) {
+    if (auto& q = SharedInstance(); q && q->mapping && row && out) quant::MapRows(*q, row, out, count);
 }
 
 const ColorMap* QuantizerColorMap() {

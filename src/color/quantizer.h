@@ -31,6 +31,9 @@ void FreeColorMap(std::unique_ptr<ColorMap>& map);
 bool QuantizerBegin(int width, int n);
 // Counts one row of exactly `width` pixels.
 void QuantizerAddRow(const uint8_t* row);
+// Counts `count` copies of one row, as many QuantizerAddRow calls would, at the
+// cost of one (the black rows above a frame placed low on a large screen).
+void QuantizerAddRows(const uint8_t* row, int count);
 // Chooses the colours and prepares mapping (first row left to right).
 void QuantizerSelectColors();
 // Before mapping another image with the same palette: clears the carried error
@@ -38,6 +41,10 @@ void QuantizerSelectColors();
 void QuantizerRestartMapping();
 // Maps one row of `width` pixels to `width` indices, rows given top first.
 void QuantizerMapRow(const uint8_t* row, uint8_t* out);
+// Maps `count` copies of one row, leaving the carried error, the scan direction
+// and out (the last copy's indices) as that many QuantizerMapRow calls would.
+// Once the error pattern repeats every two rows the rest are not mapped again.
+void QuantizerMapRows(const uint8_t* row, uint8_t* out, int count);
 // The chosen colours, or nullptr when no instance is active.
 const ColorMap* QuantizerColorMap();
 // Number of colours actually chosen (0 when no instance is active).

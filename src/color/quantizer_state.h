@@ -44,6 +44,7 @@ struct ColorQuantizer {
 // Allocates the buffers (throws std::bad_alloc).
 void InitQuantizer(ColorQuantizer& q, int width, int n);
 void CountRow(ColorQuantizer& q, const uint8_t* row);
+void CountRows(ColorQuantizer& q, const uint8_t* row, int count);
 // Median cut over the histogram: fills boxes, map and actual.
 void ChooseColors(ColorQuantizer& q);
 // Clears the cache and the error state; the next row goes left to right.
@@ -52,5 +53,6 @@ void RestartMapping(ColorQuantizer& q);
 // Fills the cache block (4 x 8 x 4 cells) that holds cell (r, g, b).
 void FillCacheBlock(ColorQuantizer& q, int r, int g, int b);
 void MapRow(ColorQuantizer& q, const uint8_t* row, uint8_t* out);
+void MapRows(ColorQuantizer& q, const uint8_t* row, uint8_t* out, int count);
 
 }  // namespace kivo::quant

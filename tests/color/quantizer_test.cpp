@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "doc/types.h"
@@ -209,6 +210,55 @@ TEST(Quantizer, OneShotAndSharedFormsAgreeAndRepeat) {
     EXPECT_EQ(shared, a.indices);
     EXPECT_EQ(QuantizerColorMap()->green, a.map->green);
     QuantizerEnd();
+}
+
+// Black rows above a frame low on a large screen are counted and mapped as
+// copies of one row; doing that at the cost of one row must change nothing.
+TEST(Quantizer, RepeatedRowsActLikeRowByRow) {
+    const int w = 11;
+    std::vector<Rgb> pad(w), grey(w, Rgb{100, 90, 70}), last(w);
+    for (int x = 0; x < w; ++x) {
+        pad[size_t(x)] = x < 4 ? Rgb{0, 0, 0} : Rgb{uint8_t(37 * x), 80, 200};
+        last[size_t(x)] = {uint8_t(23 * x), uint8_t(255 - 9 * x), 60};
+    }
+    for (const std::vector<Rgb>& repeated : {pad, grey, std::vector<Rgb>(w)}) {
+        // Neighbours of the repeated colours share boxes with them, so the
+        // box means depend on how often the repeated row was counted.
+        for (int x = 0; x < w / 2; ++x) {
+            const Rgb c = repeated[size_t(x)];
+            last[size_t(x)] = {uint8_t(std::min(c.r + 8, 255)), c.g, c.b};
+        }
+        for (int count : {0, 1, 2, 5, 6000, 6001}) {
+            SCOPED_TRACE(count);
+            std::vector<uint8_t> single[2];
+            ColorMap maps[2];
+            for (int form = 0; form < 2; ++form) {
+                ASSERT_TRUE(QuantizerBegin(w, 6));
+                if (form == 0) {
+                    for (int i = 0; i < count; ++i) QuantizerAddRow(Row(repeated).data());
+                } else {
+                    QuantizerAddRows(Row(repeated).data(), count);
+                }
+                QuantizerAddRow(Row(last).data());
+                QuantizerSelectColors();
+                maps[form] = *QuantizerColorMap();
+                std::vector<uint8_t> out(w, 0xEE);
+                if (form == 0) {
+                    for (int i = 0; i < count; ++i) QuantizerMapRow(Row(repeated).data(), out.data());
+                } else {
+                    QuantizerMapRows(Row(repeated).data(), out.data(), count);
+                }
+                single[form] = out;  // the last copy's indices
+                QuantizerMapRow(Row(last).data(), out.data());
+                single[form].insert(single[form].end(), out.begin(), out.end());
+                QuantizerEnd();
+            }
+            EXPECT_EQ(maps[0].red, maps[1].red);
+            EXPECT_EQ(maps[0].green, maps[1].green);
+            EXPECT_EQ(maps[0].blue, maps[1].blue);
+            EXPECT_EQ(single[0], single[1]);
+        }
+    }
 }
 
 TEST(Quantizer, BadCallsAreHarmless) {
