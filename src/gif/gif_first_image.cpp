@@ -136,14 +136,10 @@ bool DecodeFrom(OwnerWindow owner, GifInput& in, Frame& frame) {
     return true;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 }  // namespace
 
 bool DecodeFirstGifImage(OwnerWindow owner, const std::string& path, Frame& frame) {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    ReadFileHandle file = OpenForReading(path);
     if (!file) {
         std::string text = "can't open " + path + "\n";
         ShowError(owner, text);

@@ -311,10 +311,6 @@ Step ReadDocument(Reader& r, std::string& message) {
     return Step::kFinish;
 }
 
-struct FileCloser {
-    void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 // The common driver: `open` yields the input, or false when the file cannot be
 // opened. Every outcome closes the progress dialog; a failure frees the
 // partly built document before returning.
@@ -364,7 +360,7 @@ std::unique_ptr<AnimDoc> ReadGifWith(OwnerWindow owner, const std::string& path,
 
 std::unique_ptr<AnimDoc> ReadGif(OwnerWindow owner, const std::string& path) {
     return ReadGifWith(owner, path, [&](auto&& read) {
-        std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+        ReadFileHandle file = OpenForReading(path);
         if (!file) return Step::kFail;
         GifInput in(file.get());
         return read(in);

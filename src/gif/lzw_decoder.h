@@ -11,7 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <span>
+#include <string>
 #include <vector>
 
 namespace kivo {
@@ -42,6 +44,15 @@ private:
     std::FILE* file_ = nullptr;
     std::vector<uint8_t> buffer_;
 };
+
+// A file opened for reading, closed however the reading ends.
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+using ReadFileHandle = std::unique_ptr<std::FILE, FileCloser>;
+inline ReadFileHandle OpenForReading(const std::string& path) {
+    return ReadFileHandle(std::fopen(path.c_str(), "rb"));
+}
 
 // Skips data sub-blocks up to and including the zero-size terminator; false
 // when the input ends first.
