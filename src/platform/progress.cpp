@@ -1,5 +1,6 @@
 #include "platform/progress.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 
@@ -78,7 +79,8 @@ void ProgressSetPos(int value) {
     if (!state.open || state.low == state.high) return;
     long long percent = (static_cast<long long>(value) - state.low) * 100 /
                         (static_cast<long long>(state.high) - state.low);
-    CurrentPlatformBackend().ProgressDialogSetBar(true, int(percent));
+    // Backends are promised 0..100; a position outside the range shows as its end.
+    CurrentPlatformBackend().ProgressDialogSetBar(true, int(std::clamp(percent, 0LL, 100LL)));
 }
 
 bool ProgressIsOpen() { return state.open; }
