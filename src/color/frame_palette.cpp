@@ -27,6 +27,33 @@ void ReserveEntryZero(Frame& frame, const FramePixels& px, Rgb transparent) {
     }
 }
 
+// Adds one row of pixels to the census and records each pixel's census
+// position at pos. False, with the row unfinished, once a colour finds the
+// census full: the frame has more than 256 colours.
+bool CountRow(const uint8_t* p, int width, std::vector<CensusEntry>& census, ColorIndex& where,
+              uint8_t*& pos) {
+    size_t last = 0;  // the pair the previous pixel matched
+    for (int x = 0; x < width; ++x, p += 3) {
+        const uint32_t c = PackRgb(PixelRgb(p));
+        if (last < census.size() && census[last].color == c) {
+            ++census[last].count;
+            *pos++ = uint8_t(last);
+            continue;
+        }
+        int i = where.Find(c);
+        if (i < 0) {
+            if (census.size() == kCensusRoom) return false;
+            i = int(census.size());
+            census.push_back({c, 0});
+            where.Insert(c, i);
+        }
+        ++census[size_t(i)].count;
+        last = size_t(i);
+        *pos++ = uint8_t(i);  // position 256 only in a census that overflows
+    }
+    return true;
+}
+
 bool ReduceFrame(Frame& frame, const FramePixels& px, int m) {
     int k = m;
     bool reserve = false;
@@ -123,29 +150,8 @@ bool CountFrameColors(Frame& frame) {
             census.push_back({PackRgb(frame.transparentRgb), 1});
             where.Insert(census[0].color, 0);
         }
-        for (int y = 0; y < px->height; ++y) {
-            const uint8_t* p = px->Row(y);
-            size_t last = 0;  // the pair the previous pixel of this row matched
-            for (int x = 0; x < px->width; ++x, p += 3) {
-                const uint32_t c = PackRgb(PixelRgb(p));
-                if (last < census.size() && census[last].color == c) {
-                    ++census[last].count;
-                    *pos++ = uint8_t(last);
-                    continue;
-                }
-                int i = where.Find(c);
-                if (i < 0) {
-                    if (census.size() == kCensusRoom) goto full;  // more than 256 colours
-                    i = int(census.size());
-                    census.push_back({c, 0});
-                    where.Insert(c, i);
-                }
-                ++census[size_t(i)].count;
-                last = size_t(i);
-                *pos++ = uint8_t(i);  // position 256 only in a census that overflows
-            }
-        }
-    full:
+        for (int y = 0; y < px->height; ++y)
+            if (!CountRow(px->Row(y), px->width, census, where, pos)) break;  // over 256 colours
         if (census.size() > 256) positions.clear();
         census.shrink_to_fit();
         frame.colorCount = int16_t(census.size());
