@@ -4,11 +4,16 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <vector>
 
 namespace kivo {
+
+namespace {
+constexpr size_t kTempBaseLength = 200;
+}
 
 SafeFile::~SafeFile() { Abandon(); }
 
@@ -30,6 +35,9 @@ bool SafeFile::Open(const std::string& requested) {
     size_t slash = target.rfind('/');
     std::string dir = slash == std::string::npos ? "." : target.substr(0, slash == 0 ? 1 : slash);
     std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
+    // The temporary name adds 13 bytes to the target's; a name near the file
+    // system's limit would leave no room, so only its start is used.
+    base.resize(std::min<size_t>(base.size(), kTempBaseLength));
     std::string pattern = (dir == "/" ? "" : dir) + "/." + base + ".kivo-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');

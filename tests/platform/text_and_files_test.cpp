@@ -56,6 +56,16 @@ TEST(SafeFile, ReplacesOnlyOnCommit) {
     EXPECT_EQ(entries, 1);
 }
 
+TEST(SafeFile, NamesAtTheFileSystemLimitCanBeSaved) {
+    test::TempFolder dir;
+    const std::string path = dir.file(std::string(250, 'a') + ".gif");
+    SafeFile f;
+    ASSERT_TRUE(f.Open(path));
+    f.Write("x", 1);
+    ASSERT_TRUE(f.Commit());
+    EXPECT_EQ(test::ReadFile(path), (std::vector<uint8_t>{'x'}));
+}
+
 TEST(SafeFile, WritesThroughLinksAndRefusesFolders) {
     test::TempFolder dir;
     std::string real = dir.file("real.bin"), link = dir.file("link.bin");
