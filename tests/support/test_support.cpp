@@ -13,6 +13,23 @@
 
 namespace kivo::test {
 
+Bytes& Bytes::u8(uint8_t v) {
+    data.push_back(v);
+    return *this;
+}
+Bytes& Bytes::str(const std::string& s) {
+    data.insert(data.end(), s.begin(), s.end());
+    return *this;
+}
+Bytes& Bytes::raw(const std::vector<uint8_t>& v) {
+    data.insert(data.end(), v.begin(), v.end());
+    return *this;
+}
+Bytes& Bytes::fill(size_t n, uint8_t v) {
+    data.insert(data.end(), n, v);
+    return *this;
+}
+
 TempFolder::TempFolder() {
     std::string pattern = TempDir() + "/kivo-test-XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
