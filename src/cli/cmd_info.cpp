@@ -109,8 +109,9 @@ void PrintText(const AnimDoc& doc) {
     if (!doc.trailingComment.empty())
         std::printf("trailing comment: %s\n", OneLine(doc.trailingComment).c_str());
     std::printf("frames: %d\n", doc.frameCount);
-    std::printf("%5s %6s %6s %6s %6s %6s %5s %-10s %-12s %6s  %s\n", "frame", "left", "top",
-                "width", "height", "delay", "wait", "disposal", "transparent", "local",
+    // "has-delay" rather than "wait": GIF's user-input flag also reads as a wait.
+    std::printf("%5s %6s %6s %6s %6s %6s %9s %-10s %-12s %6s  %s\n", "frame", "left", "top",
+                "width", "height", "delay", "has-delay", "disposal", "transparent", "local",
                 "comment");
     int i = 0;
     for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get(), ++i) {
@@ -118,7 +119,7 @@ void PrintText(const AnimDoc& doc) {
         if (f->hasTransparency)
             std::snprintf(transparent, sizeof transparent, "#%02x%02x%02x", f->transparentRgb.r,
                           f->transparentRgb.g, f->transparentRgb.b);
-        std::printf("%5d %6d %6d %6d %6d %6d %5s %-10s %-12s %6zu  %s\n", i, f->left, f->top,
+        std::printf("%5d %6d %6d %6d %6d %6d %9s %-10s %-12s %6zu  %s\n", i, f->left, f->top,
                     f->width, f->height, f->delay, f->hasDelay ? "yes" : "no",
                     DisposalName(f->disposal), transparent, f->localPalette.size(),
                     OneLine(f->comment).c_str());

@@ -52,8 +52,8 @@ TEST_F(CliInfo, TextListsDocumentAndOneLinePerFrame) {
     EXPECT_TRUE(Has(r.out, "loop: 3 times"));
     EXPECT_TRUE(Has(r.out, "trailing comment: bye"));
     EXPECT_TRUE(Has(r.out, "frames: 2"));
-    EXPECT_TRUE(Has(r.out, "    0      2      3      2      1     25   yes background #0ffd06 "));
-    EXPECT_TRUE(Has(r.out, "    1      0      0      1      1      7    no none       -                 8  "));
+    EXPECT_TRUE(Has(r.out, "    0      2      3      2      1     25       yes background #0ffd06 "));
+    EXPECT_TRUE(Has(r.out, "    1      0      0      1      1      7        no none       -                 8  "));
 }
 
 TEST_F(CliInfo, JsonUsesTheRecordFieldNames) {
