@@ -49,35 +49,36 @@ report() {  # name ours_seconds ours_bytes theirs_seconds theirs_bytes
   printf '  %-34s time %s x   size %s\n' "$1" "$(ratio "$4" "$2")" "$(ratio "$3" "$5")"
 }
 
+# ours NAME OUTPUT CMD... measures kivo-cli; peer NAME OUTPUT CMD... measures another
+# tool and keeps its ratio line; ratios prints the kept lines.
+ours() {
+  local out=$2; measure "$1" "${@:3}"
+  k_t=$MEASURED_SECONDS; k_s=$(size "$out"); lines=()
+}
+peer() {
+  local name=$1 out=$2; measure "$name" "${@:3}"
+  lines+=("$(report "$name" "$k_t" "$k_s" "$MEASURED_SECONDS" "$(size "$out")")")
+}
+ratios() {
+  echo " ratios against kivo-cli (time: theirs/ours, size: ours/theirs)"
+  printf '%s\n' "${lines[@]}"
+}
+
 echo "A. ${FRAMES}-frame 640x480 animation, open + save"
-measure "kivo-cli convert" "$KIVO_CLI" convert "$anim" -o "$OUT/a_kivo.gif" -q
-k_t=$MEASURED_SECONDS; k_s=$(size "$OUT/a_kivo.gif")
-measure "gifsicle IN -o OUT" gifsicle "$anim" -o "$OUT/a_gifsicle.gif"
-g_t=$MEASURED_SECONDS; g_s=$(size "$OUT/a_gifsicle.gif")
-measure "gifsicle --colors 256" gifsicle --colors 256 "$anim" -o "$OUT/a_gifsicle256.gif"
-gc_t=$MEASURED_SECONDS; gc_s=$(size "$OUT/a_gifsicle256.gif")
-measure "ImageMagick convert" "$IM" "$anim" "$OUT/a_im.gif"
-i_t=$MEASURED_SECONDS; i_s=$(size "$OUT/a_im.gif")
-measure "FFmpeg palettegen/paletteuse" ffmpeg -v error -y -i "$anim" -filter_complex \
-  "split[a][b];[a]palettegen[p];[b][p]paletteuse" "$OUT/a_ff.gif"
-f_t=$MEASURED_SECONDS; f_s=$(size "$OUT/a_ff.gif")
-echo " ratios against kivo-cli (time: theirs/ours, size: ours/theirs)"
-report "gifsicle IN -o OUT" "$k_t" "$k_s" "$g_t" "$g_s"
-report "gifsicle --colors 256" "$k_t" "$k_s" "$gc_t" "$gc_s"
-report "ImageMagick" "$k_t" "$k_s" "$i_t" "$i_s"
-report "FFmpeg palettegen/paletteuse" "$k_t" "$k_s" "$f_t" "$f_s"
+ours "kivo-cli convert" "$OUT/a_kivo.gif" "$KIVO_CLI" convert "$anim" -o "$OUT/a_kivo.gif" -q
+peer "gifsicle IN -o OUT" "$OUT/a_gifsicle.gif" gifsicle "$anim" -o "$OUT/a_gifsicle.gif"
+peer "gifsicle --colors 256" "$OUT/a_gifsicle256.gif" \
+  gifsicle --colors 256 "$anim" -o "$OUT/a_gifsicle256.gif"
+peer "ImageMagick" "$OUT/a_im.gif" "$IM" "$anim" "$OUT/a_im.gif"
+peer "FFmpeg palettegen/paletteuse" "$OUT/a_ff.gif" ffmpeg -v error -y -i "$anim" \
+  -filter_complex "split[a][b];[a]palettegen[p];[b][p]paletteuse" "$OUT/a_ff.gif"
+ratios
 
 echo "B. ${SEQUENCE}-frame photo-like truecolour sequence, reduced to 256 colours"
-measure "kivo-cli convert" "$KIVO_CLI" convert "${bmps[@]}" -o "$OUT/b_kivo.gif" -q
-k_t=$MEASURED_SECONDS; k_s=$(size "$OUT/b_kivo.gif")
-measure "gifsicle --colors 256 (local pal.)" gifsicle --colors 256 "$seqgif" -o "$OUT/b_gifsicle256.gif"
-gc_t=$MEASURED_SECONDS; gc_s=$(size "$OUT/b_gifsicle256.gif")
-measure "ImageMagick convert" "$IM" "${bmps[@]}" "$OUT/b_im.gif"
-i_t=$MEASURED_SECONDS; i_s=$(size "$OUT/b_im.gif")
-measure "FFmpeg palettegen/paletteuse" ffmpeg -v error -y -i "$OUT/seq/f%03d.bmp" -filter_complex \
-  "split[a][b];[a]palettegen[p];[b][p]paletteuse" "$OUT/b_ff.gif"
-f_t=$MEASURED_SECONDS; f_s=$(size "$OUT/b_ff.gif")
-echo " ratios against kivo-cli (time: theirs/ours, size: ours/theirs)"
-report "gifsicle --colors 256" "$k_t" "$k_s" "$gc_t" "$gc_s"
-report "ImageMagick" "$k_t" "$k_s" "$i_t" "$i_s"
-report "FFmpeg palettegen/paletteuse" "$k_t" "$k_s" "$f_t" "$f_s"
+ours "kivo-cli convert" "$OUT/b_kivo.gif" "$KIVO_CLI" convert "${bmps[@]}" -o "$OUT/b_kivo.gif" -q
+peer "gifsicle --colors 256 (local pal.)" "$OUT/b_gifsicle256.gif" \
+  gifsicle --colors 256 "$seqgif" -o "$OUT/b_gifsicle256.gif"
+peer "ImageMagick" "$OUT/b_im.gif" "$IM" "${bmps[@]}" "$OUT/b_im.gif"
+peer "FFmpeg palettegen/paletteuse" "$OUT/b_ff.gif" ffmpeg -v error -y -i "$OUT/seq/f%03d.bmp" \
+  -filter_complex "split[a][b];[a]palettegen[p];[b][p]paletteuse" "$OUT/b_ff.gif"
+ratios
