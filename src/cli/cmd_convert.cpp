@@ -14,7 +14,7 @@
 #include "cli.h"
 #include "color/write_options.h"
 #include "doc/anim_doc.h"
-#include "doc/import_file.h"
+#include "io/import_file.h"
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
 

@@ -5,7 +5,7 @@
 
 #include "doc/dib.h"
 #include "doc/import_bmp.h"
-#include "doc/import_file.h"
+#include "io/import_file.h"
 #include "gif/lzw_encoder.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"

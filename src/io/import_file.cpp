@@ -1,4 +1,4 @@
-#include "doc/import_file.h"
+#include "io/import_file.h"
 
 #include <cctype>
 #include <new>
