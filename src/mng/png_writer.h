@@ -1,0 +1,65 @@
+// Frames as PNG data through libpng: a stand-alone PNG file for a saved frame, and
+// the datastream form the MNG writer embeds (no signature, an empty PLTE when the
+// frame uses the global palette, tRNS left out when the global one applies).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "doc/anim_doc.h"
+#include "platform/platform.h"
+
+namespace kivo {
+
+// Image kinds: palette of depth 1, 2, 4 or 8; 8-bit greyscale; 8-bit RGB.
+enum PngKind : int {
+    kPngPalette1 = 0,
+    kPngPalette2 = 1,
+    kPngPalette4 = 2,
+    kPngPalette8 = 3,
+    kPngGrey8 = 4,
+    kPngRgb = 5,
+};
+
+// Palette kind for a stand-alone file holding `count` colours (one colour is 1-bit).
+PngKind PngKindForColorCount(size_t count);
+// Palette kind for a frame inside an MNG with a palette of `size` entries (only
+// exactly two entries give 1-bit).
+PngKind PngKindForMngPalette(size_t size);
+
+// Everything the common writer needs. Pixels come from indexPlane (one byte a
+// pixel, top row first) when given, else from the 24-bit dib.
+struct PngImage {
+    PngKind kind = kPngRgb;
+    uint32_t width = 0, height = 0;
+    const Dib* dib = nullptr;
+    const uint8_t* indexPlane = nullptr;
+    // Palette kinds: the palette written; pixels from the DIB are looked up in it
+    // (first equal entry; a colour not found gives index 0).
+    Palette palette;
+    bool interlace = false;
+    bool hasTransparency = false;
+    Rgb transparent;
+    const TextKeyList* texts = nullptr;
+};
+
+// How the datastream differs from an ordinary PNG file.
+struct PngStreamForm {
+    bool signature = true;     // false inside an MNG
+    bool emptyPlte = false;    // PLTE written with length 0 (the global palette applies)
+    bool suppressTrns = false; // no tRNS (the global one applies)
+};
+
+// Encodes image into out (appended). False after the failure has been shown.
+bool EncodePng(OwnerWindow owner, const PngImage& image, const PngStreamForm& form,
+               std::vector<uint8_t>& out);
+
+// Writes the frame's picture as a stand-alone PNG: the smallest kind its colours
+// allow (or the kept PNG palette and indices when KeepPngPalette is on), Adam7
+// when Interlace is on, its texts as tEXt or zTXt. No tRNS is written. An existing
+// file with overwrite false is left alone and counts as success; otherwise the
+// target is replaced only by a complete file.
+bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame, bool overwrite);
+
+}  // namespace kivo
