@@ -27,7 +27,7 @@ const uint8_t* FrameBits(const Frame& frame) {
 }
 
 int32_t FrameStride(const Frame& frame) {
-    if (frame.dib.empty()) return int32_t(DibRowBytes(uint16_t(frame.width), 24));
+    if (frame.dib.empty()) return int32_t(DibRowBytes(uint32_t(std::max(frame.width, 0)), 24));
     return int32_t(DibRowBytes(DibWidth(frame.dib), DibBitCount(frame.dib)));
 }
 
@@ -171,8 +171,8 @@ void UpdateExtent(AnimDoc& doc) {
     doc.extentRight = 0;
     doc.extentBottom = 0;
     for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
-        doc.extentRight = std::max(doc.extentRight, int32_t(f->left) + f->width);
-        doc.extentBottom = std::max(doc.extentBottom, int32_t(f->top) + f->height);
+        doc.extentRight = std::max(doc.extentRight, f->left + f->width);
+        doc.extentBottom = std::max(doc.extentBottom, f->top + f->height);
     }
     doc.screenWidth = std::max(doc.screenWidth, doc.extentRight);
     doc.screenHeight = std::max(doc.screenHeight, doc.extentBottom);

@@ -29,8 +29,10 @@ struct Frame {
     int32_t hasTransparency = 0;
     int16_t transparentIndex = 0; // as read from a GIF graphic control block
     Rgb transparentRgb;           // identifies transparency everywhere after reading
-    int16_t left = 0, top = 0;
-    int16_t width = 0, height = 0;
+    // Placement on the logical screen and size. GIF stores them as unsigned 16-bit
+    // values; anything narrower than 32 bits would turn the upper half negative.
+    int32_t left = 0, top = 0;
+    int32_t width = 0, height = 0;
     uint8_t imageFlags = 0;       // GIF image descriptor packed byte; 0x40 interlaced
     Palette localPalette;         // own palette; empty = none
     std::string comment;          // empty = none

@@ -11,15 +11,13 @@ bool ReadBmpFrame(OwnerWindow /*owner*/, const std::string& path, Frame& frame) 
     try {
         Dib dib = ReadBmp(path);
         if (dib.empty()) return false;
-        // Frame sizes are signed 16-bit; a larger picture cannot be placed.
-        if (DibWidth(dib) > 0x7FFF || DibHeight(dib) > 0x7FFF) return false;
         // Missing table entries (a short colours-used table) come out black.
         Palette palette = DibBitCount(dib) <= 8 ? DibPalette(dib) : Palette{};
         Dib picture = DibTo24(std::move(dib));
         if (picture.empty()) return false;
         frame.localPalette = std::move(palette);
-        frame.width = int16_t(DibWidth(picture));
-        frame.height = int16_t(DibHeight(picture));
+        frame.width = DibWidth(picture);
+        frame.height = DibHeight(picture);
         frame.dib = std::move(picture);
         frame.tempPalette = 1;
         return true;

@@ -15,7 +15,6 @@ namespace kivo {
 namespace {
 
 constexpr char kReadError[] = "gif read error";
-constexpr uint32_t kMaxSide = 32767;  // frame sizes are signed 16-bit
 
 // What the block scan found in front of the first image.
 struct FirstImage {
@@ -76,8 +75,7 @@ bool ScanToImage(GifInput& in, FirstImage& img) {
             img.interlaced = (d[8] & 0x40) != 0;
             if ((d[8] & 0x80) && !ReadTable(in, d[8], img)) return false;
             img.minCodeSize = in.Byte();
-            return img.minCodeSize >= 2 && img.minCodeSize <= kLzwMaxMinCodeSize &&
-                   img.width <= kMaxSide && img.height <= kMaxSide;
+            return img.minCodeSize >= 2 && img.minCodeSize <= kLzwMaxMinCodeSize;
         }
         case 0x3B:
         case -1:
@@ -127,8 +125,8 @@ bool DecodeFrom(OwnerWindow owner, GifInput& in, Frame& frame) {
     }
 
     frame.dib = std::move(dib);
-    frame.width = int16_t(img->width);
-    frame.height = int16_t(img->height);
+    frame.width = int32_t(img->width);
+    frame.height = int32_t(img->height);
     if (img->transparent) {
         frame.hasTransparency = 1;
         frame.transparentRgb = img->palette[img->transparentIndex];

@@ -25,10 +25,6 @@ constexpr char kUndefinedCode[] = "は、未定義コードです。";
 constexpr char kNoTrailer[] = "警告! 終了コードが有りません。";
 constexpr char kTrailerError[] = "Trailer Error!";
 
-// Frame records keep sizes as signed 16-bit values, so larger pictures cannot be
-// represented; GIF allows up to 65535 but no real animation comes near.
-constexpr uint32_t kMaxFrameSide = 32767;
-
 struct Reader {
     Reader(OwnerWindow o, GifInput& i, AnimDoc& d) : owner(o), in(i), doc(d) {}
 
@@ -64,8 +60,8 @@ bool ReadHeader(GifInput& in, AnimDoc& doc) {
     uint8_t h[13];
     if (!ReadExact(in, h, sizeof h)) return false;
     if ((h[0] | 0x20) != 'g' || (h[1] | 0x20) != 'i' || (h[2] | 0x20) != 'f') return false;
-    doc.screenWidth = int16_t(Le16(h + 6));
-    doc.screenHeight = int16_t(Le16(h + 8));
+    doc.screenWidth = Le16(h + 6);
+    doc.screenHeight = Le16(h + 8);
     doc.screenFlags = h[10];
     doc.backgroundIndex = h[11];
     doc.aspectRatio = h[12];
@@ -153,12 +149,11 @@ bool ReadExtension(Reader& r) {
 bool ReadDescriptor(Reader& r, Frame& f) {
     uint8_t d[9];
     if (!ReadExact(r.in, d, sizeof d)) return false;
-    const uint16_t width = Le16(d + 4), height = Le16(d + 6);
-    if (width > kMaxFrameSide || height > kMaxFrameSide) return false;
-    f.left = int16_t(Le16(d));
-    f.top = int16_t(Le16(d + 2));
-    f.width = int16_t(width);
-    f.height = int16_t(height);
+    // Any size is taken; what a picture may cost is limited when its data is read.
+    f.left = Le16(d);
+    f.top = Le16(d + 2);
+    f.width = Le16(d + 4);
+    f.height = Le16(d + 6);
     f.imageFlags = d[8];
     if (d[8] & 0x80) {
         if (!ReadPalette(r.in, size_t(2) << (d[8] & 7), f.localPalette)) return false;
@@ -182,7 +177,7 @@ bool ReadImageData(Reader& r, Frame& f) {
     // A file that ends inside the image data can never complete this image.
     if (r.lzw.truncated) return false;
 
-    const uint32_t width = uint16_t(f.width), height = uint16_t(f.height);
+    const uint32_t width = uint32_t(f.width), height = uint32_t(f.height);
     const size_t area = size_t(width) * height;
     const size_t backed = LzwPixelLimit(r.lzw.length);
     if (area > backed) {

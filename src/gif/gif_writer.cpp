@@ -147,12 +147,17 @@ const Palette* FramePalette(const Frame& frame, const AnimDoc& doc) {
     return nullptr;
 }
 
+bool FitsU16(int32_t v) { return v >= 0 && v <= 0xFFFF; }
+
 // What preparation must have left before a frame can be written: a full index
-// plane and a palette of at most 256 entries that covers every index. Anything
-// else would make a file that decoders misread, so the save fails instead.
+// plane and a palette of at most 256 entries that covers every index, and a place
+// and size the descriptor's 16-bit fields hold. Anything else would make a file
+// that decoders misread or that shows the frame elsewhere, so the save fails.
 bool FrameReadyToWrite(const Frame& frame, const AnimDoc& doc) {
     const Palette* palette = FramePalette(frame, doc);
-    if (!palette || palette->size() > 256 || frame.width < 0 || frame.height < 0) return false;
+    if (!palette || palette->size() > 256) return false;
+    if (!FitsU16(frame.left) || !FitsU16(frame.top) || !FitsU16(frame.width) || !FitsU16(frame.height))
+        return false;
     if (frame.indexPixels.size() != size_t(frame.width) * size_t(frame.height)) return false;
     const size_t tableSize = size_t(1) << TableBits(palette->size());
     return frame.indexPixels.empty() ||

@@ -163,6 +163,18 @@ TEST(AnimDoc, UpdateExtentOnlyGrowsTheScreen) {
     EXPECT_EQ(doc->extentBottom, 10);
     EXPECT_EQ(doc->screenWidth, 150);
     EXPECT_EQ(doc->screenHeight, 500);
+
+    // GIF places frames up to 65535 and sizes them up to 65535: the extent is exact.
+    Frame* g = f->next.get();
+    g->left = 40000;
+    g->width = 30000;
+    g->top = 65535;
+    g->height = 65535;
+    UpdateExtent(*doc);
+    EXPECT_EQ(doc->extentRight, 70000);
+    EXPECT_EQ(doc->extentBottom, 131070);
+    EXPECT_EQ(doc->screenWidth, 70000);
+    EXPECT_EQ(doc->screenHeight, 131070);
 }
 
 TEST(AnimDoc, KeyListsAddRemoveAndComments) {

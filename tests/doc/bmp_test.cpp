@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "doc/dib.h"
+#include "doc/import_bmp.h"
+#include "platform/recording_backend.h"
 #include "support/test_support.h"
 
 namespace kivo {
@@ -107,6 +109,25 @@ TEST(BmpRead, RefusesBrokenFiles) {
     EXPECT_TRUE(Parse(rle4).empty());
     EXPECT_TRUE(Parse({'B', 'M'}).empty());
     EXPECT_TRUE(ReadBmp("/nonexistent/x.bmp").empty());
+}
+
+// A BMP as a frame: the frame's size is the picture's size, exactly.
+TEST(BmpFrame, SizeIsThePicturesAlsoAbove32767) {
+    test::TempFolder dir;
+    for (auto [w, h] : {std::pair{40000, 1}, std::pair{1, 65535}, std::pair{3, 2}}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        std::vector<uint8_t> pixels(DibRowBytes(uint32_t(w), 24) * size_t(h), 0);
+        pixels[0] = 0xFF;  // bottom-left pixel blue
+        const std::string path = dir.file("p.bmp");
+        ASSERT_TRUE(test::WriteFile(path, BmpFile(w, h, 24, 0, {}, pixels)));
+        ScopedRecordingBackend rec;
+        Frame f;
+        ASSERT_TRUE(ReadBmpFrame(nullptr, path, f));
+        EXPECT_EQ(f.width, w);
+        EXPECT_EQ(f.height, h);
+        EXPECT_EQ(PixelOf(f.dib, 0, h - 1), (Rgb{0, 0, 255}));
+        EXPECT_TRUE(rec->errors.empty());
+    }
 }
 
 TEST(BmpRle8, OddLiteralAndDeltaMatchTheUncompressedForm) {

@@ -12,6 +12,7 @@
 
 #include "color/write_options.h"
 #include "doc/dib.h"
+#include "gif/gif_reader.h"
 #include "gif/gif_write_oracle.h"
 #include "gif/gif_writer.h"
 #include "platform/recording_backend.h"
@@ -32,8 +33,8 @@ template <typename F>
 Frame& AddFrame(AnimDoc& doc, int width, int height, F f) {
     EXPECT_TRUE(AppendFrame(doc));
     Frame& fr = *doc.currentFrame;
-    fr.width = int16_t(width);
-    fr.height = int16_t(height);
+    fr.width = width;
+    fr.height = height;
     fr.dib = MakeImage(width, height, [&](int x, int y) { return Shade(f(x, y)); });
     fr.tempPalette = 1;
     return fr;
@@ -273,6 +274,36 @@ TEST_F(GifWriterTest, TransparencyMissingFromThePaletteIsDroppedForTheFileOnly) 
     EXPECT_EQ(gce->data[0] & 1, 0);
     EXPECT_EQ(gce->data[3], 0);
 #endif
+}
+
+TEST_F(GifWriterTest, PlacesOutsideSixteenBitsFailInsteadOfWrapping) {
+    // A descriptor holds 0..65535; anything else would land somewhere else.
+    struct Case {
+        int left, top;
+    };
+    for (const Case c : {Case{-1, 0}, Case{0, -40000}, Case{65536, 0}, Case{0, 70000}}) {
+        SCOPED_TRACE(testing::Message() << c.left << "," << c.top);
+        rec->errors.clear();
+        auto doc = Doc(4, 4);
+        Frame& f = AddFrame(*doc, 2, 2, [](int x, int) { return x; });
+        f.left = c.left;
+        f.top = c.top;
+        EXPECT_FALSE(WriteGif(nullptr, path, *doc));
+        EXPECT_EQ(rec->errors, (std::vector<std::string>{"書き込みに失敗しました。"}));
+        EXPECT_FALSE(std::filesystem::exists(path));
+        EXPECT_FALSE(WriteSingleFrameGif(nullptr, path, *doc, f, true));
+        EXPECT_FALSE(std::filesystem::exists(path));
+    }
+    // The largest place still fits.
+    auto doc = Doc(4, 4);
+    Frame& f = AddFrame(*doc, 1, 1, [](int, int) { return 0; });
+    f.left = 65535;
+    f.top = 65535;
+    ASSERT_TRUE(WriteGif(nullptr, path, *doc));
+    auto back = ReadGif(nullptr, path);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->firstFrame->left, 65535);
+    EXPECT_EQ(back->firstFrame->top, 65535);
 }
 
 TEST_F(GifWriterTest, CancelAndOpenFailureLeaveTheOldFile) {
