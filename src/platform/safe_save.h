@@ -18,25 +18,36 @@ public:
     SafeFile(const SafeFile&) = delete;
     SafeFile& operator=(const SafeFile&) = delete;
 
-    // Creates the temporary file beside target (beside the file a symbolic link
-    // names). False when that is impossible, or when target exists and is not a
-    // regular file the user may write.
+    // Creates the temporary file beside target; through a symbolic link, beside
+    // the file the link names, which Commit() then creates or replaces. False
+    // when that is impossible, or when target exists and is not a regular file
+    // the user may write.
     bool Open(const std::string& target);
     // Buffered; a failure is sticky and makes Commit() fail.
     bool Write(const void* data, size_t size);
     bool Write(std::span<const uint8_t> bytes) { return Write(bytes.data(), bytes.size()); }
     bool WriteByte(uint8_t b) { return Write(&b, 1); }
     bool ok() const { return file_ != nullptr && !failed_; }
-    // Flushes, syncs and renames over the target. False (target untouched) on any failure.
+    // Flushes, syncs and renames over the target, which keeps the replaced
+    // file's permission bits, owner and group (as far as the process may set
+    // them). False (target untouched) on any failure.
     bool Commit();
     // Drops the temporary file; the target is left as it was.
     void Abandon();
 
 private:
+    void DropTemp();
+
     std::FILE* file_ = nullptr;
     std::string target_, temp_;
+    int slot_ = -1;  // in the live temporary files, for signal handlers
     bool failed_ = false;
 };
+
+// Why the last SafeFile of this thread failed, in the system's words
+// ("Permission denied", "No space left on device"); empty after a success.
+// Callers add it to their own message.
+const std::string& SaveFailureReason();
 
 bool FileExists(const std::string& path);
 
