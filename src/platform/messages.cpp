@@ -1,0 +1,143 @@
+#include "platform/messages.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <vector>
+
+namespace kivo {
+namespace {
+
+// Every text the engine shows to a user, also those of readers and tools still
+// to come, so that one table serves the command line and the GUI's English mode.
+// The engine's own English texts ("Trailer Error!") need no row.
+const MessageText kMessages[] = {
+    // Errors.
+    {"NoMemory", "メモリが足りません。", "Not enough memory."},
+    {"OpenFailed", "ファイルオープンに失敗しました。", "The file could not be opened."},
+    {"WriteFailed", "書き込みに失敗しました。", "Writing failed."},
+    {"WriteFailedAfterError", "エラーのため、書き込み失敗しました。", "Writing failed because of an error."},
+    {"WriteFailedShort", "書き込み失敗しました。", "Writing failed."},
+    {"TempWriteFailed", "テンポラリ書き込みに失敗しました。", "The temporary file could not be written."},
+    {"LoadFailed", "ロード失敗しました。", "Loading failed."},
+    {"GifHeaderError", "Gif ヘッダリードエラー", "GIF header read error: this is not a GIF file, or it is damaged."},
+    {"GifGlobalTableError", "グローバルカラーテーブルリードエラー", "Global colour table read error."},
+    {"GifUndefinedCode", "OX%02X は、未定義コードです。", "0x%1 is an undefined block code."},
+    {"GifNoTrailer", "警告! 終了コードが有りません。", "Warning! The file has no end code; it may be cut short."},
+    {"ZeroWidth", "幅が 0 では作れません。", "A frame cannot be made with a width of 0."},
+    {"ZeroHeight", "高さが 0 では作れません。", "A frame cannot be made with a height of 0."},
+    {"PaintNotFound", "ペイントツール(MSPAINT.EXE)が見つかりません。", "The paint program was not found."},
+    {"ProgramNotFound", "%s\rソフトが見つかりません。", "%1\rThis program was not found."},
+    {"AviCodecFullColour", "フルカラーで、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。",
+     "This compressor may not take full-colour frames.\rPlease choose another compressor."},
+    {"AviCodec256", "256色で、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。",
+     "This compressor may not take 256-colour frames.\rPlease choose another compressor."},
+
+    // Progress dialog: titles, fixed line, button.
+    {"TitleReading", "Kivo 読み込み中...", "Kivo - reading..."},
+    {"TitleSaving", "Kivo 保存中...", "Kivo - saving..."},
+    {"TitlePaintEditing", "Kivo ペイント編集中！", "Kivo - editing in the paint program!"},
+    {"PleaseWait", "少々お待ちください", "Please wait"},
+    {"Cancel", "中止", "Cancel"},
+
+    // Progress lines.
+    {"Checking", "チェック中...", "Checking..."},
+    {"GifReading", "GIF 読み取り中...", "Reading GIF..."},
+    {"GifReadingCount", "GIF 読み取り中...\r %4d コマ", "Reading GIF...\r %1 frames"},
+    {"GifWriting", "GIF 書き込み中...", "Writing GIF..."},
+    {"GifWritingCount", "GIF 書き込み中...\r %4d / %4d コマ", "Writing GIF...\r %1 / %2 frames"},
+    {"MngReading", "MNG 読み取り中...", "Reading MNG..."},
+    {"MngReadingCount", "MNG 読み取り中...\r %4d コマ", "Reading MNG...\r %1 frames"},
+    {"AviReading", "AVI 読み取り中...", "Reading AVI..."},
+    {"AviReadingCount", "AVI 読み取り中...\r %4d / %4d コマ", "Reading AVI...\r %1 / %2 frames"},
+    {"AviWriting", "AVI 書き込み中...", "Writing AVI..."},
+    {"AviWritingCount", "AVI 書き込み中...\r %4d / %4d コマ", "Writing AVI...\r %1 / %2 frames"},
+    {"DibForWriting", "書き込み用DIB作成中...", "Making pictures for writing..."},
+    {"DibForWritingCount", "書き込み用DIB作成中...\r %4d / %4d コマ", "Making pictures for writing...\r %1 / %2 frames"},
+    {"Dib256", "256 DIB作成中...", "Making 256-colour pictures..."},
+    {"Dib256Count", "256 DIB作成中...\r %4d / %4d コマ", "Making 256-colour pictures...\r %1 / %2 frames"},
+    {"PaletteImages", "パレットイメージ作成中...", "Making palette images..."},
+    {"PaintEditing",
+     "現在ペイントツールでコマの編集中です。\r\r編集が終わったら\r上書き保管をしてペイントツールを閉じてください。\r\r中止ボタンで Kivo 通常操作に戻ります。",
+     "A frame is being edited in the paint program.\r\rWhen you are done,\rsave over the same file and close the paint program.\r\r"
+     "The Cancel button returns to Kivo."},
+};
+
+using Values = std::vector<std::string_view>;
+
+bool IsHexDigit(char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; }
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Matches text against a printf pattern, collecting the text of each value.
+bool Match(std::string_view pattern, std::string_view text, Values& values) {
+    if (pattern.empty()) return text.empty();
+    if (pattern[0] != '%' || pattern.substr(0, 2) == "%%") {
+        const size_t n = pattern[0] == '%' ? 2 : 1;
+        return !text.empty() && text[0] == pattern[0] && Match(pattern.substr(n), text.substr(1), values);
+    }
+    size_t p = 1;
+    while (p < pattern.size() && (IsDigit(pattern[p]) || pattern[p] == '-')) ++p;
+    if (p >= pattern.size()) return false;
+    const char conversion = pattern[p];
+    const std::string_view rest = pattern.substr(p + 1);
+    size_t end = 0;
+    if (conversion == 's') {
+        // Any text, shortest first: what follows decides where it ends.
+        for (end = 1; end <= text.size(); ++end) {
+            values.push_back(text.substr(0, end));
+            if (Match(rest, text.substr(end), values)) return true;
+            values.pop_back();
+        }
+        return false;
+    }
+    while (end < text.size() && text[end] == ' ') ++end;  // width padding
+    if (conversion == 'd' && end < text.size() && text[end] == '-') ++end;
+    const size_t digits = end;
+    while (end < text.size() && (conversion == 'd' ? IsDigit(text[end]) : IsHexDigit(text[end]))) ++end;
+    if (end == digits || (conversion != 'd' && conversion != 'X' && conversion != 'x')) return false;
+    values.push_back(text.substr(0, end));
+    if (Match(rest, text.substr(end), values)) return true;
+    values.pop_back();
+    return false;
+}
+
+std::string Fill(std::string_view english, const Values& values) {
+    std::string out;
+    for (size_t i = 0; i < english.size(); ++i) {
+        if (english[i] == '%' && i + 1 < english.size() && IsDigit(english[i + 1])) {
+            const size_t k = size_t(english[++i] - '1');
+            if (k < values.size()) out += values[k];
+        } else {
+            out += english[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::span<const MessageText> MessageTable() { return kMessages; }
+
+const MessageText* FindMessageById(std::string_view id) {
+    for (const MessageText& m : kMessages)
+        if (m.id == id) return &m;
+    return nullptr;
+}
+
+std::string EnglishFor(std::string_view shown) {
+    Values values;
+    for (const MessageText& m : kMessages) {
+        values.clear();
+        if (Match(m.japanese, shown, values)) return Fill(m.english, values);
+    }
+    return {};
+}
+
+bool UserReadsJapanese() {
+    for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const char* value = std::getenv(name);
+        if (value && *value) return std::string_view(value).substr(0, 2) == "ja";
+    }
+    return false;
+}
+
+}  // namespace kivo
