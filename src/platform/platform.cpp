@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/ui_thread.h"
+
 namespace kivo {
 namespace {
 
@@ -34,6 +36,7 @@ void InstallPlatformBackend(PlatformBackend* backend) {
 PlatformBackend& CurrentPlatformBackend() { return *installed; }
 
 void ShowError(OwnerWindow owner, std::string_view text) {
+    CheckUserInterfaceThread();
     installed->Beep();
     installed->ShowError(owner, text);
 }

@@ -4,6 +4,8 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "platform/ui_thread.h"
+
 namespace kivo {
 
 int ProgressCancelled = 0;
@@ -26,6 +28,7 @@ void ShowBar() {
 }  // namespace
 
 void ProgressOpen(OwnerWindow owner) {
+    CheckUserInterfaceThread(true, state.open);
     state.open = true;
     state.cancelEnabled = true;  // a new dialog's button is enabled with its default label
     ProgressCancelled = 0;
@@ -33,12 +36,14 @@ void ProgressOpen(OwnerWindow owner) {
 }
 
 void ProgressClose(OwnerWindow owner) {
+    CheckUserInterfaceThread();
     if (state.open) CurrentPlatformBackend().ProgressDialogClose(owner);
     state.open = false;
     ProgressCancelled = 1;
 }
 
 int ProgressPump() {
+    CheckUserInterfaceThread();
     if (ProgressCancelled) return 1;
     bool pressed = CurrentPlatformBackend().ProgressDialogPump();
     // The button only acts while it exists and is enabled.
@@ -47,6 +52,7 @@ int ProgressPump() {
 }
 
 void ProgressSetText(std::string_view text) {
+    CheckUserInterfaceThread();
     if (state.open) CurrentPlatformBackend().ProgressDialogSetText(text);
 }
 
@@ -60,22 +66,26 @@ void ProgressPrintf(const char* format, ...) {
 }
 
 void ProgressSetCancel(const char* label) {
+    CheckUserInterfaceThread();
     if (!state.open) return;
     state.cancelEnabled = label != nullptr;
     CurrentPlatformBackend().ProgressDialogSetCancel(label ? label : "", label != nullptr);
 }
 
 void ProgressSetTitle(std::string_view text) {
+    CheckUserInterfaceThread();
     if (state.open) CurrentPlatformBackend().ProgressDialogSetTitle(text);
 }
 
 void ProgressSetRange(int low, int high) {
+    CheckUserInterfaceThread();
     state.low = low;
     state.high = high;
     if (state.open) ShowBar();
 }
 
 void ProgressSetPos(int value) {
+    CheckUserInterfaceThread();
     if (!state.open || state.low == state.high) return;
     long long percent = (static_cast<long long>(value) - state.low) * 100 /
                         (static_cast<long long>(state.high) - state.low);
@@ -87,6 +97,7 @@ bool ProgressIsOpen() { return state.open; }
 
 void ProgressResetForTesting() {
     state = ProgressState{};
+    ResetUserInterfaceThread();
     ProgressCancelled = 0;
 }
 

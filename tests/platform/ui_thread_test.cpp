@@ -1,0 +1,73 @@
+// ShowError and the progress calls stay on the thread that started the operation.
+#include "platform/ui_thread.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "color/write_options.h"
+#include "doc/anim_doc.h"
+#include "gif/gif_writer.h"
+#include "platform/progress.h"
+#include "platform/recording_backend.h"
+#include "support/test_support.h"
+
+namespace kivo {
+namespace {
+
+void OnAnotherThread(void (*call)()) { std::thread(call).join(); }
+
+TEST(UserInterfaceThreadDeathTest, ACallFromAnotherThreadIsCaught) {
+    const struct {
+        const char* what;
+        void (*call)();
+    } cases[] = {
+        {"ShowError", [] { ShowError(nullptr, "x"); }},
+        {"ProgressPump", [] { ProgressPump(); }},
+        {"ProgressSetText", [] { ProgressSetText("x"); }},
+        {"ProgressSetPos", [] { ProgressSetPos(1); }},
+        {"ProgressOpen while open", [] { ProgressOpen(nullptr); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedRecordingBackend rec;
+        ProgressOpen(nullptr);
+        // Debug builds stop at once; others count the call.
+        EXPECT_DEBUG_DEATH(OnAnotherThread(c.call), "does not own the user interface");
+#ifdef NDEBUG
+        EXPECT_EQ(ForeignThreadCalls(), 1);
+#endif
+        ProgressClose(nullptr);
+    }
+}
+
+TEST(UserInterfaceThread, OperationsOnOneThreadAndTheirHelpersPass) {
+    ScopedRecordingBackend rec;
+    // A save quantizes frames side by side on helper threads.
+    ResetWriteOptions();
+    MaxColors = 16;
+    auto doc = NewDocument();
+    doc->screenWidth = doc->screenHeight = 32;
+    for (int k = 0; k < 12; ++k) {
+        ASSERT_TRUE(AppendFrame(*doc));
+        Frame& f = *doc->currentFrame;
+        f.width = f.height = 32;
+        f.dib = test::MakeImage(32, 32, [&](int x, int y) {
+            return Rgb{uint8_t(x * 8), uint8_t(y * 8), uint8_t(k * 20)};
+        });
+    }
+    test::TempFolder dir;
+    ASSERT_TRUE(WriteGif(nullptr, dir.file("a.gif"), *doc));
+    ResetWriteOptions();
+    // Once the dialog is closed, another thread may run an operation of its own.
+    OnAnotherThread([] {
+        ProgressOpen(nullptr);
+        ProgressPump();
+        ProgressClose(nullptr);
+        ShowError(nullptr, "x");
+    });
+    EXPECT_EQ(ForeignThreadCalls(), 0);
+}
+
+}  // namespace
+}  // namespace kivo
