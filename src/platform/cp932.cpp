@@ -1,5 +1,7 @@
 #include "platform/cp932.h"
 
+#include <iconv.h>
+
 namespace kivo {
 
 bool IsCp932LeadByte(unsigned char c) {
@@ -48,6 +50,20 @@ const char* Cp932FindLastChar(const char* s, unsigned ch) {
         return true;
     });
     return found;
+}
+
+bool Cp932ToUtf8(std::string_view bytes, std::string& out) {
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == iconv_t(-1)) return false;
+    out.assign(bytes.size() * 3 + 4, '\0');  // a code page 932 code never takes more
+    char* in = const_cast<char*>(bytes.data());
+    size_t inLeft = bytes.size();
+    char* dst = out.data();
+    size_t outLeft = out.size();
+    const bool ok = iconv(cd, &in, &inLeft, &dst, &outLeft) != size_t(-1) && inLeft == 0;
+    iconv_close(cd);
+    if (ok) out.resize(out.size() - outLeft);
+    return ok;
 }
 
 }  // namespace kivo

@@ -3,6 +3,9 @@
 // Path and name splitting in the engine goes through these.
 #pragma once
 
+#include <string>
+#include <string_view>
+
 namespace kivo {
 
 bool IsCp932LeadByte(unsigned char c);
@@ -10,5 +13,9 @@ bool IsCp932LeadByte(unsigned char c);
 // code) in the NUL-terminated string s; nullptr when absent.
 const char* Cp932FindChar(const char* s, unsigned ch);
 const char* Cp932FindLastChar(const char* s, unsigned ch);
+
+// Decodes code page 932 text to UTF-8 (through iconv). False, with out
+// unspecified, when bytes is not valid code page 932.
+bool Cp932ToUtf8(std::string_view bytes, std::string& out);
 
 }  // namespace kivo
