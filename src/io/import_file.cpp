@@ -1,11 +1,11 @@
 #include "io/import_file.h"
 
-#include <cctype>
+#include <algorithm>
 #include <new>
-#include <string_view>
+#include <strings.h>
 
-#include "doc/import_bmp.h"
-#include "gif/gif_reader.h"
+#include "doc/selection.h"
+#include "io/file_formats.h"
 
 namespace kivo {
 
@@ -13,50 +13,10 @@ namespace {
 
 constexpr const char* kOpenFailed = "ファイルオープンに失敗しました。";
 
-using FrameReader = bool (*)(OwnerWindow, const std::string&, Frame&);
-using AnimationReader = std::unique_ptr<AnimDoc> (*)(OwnerWindow, const std::string&);
-
-// One row per file type: its extensions (upper case, blank separated) and either
-// a reader that fills one new frame or one that builds a whole document.
-struct ImportFormat {
-    std::string_view extensions;
-    FrameReader readFrame;
-    AnimationReader readAnimation;
-};
-
-const ImportFormat kFormats[] = {
-    {"GIF", nullptr, ReadGif},
-    {"BMP DIB", ReadBmpFrame, nullptr},
-};
-
-// The text after the last dot of the file name, upper-cased; empty without a dot.
-std::string Extension(const std::string& path) {
-    size_t slash = path.find_last_of('/');
-    size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
-    std::string ext = path.substr(dot + 1);
-    for (char& c : ext) c = char(std::toupper(static_cast<unsigned char>(c)));
-    return ext;
-}
-
-const ImportFormat* FindFormat(const std::string& path) {
-    const std::string ext = Extension(path);
-    if (ext.empty()) return nullptr;
-    for (const ImportFormat& f : kFormats) {
-        std::string_view list = f.extensions;
-        while (!list.empty()) {
-            size_t blank = list.find(' ');
-            if (list.substr(0, blank) == ext) return &f;
-            list = blank == std::string_view::npos ? std::string_view{} : list.substr(blank + 1);
-        }
-    }
-    return nullptr;
-}
-
+// Reads one picture into a new frame at the current position; the frame goes
+// again when the reader fails.
 bool ImportPicture(OwnerWindow owner, AnimDoc& doc, bool insert, const std::string& path,
                    FrameReader read) {
-    Frame* const oldCurrent = doc.currentFrame;
-    const int32_t oldIndex = doc.currentIndex;
     if (!(insert ? InsertFrame(doc) : AppendFrame(doc))) return false;
     doc.currentFrame->tempPalette = 1;
     bool ok = false;
@@ -65,16 +25,9 @@ bool ImportPicture(OwnerWindow owner, AnimDoc& doc, bool insert, const std::stri
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    if (ok) {
-        UpdateExtent(doc);
-        return true;
-    }
-    RemoveFrame(doc);
-    if (insert) {
-        doc.currentFrame = oldCurrent;
-        doc.currentIndex = oldIndex;
-    }
-    return false;
+    if (ok) UpdateExtent(doc);
+    else RemoveFrame(doc);
+    return ok;
 }
 
 }  // namespace
@@ -99,25 +52,58 @@ bool MergeAnimation(AnimDoc& doc, std::unique_ptr<AnimDoc> loaded, bool insert) 
     return true;
 }
 
-bool IsImportableFile(const std::string& path) { return FindFormat(path) != nullptr; }
+bool IsImportableFile(const std::string& path) {
+    const FileFormat* f = FindFileFormat(path);
+    return f && (f->readAnimation || f->readFrame);
+}
 
 bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& path) {
     const bool insert = mode == kImportInsert;
+    Frame* const oldCurrent = doc.currentFrame;
+    const int32_t oldIndex = doc.currentIndex;
+    if (insert) MoveToFirstSelected(doc);
     bool ok = false;
     try {
-        if (const ImportFormat* format = FindFormat(path)) {
+        if (const FileFormat* format = FindFileFormat(path)) {
             if (format->readAnimation) {
                 ok = MergeAnimation(doc, format->readAnimation(owner, path), insert);
                 if (ok) UpdateExtent(doc);
-            } else {
+            } else if (format->readFrame) {
                 ok = ImportPicture(owner, doc, insert, path, format->readFrame);
             }
         }
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    if (!ok) ShowError(owner, kOpenFailed);
+    if (!ok) {
+        ShowError(owner, kOpenFailed);
+        // An append that failed leaves the current frame where RemoveFrame put it;
+        // the user's position is what it was before either way.
+        doc.currentFrame = oldCurrent;
+        doc.currentIndex = oldIndex;
+    }
     return ok;
+}
+
+bool ImportFiles(OwnerWindow owner, AnimDoc& doc, int mode, std::vector<std::string> paths) {
+    std::stable_sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
+        return strcasecmp(a.c_str(), b.c_str()) < 0;
+    });
+    for (size_t i = 0; i < paths.size(); ++i) {
+        const int thisMode = (mode == kImportInsert && i == 0) ? kImportInsert : kImportAppend;
+        if (!ImportFile(owner, doc, thisMode, paths[i])) return false;
+    }
+    return true;
+}
+
+bool LoadPreview(OwnerWindow owner, const std::string& path, Frame& frame) {
+    const FileFormat* format = FindPreviewFormat(path);
+    if (!format || !format->loadPreview) return false;
+    try {
+        return format->loadPreview(owner, path, frame);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 }  // namespace kivo

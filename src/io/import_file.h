@@ -1,11 +1,11 @@
 // Image files as frames of a document. A single picture becomes one new frame; an
 // animation file is read as a document of its own whose frames are spliced in.
-// Which reader handles a file is decided by its extension, through one table, so
-// a new format is one new entry there.
+// The reader is chosen by the file's extension through the format table.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "doc/anim_doc.h"
 #include "platform/platform.h"
@@ -15,11 +15,17 @@ namespace kivo {
 constexpr int kImportAppend = 0;
 constexpr int kImportInsert = 1;
 
-// Appends (mode 0) or inserts before the current frame (mode 1) the frames of the
-// file at path, then widens the screen to hold them. On failure the reader's own
-// message is followed by "ファイルオープンに失敗しました。" and the document is as
-// before (in insert mode with the same current frame).
+// Appends (mode 0) or inserts (mode 1) the frames of the file at path, then widens
+// the screen to hold them. An insert goes before the first selected frame (else the
+// current one). On failure the reader's own message is followed by
+// "ファイルオープンに失敗しました。" and the document is as before, with the same
+// current frame.
 bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& path);
+
+// The import command over several chosen files: sorted by their whole path, case
+// ignored; in insert mode only the first is inserted and the rest appended after
+// the last frame. Stops at the first failure (false).
+bool ImportFiles(OwnerWindow owner, AnimDoc& doc, int mode, std::vector<std::string> paths);
 
 // Moves the frames of a loaded animation into doc (before the current frame when
 // insert is set and doc has frames, else at the end). doc takes over the loaded
@@ -31,5 +37,9 @@ bool MergeAnimation(AnimDoc& doc, std::unique_ptr<AnimDoc> loaded, bool insert);
 
 // True when ImportFile knows the file's extension.
 bool IsImportableFile(const std::string& path);
+
+// The open dialog's picture: the first image of the file into frame (a BMP keeps
+// its own depth). Also takes extensions only a preview knows (.jpe, .jfif).
+bool LoadPreview(OwnerWindow owner, const std::string& path, Frame& frame);
 
 }  // namespace kivo

@@ -5,7 +5,11 @@
 
 #include "doc/dib.h"
 #include "doc/import_bmp.h"
+#include "doc/selection.h"
 #include "io/import_file.h"
+#include "mng/jpeg_writer.h"
+#include "mng/png_writer.h"
+#include "tools/blank_frame.h"
 #include "gif/lzw_encoder.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
@@ -195,6 +199,55 @@ TEST_F(ImportTest, GifAnimationIsSplicedWithItsPalettes) {
     EXPECT_EQ(NthFrame(*doc, 1)->localPalette[0], (Rgb{100, 0, 7}));
     EXPECT_EQ(NthFrame(*doc, 2)->localPalette[0], (Rgb{100, 1, 7}));
     EXPECT_TRUE(NthFrame(*doc, 3)->localPalette.empty());
+}
+
+// A one-colour PNG of the given size, through our own writer.
+std::string PutPng(const test::TempFolder& dir, const std::string& name, Rgb colour, int w = 2, int h = 2) {
+    Frame f;
+    f.dib = test::MakeImage(w, h, [&](int, int) { return colour; });
+    const std::string path = dir.file(name);
+    EXPECT_TRUE(WritePngFile(nullptr, path, f, true));
+    return path;
+}
+
+TEST_F(ImportTest, InsertGoesBeforeTheFirstSelectedFrameAndSeveralFilesAreSorted) {
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(AddBlankFrame(*doc, kImportAppend, 2, 2));
+    SetSelection(*doc, {3, 1});
+    ASSERT_TRUE(ImportFile(nullptr, *doc, kImportInsert, PutPng(dir, "red.png", {255, 0, 0})));
+    EXPECT_EQ(doc->frameCount, 6);
+    EXPECT_EQ(doc->currentIndex, 1);
+    EXPECT_EQ(test::PixelOf(NthFrame(*doc, 1)->dib, 0, 0), (Rgb{255, 0, 0}));
+
+    // Chosen as b, A, c: "A" is inserted before frame 0, b and c go to the end.
+    SetSelection(*doc, {0});
+    const std::vector<std::string> chosen = {PutPng(dir, "b.png", {0, 0, 2}), PutPng(dir, "A.png", {0, 0, 1}),
+                                             PutPng(dir, "c.png", {0, 0, 3})};
+    ASSERT_TRUE(ImportFiles(nullptr, *doc, kImportInsert, chosen));
+    ASSERT_EQ(doc->frameCount, 9);
+    EXPECT_EQ(test::PixelOf(NthFrame(*doc, 0)->dib, 0, 0), (Rgb{0, 0, 1}));
+    EXPECT_EQ(test::PixelOf(NthFrame(*doc, 7)->dib, 0, 0), (Rgb{0, 0, 2}));
+    EXPECT_EQ(test::PixelOf(NthFrame(*doc, 8)->dib, 0, 0), (Rgb{0, 0, 3}));
+    EXPECT_TRUE(rec->errors.empty());
+    SelectedIndices.clear();
+}
+
+TEST_F(ImportTest, PreviewKnowsMoreExtensionsThanImport) {
+    Frame source;
+    source.dib = test::MakeImage(8, 8, [](int, int) { return Rgb{200, 200, 200}; });
+    const std::string jpe = dir.file("photo.jpe");
+    ASSERT_TRUE(WriteJpeg(nullptr, jpe, source, 90));
+    EXPECT_FALSE(ImportFile(nullptr, *doc, kImportAppend, jpe));
+    EXPECT_EQ(doc->frameCount, 0);
+    Frame preview;
+    ASSERT_TRUE(LoadPreview(nullptr, jpe, preview));
+    EXPECT_EQ(preview.width, 8);
+
+    // A BMP preview keeps its own depth.
+    auto bmp = Put("four.bmp", PalettedBmp(4, 3, 3, 0, {{1, 2, 3}, {4, 5, 6}}, [](int, int) { return 1; }));
+    Frame bmpPreview;
+    ASSERT_TRUE(LoadPreview(nullptr, bmp, bmpPreview));
+    EXPECT_EQ(DibBitCount(bmpPreview.dib), 4);
+    EXPECT_FALSE(LoadPreview(nullptr, dir.file("nodot"), bmpPreview));
 }
 
 }  // namespace

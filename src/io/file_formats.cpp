@@ -1,0 +1,127 @@
+#include "io/file_formats.h"
+
+#include <cctype>
+
+#include "doc/bmp.h"
+#include "doc/dib.h"
+#include "doc/import_bmp.h"
+#include "gif/gif_first_image.h"
+#include "gif/gif_reader.h"
+#include "gif/gif_writer.h"
+#include "mng/jpeg_reader.h"
+#include "mng/jpeg_writer.h"
+#include "mng/png_reader.h"
+#include "mng/png_writer.h"
+#include "platform/safe_save.h"
+#include "tools/targa_reader.h"
+
+namespace kivo {
+
+namespace {
+
+// Quality of a frame saved as a stand-alone JPEG file.
+constexpr int kJpegFileQuality = 90;
+
+// The picture for the open dialog keeps the file's own depth: no conversion work
+// for a glance.
+bool PreviewBmp(OwnerWindow, const std::string& path, Frame& frame) {
+    Dib dib = ReadBmp(path);
+    if (dib.empty()) return false;
+    frame.width = DibWidth(dib);
+    frame.height = DibHeight(dib);
+    frame.dib = std::move(dib);
+    return true;
+}
+
+// A quick, rougher decode is enough for a preview.
+bool PreviewJpeg(OwnerWindow owner, const std::string& path, Frame& frame) {
+    JpegPreviewMode = 1;
+    const bool ok = ReadJpeg(owner, path, frame);
+    JpegPreviewMode = 0;
+    return ok;
+}
+
+bool WriteBmpFrame(OwnerWindow, const std::string& path, AnimDoc&, Frame& frame, bool overwrite) {
+    return WriteBmp(path, frame.dib, overwrite);
+}
+
+bool WritePngFrame(OwnerWindow owner, const std::string& path, AnimDoc&, Frame& frame,
+                   bool overwrite) {
+    return WritePngFile(owner, path, frame, overwrite);
+}
+
+bool WriteJpegFrame(OwnerWindow owner, const std::string& path, AnimDoc&, Frame& frame,
+                    bool overwrite) {
+    if (!overwrite && FileExists(path)) return true;
+    return WriteJpeg(owner, path, frame, kJpegFileQuality);
+}
+
+const FileFormat kFormats[] = {
+    {"GIF", "GIF", "", ReadGif, nullptr, DecodeFirstGifImage, WriteGif, WriteSingleFrameGif},
+    {"PNG", "PNG", "", nullptr, ReadPng, ReadPng, nullptr, WritePngFrame},
+    {"JPEG", "JPG JPEG", "JPE JFIF", nullptr, ReadJpeg, PreviewJpeg, nullptr, WriteJpegFrame},
+    {"BMP", "BMP DIB", "", nullptr, ReadBmpFrame, PreviewBmp, nullptr, WriteBmpFrame},
+    {"Targa", "TGA", "", nullptr, ReadTarga, ReadTarga, nullptr, nullptr},
+};
+
+bool ListHas(std::string_view list, std::string_view word) {
+    while (!list.empty()) {
+        const size_t blank = list.find(' ');
+        if (list.substr(0, blank) == word) return true;
+        list = blank == std::string_view::npos ? std::string_view{} : list.substr(blank + 1);
+    }
+    return false;
+}
+
+}  // namespace
+
+std::span<const FileFormat> FileFormats() { return kFormats; }
+
+std::string FileExtension(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string ext = path.substr(dot + 1);
+    for (char& c : ext) c = char(std::toupper(static_cast<unsigned char>(c)));
+    return ext;
+}
+
+const FileFormat* FindFileFormat(const std::string& path) {
+    const std::string ext = FileExtension(path);
+    if (ext.empty()) return nullptr;
+    for (const FileFormat& f : kFormats)
+        if (ListHas(f.extensions, ext)) return &f;
+    return nullptr;
+}
+
+const FileFormat* FindPreviewFormat(const std::string& path) {
+    if (const FileFormat* f = FindFileFormat(path)) return f;
+    const std::string ext = FileExtension(path);
+    if (ext.empty()) return nullptr;
+    for (const FileFormat& f : kFormats)
+        if (ListHas(f.previewExtensions, ext)) return &f;
+    return nullptr;
+}
+
+std::string ReadableFormatNames() {
+    std::string names;
+    for (const FileFormat& f : kFormats) {
+        if (!f.readAnimation && !f.readFrame) continue;
+        if (!names.empty()) names += ", ";
+        names += f.name;
+    }
+    return names;
+}
+
+std::string WritableFormatNames(bool singleFrame) {
+    std::string names;
+    for (const FileFormat& f : kFormats) {
+        const bool writes = f.writeDocument != nullptr || (singleFrame && f.writeFrame != nullptr);
+        if (!writes) continue;
+        if (!names.empty()) names += ", ";
+        names += f.name;
+    }
+    return names;
+}
+
+}  // namespace kivo

@@ -1,0 +1,49 @@
+// The one table from a file's extension to what can be done with it: read as an
+// animation, read as a picture for one frame, load for a preview, write a whole
+// document, write one frame. Open, save, import and preview all go through it,
+// so a new format is one new row here.
+#pragma once
+
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "doc/anim_doc.h"
+#include "platform/platform.h"
+
+namespace kivo {
+
+using AnimationReader = std::unique_ptr<AnimDoc> (*)(OwnerWindow, const std::string& path);
+using FrameReader = bool (*)(OwnerWindow, const std::string& path, Frame& frame);
+using DocumentWriter = bool (*)(OwnerWindow, const std::string& path, AnimDoc& doc);
+// Writes one frame of doc; an existing file with overwrite false is left alone.
+using FrameWriter = bool (*)(OwnerWindow, const std::string& path, AnimDoc& doc, Frame& frame,
+                             bool overwrite);
+
+struct FileFormat {
+    std::string_view name;               // for messages: "GIF", "PNG" …
+    std::string_view extensions;         // upper case, blank separated: read, import, write
+    std::string_view previewExtensions;  // further extensions only the preview accepts
+    AnimationReader readAnimation;       // the file is read as a whole document …
+    FrameReader readFrame;               // … or as one picture for a new frame
+    FrameReader loadPreview;             // the open dialog's picture
+    DocumentWriter writeDocument;
+    FrameWriter writeFrame;
+};
+
+std::span<const FileFormat> FileFormats();
+
+// The text after the last dot of the file name, upper-cased; empty without one.
+std::string FileExtension(const std::string& path);
+// The row whose extensions hold the path's extension (case ignored), or nullptr.
+const FileFormat* FindFileFormat(const std::string& path);
+// The same, also accepting the extensions only a preview knows.
+const FileFormat* FindPreviewFormat(const std::string& path);
+
+// "GIF, PNG, JPEG …": the formats that can be read, for messages.
+std::string ReadableFormatNames();
+// The formats that can be written, for a whole document or a single frame.
+std::string WritableFormatNames(bool singleFrame);
+
+}  // namespace kivo

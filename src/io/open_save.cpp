@@ -1,0 +1,64 @@
+#include "io/open_save.h"
+
+#include "gif/gif_reader.h"
+#include "gif/gif_writer.h"
+#include "io/file_formats.h"
+#include "io/import_file.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr const char* kUnknownFormat = "このファイルの形式は読めません。";
+constexpr const char* kOneFrameOnly = "この形式には 1 コマしか保存できません。";
+
+std::string DisplayNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path) {
+    const FileFormat* format = FindFileFormat(path);
+    const AnimationReader read = format && format->readAnimation ? format->readAnimation : ReadGif;
+    std::unique_ptr<AnimDoc> doc = read(owner, path);
+    if (doc) {
+        doc->path = path;
+        doc->displayName = DisplayNameOf(path);
+    }
+    return doc;
+}
+
+std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& path) {
+    const FileFormat* format = FindFileFormat(path);
+    if (!format || (!format->readAnimation && !format->readFrame)) {
+        ShowError(owner, kUnknownFormat);
+        return nullptr;
+    }
+    if (format->readAnimation) return OpenDocument(owner, path);
+    std::unique_ptr<AnimDoc> doc = NewDocument();
+    if (!doc || !ImportFile(owner, *doc, kImportAppend, path)) return nullptr;
+    doc->path = path;
+    doc->displayName = DisplayNameOf(path);
+    doc->modified = 0;
+    return doc;
+}
+
+bool CanSaveDocument(const std::string& path, const AnimDoc& doc) {
+    const FileFormat* format = FindFileFormat(path);
+    return !format || format->writeDocument || (format->writeFrame && doc.frameCount == 1);
+}
+
+bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+    const FileFormat* format = FindFileFormat(path);
+    if (!format) return WriteGif(owner, path, doc);
+    if (format->writeDocument) return format->writeDocument(owner, path, doc);
+    if (!format->writeFrame || doc.frameCount != 1 || !doc.firstFrame) {
+        ShowError(owner, kOneFrameOnly);
+        return false;
+    }
+    return format->writeFrame(owner, path, doc, *doc.firstFrame, true);
+}
+
+}  // namespace kivo

@@ -1,0 +1,31 @@
+// Whole documents in and out by file extension: what the Open, Save and Save As
+// commands, the start-up files and kivo-cli use.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "doc/anim_doc.h"
+#include "platform/platform.h"
+
+namespace kivo {
+
+// The Open command's reading: an animation format by its own reader, any other
+// name through the GIF reader. The document records path and display name.
+// nullptr after the reader's message (no message of its own).
+std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path);
+
+// Any readable file as a document: animations whole, a picture as a document of
+// one frame whose screen is the picture's size. nullptr after a message; a file
+// of no readable kind says which formats are read.
+std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& path);
+
+// Writes doc by the path's extension: formats that hold animations take the whole
+// document; a picture format takes a document of exactly one frame. A name of no
+// known format is written as GIF. False after a message.
+bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc);
+
+// Whether SaveDocument can write doc under this name without reporting a mismatch.
+bool CanSaveDocument(const std::string& path, const AnimDoc& doc);
+
+}  // namespace kivo

@@ -1,0 +1,86 @@
+// Blank frames and saving selected frames: where the new frame lands and what the
+// selection becomes; how the per-frame files are named and when they are written.
+#include <gtest/gtest.h>
+
+#include "doc/dib.h"
+#include "doc/selection.h"
+#include "mng/png_reader.h"
+#include "platform/recording_backend.h"
+#include "support/test_support.h"
+#include "tools/blank_frame.h"
+#include "tools/save_selected.h"
+
+namespace kivo {
+namespace {
+
+TEST(BlankFrame, InsertBeforeTheFirstSelectedFrameLeavesOnlyItSelected) {
+    auto doc = NewDocument();
+    for (int i = 0; i < 7; ++i) ASSERT_TRUE(AddBlankFrame(*doc, 0, 4, 3));
+    EXPECT_EQ(doc->screenWidth, 4);
+    SetSelection(*doc, {5, 3});
+    ASSERT_TRUE(AddBlankFrame(*doc, 1, 10, 2));  // wider than the screen
+    EXPECT_EQ(doc->frameCount, 8);
+    EXPECT_EQ(doc->currentIndex, 3);
+    EXPECT_EQ(SelectedIndices, (std::vector<int32_t>{3}));
+    const Frame& f = *NthFrame(*doc, 3);
+    EXPECT_EQ(f.width, 10);
+    EXPECT_EQ(f.tempPalette, 1);
+    EXPECT_EQ(test::PixelOf(f.dib, 9, 1), (Rgb{255, 255, 255}));
+    EXPECT_EQ(doc->screenWidth, 10);
+    EXPECT_EQ(doc->screenHeight, 3);
+
+    for (auto [w, h] : {std::pair{0, 5}, {5, -1}, {70000, 1}}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        EXPECT_FALSE(AddBlankFrame(*doc, 1, w, h));
+        EXPECT_EQ(doc->frameCount, 8);
+        EXPECT_EQ(doc->currentIndex, 3);
+    }
+    SelectedIndices.clear();
+}
+
+TEST(SaveSelected, NamesFollowTheFrameCount) {
+    SaveSelectedRequest r{"/out/", "anim", FrameFileFormat::kGif};
+    EXPECT_EQ(SelectedFrameFileName(r, 12, 3), "/out/anim_03.gif");
+    EXPECT_EQ(SelectedFrameFileName(r, 9, 3), "/out/anim_3.gif");
+    r.format = FrameFileFormat::kBmp;
+    EXPECT_EQ(SelectedFrameFileName(r, 150, 3), "/out/anim_003.bmp");
+    r = {"/", "", FrameFileFormat::kPng};
+    EXPECT_EQ(SelectedFrameFileName(r, 3, 3), "/_3.png");
+    r.baseName.assign(300, 'n');
+    EXPECT_EQ(SelectedFrameFileName(r, 3, 3), "");
+}
+
+TEST(SaveSelected, WritesEachSelectedFrameAndRespectsTheOverwriteFlag) {
+    ScopedRecordingBackend rec;
+    test::TempFolder dir;
+    auto doc = NewDocument();
+    for (int i = 0; i < 12; ++i) {
+        ASSERT_TRUE(AddBlankFrame(*doc, 0, 3, 2));
+        test::SetPixel(doc->currentFrame->dib, 0, 0, Rgb{uint8_t(i), 0, 0});
+    }
+    SetSelection(*doc, {2, 10});
+    const std::string existing = dir.file("anim_11.png");
+    ASSERT_TRUE(test::WriteFile(existing, {'o', 'l', 'd'}));
+    OverwriteExisting = 0;
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, {dir.path() + "/", "anim", FrameFileFormat::kPng}));
+    OverwriteExisting = 1;
+    EXPECT_EQ(test::ReadFile(existing), (std::vector<uint8_t>{'o', 'l', 'd'}));
+    Frame back;
+    ASSERT_TRUE(ReadPng(nullptr, dir.file("anim_03.png"), back));
+    EXPECT_EQ(test::PixelOf(back.dib, 0, 0), (Rgb{2, 0, 0}));
+
+    // One selected frame means the current one.
+    SetSelection(*doc, {0});
+    doc->currentFrame = NthFrame(*doc, 6);
+    doc->currentIndex = 6;
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, {dir.path(), "one", FrameFileFormat::kBmp}));
+    EXPECT_FALSE(test::ReadFile(dir.file("one_07.bmp")).empty());
+
+    // A folder that does not exist fails at the first frame.
+    SetSelection(*doc, {1, 2});
+    EXPECT_FALSE(SaveSelectedFrames(nullptr, *doc, {dir.file("missing"), "x", FrameFileFormat::kGif}));
+    SelectedIndices.clear();
+}
+
+}  // namespace
+}  // namespace kivo
