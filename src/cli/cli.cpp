@@ -3,21 +3,34 @@
 #include <cstdio>
 #include <cstring>
 
+#include "color/write_options.h"
 #include "platform/terminal_backend.h"
 
 namespace kivo::cli {
 
 namespace {
 
-void PrintOverview() {
-    std::printf(
-        "kivo-cli %s - the Kivo animation engine from the command line\n\n"
-        "Usage: kivo-cli COMMAND [ARGS...]\n"
-        "       kivo-cli --help | --version\n\n"
-        "Commands:\n",
-        KIVO_VERSION);
-    for (const Command& c : Commands()) std::printf("  %-10s %s\n", c.name, c.summary);
-    std::printf("\nRun 'kivo-cli help COMMAND' for a command's arguments.\n");
+// To stdout when asked for, to stderr when it answers a mistake, so that it
+// never passes for a command's output.
+void PrintOverview(std::FILE* out) {
+    std::fprintf(out,
+                 "kivo-cli %s - the Kivo animation engine from the command line\n\n"
+                 "Usage: kivo-cli COMMAND [ARGS...]\n"
+                 "       kivo-cli --help | --version\n\n"
+                 "Commands:\n",
+                 KIVO_VERSION);
+    for (const Command& c : Commands()) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+    std::fprintf(out,
+                 "\nRun 'kivo-cli help COMMAND' for a command's arguments, and\n"
+                 "'kivo-cli help options' for the write options that --set changes.\n");
+}
+
+void PrintWriteOptions() {
+    std::printf("Write options, set with 'kivo-cli convert ... --set NAME=VALUE':\n\n");
+    for (const WriteOptionInfo& o : UserWriteOptions())
+        std::printf("  %-17.*s %.*s; default %d\n  %-17s %.*s\n", int(o.name.size()), o.name.data(),
+                    int(o.range.size()), o.range.data(), o.defaultValue, "", int(o.meaning.size()),
+                    o.meaning.data());
 }
 
 }  // namespace
@@ -34,9 +47,18 @@ int UsageError(const Command& cmd, const std::string& why) {
     return 2;
 }
 
+int Cancelled(const Command& cmd) {
+    std::fprintf(stderr, "kivo-cli %s: cancelled\n", cmd.name);
+    return 130;
+}
+
 int RunHelp(const Args& args) {
     if (args.empty()) {
-        PrintOverview();
+        PrintOverview(stdout);
+        return 0;
+    }
+    if (args[0] == "options") {
+        PrintWriteOptions();
         return 0;
     }
     const Command* c = FindCommand(args[0]);
@@ -45,13 +67,18 @@ int RunHelp(const Args& args) {
         return 2;
     }
     std::printf("Usage: kivo-cli %s %s\n  %s\n", c->name, c->usage, c->summary);
+    if (c->details && *c->details) std::printf("\n%s", c->details);
     return 0;
 }
 
 int Main(int argc, char** argv) {
-    if (argc < 2 || !std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
-        PrintOverview();
-        return argc < 2 ? 2 : 0;
+    if (argc < 2) {
+        PrintOverview(stderr);
+        return 2;
+    }
+    if (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h")) {
+        PrintOverview(stdout);
+        return 0;
     }
     if (!std::strcmp(argv[1], "--version")) {
         std::printf("kivo-cli %s\n", KIVO_VERSION);

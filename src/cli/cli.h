@@ -14,7 +14,8 @@ struct Command {
     const char* name;
     const char* usage;    // arguments after the name
     const char* summary;  // one line for --help
-    int (*run)(const Args& args);  // exit status: 0 success, 1 failure, 2 usage
+    int (*run)(const Args& args);  // exit status: 0 success, 1 failure, 2 usage, 130 cancelled
+    const char* details;  // what 'kivo-cli help NAME' adds: every argument explained
 };
 
 std::span<const Command> Commands();
@@ -24,6 +25,8 @@ int Main(int argc, char** argv);
 
 // Shared helpers for commands.
 int UsageError(const Command& cmd, const std::string& why);
+// Says that Ctrl-C stopped the command; returns its exit status, 130.
+int Cancelled(const Command& cmd);
 const Command* FindCommand(const std::string& name);
 
 }  // namespace kivo::cli

@@ -17,6 +17,8 @@
 #include "io/import_file.h"
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
+#include "platform/safe_save.h"
+#include "platform/terminal_backend.h"
 
 namespace kivo::cli {
 
@@ -43,6 +45,13 @@ bool EndsWithIgnoringCase(const std::string& s, const std::string& suffix) {
         if (std::tolower(static_cast<unsigned char>(s[s.size() - suffix.size() + i])) != suffix[i])
             return false;
     return true;
+}
+
+// Only what 'kivo-cli help options' lists; CodecIsMng is the codecs' own state.
+bool IsUserOption(const std::string& name) {
+    for (const WriteOptionInfo& o : UserWriteOptions())
+        if (o.name == name) return true;
+    return false;
 }
 
 // Fills req from args; on a mistake answers the reason.
@@ -83,6 +92,8 @@ std::string ParseArgs(const Args& args, ConvertRequest& req) {
             }
             size_t eq = value.find('=');
             if (eq == std::string::npos || eq == 0) return "--set wants NAME=VALUE, not '" + value + "'";
+            if (!IsUserOption(value.substr(0, eq)))
+                return "unknown option " + value.substr(0, eq) + " (kivo-cli help options lists them)";
             req.options.emplace_back(value.substr(0, eq), value.substr(eq + 1));
         } else if (a == "--loop") {
             int n;
@@ -124,16 +135,20 @@ std::string UnopenableReason(const std::string& path) {
 // One GIF opens as it is, keeping its loop settings and trailing comment; anything
 // else is assembled frame by frame into a new document.
 std::unique_ptr<AnimDoc> LoadInputs(const std::vector<std::string>& inputs) {
+    // A reader stopped by Ctrl-C has nothing to say about its file.
     if (inputs.size() == 1 && EndsWithIgnoringCase(inputs[0], ".gif")) {
         auto doc = ReadGif(nullptr, inputs[0]);
-        if (!doc) std::fprintf(stderr, "kivo-cli convert: cannot read '%s'\n", inputs[0].c_str());
+        if (!doc && !InterruptRequested())
+            std::fprintf(stderr, "kivo-cli convert: cannot read '%s'\n", inputs[0].c_str());
         return doc;
     }
     auto doc = NewDocument();
     if (!doc) return nullptr;
     for (const std::string& in : inputs) {
+        if (InterruptRequested()) return nullptr;
         if (!ImportFile(nullptr, *doc, kImportAppend, in)) {
-            std::fprintf(stderr, "kivo-cli convert: cannot read '%s'\n", in.c_str());
+            if (!InterruptRequested())
+                std::fprintf(stderr, "kivo-cli convert: cannot read '%s'\n", in.c_str());
             return nullptr;
         }
     }
@@ -173,6 +188,9 @@ int RunConvert(const Args& args) {
         }
     }
     std::unique_ptr<AnimDoc> doc = LoadInputs(req.inputs);
+    // Ctrl-C while reading: nothing is written, whether or not the reader
+    // reached a point where it could stop.
+    if (InterruptRequested()) return Cancelled(self);
     if (!doc) return 1;
     if (doc->frameCount == 0) {
         std::fprintf(stderr, "kivo-cli convert: the input has no frames to write\n");
@@ -180,9 +198,18 @@ int RunConvert(const Args& args) {
     }
     ApplyEdits(req, *doc);
     if (!WriteGif(nullptr, req.output, *doc)) {
-        std::fprintf(stderr, "kivo-cli convert: '%s' was not written\n", req.output.c_str());
+        if (InterruptRequested()) return Cancelled(self);
+        // The engine's message says that it failed; the system says why.
+        const std::string& why = SaveFailureReason();
+        std::fprintf(stderr, "kivo-cli convert: '%s' was not written%s%s\n", req.output.c_str(),
+                     why.empty() ? "" : ": ", why.c_str());
         return 1;
     }
+    // A Ctrl-C after the last point where the writer could stop comes too late
+    // to keep the file from being replaced; say so rather than claim a cancel.
+    if (InterruptRequested())
+        std::fprintf(stderr, "kivo-cli convert: interrupted too late: '%s' was written in full\n",
+                     req.output.c_str());
     return 0;
 }
 

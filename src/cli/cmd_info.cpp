@@ -1,94 +1,56 @@
 // kivo-cli info FILE [--json]: what a GIF animation holds, as the reader sees it.
-#include <iconv.h>
-
 #include <cstdio>
 #include <string>
 
 #include "cli.h"
 #include "doc/anim_doc.h"
 #include "gif/gif_reader.h"
+#include "platform/stored_text.h"
+#include "platform/terminal_backend.h"
 
 namespace kivo::cli {
 
 namespace {
 
-bool IsValidUtf8(const std::string& s) {
-    size_t i = 0;
-    while (i < s.size()) {
-        const unsigned char c = s[i];
-        size_t more = c < 0x80 ? 0 : (c >> 5) == 6 ? 1 : (c >> 4) == 14 ? 2 : (c >> 3) == 30 ? 3 : 4;
-        if (more == 4) return false;
-        for (size_t k = 1; k <= more; ++k)
-            if (i + k >= s.size() || (static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
-                return false;
-        i += more + 1;
-    }
-    return true;
-}
+// Comments are byte strings from the file, decoded for showing (UTF-8, else
+// code page 932). Control characters are escaped: raw in a JSON string they make
+// it invalid, raw on a terminal they are commands (ESC starts one, BEL rings).
+// C1 controls (U+0080-U+009F) count too, since some terminals obey them.
+enum class Escape { kJson, kLine };
 
-// Comments are byte strings from the file: shown as they are when they are
-// UTF-8, otherwise read as code page 932, the encoding older files used.
-std::string DisplayText(const std::string& bytes) {
-    if (IsValidUtf8(bytes)) return bytes;
-    iconv_t cd = iconv_open("UTF-8", "CP932");
-    if (cd != iconv_t(-1)) {
-        std::string out(bytes.size() * 4 + 4, '\0');
-        char* in = const_cast<char*>(bytes.data());
-        size_t inLeft = bytes.size();
-        char* dst = out.data();
-        size_t outLeft = out.size();
-        const bool ok = iconv(cd, &in, &inLeft, &dst, &outLeft) != size_t(-1);
-        iconv_close(cd);
-        if (ok) {
-            out.resize(out.size() - outLeft);
-            return out;
-        }
-    }
-    // Neither: keep every byte visible as a Latin-1 character.
+std::string Escaped(const std::string& bytes, Escape style) {
+    const std::string text = StoredTextAsUtf8(bytes);
     std::string out;
-    for (unsigned char c : bytes) {
-        if (c < 0x80) {
+    char esc[8];
+    for (size_t i = 0; i < text.size(); ++i) {
+        const unsigned char c = text[i];
+        const bool c1 = c == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0;
+        if (c == '\n') {
+            out += "\\n";
+        } else if (c == '\r') {
+            out += "\\r";
+        } else if (c == '\t') {
+            out += "\\t";
+        } else if (style == Escape::kJson && (c == '"' || c == '\\')) {
+            out += '\\';
             out += char(c);
+        } else if (c1) {
+            std::snprintf(esc, sizeof esc, "\\u%04x", static_cast<unsigned char>(text[++i]));
+            out += esc;
+        } else if (c < 0x20 || c == 0x7F) {
+            std::snprintf(esc, sizeof esc, style == Escape::kJson ? "\\u%04x" : "\\x%02x", c);
+            out += esc;
         } else {
-            out += char(0xC0 | c >> 6);
-            out += char(0x80 | (c & 0x3F));
+            out += char(c);
         }
     }
     return out;
 }
 
-std::string JsonString(const std::string& bytes) {
-    std::string out = "\"";
-    for (unsigned char c : DisplayText(bytes)) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (c < 0x20) {
-                char esc[8];
-                std::snprintf(esc, sizeof esc, "\\u%04x", c);
-                out += esc;
-            } else {
-                out += char(c);
-            }
-        }
-    }
-    return out + "\"";
-}
+std::string JsonString(const std::string& bytes) { return "\"" + Escaped(bytes, Escape::kJson) + "\""; }
 
 // One line of text: line breaks inside a comment shown as "\n".
-std::string OneLine(const std::string& bytes) {
-    std::string out;
-    for (char c : DisplayText(bytes)) {
-        if (c == '\n') out += "\\n";
-        else if (c == '\r') out += "\\r";
-        else out += c;
-    }
-    return out;
-}
+std::string OneLine(const std::string& bytes) { return Escaped(bytes, Escape::kLine); }
 
 const char* DisposalName(int d) {
     switch (d) {
@@ -169,6 +131,9 @@ int RunInfo(const Args& args) {
         return 1;
     }
     std::unique_ptr<AnimDoc> doc = ReadGif(nullptr, path);
+    // Stopped by Ctrl-C, or pressed too late to stop the reader: either way the
+    // user no longer wants the answer.
+    if (InterruptRequested()) return Cancelled(self);
     if (!doc) return 1;
     if (json) PrintJson(*doc);
     else PrintText(*doc);

@@ -24,20 +24,27 @@ struct OptionEntry {
     int* value;
     int defaultValue;
     Range range;
+    std::string_view meaning;  // empty: not a user's choice
 };
 
 // One table drives look-up, validation and reset, so a new option cannot be
 // found by name yet forget its default.
 const OptionEntry kOptions[] = {
-    {"MaxColors", &MaxColors, 256, Range::kColors},
-    {"UnifyPalette", &UnifyPalette, 1, Range::kFlag},
-    {"AlwaysDither", &AlwaysDither, 0, Range::kFlag},
-    {"Interlace", &Interlace, 0, Range::kFlag},
-    {"NoColorReduction", &NoColorReduction, 0, Range::kFlag},
-    {"JngOver256Only", &JngOver256Only, 0, Range::kFlag},
-    {"KeepPngPalette", &KeepPngPalette, 0, Range::kFlag},
-    {"TransparentIndex", &TransparentIndex, -1, Range::kIndex},
-    {"CodecIsMng", &CodecIsMng, 0, Range::kFlag},
+    {"MaxColors", &MaxColors, 256, Range::kColors, "most colours in a palette"},
+    {"UnifyPalette", &UnifyPalette, 1, Range::kFlag,
+     "1: one global palette, shared as far as possible; 0: one per frame"},
+    {"AlwaysDither", &AlwaysDither, 0, Range::kFlag,
+     "1: reduce and dither every frame, also one that fits (one save)"},
+    {"Interlace", &Interlace, 0, Range::kFlag, "1: the first frame is stored interlaced (GIF)"},
+    {"NoColorReduction", &NoColorReduction, 0, Range::kFlag,
+     "1: frames of more than 256 colours stay full colour (MNG)"},
+    {"JngOver256Only", &JngOver256Only, 0, Range::kFlag,
+     "1: only frames of more than 256 colours become JNG (MNG)"},
+    {"KeepPngPalette", &KeepPngPalette, 0, Range::kFlag,
+     "1: frames read from indexed PNG keep palette and indices (MNG)"},
+    {"TransparentIndex", &TransparentIndex, -1, Range::kIndex,
+     "transparent entry of a kept PNG palette, -1 for none (MNG)"},
+    {"CodecIsMng", &CodecIsMng, 0, Range::kFlag, ""},
 };
 
 const OptionEntry* FindEntry(std::string_view name) {
@@ -93,6 +100,13 @@ bool SetWriteOption(std::string_view name, std::string_view value, std::string* 
     }
     *e->value = v;
     return true;
+}
+
+std::vector<WriteOptionInfo> UserWriteOptions() {
+    std::vector<WriteOptionInfo> list;
+    for (const OptionEntry& e : kOptions)
+        if (!e.meaning.empty()) list.push_back({e.name, e.defaultValue, RangeText(e.range), e.meaning});
+    return list;
 }
 
 void ResetWriteOptions() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string_view>
+#include <vector>
 
 namespace kivo {
 
@@ -24,6 +25,17 @@ int* FindWriteOption(std::string_view name);
 // Sets an option by name from text; false with a reason for an unknown name or a
 // value out of range.
 bool SetWriteOption(std::string_view name, std::string_view value, std::string* why);
+// An option as help texts show it.
+struct WriteOptionInfo {
+    std::string_view name;
+    int defaultValue;
+    std::string_view range;    // the values it takes, in words
+    std::string_view meaning;  // one line
+};
+// The options a user chooses, in table order; CodecIsMng, which the codecs set
+// for themselves, is not one of them.
+std::vector<WriteOptionInfo> UserWriteOptions();
+
 // Puts every option back to its default (tests, new sessions).
 void ResetWriteOptions();
 

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "gif/gif_read_builder.h"
+#include "platform/stored_text.h"
 
 namespace kivo::test {
 namespace {
@@ -79,6 +80,51 @@ TEST_F(CliInfo, FailuresExitWithOneAndSayWhy) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_TRUE(Has(missing.err, "cannot open")) << missing.err;
     EXPECT_EQ(Info(dir, "").status, 2);
+}
+
+// Comments are bytes from the file. Whatever they hold, --json stays valid JSON
+// (strict UTF-8, control characters escaped) and text mode sends no control
+// character to the terminal.
+TEST_F(CliInfo, HostileCommentsGiveValidJsonAndHarmlessText) {
+    const struct {
+        const char* what;
+        std::string bytes, json, text;  // empty json/text: only the checks on the whole output
+    } cases[] = {
+        {"escape and bell", "esc\x1b[31m bell\x07", "esc\\u001b[31m bell\\u0007", "esc\\x1b[31m bell\\x07"},
+        {"C1 control", "\xC2\x9B" "2J", "\\u009b2J", "\\u009b2J"},
+        {"quotes, tab, backslash", "a\t\"q\" b\\c", "a\\t\\\"q\\\" b\\\\c", "a\\t\"q\" b\\c"},
+        {"UTF-8", "caf\xC3\xA9", "caf\xC3\xA9", "caf\xC3\xA9"},
+        {"Shift-JIS", "\x82\xA0", "\xE3\x81\x82", "\xE3\x81\x82"},
+        // Not UTF-8 though a loose check takes them for it.
+        {"overlong", "\xC0\xAF", "\xEF\xBE\x80\xEF\xBD\xAF", "\xEF\xBE\x80\xEF\xBD\xAF"},
+        {"surrogate", "\xED\xA0\x80", "", ""},
+        {"above U+10FFFF", "\xF4\x90\x80\x80", "", ""},
+    };
+    GifBuilder g;
+    g.Header(1, 1, TestPalette(2));
+    for (const auto& c : cases) g.Comment({c.bytes}).Image(0, 0, 1, 1, LiteralImageData(2, {1}));
+    ASSERT_TRUE(WriteFile(dir.file("c.gif"), g.Trailer().Done()));
+
+    CliResult json = Info(dir, dir.file("c.gif") + " --json");
+    CliResult text = Info(dir, dir.file("c.gif"));
+    ASSERT_EQ(json.status, 0) << json.err;
+    ASSERT_EQ(text.status, 0) << text.err;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.json.empty()) {
+            EXPECT_TRUE(Has(json.out, "\"comment\": \"" + c.json + "\"}")) << json.out;
+        }
+        if (!c.text.empty()) {
+            EXPECT_TRUE(Has(text.out, "  " + c.text + "\n")) << text.out;
+        }
+    }
+    for (const CliResult* r : {&json, &text}) {
+        EXPECT_TRUE(IsStrictUtf8(r->out));
+        for (char ch : r->out) EXPECT_TRUE(ch == '\n' || static_cast<unsigned char>(ch) >= 0x20) << int(ch);
+        EXPECT_FALSE(Has(r->out, "\x7F"));
+        EXPECT_FALSE(Has(r->out, "\xED\xA0\x80"));
+        EXPECT_FALSE(Has(r->out, "\xF4\x90"));
+    }
 }
 
 }  // namespace
