@@ -34,7 +34,18 @@ struct OracleGif {
     std::vector<OracleExtension> trailing;  // extensions after the last image
 };
 
-// Only meaningful when KIVO_HAVE_GIFLIB is defined; otherwise ok is false.
+// Whether the tests were built with giflib. Without it every oracle test skips,
+// saying why, instead of silently leaving the list.
+#ifdef KIVO_HAVE_GIFLIB
+inline constexpr bool kHaveGiflib = true;
+#else
+inline constexpr bool kHaveGiflib = false;
+#endif
+#define KIVO_SKIP_WITHOUT_GIFLIB()         \
+    if (!::kivo::test::kHaveGiflib)        \
+    GTEST_SKIP() << "giflib was not found when the tests were configured (install libgif-dev)"
+
+// Without giflib, ok is false.
 OracleGif DecodeWithGiflib(const std::vector<uint8_t>& bytes);
 
 // A minimal GIF around one image's LZW data block (code size byte, sub-blocks,
