@@ -53,9 +53,7 @@ void DecodeRle8(ByteReader in, uint8_t* rows, uint32_t width, uint32_t height) {
     }
 }
 
-}  // namespace
-
-Dib ParseBmp(std::span<const uint8_t> file) {
+Dib Parse(std::span<const uint8_t> file, BmpFault& fault) {
     ByteReader r(file);
     if (r.u8() != 'B' || r.u8() != 'M') return {};
     r.skip(8);
@@ -93,6 +91,10 @@ Dib ParseBmp(std::span<const uint8_t> file) {
     if (topDown) height = -height;
     // Sizes the 16-bit fields cannot carry would be silently truncated: refuse.
     if (width < 0 || width > 0xFFFF || height > 0xFFFF) return {};
+    if (width == 0 || height == 0) {
+        fault = BmpFault::kNoPixels;
+        return {};
+    }
     if (size_t(width) * size_t(height) > MaxImagePixels) return {};
     if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return {};
     const bool rle8 = compression == kBiRle8;
@@ -172,10 +174,22 @@ Dib ParseBmp(std::span<const uint8_t> file) {
     return dib;
 }
 
-Dib ReadBmp(const std::string& path) {
+}  // namespace
+
+Dib ParseBmp(std::span<const uint8_t> file, BmpFault* fault) {
+    BmpFault why = BmpFault::kUnreadable;
+    Dib dib = Parse(file, why);
+    if (fault) *fault = dib.empty() ? why : BmpFault::kNone;
+    return dib;
+}
+
+Dib ReadBmp(const std::string& path, BmpFault* fault) {
     std::string bytes;
-    if (!ReadWholeFile(path, bytes, kMaxBmpFileSize)) return {};
-    return ParseBmp({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+    if (!ReadWholeFile(path, bytes, kMaxBmpFileSize)) {
+        if (fault) *fault = BmpFault::kUnreadable;
+        return {};
+    }
+    return ParseBmp({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, fault);
 }
 
 bool EncodeBmp(std::span<const uint8_t> dib, std::string& out) {

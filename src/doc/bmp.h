@@ -10,10 +10,18 @@
 
 namespace kivo {
 
-// Parses BMP file bytes into a valid packed DIB; empty on any fault. Reports nothing.
-Dib ParseBmp(std::span<const uint8_t> file);
+// Why a BMP gave no DIB, for callers that can tell the user more than "unreadable".
+enum class BmpFault {
+    kNone,
+    kUnreadable,  // cannot be opened, not a BMP, damaged, or of a kind not supported
+    kNoPixels,    // a width or height of 0: nothing could show it, no GIF can hold it
+};
+
+// Parses BMP file bytes into a valid packed DIB; empty on any fault, with the
+// reason in *fault when asked. Reports nothing.
+Dib ParseBmp(std::span<const uint8_t> file, BmpFault* fault = nullptr);
 // Reads a BMP file; empty when it cannot be opened or is not a readable BMP.
-Dib ReadBmp(const std::string& path);
+Dib ReadBmp(const std::string& path, BmpFault* fault = nullptr);
 
 // Writes dib as a BMP file. An existing file with overwrite false is left alone
 // and counts as success. The target is replaced only after a complete write.

@@ -7,10 +7,21 @@
 
 namespace kivo {
 
-bool ReadBmpFrame(OwnerWindow /*owner*/, const std::string& path, Frame& frame) {
+namespace {
+
+constexpr char kNoPixels[] = "幅か高さが 0 の画像は読み込めません。";
+
+}  // namespace
+
+bool ReadBmpFrame(OwnerWindow owner, const std::string& path, Frame& frame) {
     try {
-        Dib dib = ReadBmp(path);
-        if (dib.empty()) return false;
+        BmpFault fault = BmpFault::kNone;
+        Dib dib = ReadBmp(path, &fault);
+        if (dib.empty()) {
+            // The one fault worth naming: the file is fine, yet nothing can show it.
+            if (fault == BmpFault::kNoPixels) ShowError(owner, kNoPixels);
+            return false;
+        }
         // Missing table entries (a short colours-used table) come out black.
         Palette palette = DibBitCount(dib) <= 8 ? DibPalette(dib) : Palette{};
         Dib picture = DibTo24(std::move(dib));

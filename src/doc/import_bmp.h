@@ -12,7 +12,8 @@ namespace kivo {
 
 // Fills an empty frame's dib, width, height and (for 1-8 bit files) localPalette;
 // tempPalette is set, since the palette is rebuilt at every save. False, with the
-// frame left without a picture, when the file cannot be read. Reports nothing itself.
+// frame left without a picture, when the file cannot be read; of the reasons only
+// a picture without pixels (a side of 0) is reported here.
 bool ReadBmpFrame(OwnerWindow owner, const std::string& path, Frame& frame);
 
 }  // namespace kivo

@@ -92,26 +92,50 @@ void PutComment(Bytes& b, std::string_view text) {
     b.push_back(0);
 }
 
+// A frame without pixels (a side of 0, as some files hold) is valid GIF, yet
+// giflib and most other decoders refuse the whole file for it. It is written as
+// one transparent pixel instead: that shows nothing either, so the animation
+// looks and runs the same, and the frame in the document stays as it was.
+bool IsEmptyFrame(const Frame& frame) { return frame.width == 0 || frame.height == 0; }
+int32_t WrittenSide(int32_t side, const Frame& frame) { return IsEmptyFrame(frame) ? 1 : side; }
+
+// The entry of that one pixel: the frame's own transparent colour when the
+// palette holds it, else entry 0, which the control block then marks transparent.
+uint8_t StandInIndex(const Frame& frame, const Palette& palette) {
+    if (!frame.hasTransparency) return 0;
+    auto it = std::find(palette.begin(), palette.end(), frame.transparentRgb);
+    return it == palette.end() ? 0 : uint8_t(it - palette.begin());
+}
+
 // Transparency is kept as a colour; the index written is the first entry of the
 // palette that holds it. A colour the palette lacks switches transparency off for
 // this frame (the caller restores the flag after the save).
 void PutControlBlock(Bytes& b, Frame& frame, const Palette& palette) {
     int index = 0;
-    if (frame.hasTransparency) {
+    int disposal = frame.disposal & 7;
+    bool transparent = false;
+    if (IsEmptyFrame(frame)) {
+        index = StandInIndex(frame, palette);
+        transparent = true;
+        // Clearing an empty area to the background clears nothing; clearing the
+        // stand-in pixel would clear what earlier frames drew there.
+        if (disposal == 2) disposal = 1;
+    } else if (frame.hasTransparency) {
         auto it = std::find(palette.begin(), palette.end(), frame.transparentRgb);
         if (it == palette.end()) frame.hasTransparency = 0;
         else index = int(it - palette.begin());
+        transparent = frame.hasTransparency != 0;
     }
-    uint8_t packed = uint8_t((frame.disposal & 7) << 2);
+    uint8_t packed = uint8_t(disposal << 2);
     if (frame.hasDelay == 0) packed |= 2;
-    if (frame.hasTransparency) packed |= 1;
+    if (transparent) packed |= 1;
     frame.gcePacked = packed;
     b.push_back(0x21);
     b.push_back(0xF9);
     b.push_back(4);
     b.push_back(packed);
     PutU16(b, frame.delay & 0xFFFF);
-    b.push_back(uint8_t(frame.hasTransparency ? index : 0));
+    b.push_back(uint8_t(transparent ? index : 0));
     b.push_back(0);
 }
 
@@ -127,8 +151,8 @@ void PutDescriptor(Bytes& b, Frame& frame, const AnimDoc& doc) {
     b.push_back(0x2C);
     PutU16(b, frame.left);
     PutU16(b, frame.top);
-    PutU16(b, frame.width);
-    PutU16(b, frame.height);
+    PutU16(b, WrittenSide(frame.width, frame));
+    PutU16(b, WrittenSide(frame.height, frame));
     const uint8_t interlace = frame.imageFlags & kInterlaced;
     frame.lzwCodeSize = FrameCodeSize(frame, doc);
     if (!frame.localPalette.empty()) {
@@ -174,17 +198,23 @@ Bytes FrameBlocks(Frame& frame, const AnimDoc& doc) {
     return b;
 }
 
-Bytes CompressedImage(const Frame& frame) {
+Bytes CompressedImage(const Frame& frame, const AnimDoc& doc) {
     Bytes data;
-    LzwEncodeImage(frame.indexPixels.data(), frame.width, frame.height, frame.lzwCodeSize,
-                   (frame.imageFlags & kInterlaced) != 0, data);
+    const bool interlaced = (frame.imageFlags & kInterlaced) != 0;
+    if (IsEmptyFrame(frame)) {
+        const uint8_t pixel = StandInIndex(frame, *FramePalette(frame, doc));
+        LzwEncodeImage(&pixel, 1, 1, frame.lzwCodeSize, interlaced, data);
+    } else {
+        LzwEncodeImage(frame.indexPixels.data(), frame.width, frame.height, frame.lzwCodeSize,
+                       interlaced, data);
+    }
     return data;
 }
 
 bool WriteFrame(SafeFile& file, Frame& frame, const AnimDoc& doc) {
     if (!FrameReadyToWrite(frame, doc)) return false;
     const Bytes blocks = FrameBlocks(frame, doc);
-    return file.Write(blocks) && file.Write(CompressedImage(frame));
+    return file.Write(blocks) && file.Write(CompressedImage(frame, doc));
 }
 
 // Compresses frames a few at a time on every core; each frame's compressed
@@ -249,7 +279,7 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
             g->lzwCodeSize = FrameCodeSize(*g, doc);
         }
         imageData.assign(batch.size(), Bytes{});
-        ParallelFor(batch.size(), [&](size_t i) { imageData[i] = CompressedImage(*batch[i]); });
+        ParallelFor(batch.size(), [&](size_t i) { imageData[i] = CompressedImage(*batch[i], doc); });
         for (size_t i = 0; i < batch.size(); ++i) {
             Frame& g = *batch[i];
             ++number;
@@ -336,8 +366,8 @@ bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& do
             int bits = 1;
             // The screen must hold the image even when the document's screen was
             // never widened to it.
-            const int width = std::max(doc.screenWidth, frame.left + frame.width);
-            const int height = std::max(doc.screenHeight, frame.top + frame.height);
+            const int width = std::max(doc.screenWidth, frame.left + WrittenSide(frame.width, frame));
+            const int height = std::max(doc.screenHeight, frame.top + WrittenSide(frame.height, frame));
             PutHeader(b, width, height, frame.localPalette.size(), false, bits);
             if (Interlace == 1) frame.imageFlags |= kInterlaced;
             else frame.imageFlags &= uint8_t(~kInterlaced);

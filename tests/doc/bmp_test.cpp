@@ -111,7 +111,35 @@ TEST(BmpRead, RefusesBrokenFiles) {
     EXPECT_TRUE(ReadBmp("/nonexistent/x.bmp").empty());
 }
 
-// A BMP as a frame: the frame's size is the picture's size, exactly.
+// A BMP as a frame: the frame's size is the picture's size, exactly; a picture
+// without pixels is refused with a message rather than becoming a frame no GIF
+// decoder would take.
+TEST(BmpFrame, PicturesWithoutPixelsAreRefused) {
+    test::TempFolder dir;
+    for (auto [w, h] : {std::pair{5, 0}, std::pair{0, 5}, std::pair{0, 0}}) {
+        SCOPED_TRACE(testing::Message() << w << "x" << h);
+        const auto file = BmpFile(w, h, 24, 0, {}, {0, 0, 0, 0});
+        BmpFault fault = BmpFault::kNone;
+        EXPECT_TRUE(ParseBmp(file, &fault).empty());
+        EXPECT_EQ(fault, BmpFault::kNoPixels);
+        const std::string path = dir.file("empty.bmp");
+        ASSERT_TRUE(test::WriteFile(path, file));
+        ScopedRecordingBackend rec;
+        Frame f;
+        EXPECT_FALSE(ReadBmpFrame(nullptr, path, f));
+        EXPECT_TRUE(f.dib.empty());
+        EXPECT_EQ(rec->errors, (std::vector<std::string>{"幅か高さが 0 の画像は読み込めません。"}));
+    }
+    // Other faults keep their own answer and show nothing here.
+    BmpFault fault = BmpFault::kNone;
+    EXPECT_TRUE(ParseBmp(std::vector<uint8_t>{'B', 'M'}, &fault).empty());
+    EXPECT_EQ(fault, BmpFault::kUnreadable);
+    ScopedRecordingBackend rec;
+    Frame f;
+    EXPECT_FALSE(ReadBmpFrame(nullptr, dir.file("missing.bmp"), f));
+    EXPECT_TRUE(rec->errors.empty());
+}
+
 TEST(BmpFrame, SizeIsThePicturesAlsoAbove32767) {
     test::TempFolder dir;
     for (auto [w, h] : {std::pair{40000, 1}, std::pair{1, 65535}, std::pair{3, 2}}) {

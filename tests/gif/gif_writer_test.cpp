@@ -12,6 +12,7 @@
 
 #include "color/write_options.h"
 #include "doc/dib.h"
+#include "gif/gif_read_builder.h"
 #include "gif/gif_reader.h"
 #include "gif/gif_write_oracle.h"
 #include "gif/gif_writer.h"
@@ -305,6 +306,72 @@ TEST_F(GifWriterTest, PlacesOutsideSixteenBitsFailInsteadOfWrapping) {
     ASSERT_TRUE(back);
     EXPECT_EQ(back->firstFrame->left, 65535);
     EXPECT_EQ(back->firstFrame->top, 65535);
+}
+
+TEST_F(GifWriterTest, FramesWithoutPixelsAreWrittenAsOneTransparentPixel) {
+    // Such frames read from a file keep their place, timing and zero size. giflib
+    // and others refuse a side of 0, so each is written as one pixel that shows
+    // nothing; clearing to the background would clear that pixel, so it leaves.
+    struct Case {
+        const char* what;
+        int width, height, disposal, transparent, writtenDisposal;
+    };
+    const Case cases[] = {
+        {"5x0", 5, 0, 0, -1, 0},
+        {"0x3 clearing to the background", 0, 3, 2, -1, 1},
+        {"0x0 with a transparent colour, restoring", 0, 0, 3, 2, 3},
+    };
+    const Palette pal = test::TestPalette(4);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        test::GifBuilder g;
+        g.Header(8, 8, pal).Image(0, 0, 8, 8, test::LiteralImageData(2, std::vector<uint8_t>(64, 1)));
+        g.Control(c.disposal << 2 | (c.transparent >= 0), 30, std::max(c.transparent, 0));
+        g.Image(3, 4, c.width, c.height, test::ImageData(2, test::PackCodes(2, {4, 5})));
+        auto doc = ReadGifBytes(nullptr, g.Trailer().Done());
+        ASSERT_TRUE(doc);
+        Frame& empty = *doc->firstFrame->next;
+        ASSERT_EQ(empty.width, c.width);
+        ASSERT_EQ(empty.height, c.height);
+
+        const auto bytes = Save(*doc);
+        EXPECT_EQ(empty.width, c.width);  // the document keeps the frame as it was
+        auto back = ReadGif(nullptr, path);
+        ASSERT_TRUE(back);
+        ASSERT_EQ(back->frameCount, 2);
+        const Frame& stand = *back->firstFrame->next;
+        EXPECT_EQ(stand.left, 3);
+        EXPECT_EQ(stand.top, 4);
+        EXPECT_EQ(stand.width, 1);
+        EXPECT_EQ(stand.height, 1);
+        EXPECT_EQ(stand.delay, 30);
+        EXPECT_EQ(stand.disposal, c.writtenDisposal);
+        EXPECT_EQ(stand.hasTransparency, 1);
+        EXPECT_EQ(test::PixelOf(stand.dib, 0, 0), stand.transparentRgb);
+        if (c.transparent >= 0) {
+            EXPECT_EQ(stand.transparentRgb, pal[size_t(c.transparent)]);
+        }
+
+        ASSERT_TRUE(WriteSingleFrameGif(nullptr, dir.file("one.gif"), *doc, empty, true));
+        auto single = ReadGif(nullptr, dir.file("one.gif"));
+        ASSERT_TRUE(single);
+        EXPECT_EQ(single->firstFrame->width, 1);
+        EXPECT_EQ(single->firstFrame->hasTransparency, 1);
+
+        if (!test::kHaveGiflib) continue;
+        for (const auto& file : {bytes, test::ReadFile(dir.file("one.gif"))}) {
+            OracleGif gif = test::DecodeWithGiflib(file);
+            ASSERT_TRUE(gif.ok) << gif.error;
+            const OracleImage& img = gif.images.back();
+            EXPECT_EQ(img.width, 1);
+            EXPECT_EQ(img.height, 1);
+            const auto* gce = FindExtension(img.extensions, 0xF9);
+            ASSERT_TRUE(gce);
+            EXPECT_EQ(gce->data[0] & 1, 1);
+            EXPECT_EQ(img.pixels, std::vector<uint8_t>{gce->data[3]});
+        }
+    }
+    KIVO_SKIP_WITHOUT_GIFLIB();
 }
 
 TEST_F(GifWriterTest, CancelAndOpenFailureLeaveTheOldFile) {

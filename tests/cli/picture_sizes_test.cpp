@@ -1,5 +1,6 @@
-// kivo-cli on GIF files whose sizes and places use all 16 bits: converting keeps
-// them and info shows them as the numbers they are.
+// kivo-cli on pictures at the edges of their sizes: GIF sizes and places that use
+// all 16 bits survive convert and show in info as the numbers they are; a picture
+// without pixels is refused rather than written into a file decoders reject.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,7 +12,7 @@ namespace {
 
 std::string Quote(const std::string& s) { return "'" + s + "'"; }
 
-TEST(CliGifSizes, ValuesAbove32767SurviveConvertAndShowInInfo) {
+TEST(CliPictureSizes, GifValuesAbove32767SurviveConvertAndShowInInfo) {
     TempFolder dir;
     const std::string in = dir.file("in.gif"), out = dir.file("out.gif");
     GifBuilder g;
@@ -37,6 +38,19 @@ TEST(CliGifSizes, ValuesAbove32767SurviveConvertAndShowInInfo) {
         for (const std::string& part : v.parts)
             EXPECT_NE(info.out.find(part), std::string::npos) << part << "\n" << info.out;
     }
+}
+
+TEST(CliPictureSizes, BmpWithoutPixelsIsRefusedWithAReason) {
+    TempFolder dir;
+    const std::string in = dir.file("flat.bmp"), out = dir.file("out.gif");
+    Bytes b;
+    b.str("BM").u32(54).u32(0).u32(54);
+    b.u32(40).u32(5).u32(0).u16(1).u16(24).u32(0).u32(0).u32(39).u32(39).u32(0).u32(0);
+    ASSERT_TRUE(WriteFile(in, b.data));
+    CliRun r = RunCli("convert " + Quote(in) + " -o " + Quote(out) + " --quiet");
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.out.find("幅か高さが 0 の画像は読み込めません。"), std::string::npos) << r.out;
+    EXPECT_TRUE(ReadFile(out).empty());
 }
 
 }  // namespace
