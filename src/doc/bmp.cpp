@@ -101,28 +101,24 @@ Dib Parse(std::span<const uint8_t> file, BmpFault& fault) {
     const bool bitFields = compression == kBiBitFields && (bits == 16 || bits == 32);
     if (!(compression == kBiRgb || (rle8 && bits == 8 && !topDown) || bitFields)) return {};
 
-    // Colour table as the header announces it, right after the header.
+    // Bit-field masks (red, green, blue): inside a header long enough to hold
+    // them, else right after it, where they push any colour table back.
+    r.seek(kFileHeaderSize + headerSize);
+    uint8_t masks[12] = {};
+    if (bitFields) {
+        std::span<const uint8_t> m =
+            headerSize >= 52 ? file.subspan(kFileHeaderSize + 40, 12) : r.bytes(12);
+        if (!r.ok()) return {};
+        std::memcpy(masks, m.data(), 12);
+    }
+    // Colour table as the header announces it.
     const size_t entrySize = core ? 3 : 4;
     size_t tableCount = colorsUsed ? colorsUsed : (bits <= 8 ? size_t(1) << bits : 0);
     if (bits <= 8 && tableCount > 256) return {};
     if (tableCount > 256) tableCount = 0;  // a table no pixel can index is irrelevant
-    r.seek(kFileHeaderSize + headerSize);
     std::span<const uint8_t> table = r.bytes(tableCount * entrySize);
     if (!r.ok()) return {};
-    // 16-bit masks: inside a long header, else right after it.
-    uint8_t masks[12] = {};
-    if (bitFields && bits == 16) {
-        std::span<const uint8_t> m;
-        if (headerSize >= 52) {
-            m = file.subspan(kFileHeaderSize + 40, 12);
-        } else {
-            ByteReader mr(file);
-            mr.seek(kFileHeaderSize + headerSize);
-            m = mr.bytes(12);
-            if (!mr.ok()) return {};
-        }
-        std::memcpy(masks, m.data(), 12);
-    }
+    if (bitFields) tableCount = 0;  // passed over: the masks stand in its place
 
     // Pixels start at the file header's offset when it points past the headers
     // and into the file; otherwise they follow the colour table directly.
@@ -134,7 +130,7 @@ Dib Parse(std::span<const uint8_t> file, BmpFault& fault) {
     // information header as exactly 40 bytes (longer ones only add colour-space
     // data the engine does not use).
     const size_t outHeader = core ? kCoreHeaderSize : kInfoHeaderSize;
-    const size_t tableBytes = (bitFields && bits == 16) ? 12 : tableCount * entrySize;
+    const size_t tableBytes = bitFields ? 12 : tableCount * entrySize;
     const size_t rowBytes = DibRowBytes(uint32_t(width), bits);
     const size_t imageSize = rowBytes * size_t(height);
     Dib dib;
@@ -146,14 +142,13 @@ Dib Parse(std::span<const uint8_t> file, BmpFault& fault) {
     std::memcpy(dib.data(), file.data() + kFileHeaderSize, std::min<size_t>(headerSize, outHeader));
     Put32(dib.data(), uint32_t(outHeader));
     uint8_t* out = dib.data() + outHeader;
-    if (bitFields && bits == 16) std::memcpy(out, masks, 12);
+    if (bitFields) std::memcpy(out, masks, 12);
     else if (!table.empty()) std::memcpy(out, table.data(), table.size());
     uint8_t* pixels = out + tableBytes;
 
     if (!core) {
         Put32(dib.data() + 8, uint32_t(height));
-        // 32-bit bit fields are read as blue, green, red bytes like plain 32-bit.
-        Put32(dib.data() + 16, bits == 32 ? kBiRgb : compression);
+        Put32(dib.data() + 16, compression);
         Put32(dib.data() + 20, uint32_t(imageSize));
         Put32(dib.data() + 32, uint32_t(tableCount));
     }

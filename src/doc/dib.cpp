@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 namespace kivo {
@@ -39,6 +40,11 @@ uint32_t DibCompression(DibSpan dib) {
     return DibHeaderSize(dib) >= 20 ? Le32(&dib[16]) : 0;
 }
 
+bool DibHasMasks(DibSpan dib) {
+    const uint16_t bits = DibBitCount(dib);
+    return (bits == 16 || bits == 32) && DibCompression(dib) == kBiBitFields && !DibIsCore(dib);
+}
+
 uint32_t DibColorCount(DibSpan dib) {
     uint32_t header = DibHeaderSize(dib);
     if (header >= 36) {
@@ -50,8 +56,7 @@ uint32_t DibColorCount(DibSpan dib) {
 }
 
 size_t DibColorTableBytes(DibSpan dib) {
-    if (DibBitCount(dib) == 16 && DibCompression(dib) == kBiBitFields && !DibIsCore(dib))
-        return 12;
+    if (DibHasMasks(dib)) return 12;
     return size_t(DibColorCount(dib)) * (DibIsCore(dib) ? 3 : 4);
 }
 
@@ -108,11 +113,14 @@ Dib MakeDib24(uint32_t width, uint32_t height) {
 namespace {
 
 // Channel from a bit-field mask, scaled so that a full channel is 255. The mask
-// is used unshifted, as the format defines it.
+// is used unshifted, as the format defines it; for a contiguous mask of any
+// width and place that is the channel's value scaled to 8 bits.
 uint8_t MaskChannel(uint32_t pixel, uint32_t mask) {
     if (mask == 0) return 0;
     return uint8_t(uint64_t(pixel & mask) * 255 / mask);
 }
+
+constexpr uint32_t kDefault32Masks[3] = {0x00FF0000, 0x0000FF00, 0x000000FF};
 
 }  // namespace
 
@@ -131,8 +139,11 @@ Dib DibTo24(DibSpan src) {
     uint8_t* dst = DibPixels(out);
 
     uint32_t masks[3] = {0x7C00, 0x03E0, 0x001F};
-    if (bits == 16 && DibCompression(src) == kBiBitFields && !DibIsCore(src))
+    if (bits == 32) std::copy(std::begin(kDefault32Masks), std::end(kDefault32Masks), masks);
+    if (DibHasMasks(src))
         for (int i = 0; i < 3; ++i) masks[i] = Le32(table + 4 * i);
+    // Blue, green, red bytes with a fourth ignored: copied without unpacking.
+    const bool plain32 = bits == 32 && std::equal(masks, masks + 3, kDefault32Masks);
 
     for (uint32_t y = 0; y < h; ++y) {
         const uint8_t* s = in + y * srcRow;
@@ -142,11 +153,13 @@ Dib DibTo24(DibSpan src) {
             std::memcpy(d, s, size_t(w) * 3);
             break;
         case 32:
-            for (uint32_t x = 0; x < w; ++x) std::memcpy(d + 3 * x, s + 4 * x, 3);
-            break;
         case 16:
+            if (plain32) {
+                for (uint32_t x = 0; x < w; ++x) std::memcpy(d + 3 * x, s + 4 * x, 3);
+                break;
+            }
             for (uint32_t x = 0; x < w; ++x) {
-                uint32_t p = Le16(s + 2 * x);
+                const uint32_t p = bits == 32 ? Le32(s + 4 * x) : Le16(s + 2 * x);
                 d[3 * x + 0] = MaskChannel(p, masks[2]);
                 d[3 * x + 1] = MaskChannel(p, masks[1]);
                 d[3 * x + 2] = MaskChannel(p, masks[0]);

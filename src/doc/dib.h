@@ -33,6 +33,9 @@ uint16_t DibBitCount(DibSpan dib);
 uint32_t DibCompression(DibSpan dib);   // 0 for a core header
 // Number of colour-table entries (0 above 8 bits).
 uint32_t DibColorCount(DibSpan dib);
+// A 16- or 32-bit DIB with an information header and bit-field compression: 12
+// bytes of red, green and blue masks stand where a colour table would.
+bool DibHasMasks(DibSpan dib);
 // Bytes between the header and the pixels: colour table, or 12 bytes of masks.
 size_t DibColorTableBytes(DibSpan dib);
 size_t DibRowBytes(uint32_t width, uint32_t bitCount);

@@ -89,6 +89,52 @@ TEST(BmpRead, EightBitWithColoursUsedSixteen) {
     EXPECT_EQ(PixelOf(DibTo24(DibSpan(d)), 0, 0), (Rgb{77, 0, 0}));
 }
 
+// A one-pixel bit-fields BMP whose masks sit after a 40-byte header or inside a
+// longer (version 4 or 5) header.
+std::vector<uint8_t> BitFieldsBmp(int bits, uint32_t headerSize, const uint32_t (&masks)[3],
+                                  uint32_t pixel) {
+    const uint32_t maskBytes = headerSize == 40 ? 12 : 0;
+    const uint32_t offset = 14 + headerSize + maskBytes;
+    Bytes b;
+    b.str("BM").u32(offset + 4).u32(0).u32(offset);
+    b.u32(headerSize).u32(1).u32(1).u16(1).u16(uint16_t(bits)).u32(kBiBitFields).u32(4)
+        .u32(39).u32(39).u32(0).u32(0);
+    b.u32(masks[0]).u32(masks[1]).u32(masks[2]);
+    if (headerSize > 52) b.u32(0);  // alpha mask
+    b.fill(headerSize + maskBytes - 40 - 12 - (headerSize > 52 ? 4 : 0), 0);
+    return b.u32(bits == 16 ? pixel & 0xFFFF : pixel).data;
+}
+
+TEST(BmpRead, BitFieldsFollowTheirMasksInAnyOrder) {
+    struct Case {
+        const char* what;
+        int bits;
+        uint32_t headerSize;
+        uint32_t masks[3];  // red, green, blue
+        uint32_t pixel;
+        Rgb expected;
+    };
+    const Case cases[] = {
+        {"32-bit BGRX", 32, 40, {0x00FF0000, 0x0000FF00, 0x000000FF}, 0x00C86432, {200, 100, 50}},
+        {"32-bit RGBX", 32, 40, {0x000000FF, 0x0000FF00, 0x00FF0000}, 0x003264C8, {200, 100, 50}},
+        {"32-bit RGBA from the top byte", 32, 40, {0xFF000000, 0x00FF0000, 0x0000FF00}, 0xC8643200, {200, 100, 50}},
+        {"32-bit RGBX in a version 4 header", 32, 108, {0x000000FF, 0x0000FF00, 0x00FF0000}, 0x003264C8, {200, 100, 50}},
+        {"32-bit RGBX in a version 5 header", 32, 124, {0x000000FF, 0x0000FF00, 0x00FF0000}, 0xFF3264C8, {200, 100, 50}},
+        {"32-bit 10-10-10", 32, 40, {0x3FF00000, 0x000FFC00, 0x000003FF}, 0x3FF00200, {255, 0, 127}},
+        {"16-bit 5-6-5 blue high", 16, 40, {0x001F, 0x07E0, 0xF800}, 0x001F, {255, 0, 0}},
+        {"16-bit 5-5-5 in a version 5 header", 16, 124, {0x7C00, 0x03E0, 0x001F}, 0x03E0, {0, 255, 0}},
+        {"16-bit 4-4-4 red low", 16, 108, {0x000F, 0x00F0, 0x0F00}, 0x0F08, {136, 0, 255}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Dib d = Parse(BitFieldsBmp(c.bits, c.headerSize, c.masks, c.pixel));
+        ASSERT_FALSE(d.empty());
+        ASSERT_TRUE(DibIsValid(d));
+        EXPECT_EQ(DibBitCount(d), c.bits);  // the picture keeps its own depth
+        EXPECT_EQ(PixelOf(DibTo24(DibSpan(d)), 0, 0), c.expected);
+    }
+}
+
 TEST(BmpRead, RefusesBrokenFiles) {
     auto good = BmpFile(2, 2, 24, 0, {}, std::vector<uint8_t>(16, 0));
     ASSERT_FALSE(Parse(good).empty());
