@@ -55,16 +55,11 @@ bool CountRow(const uint8_t* p, int width, std::vector<CensusEntry>& census, Col
 }
 
 bool ReduceFrame(Frame& frame, const FramePixels& px, int m) {
-    int k = m;
-    bool reserve = false;
-    if (frame.hasTransparency) {
-        if (m >= 9) {
-            k = m - 1;
-            reserve = true;
-        } else {
-            frame.hasTransparency = 0;  // eight entries leave none to spare
-        }
-    }
+    // The transparent colour keeps an entry of its own however small the palette
+    // is: dropping it would turn the see-through area into an opaque colour,
+    // while the quantizer works with any number of colours left to it.
+    const bool reserve = frame.hasTransparency != 0;
+    const int k = reserve ? m - 1 : m;
     Palette palette(static_cast<size_t>(m));
     std::vector<uint8_t> indices(px.PixelCount());
     std::unique_ptr<ColorMap> map = QuantizeImage(px.width, px.height, k, px.bits, indices.data());

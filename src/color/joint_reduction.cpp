@@ -21,6 +21,12 @@ struct ReservedColor {
     Rgb substitute;  // what the palette holds for it
 };
 
+// Entries for transparent colours are reserved while the quantizer keeps at
+// least this many, so that many transparent colours cannot starve the picture.
+// The first one is always granted, also in a palette of eight or fewer: losing
+// transparency altogether costs more than one colour does.
+constexpr int kQuantizerFloor = 8;
+
 int FindReserved(const std::vector<ReservedColor>& list, Rgb c) {
     for (size_t i = 0; i < list.size(); ++i)
         if (list[i].color == c) return int(i);
@@ -124,7 +130,7 @@ bool ReduceJointly(AnimDoc& doc, bool mng) {
             if (f->hasTransparency) {
                 if (FindReserved(reserved, f->transparentRgb) >= 0) {
                     f->transparentSlot = 1;
-                } else if (b > 8) {
+                } else if (b - 1 >= std::min(kQuantizerFloor, m - 1)) {
                     reserved.push_back({f->transparentRgb, f->transparentRgb});
                     --b;
                     f->transparentSlot = 1;

@@ -92,11 +92,18 @@ TEST_F(PaletteFrame, ReducedTransparentFrameReservesEntryZero) {
     EXPECT_EQ(f.localPalette[0], f.transparentRgb);
     ExpectWritable(*doc, true, masks);
 
-    MaxColors = 8;  // no entry to spare: transparency goes
-    f.census.clear();
-    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), false));
-    EXPECT_EQ(f.localPalette.size(), 8u);
-    EXPECT_EQ(f.hasTransparency, 0);
+    // However small the palette, the transparent colour keeps its entry and the
+    // quantizer gets the rest.
+    for (int m : {8, 16, 2}) {
+        SCOPED_TRACE(m);
+        MaxColors = m;
+        f.census.clear();
+        ASSERT_TRUE(PrepareFramePalette(f, doc.get(), false));
+        EXPECT_EQ(f.localPalette.size(), size_t(m));
+        EXPECT_EQ(f.hasTransparency, 1);
+        EXPECT_EQ(f.localPalette[0], f.transparentRgb);
+        ExpectWritable(*doc, true, masks);
+    }
 }
 
 TEST_F(PaletteFrame, TransparentColourFromTheQuantizerIsSubstituted) {
@@ -208,6 +215,37 @@ TEST_F(PrepareDoc, ReservedEntriesForTransparentColours) {
     EXPECT_EQ(third.indexPixels[0], 0);        // (0, 0) is transparent
     EXPECT_EQ(NthFrame(*doc, 1)->indexPixels[21], 1);  // (1, 1)
     ExpectWritable(*doc, true, masks);
+}
+
+TEST_F(PrepareDoc, SmallSharedPalettesStillReserveOneTransparentColour) {
+    // The first transparent colour always gets an entry; further ones only while
+    // the quantizer keeps eight colours, so with eight entries the second goes.
+    struct Case {
+        int maxColors;
+        size_t reserved;
+    };
+    for (const Case c : {Case{8, 1}, Case{16, 2}}) {
+        SCOPED_TRACE(c.maxColors);
+        ResetWriteOptions();
+        MaxColors = c.maxColors;
+        auto doc = MakeDoc(20, 20);
+        const Rgb a{250, 1, 1}, b{1, 250, 1};
+        for (Rgb t : {a, b, a}) {
+            Frame& f = AddFrame(*doc, 20, 20, [=](int x, int y) {
+                return x == y ? t : Rgb{uint8_t(x * 12), uint8_t(y * 12), uint8_t(x * y)};
+            });
+            f.hasTransparency = 1;
+            f.transparentRgb = t;
+        }
+        TransparencyMasks masks = MaskTransparency(*doc);
+        ASSERT_TRUE(PreparePalettes(nullptr, *doc, false));
+        ASSERT_EQ(doc->globalPalette.size(), size_t(c.maxColors));
+        EXPECT_EQ(doc->globalPalette[0], a);
+        EXPECT_EQ(NthFrame(*doc, 0)->hasTransparency, 1);
+        EXPECT_EQ(NthFrame(*doc, 2)->hasTransparency, 1);
+        EXPECT_EQ(NthFrame(*doc, 1)->hasTransparency, c.reserved > 1 ? 1 : 0);
+        ExpectWritable(*doc, true, masks);
+    }
 }
 
 TEST_F(PrepareDoc, SubstitutesNeverCollide) {

@@ -258,21 +258,27 @@ TEST_F(GifWriterTest, ProgressTextsAndCleanUpAfterSuccess) {
 }
 
 TEST_F(GifWriterTest, TransparencyMissingFromThePaletteIsDroppedForTheFileOnly) {
-    // With eight colours at most, a reduced frame cannot reserve an entry for its
-    // transparent colour; the file has no transparency, the frame keeps it.
-    MaxColors = 8;
+    // Sixteen shared entries reserve at most eight transparent colours; the ninth
+    // frame's colour gets none, so the file has no transparency for it while the
+    // frame keeps it.
+    MaxColors = 16;
     auto doc = Doc(32, 32);
-    Frame& f = AddFrame(*doc, 32, 32, [](int x, int y) { return (x + 3 * y) % 40; });
-    f.hasTransparency = 1;
-    f.transparentRgb = Rgb{1, 2, 3};  // not in the picture
+    for (int k = 0; k < 9; ++k) {
+        Frame& f = AddFrame(*doc, 32, 32, [&](int x, int y) { return (x + 3 * y + k) % 40; });
+        f.hasTransparency = 1;
+        f.transparentRgb = Rgb{1, 2, uint8_t(k)};  // not in the picture
+    }
     auto bytes = Save(*doc);
-    EXPECT_EQ(f.hasTransparency, 1);
-    EXPECT_EQ(f.transparentRgb, (Rgb{1, 2, 3}));
-    EXPECT_EQ(f.gcePacked & 1, 0);
+    const Frame& last = *NthFrame(*doc, 8);
+    EXPECT_EQ(last.hasTransparency, 1);
+    EXPECT_EQ(last.transparentRgb, (Rgb{1, 2, 8}));
+    EXPECT_EQ(last.gcePacked & 1, 0);
+    EXPECT_EQ(NthFrame(*doc, 7)->gcePacked & 1, 1);
     KIVO_SKIP_WITHOUT_GIFLIB();
     OracleGif gif = test::DecodeWithGiflib(bytes);
     ASSERT_TRUE(gif.ok) << gif.error;
-    const auto* gce = FindExtension(gif.images[0].extensions, 0xF9);
+    ASSERT_EQ(gif.images.size(), 9u);
+    const auto* gce = FindExtension(gif.images[8].extensions, 0xF9);
     ASSERT_TRUE(gce);
     EXPECT_EQ(gce->data[0] & 1, 0);
     EXPECT_EQ(gce->data[3], 0);
