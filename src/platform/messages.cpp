@@ -24,6 +24,10 @@ const MessageText kMessages[] = {
     {"GifUndefinedCode", "OX%02X は、未定義コードです。", "0x%1 is an undefined block code."},
     {"GifNoTrailer", "警告! 終了コードが有りません。", "Warning! The file has no end code; it may be cut short."},
     {"ZeroWidth", "幅が 0 では作れません。", "A frame cannot be made with a width of 0."},
+    {"NoPixels", "幅か高さが 0 の画像は読み込めません。", "A picture with a width or height of 0 cannot be read."},
+    {"UnknownFormat", "このファイルの形式は読めません。", "Files of this kind cannot be read."},
+    {"OneFrameOnly", "この形式には 1 コマしか保存できません。", "This format holds only one frame."},
+    {"NameTooLong", "ファイル名が長すぎます。", "The file name is too long."},
     {"ZeroHeight", "高さが 0 では作れません。", "A frame cannot be made with a height of 0."},
     {"PaintNotFound", "ペイントツール(MSPAINT.EXE)が見つかりません。", "The paint program was not found."},
     {"ProgramNotFound", "%s\rソフトが見つかりません。", "%1\rThis program was not found."},
@@ -31,6 +35,10 @@ const MessageText kMessages[] = {
      "This compressor may not take full-colour frames.\rPlease choose another compressor."},
     {"AviCodec256", "256色で、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。",
      "This compressor may not take 256-colour frames.\rPlease choose another compressor."},
+
+    // Names of a new document.
+    {"NewGif", "新規.gif", "New.gif"},
+    {"NewMng", "新規.mng", "New.mng"},
 
     // Progress dialog: titles, fixed line, button.
     {"TitleReading", "Kivo 読み込み中...", "Kivo - reading..."},

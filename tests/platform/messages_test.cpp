@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace kivo {
 namespace {
@@ -48,6 +52,64 @@ TEST(Messages, EveryRowIsCompleteAndUnique) {
         }
     }
     EXPECT_EQ(FindMessageById("NoSuchMessage"), nullptr);
+}
+
+// The string literals of C++ source, escapes resolved as far as messages use
+// them; comments and character literals skipped.
+std::vector<std::string> StringLiterals(const std::string& code) {
+    std::vector<std::string> found;
+    for (size_t i = 0; i < code.size(); ++i) {
+        if (code.compare(i, 2, "//") == 0) {
+            i = code.find('\n', i);
+            if (i == std::string::npos) break;
+        } else if (code.compare(i, 2, "/*") == 0) {
+            i = code.find("*/", i + 2);
+            if (i == std::string::npos) break;
+            ++i;
+        } else if (code[i] == '\'' || code[i] == '"') {
+            const char quote = code[i];
+            std::string text;
+            for (++i; i < code.size() && code[i] != quote; ++i) {
+                if (code[i] == '\\' && i + 1 < code.size()) {
+                    const char e = code[++i];
+                    text += e == 'r' ? '\r' : e == 'n' ? '\n' : e;
+                } else {
+                    text += code[i];
+                }
+            }
+            if (quote == '"') found.push_back(text);
+        }
+    }
+    return found;
+}
+
+// A Japanese text added to the engine without a row here would reach an
+// English-reading user untranslated. Every Japanese string literal in the
+// engine's sources must be (part of) a row's text; parts occur where the engine
+// assembles a message at run time.
+TEST(Messages, EveryJapaneseTextOfTheEngineHasARow) {
+    namespace fs = std::filesystem;
+    const fs::path src = fs::path(__FILE__).parent_path().parent_path().parent_path() / "src";
+    if (!fs::is_directory(src / "platform")) GTEST_SKIP() << "engine sources not found at " << src;
+    int checked = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(src)) {
+        const fs::path& path = entry.path();
+        const std::string relative = fs::relative(path, src).string();
+        if (relative.rfind("cli/", 0) == 0 || relative == "platform/messages.cpp") continue;
+        if (path.extension() != ".cpp" && path.extension() != ".h") continue;
+        std::ifstream in(path);
+        const std::string code((std::istreambuf_iterator<char>(in)), {});
+        for (const std::string& text : StringLiterals(code)) {
+            if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+                continue;
+            const bool found = std::any_of(MessageTable().begin(), MessageTable().end(), [&](const MessageText& row) {
+                return row.japanese.find(text) != std::string_view::npos;
+            });
+            EXPECT_TRUE(found) << relative << ": \"" << text << "\" has no English";
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 10);
 }
 
 TEST(Messages, JapaneseLocaleFollowsThePosixOrderOfVariables) {
