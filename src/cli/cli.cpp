@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "color/write_options.h"
+#include "io/file_formats.h"
 #include "platform/terminal_backend.h"
 
 namespace kivo::cli {
@@ -39,6 +40,18 @@ const Command* FindCommand(const std::string& name) {
     for (const Command& c : Commands())
         if (name == c.name) return &c;
     return nullptr;
+}
+
+std::string OutputFormatProblem(const std::string& path, int frameCount) {
+    const FileFormat* format = FindFileFormat(path);
+    if (!format || (!format->writeDocument && !format->writeFrame))
+        return "the output's name must end in the extension of a format kivo-cli writes: " +
+               WritableFormatNames(true);
+    if (!format->writeDocument && frameCount > 1)
+        return std::string(format->name) + " holds one picture, and there are " +
+               std::to_string(frameCount) + " frames: write " + WritableFormatNames(false) +
+               " instead, or pick frames with 'kivo-cli extract'";
+    return {};
 }
 
 int UsageError(const Command& cmd, const std::string& why) {

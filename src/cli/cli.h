@@ -15,7 +15,7 @@ struct Command {
     const char* usage;    // arguments after the name
     const char* summary;  // one line for --help
     int (*run)(const Args& args);  // exit status: 0 success, 1 failure, 2 usage, 130 cancelled
-    const char* details;  // what 'kivo-cli help NAME' adds: every argument explained
+    const char* details = nullptr;  // what 'kivo-cli help NAME' adds: every argument explained
 };
 
 std::span<const Command> Commands();
@@ -28,5 +28,9 @@ int UsageError(const Command& cmd, const std::string& why);
 // Says that Ctrl-C stopped the command; returns its exit status, 130.
 int Cancelled(const Command& cmd);
 const Command* FindCommand(const std::string& name);
+// Why a document of frameCount frames (-1: not known yet) cannot be written under
+// this name, or empty: the name must say a format that kivo-cli writes, and a
+// picture format holds one frame.
+std::string OutputFormatProblem(const std::string& path, int frameCount);
 
 }  // namespace kivo::cli

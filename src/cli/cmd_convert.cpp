@@ -14,9 +14,9 @@
 #include "cli.h"
 #include "color/write_options.h"
 #include "doc/anim_doc.h"
+#include "io/file_formats.h"
 #include "io/import_file.h"
-#include "gif/gif_reader.h"
-#include "gif/gif_writer.h"
+#include "io/open_save.h"
 #include "platform/safe_save.h"
 #include "platform/terminal_backend.h"
 
@@ -37,14 +37,6 @@ bool ParseNumber(const std::string& text, int low, int high, int& value) {
     const char* end = text.data() + text.size();
     auto [p, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && p == end && value >= low && value <= high;
-}
-
-bool EndsWithIgnoringCase(const std::string& s, const std::string& suffix) {
-    if (s.size() < suffix.size()) return false;
-    for (size_t i = 0; i < suffix.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(s[s.size() - suffix.size() + i])) != suffix[i])
-            return false;
-    return true;
 }
 
 // Only what 'kivo-cli help options' lists; CodecIsMng is the codecs' own state.
@@ -112,10 +104,11 @@ std::string ParseArgs(const Args& args, ConvertRequest& req) {
         }
     }
     if (req.inputs.empty()) return "no input files";
-    if (req.output.empty()) return "no output file (-o OUTPUT.gif)";
-    if (!EndsWithIgnoringCase(req.output, ".gif")) return "the output must be a .gif file";
+    if (req.output.empty()) return "no output file (-o OUTPUT)";
+    if (std::string why = OutputFormatProblem(req.output, -1); !why.empty()) return why;
     for (const std::string& in : req.inputs)
-        if (!IsImportableFile(in)) return "cannot read this kind of file: '" + in + "'";
+        if (!IsImportableFile(in))
+            return "cannot read this kind of file: '" + in + "' (kivo-cli reads " + ReadableFormatNames() + ")";
     return {};
 }
 
@@ -132,12 +125,13 @@ std::string UnopenableReason(const std::string& path) {
     return {};
 }
 
-// One GIF opens as it is, keeping its loop settings and trailing comment; anything
-// else is assembled frame by frame into a new document.
+// One animation opens as it is, keeping its loop settings and trailing comment;
+// anything else is assembled frame by frame into a new document.
 std::unique_ptr<AnimDoc> LoadInputs(const std::vector<std::string>& inputs) {
     // A reader stopped by Ctrl-C has nothing to say about its file.
-    if (inputs.size() == 1 && EndsWithIgnoringCase(inputs[0], ".gif")) {
-        auto doc = ReadGif(nullptr, inputs[0]);
+    const FileFormat* first = FindFileFormat(inputs[0]);
+    if (inputs.size() == 1 && first && first->readAnimation) {
+        auto doc = OpenDocument(nullptr, inputs[0]);
         if (!doc && !InterruptRequested())
             std::fprintf(stderr, "kivo-cli convert: cannot read '%s'\n", inputs[0].c_str());
         return doc;
@@ -196,8 +190,12 @@ int RunConvert(const Args& args) {
         std::fprintf(stderr, "kivo-cli convert: the input has no frames to write\n");
         return 1;
     }
+    if (std::string why = OutputFormatProblem(req.output, doc->frameCount); !why.empty()) {
+        std::fprintf(stderr, "kivo-cli convert: %s\n", why.c_str());
+        return 1;
+    }
     ApplyEdits(req, *doc);
-    if (!WriteGif(nullptr, req.output, *doc)) {
+    if (!SaveDocument(nullptr, req.output, *doc)) {
         if (InterruptRequested()) return Cancelled(self);
         // The engine's message says that it failed; the system says why.
         const std::string& why = SaveFailureReason();

@@ -4,7 +4,8 @@
 
 #include "cli.h"
 #include "doc/anim_doc.h"
-#include "gif/gif_reader.h"
+#include "io/file_formats.h"
+#include "io/open_save.h"
 #include "platform/stored_text.h"
 #include "platform/terminal_backend.h"
 
@@ -130,7 +131,12 @@ int RunInfo(const Args& args) {
         std::fprintf(stderr, "kivo-cli info: cannot open %s\n", path.c_str());
         return 1;
     }
-    std::unique_ptr<AnimDoc> doc = ReadGif(nullptr, path);
+    if (!FindFileFormat(path)) {
+        std::fprintf(stderr, "kivo-cli info: cannot read '%s': kivo-cli reads %s files\n", path.c_str(),
+                     ReadableFormatNames().c_str());
+        return 1;
+    }
+    std::unique_ptr<AnimDoc> doc = ReadAsDocument(nullptr, path);
     // Stopped by Ctrl-C, or pressed too late to stop the reader: either way the
     // user no longer wants the answer.
     if (InterruptRequested()) return Cancelled(self);

@@ -6,6 +6,8 @@ namespace kivo::cli {
 int RunHelp(const Args& args);
 int RunInfo(const Args& args);
 int RunConvert(const Args& args);
+int RunExtract(const Args& args);
+int RunBlank(const Args& args);
 
 namespace {
 
@@ -14,7 +16,8 @@ constexpr char kHelpDetails[] =
     "  options    the write options that 'convert --set' changes: names, values, defaults\n";
 
 constexpr char kInfoDetails[] =
-    "Shows what the reader finds: the logical screen, the size of the global\n"
+    "Reads GIF animations and PNG, JPEG, BMP and Targa pictures (a picture shows as\n"
+    "an animation of one frame). Shows what the reader finds: the logical screen, the size of the global\n"
     "palette, the loop setting, the trailing comment, and one line per frame with\n"
     "its placement, delay (hundredths of a second), whether it has a delay, disposal,\n"
     "transparent colour, local palette size and comment.\n"
@@ -28,10 +31,12 @@ constexpr char kInfoDetails[] =
 
 constexpr char kConvertDetails[] =
     "One GIF input opens as it is, with its loop setting and comments. Several inputs\n"
-    "(GIF, BMP) become the frames of a new animation, in the order given, looping\n"
-    "forever unless --loop says otherwise.\n"
+    "(GIF, PNG, JPEG, BMP, Targa) become the frames of a new animation, in the order\n"
+    "given, looping forever unless --loop says otherwise.\n"
     "\n"
-    "  -o, --output FILE     the GIF to write. An existing file is replaced only once\n"
+    "  -o, --output FILE     the file to write, in the format its extension names:\n"
+    "                        .gif for any number of frames; .png, .jpg or .bmp for\n"
+    "                        a single frame. An existing file is replaced only once\n"
     "                        the new one is complete, keeping its permissions.\n"
     "  --max-colors N        at most N colours per palette: 8, 16, 32, 64, 128 or 256\n"
     "                        (default 256). Frames with more are reduced.\n"
@@ -53,18 +58,48 @@ constexpr char kConvertDetails[] =
     "reason follows the message), 2 wrong arguments, 130 cancelled (Ctrl-C; the output\n"
     "is left as it was).\n";
 
+constexpr char kExtractDetails[] =
+    "Writes chosen frames of any readable file as files of their own, named\n"
+    "BASE_N.EXT with N the frame's number, padded to two digits from 10 frames on\n"
+    "and to three from 100 (anim_3.gif, anim_03.gif, anim_003.gif).\n"
+    "\n"
+    "  --frames LIST      frames counted from 1, as numbers and ranges: 1,3-5.\n"
+    "                     Default: every frame.\n"
+    "  --format FORMAT    bmp, png or gif (default gif). A GIF frame keeps its place\n"
+    "                     on the animation's screen.\n"
+    "  --dir FOLDER       where the files go (default: the input's folder).\n"
+    "  --name BASE        the files' base name (default: the input's name without\n"
+    "                     its extension).\n"
+    "  --no-overwrite     leave existing files alone (they count as written).\n"
+    "\n"
+    "Prints the name of every file. Exit status: 0 written, 1 failed (files written\n"
+    "before the failure stay), 2 wrong arguments.\n";
+
+constexpr char kBlankDetails[] =
+    "Makes a new animation of white frames to draw on elsewhere.\n"
+    "\n"
+    "  --size WxH         each frame's width and height in pixels (1-65535).\n"
+    "  --count N          how many frames (1-10000, default 1).\n"
+    "  --delay CS         each frame's delay in hundredths of a second (default 10).\n"
+    "  -o, --output FILE  .gif for any count; .png, .jpg or .bmp for one frame.\n";
+
 }  // namespace
 
 static const Command kCommands[] = {
     {"help", "[COMMAND | options]", "show help for kivo-cli, one command or the write options", RunHelp,
      kHelpDetails},
-    {"info", "FILE [--json]", "show a GIF animation's screen, loop settings and frames", RunInfo,
-     kInfoDetails},
+    {"info", "FILE [--json]", "show an animation's or a picture's screen, loop settings and frames",
+     RunInfo, kInfoDetails},
     {"convert",
-     "INPUT... -o OUTPUT.gif [--max-colors N] [--separate-palettes] [--dither] [--interlace]\n"
+     "INPUT... -o OUTPUT [--max-colors N] [--separate-palettes] [--dither] [--interlace]\n"
      "         [--set NAME=VALUE]... [--loop N|forever|off] [--delay CS]",
-     "save GIF, BMP files as one animated GIF (one GIF input opens as it is)", RunConvert,
-     kConvertDetails},
+     "join animations and pictures into one animated GIF, or save one frame as a picture",
+     RunConvert, kConvertDetails},
+    {"extract",
+     "INPUT [--frames LIST] [--format bmp|png|gif] [--dir FOLDER] [--name BASE] [--no-overwrite]",
+     "write chosen frames as separate BMP, PNG or GIF files", RunExtract, kExtractDetails},
+    {"blank", "--size WxH [--count N] [--delay CS] -o OUTPUT", "make a new animation of white frames",
+     RunBlank, kBlankDetails},
 };
 
 std::span<const Command> Commands() { return kCommands; }

@@ -42,9 +42,10 @@ TEST(CliBasics, HelpVersionAndUnknownCommands) {
     } cases[] = {
         // Every command's summary line, not just a word any usage line has.
         {"--help", 0, true,
-         {"Usage: kivo-cli COMMAND", "\n  help       show help", "\n  info       show a GIF",
-          "\n  convert    save GIF, BMP files", "kivo-cli help options"}},
-        {"help", 0, true, {"Usage: kivo-cli COMMAND", "\n  convert    save"}},
+         {"Usage: kivo-cli COMMAND", "\n  help       show help", "\n  info       show an animation's",
+          "\n  convert    join animations and pictures", "\n  extract    write chosen frames",
+          "\n  blank      make a new animation", "kivo-cli help options"}},
+        {"help", 0, true, {"Usage: kivo-cli COMMAND", "\n  convert    join"}},
         {"", 2, false, {"Usage: kivo-cli COMMAND", "\n  info       show"}},
         {"--version", 0, true, {"kivo-cli " KIVO_VERSION "\n"}},
         {"help help", 0, true, {"Usage: kivo-cli help [COMMAND | options]", "options    the write options"}},
