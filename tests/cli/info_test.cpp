@@ -92,8 +92,6 @@ TEST_F(CliInfo, HostileCommentsGiveValidJsonAndHarmlessText) {
     } cases[] = {
         {"escape and bell", "esc\x1b[31m bell\x07", "esc\\u001b[31m bell\\u0007", "esc\\x1b[31m bell\\x07"},
         {"C1 control", "\xC2\x9B" "2J", "\\u009b2J", "\\u009b2J"},
-        {"quotes, tab, backslash", "a\t\"q\" b\\c", "a\\t\\\"q\\\" b\\\\c", "a\\t\"q\" b\\c"},
-        {"UTF-8", "caf\xC3\xA9", "caf\xC3\xA9", "caf\xC3\xA9"},
         {"Shift-JIS", "\x82\xA0", "\xE3\x81\x82", "\xE3\x81\x82"},
         // Not UTF-8 though a loose check takes them for it.
         {"overlong", "\xC0\xAF", "\xEF\xBE\x80\xEF\xBD\xAF", "\xEF\xBE\x80\xEF\xBD\xAF"},

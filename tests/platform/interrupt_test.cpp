@@ -39,25 +39,9 @@ protected:
     test::TempFolder dir;
 };
 
-// Pressed while the cancel button is disabled, Ctrl-C is neither lost nor acted
-// on: the first pump that may stop reports it.
-TEST_F(Interrupt, WaitsForAPhaseThatCanStop) {
-    ProgressOpen(nullptr);
-    ProgressSetCancel(nullptr);
-    std::raise(SIGINT);
-    EXPECT_TRUE(InterruptRequested());
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(ProgressPump(), 0);
-    ProgressSetCancel("中止");
-    EXPECT_EQ(ProgressPump(), 1);
-    ProgressClose(nullptr);
-    // The next operation of the same command stops at its first chance too.
-    ProgressOpen(nullptr);
-    EXPECT_EQ(ProgressPump(), 1);
-    ProgressClose(nullptr);
-}
-
-// Ctrl-C during palette preparation ("チェック中...", no cancel button) stops
-// the save at its first frame: nothing written, the old file kept.
+// Ctrl-C during palette preparation ("チェック中...", no cancel button) is
+// neither lost nor acted on there: it stops the save at its first frame, the
+// first point with a cancel button. Nothing written, the old file kept.
 TEST_F(Interrupt, StopsASaveThatWasInAPhaseThatCannotStop) {
     auto doc = NewDocument();
     doc->screenWidth = doc->screenHeight = 8;

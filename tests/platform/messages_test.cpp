@@ -4,10 +4,8 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -37,21 +35,6 @@ TEST(Messages, EngineTextsFindTheirEnglishWithTheValuesCarriedOver) {
         {"", ""},
     };
     for (const auto& c : cases) EXPECT_EQ(EnglishFor(c.shown), c.english) << c.shown;
-}
-
-TEST(Messages, EveryRowIsCompleteAndUnique) {
-    std::set<std::string_view> ids, texts;
-    for (const MessageText& m : MessageTable()) {
-        EXPECT_FALSE(m.english.empty()) << m.id;
-        EXPECT_TRUE(ids.insert(m.id).second) << "id twice: " << m.id;
-        EXPECT_TRUE(texts.insert(m.japanese).second) << "text twice: " << m.japanese;
-        EXPECT_EQ(FindMessageById(m.id), &m);
-        // A row without values must find itself.
-        if (m.japanese.find('%') == std::string_view::npos) {
-            EXPECT_EQ(EnglishFor(m.japanese), m.english) << m.id;
-        }
-    }
-    EXPECT_EQ(FindMessageById("NoSuchMessage"), nullptr);
 }
 
 // The string literals of C++ source, escapes resolved as far as messages use
@@ -110,38 +93,6 @@ TEST(Messages, EveryJapaneseTextOfTheEngineHasARow) {
         }
     }
     EXPECT_GT(checked, 10);
-}
-
-TEST(Messages, JapaneseLocaleFollowsThePosixOrderOfVariables) {
-    const char* names[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
-    std::string saved[3];
-    bool had[3];
-    for (int i = 0; i < 3; ++i) {
-        const char* v = std::getenv(names[i]);
-        had[i] = v != nullptr;
-        if (v) saved[i] = v;
-    }
-    const struct {
-        const char *all, *messages, *lang;
-        bool japanese;
-    } cases[] = {
-        {"", "", "ja_JP.UTF-8", true},
-        {"", "", "en_US.UTF-8", false},
-        {"", "", "", false},
-        {"", "ja_JP.UTF-8", "en_US.UTF-8", true},
-        {"C", "ja_JP.UTF-8", "ja_JP.UTF-8", false},  // LC_ALL wins
-        {"ja", "", "C", true},
-    };
-    for (const auto& c : cases) {
-        setenv("LC_ALL", c.all, 1);
-        setenv("LC_MESSAGES", c.messages, 1);
-        setenv("LANG", c.lang, 1);
-        EXPECT_EQ(UserReadsJapanese(), c.japanese) << c.all << "|" << c.messages << "|" << c.lang;
-    }
-    for (int i = 0; i < 3; ++i) {
-        if (had[i]) setenv(names[i], saved[i].c_str(), 1);
-        else unsetenv(names[i]);
-    }
 }
 
 }  // namespace

@@ -7,52 +7,34 @@
 namespace kivo {
 namespace {
 
+// The boundaries of each UTF-8 form, on both sides; anything accepted here
+// reaches JSON parsers and terminals as it is.
 TEST(StoredText, Utf8IsAcceptedOnlyAsTheStandardDefinesIt) {
     const struct {
-        const char* what;
         std::string bytes;
         bool valid;
     } cases[] = {
-        {"ASCII", "plain", true},
-        {"empty", "", true},
-        {"two bytes", "\xC3\xA9", true},
-        {"three bytes", "\xE3\x81\x82", true},
-        {"four bytes", "\xF0\x9F\x98\x80", true},
-        {"highest code point", "\xF4\x8F\xBF\xBF", true},
-        {"last before surrogates", "\xED\x9F\xBF", true},
-        {"first after surrogates", "\xEE\x80\x80", true},
-        {"overlong slash, 2 bytes", "\xC0\xAF", false},
-        {"overlong C1 lead", "\xC1\xBF", false},
-        {"overlong, 3 bytes", "\xE0\x80\xAF", false},
-        {"overlong, 4 bytes", "\xF0\x8F\xBF\xBF", false},
-        {"high surrogate", "\xED\xA0\x80", false},
-        {"low surrogate", "\xED\xBF\xBF", false},
-        {"above U+10FFFF", "\xF4\x90\x80\x80", false},
-        {"F5 lead", "\xF5\x80\x80\x80", false},
-        {"lone continuation", "a\x80", false},
-        {"cut short", "\xE3\x81", false},
-        {"bad continuation", "\xE3\x41\x82", false},
+        {"plain", true},
+        {"\xC3\xA9", true},
+        {"\xF0\x9F\x98\x80", true},
+        {"\xF4\x8F\xBF\xBF", true},   // U+10FFFF
+        {"\xED\x9F\xBF", true},       // last before the surrogates
+        {"\xEE\x80\x80", true},       // first after them
+        {"\xC0\xAF", false},          // overlong, 2 bytes
+        {"\xC1\xBF", false},
+        {"\xE0\x80\xAF", false},      // overlong, 3 bytes
+        {"\xF0\x8F\xBF\xBF", false},  // overlong, 4 bytes
+        {"\xED\xA0\x80", false},      // surrogates
+        {"\xED\xBF\xBF", false},
+        {"\xF4\x90\x80\x80", false},  // above U+10FFFF
+        {"\xF5\x80\x80\x80", false},
+        {"a\x80", false},             // lone continuation
+        {"\xE3\x81", false},          // cut short
+        {"\xE3\x41\x82", false},
     };
-    for (const auto& c : cases) EXPECT_EQ(IsStrictUtf8(c.bytes), c.valid) << c.what;
-}
-
-TEST(StoredText, ShownAsUtf8ElseCodePage932ElseByteByByte) {
-    const struct {
-        const char* what;
-        std::string bytes, shown;
-    } cases[] = {
-        {"UTF-8 unchanged", "\xE3\x81\x82 a\x1B", "\xE3\x81\x82 a\x1B"},
-        {"Shift-JIS", "\x82\xA0\x83\x5C", "\xE3\x81\x82\xE3\x82\xBD"},  // "あソ"
-        // Looks like UTF-8 to a loose check, but is an overlong form; as code
-        // page 932 it is two half-width katakana.
-        {"overlong read as code page 932", "\xC0\xAF", "\xEF\xBE\x80\xEF\xBD\xAF"},
-        {"neither: Latin-1", "\x81", "\xC2\x81"},
-    };
-    for (const auto& c : cases) {
-        const std::string shown = StoredTextAsUtf8(c.bytes);
-        EXPECT_EQ(shown, c.shown) << c.what;
-        EXPECT_TRUE(IsStrictUtf8(shown)) << c.what;
-    }
+    for (const auto& c : cases) EXPECT_EQ(IsStrictUtf8(c.bytes), c.valid) << testing::PrintToString(c.bytes);
+    // Neither UTF-8 nor code page 932: still valid UTF-8 for showing.
+    EXPECT_EQ(StoredTextAsUtf8("\x81"), "\xC2\x81");
 }
 
 }  // namespace
