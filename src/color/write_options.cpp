@@ -13,11 +13,19 @@ int NoColorReduction = 0;
 int JngOver256Only = 0;
 int KeepPngPalette = 0;
 int TransparentIndex = -1;
+int JngQuality = 60;
+int MhdrStrictProfile = 1;
+int TermAlways = 1;
+int FramMayOmit = 1;
+int DefiMayOmit = 1;
+int JngAllFrames = 0;
+int NoGlobalPalette = 0;
+int MngShowOptionsOnSave = 1;
 int CodecIsMng = 0;
 
 namespace {
 
-enum class Range { kColors, kFlag, kIndex };
+enum class Range { kColors, kFlag, kIndex, kQuality };
 
 struct OptionEntry {
     std::string_view name;
@@ -44,6 +52,20 @@ const OptionEntry kOptions[] = {
      "1: frames read from indexed PNG keep palette and indices (MNG)"},
     {"TransparentIndex", &TransparentIndex, -1, Range::kIndex,
      "transparent entry of a kept PNG palette, -1 for none (MNG)"},
+    {"JngQuality", &JngQuality, 60, Range::kQuality, "JPEG quality of JNG frames (MNG)"},
+    {"MhdrStrictProfile", &MhdrStrictProfile, 1, Range::kFlag,
+     "1: MHDR states the features the file uses; 0: profile 0 (MNG)"},
+    {"TermAlways", &TermAlways, 1, Range::kFlag,
+     "1: TERM always written, holding the last frame's delay (MNG)"},
+    {"FramMayOmit", &FramMayOmit, 1, Range::kFlag,
+     "1: FRAM only where the framing mode or delay changes (MNG)"},
+    {"DefiMayOmit", &DefiMayOmit, 1, Range::kFlag,
+     "1: DEFI only where the placement changes (MNG)"},
+    {"JngAllFrames", &JngAllFrames, 0, Range::kFlag, "1: every frame is stored as JNG (MNG)"},
+    {"NoGlobalPalette", &NoGlobalPalette, 0, Range::kFlag,
+     "1: no global palette; every frame carries its own (MNG)"},
+    {"MngShowOptionsOnSave", &MngShowOptionsOnSave, 1, Range::kFlag,
+     "1: the MNG option dialog opens before every MNG save"},
     {"CodecIsMng", &CodecIsMng, 0, Range::kFlag, ""},
 };
 
@@ -62,6 +84,8 @@ bool InRange(Range range, int v) {
             return v == 0 || v == 1;
         case Range::kIndex:
             return v >= -1 && v <= 255;
+        case Range::kQuality:
+            return v >= 1 && v <= 100;
     }
     return false;
 }
@@ -71,6 +95,7 @@ const char* RangeText(Range range) {
         case Range::kColors: return "8, 16, 32, 64, 128 or 256";
         case Range::kFlag: return "0 or 1";
         case Range::kIndex: return "-1 to 255";
+        case Range::kQuality: return "1 to 100";
     }
     return "";
 }

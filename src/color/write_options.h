@@ -16,6 +16,14 @@ extern int NoColorReduction;  // MNG: frames over 256 colours stay 24-bit
 extern int JngOver256Only;    // MNG: such frames become JNG rather than truecolour PNG
 extern int KeepPngPalette;    // frames read from indexed PNG keep palette and indices
 extern int TransparentIndex;  // -1, or the transparent entry of a kept PNG palette
+extern int JngQuality;        // MNG: JPEG quality of JNG frames, 1-100
+extern int MhdrStrictProfile; // MNG: MHDR states the features the file uses (else profile 0)
+extern int TermAlways;        // MNG: TERM always written, with the last frame's delay
+extern int FramMayOmit;       // MNG: FRAM only where mode or delay changes
+extern int DefiMayOmit;       // MNG: DEFI only where the placement changes
+extern int JngAllFrames;      // MNG: every frame is JNG (no palette preparation)
+extern int NoGlobalPalette;   // MNG: no global PLTE; frames carry their palettes
+extern int MngShowOptionsOnSave;  // MNG option dialog before every MNG save
 
 // 1 after the MNG reader or writer ran, 0 after the GIF codecs or AVI export.
 extern int CodecIsMng;

@@ -31,9 +31,16 @@ TEST(WriteOptions, SetChecksRanges) {
     EXPECT_TRUE(SetWriteOption("TransparentIndex", "255", &why));
     EXPECT_FALSE(SetWriteOption("TransparentIndex", "256", &why));
     EXPECT_FALSE(SetWriteOption("Nonsense", "1", &why));
+    // JPEG quality 0 means nothing to libjpeg's scaling; the range starts at 1.
+    EXPECT_FALSE(SetWriteOption("JngQuality", "0", &why));
+    EXPECT_FALSE(SetWriteOption("JngQuality", "101", &why));
+    EXPECT_TRUE(SetWriteOption("JngQuality", "100", &why));
+    EXPECT_TRUE(SetWriteOption("TermAlways", "0", &why));
     ResetWriteOptions();
     EXPECT_EQ(MaxColors, 256);
     EXPECT_EQ(TransparentIndex, -1);
+    EXPECT_EQ(JngQuality, 60);
+    EXPECT_EQ(TermAlways, 1);
 }
 
 }  // namespace
