@@ -21,6 +21,10 @@ int DefiMayOmit = 1;
 int JngAllFrames = 0;
 int NoGlobalPalette = 0;
 int MngShowOptionsOnSave = 1;
+int ShowOptionsOnSave = 1;
+int UseStandardPaint = 1;
+int OptimizeWithTransparency = 1;
+std::string PaintProgramPath;
 int CodecIsMng = 0;
 
 namespace {
@@ -66,6 +70,12 @@ const OptionEntry kOptions[] = {
      "1: no global palette; every frame carries its own (MNG)"},
     {"MngShowOptionsOnSave", &MngShowOptionsOnSave, 1, Range::kFlag,
      "1: the MNG option dialog opens before every MNG save"},
+    {"ShowOptionsOnSave", &ShowOptionsOnSave, 1, Range::kFlag,
+     "1: the GIF option dialog opens before every GIF save"},
+    {"UseStandardPaint", &UseStandardPaint, 1, Range::kFlag,
+     "1: frames are edited in the first paint program found; 0: in PaintProgramPath"},
+    {"OptimizeWithTransparency", &OptimizeWithTransparency, 1, Range::kFlag,
+     "1: optimising frame sizes also turns pixels that repeat the screen transparent"},
     {"CodecIsMng", &CodecIsMng, 0, Range::kFlag, ""},
 };
 
@@ -136,6 +146,7 @@ std::vector<WriteOptionInfo> UserWriteOptions() {
 
 void ResetWriteOptions() {
     for (const OptionEntry& e : kOptions) *e.value = e.defaultValue;
+    PaintProgramPath.clear();
 }
 
 }  // namespace kivo

@@ -3,6 +3,7 @@
 // kivo-cli's --set change them. Look-up by name serves both.
 #pragma once
 
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -24,6 +25,11 @@ extern int DefiMayOmit;       // MNG: DEFI only where the placement changes
 extern int JngAllFrames;      // MNG: every frame is JNG (no palette preparation)
 extern int NoGlobalPalette;   // MNG: no global PLTE; frames carry their palettes
 extern int MngShowOptionsOnSave;  // MNG option dialog before every MNG save
+extern int ShowOptionsOnSave; // GIF option dialog before every GIF save
+extern int UseStandardPaint;  // 1: frames are edited in the first paint program found
+extern int OptimizeWithTransparency;  // size optimisation also turns repeated pixels transparent
+// The paint program chosen instead of the standard one; empty = none.
+extern std::string PaintProgramPath;
 
 // 1 after the MNG reader or writer ran, 0 after the GIF codecs or AVI export.
 extern int CodecIsMng;
