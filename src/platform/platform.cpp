@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/kept_errors.h"
 #include "platform/ui_thread.h"
 
 namespace kivo {
@@ -36,6 +37,7 @@ void InstallPlatformBackend(PlatformBackend* backend) {
 PlatformBackend& CurrentPlatformBackend() { return *installed; }
 
 void ShowError(OwnerWindow owner, std::string_view text) {
+    if (KeepError(text)) return;
     CheckUserInterfaceThread();
     installed->Beep();
     installed->ShowError(owner, text);

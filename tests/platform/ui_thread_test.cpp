@@ -8,6 +8,7 @@
 #include "color/write_options.h"
 #include "doc/anim_doc.h"
 #include "gif/gif_writer.h"
+#include "platform/kept_errors.h"
 #include "platform/progress.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
@@ -54,6 +55,31 @@ TEST(UserInterfaceThread, ASaveWithHelpersStaysOnItsThread) {
         ProgressClose(nullptr);
     });
     EXPECT_EQ(ForeignThreadCalls(), 0);
+}
+
+// A helper's error is kept, not shown from the wrong thread, and reaches the
+// user in order once the owning thread shows it; nested keepers restore the outer.
+TEST(UserInterfaceThread, ErrorsOfHelpersAreKeptForTheOwningThread) {
+    ScopedRecordingBackend rec;
+    ProgressOpen(nullptr);
+    std::vector<std::string> kept;
+    std::thread([&] {
+        KeptErrors outer;
+        ShowError(nullptr, "first");
+        {
+            KeptErrors inner;
+            ShowError(nullptr, "inner");
+            EXPECT_EQ(inner.texts(), std::vector<std::string>{"inner"});
+        }
+        ShowError(nullptr, "second");
+        kept = outer.texts();
+    }).join();
+    EXPECT_EQ(ForeignThreadCalls(), 0);
+    EXPECT_TRUE(rec->errors.empty());
+    ShowKeptErrors(nullptr, kept);
+    EXPECT_EQ(rec->errors, (std::vector<std::string>{"first", "second"}));
+    EXPECT_TRUE(kept.empty());
+    ProgressClose(nullptr);
 }
 
 }  // namespace
