@@ -1,7 +1,9 @@
 #include "cli.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "color/write_options.h"
 #include "io/file_formats.h"
@@ -28,9 +30,12 @@ void PrintOverview(std::FILE* out) {
 
 void PrintWriteOptions() {
     std::printf("Write options, set with 'kivo-cli convert ... --set NAME=VALUE':\n\n");
-    for (const WriteOptionInfo& o : UserWriteOptions())
-        std::printf("  %-17.*s %.*s; default %d\n  %-17s %.*s\n", int(o.name.size()), o.name.data(),
-                    int(o.range.size()), o.range.data(), o.defaultValue, "", int(o.meaning.size()),
+    const std::vector<WriteOptionInfo> options = UserWriteOptions();
+    int width = 0;  // the longest name sets the column
+    for (const WriteOptionInfo& o : options) width = std::max(width, int(o.name.size()));
+    for (const WriteOptionInfo& o : options)
+        std::printf("  %-*.*s  %.*s; default %d\n  %-*s  %.*s\n", width, int(o.name.size()), o.name.data(),
+                    int(o.range.size()), o.range.data(), o.defaultValue, width, "", int(o.meaning.size()),
                     o.meaning.data());
 }
 

@@ -1,6 +1,7 @@
 // Runs the real kivo-cli binary, as a user or a script would.
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -86,15 +87,14 @@ TEST(CliBasics, HelpOptionsListsEveryWriteOption) {
     ASSERT_EQ(r.status, 0);
     const auto options = kivo::UserWriteOptions();
     ASSERT_GE(options.size(), 8u);
+    size_t width = 0;  // names pad to the longest
+    for (const kivo::WriteOptionInfo& o : options) width = std::max(width, o.name.size());
     for (const kivo::WriteOptionInfo& o : options) {
-        // Names pad to one column; a longer one is followed by a single blank.
-        const size_t pad = o.name.size() < 17 ? 18 - o.name.size() : 1;
-        const std::string line = "  " + std::string(o.name) + std::string(pad, ' ') +
+        const std::string line = "  " + std::string(o.name) + std::string(width - o.name.size() + 2, ' ') +
                                  std::string(o.range) + "; default " + std::to_string(o.defaultValue);
         EXPECT_TRUE(Has(r.out, line)) << line;
         EXPECT_TRUE(Has(r.out, std::string(o.meaning))) << o.name;
     }
-    EXPECT_TRUE(Has(r.out, "MaxColors         8, 16, 32, 64, 128 or 256; default 256"));
     EXPECT_FALSE(Has(r.out, "CodecIsMng"));
 }
 
