@@ -1,0 +1,107 @@
+#include "mng/mng_frame_stream.h"
+
+#include <algorithm>
+
+#include "color/write_options.h"
+#include "doc/dib.h"
+#include "mng/jpeg_writer.h"
+#include "mng/mng_chunk_writer.h"
+#include "mng/png_writer.h"
+
+namespace kivo {
+
+namespace {
+
+// The picture the PNG (full colour) and JPEG encoders read must be exactly the
+// frame's size: they walk the DIB by the frame's width and height.
+bool PictureFits(const Frame& frame) {
+    return DibIsValid(frame.dib) && DibBitCount(frame.dib) == 24 && !DibIsCore(frame.dib) &&
+           DibCompression(frame.dib) == kBiRgb && DibWidth(frame.dib) == uint32_t(frame.width) &&
+           DibHeight(frame.dib) == uint32_t(frame.height);
+}
+
+const Palette* FramePalette(const AnimDoc& doc, const Frame& frame) {
+    if (!frame.localPalette.empty()) return &frame.localPalette;
+    if (!doc.globalPalette.empty()) return &doc.globalPalette;
+    return nullptr;
+}
+
+// Preparation's promise to the writer: a full index plane whose every index
+// names an entry of a palette PNG can hold.
+bool IndicesFit(const Frame& frame, const Palette& palette) {
+    if (palette.empty() || palette.size() > 256) return false;
+    if (frame.indexPixels.size() != size_t(frame.width) * size_t(frame.height)) return false;
+    return *std::max_element(frame.indexPixels.begin(), frame.indexPixels.end()) < palette.size();
+}
+
+bool EncodeJng(OwnerWindow owner, const Frame& frame, std::vector<uint8_t>& out) {
+    if (!PictureFits(frame)) return false;
+    // The JPEG data stays in memory: a JNG holds it whole in one JDAT.
+    std::vector<uint8_t> jpeg;
+    if (!EncodeJpeg(owner, frame, std::clamp(JngQuality, 1, 100), jpeg)) return false;
+    PutJhdr(out, uint32_t(frame.width), uint32_t(frame.height), Interlace != 0);
+    for (const TextKey& key : frame.textKeys)
+        if (!PutText(out, key)) return false;
+    PutChunk(out, "JDAT", jpeg);
+    PutChunk(out, "IEND", {});
+    return true;
+}
+
+bool EncodeStandIn(OwnerWindow owner, const Frame& frame, std::vector<uint8_t>& out) {
+    static const uint8_t kIndex = 0;
+    PngImage image;
+    image.width = image.height = 1;
+    image.palette = {frame.hasTransparency ? frame.transparentRgb : Rgb{}};
+    image.kind = PngKindForMngPalette(image.palette.size());
+    image.indexPlane = &kIndex;
+    image.hasTransparency = true;
+    image.transparent = image.palette[0];
+    image.texts = &frame.textKeys;
+    return EncodePng(owner, image, PngStreamForm{false, false, false}, out);
+}
+
+}  // namespace
+
+bool WrittenAsJng(const Frame& frame) { return JngAllFrames != 0 || frame.saveKind == 2; }
+
+bool UsesGlobalPalette(const AnimDoc& doc, const Frame& frame) {
+    return !IsEmptyFrame(frame) && !WrittenAsJng(frame) && frame.saveKind == 0 &&
+           frame.localPalette.empty() && !doc.globalPalette.empty();
+}
+
+bool IsEmptyFrame(const Frame& frame) { return frame.width <= 0 || frame.height <= 0; }
+
+bool EncodeMngFrame(OwnerWindow owner, const AnimDoc& doc, const Frame& frame, bool globalTrns,
+                    std::vector<uint8_t>& out) {
+    if (IsEmptyFrame(frame)) return EncodeStandIn(owner, frame, out);
+    if (WrittenAsJng(frame)) return EncodeJng(owner, frame, out);
+
+    PngImage image;
+    image.width = uint32_t(frame.width);
+    image.height = uint32_t(frame.height);
+    image.interlace = Interlace != 0;
+    image.hasTransparency = frame.hasTransparency != 0;
+    image.transparent = frame.transparentRgb;
+    image.texts = &frame.textKeys;
+    PngStreamForm form{false, false, false};
+    if (frame.saveKind == 1) {
+        if (!PictureFits(frame)) return false;
+        image.kind = kPngRgb;
+        image.dib = &frame.dib;
+    } else {
+        const Palette* palette = FramePalette(doc, frame);
+        if (!palette || !IndicesFit(frame, *palette)) return false;
+        image.palette = *palette;
+        image.kind = PngKindForMngPalette(palette->size());
+        image.indexPlane = frame.indexPixels.data();
+        // With NoGlobalPalette the file has no global PLTE: a frame on the
+        // global palette carries a copy of it instead.
+        if (UsesGlobalPalette(doc, frame) && !NoGlobalPalette) {
+            form.emptyPlte = true;
+            form.suppressTrns = globalTrns;
+        }
+    }
+    return EncodePng(owner, image, form, out);
+}
+
+}  // namespace kivo

@@ -1,0 +1,31 @@
+// One frame as the datastream an MNG embeds: a PNG datastream without signature
+// (an empty PLTE where the frame uses the global palette, no tRNS where the global
+// one applies) or a JNG datastream. Pure with respect to the document, so frames
+// can be encoded side by side; the MNG writer places the results in order.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "doc/anim_doc.h"
+#include "platform/platform.h"
+
+namespace kivo {
+
+// The frame is stored as JNG: prepared as such, or every frame is.
+bool WrittenAsJng(const Frame& frame);
+// The frame's indices refer to the document's global palette.
+bool UsesGlobalPalette(const AnimDoc& doc, const Frame& frame);
+// A frame without pixels, which PNG and JPEG cannot hold; it is stored as one
+// transparent pixel, so it shows nothing and keeps its place and time.
+bool IsEmptyFrame(const Frame& frame);
+
+// Appends the frame's datastream, its texts inside, to out. globalTrns: the
+// file has a global tRNS, which frames on the global palette then rely on.
+// False after the PNG or JPEG writer showed why, or, without a message, when
+// preparation left the frame unfit to write (no palette, a short index plane,
+// an index beyond the palette, a picture of another size).
+bool EncodeMngFrame(OwnerWindow owner, const AnimDoc& doc, const Frame& frame, bool globalTrns,
+                    std::vector<uint8_t>& out);
+
+}  // namespace kivo

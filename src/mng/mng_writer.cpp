@@ -1,0 +1,292 @@
+#include "mng/mng_writer.h"
+
+#include <algorithm>
+#include <new>
+#include <optional>
+#include <vector>
+
+#include "color/global_palette.h"
+#include "color/palette_prep.h"
+#include "color/write_options.h"
+#include "mng/mng_chunk_writer.h"
+#include "mng/mng_frame_stream.h"
+#include "platform/kept_errors.h"
+#include "platform/parallel.h"
+#include "platform/progress.h"
+#include "platform/safe_save.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr const char* kOpenFailed = "ファイルオープンに失敗しました。";
+constexpr const char* kWriteFailed = "書き込みに失敗しました。";
+constexpr uint8_t kInterlaced = 0x40;
+// Delays are kept in hundredths of a second, so that is the file's time base,
+// whatever time base the document was read with.
+constexpr uint32_t kTicksPerSecond = 100;
+constexpr uint32_t kForever = 0x7FFFFFFF;
+
+using Bytes = std::vector<uint8_t>;
+
+// What the FRAM and DEFI chunks written so far have set, so that values that
+// stay the same need not be written again. Placement is 32-bit, like frames.
+struct WriterState {
+    uint8_t framingMode = 1;
+    int32_t defaultDelay = 1;
+    int32_t defiX = 0, defiY = 0;
+};
+
+const Frame* LastFrame(const AnimDoc& doc) {
+    const Frame* last = doc.firstFrame.get();
+    while (last && last->next) last = last->next.get();
+    return last;
+}
+
+uint32_t NonNegative(int32_t v) { return v < 0 ? 0 : uint32_t(v); }
+
+// Bit 0 says the profile is valid and bit 1 that simple MNG features may be
+// used; transparency (8) and JNG (16) are claimed when some frame needs them.
+// A reader may trust a cleared bit, so every JNG frame counts, also one after
+// the first transparent frame.
+uint32_t SimplicityProfile(const AnimDoc& doc) {
+    if (!MhdrStrictProfile) return 0;
+    uint32_t profile = 3;
+    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+        if (f->hasTransparency || IsEmptyFrame(*f)) profile |= 8;
+        if (WrittenAsJng(*f) && !IsEmptyFrame(*f)) profile |= 16;
+    }
+    return profile;
+}
+
+// TERM is needed to loop; with TermAlways it is also written for a single run.
+// Only a repeating TERM has room for a delay: with TermAlways it carries the
+// last frame's, the time that frame stays up before the next pass.
+bool TermCarriesDelay(const AnimDoc& doc) { return TermAlways && doc.loopEnabled; }
+
+std::optional<TermValues> TermFor(const AnimDoc& doc) {
+    if (!TermAlways && !doc.loopEnabled) return std::nullopt;
+    TermValues term;
+    if (!doc.loopEnabled) return term;  // action 0: the last frame stays
+    term.action = 3;
+    term.maximum = doc.loopCount <= 0 ? kForever
+                                      : uint32_t(std::min<int64_t>(int64_t(doc.loopCount) + 1, kForever));
+    const Frame* last = LastFrame(doc);
+    if (TermCarriesDelay(doc) && last && last->hasDelay) term.delay = NonNegative(last->delay);
+    return term;
+}
+
+// The global tRNS applies to every frame on the global palette, so it is
+// written only when all of them are transparent with one colour the palette
+// holds; the answer is that colour's first entry.
+std::optional<size_t> GlobalTransparentIndex(const AnimDoc& doc) {
+    std::optional<Rgb> colour;
+    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+        if (!UsesGlobalPalette(doc, *f)) continue;
+        if (!f->hasTransparency || (colour && *colour != f->transparentRgb)) return std::nullopt;
+        colour = f->transparentRgb;
+    }
+    if (!colour) return std::nullopt;
+    const auto it = std::find(doc.globalPalette.begin(), doc.globalPalette.end(), *colour);
+    if (it == doc.globalPalette.end()) return std::nullopt;
+    return size_t(it - doc.globalPalette.begin());
+}
+
+// Signature, MHDR, TERM and the global palette; globalTrns tells whether a
+// global tRNS went with it.
+void PutHeader(Bytes& b, const AnimDoc& doc, bool& globalTrns) {
+    b.insert(b.end(), std::begin(kMngSignature), std::end(kMngSignature));
+    PutMhdr(b, NonNegative(doc.screenWidth), NonNegative(doc.screenHeight), kTicksPerSecond,
+            SimplicityProfile(doc));
+    if (const auto term = TermFor(doc)) PutTerm(b, *term);
+    globalTrns = false;
+    if (NoGlobalPalette || JngAllFrames || doc.globalPalette.empty()) return;
+    Bytes plte;
+    for (const Rgb& c : doc.globalPalette) plte.insert(plte.end(), {c.r, c.g, c.b});
+    PutChunk(b, "PLTE", plte);
+    if (const auto index = GlobalTransparentIndex(doc)) {
+        Bytes alpha(*index + 1, 255);
+        alpha.back() = 0;
+        PutChunk(b, "tRNS", alpha);
+        globalTrns = true;
+    }
+}
+
+// A frame takes its framing mode from the frame shown before it: after one
+// that clears to the background, mode 3 clears before every frame.
+void PutFraming(Bytes& b, WriterState& state, const Frame& frame, const Frame& before, bool lastInTerm) {
+    const uint8_t mode = before.disposal == 2 ? 3 : 1;
+    const uint32_t delay = NonNegative(frame.delay);
+    if (!FramMayOmit) {
+        PutFramDelay(b, mode, delay);
+        return;
+    }
+    if (frame.delay != state.defaultDelay) {
+        // The last frame's time is TERM's delay when TERM carries one.
+        PutFramDelay(b, mode, lastInTerm ? 0 : delay);
+        state.framingMode = mode;
+        state.defaultDelay = frame.delay;
+    } else if (mode != state.framingMode) {
+        PutFramMode(b, mode);
+        state.framingMode = mode;
+    }
+}
+
+void PutPlacement(Bytes& b, WriterState& state, const Frame& frame) {
+    if (DefiMayOmit && frame.left == state.defiX && frame.top == state.defiY) return;
+    state.defiX = frame.left;
+    state.defiY = frame.top;
+    PutDefi(b, frame.left, frame.top);
+}
+
+// Frames are encoded a batch at a time on every core; each datastream is kept
+// only until it has been written.
+size_t FramesPerBatch() { return std::max<size_t>(8, 2 * size_t(WorkerThreadCount())); }
+
+struct EncodedFrame {
+    Bytes stream;
+    bool ok = false;
+    std::vector<std::string> errors;  // kept on the helper, shown by this thread
+};
+
+bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTrns, bool& cancelled) {
+    ProgressSetText("GIF 書き込み中...");
+    ProgressSetRange(0, doc.frameCount);
+    ProgressSetCancel("中止");
+    ProgressPump();
+
+    WriterState state;
+    const Frame* before = LastFrame(doc);  // the first frame follows the last when looping
+    const size_t perBatch = FramesPerBatch();
+    std::vector<Frame*> batch;
+    std::vector<EncodedFrame> encoded;
+    int number = 0;
+    for (Frame* f = doc.firstFrame.get(); f;) {
+        batch.clear();
+        for (; f && batch.size() < perBatch; f = f->next.get()) batch.push_back(f);
+        encoded.assign(batch.size(), EncodedFrame{});
+        ParallelFor(
+            batch.size(),
+            [&](size_t i) {
+                KeptErrors kept;
+                encoded[i].ok = EncodeMngFrame(owner, doc, *batch[i], globalTrns, encoded[i].stream);
+                encoded[i].errors = kept.texts();
+            },
+            [] { ProgressPump(); });
+        for (size_t i = 0; i < batch.size(); ++i) {
+            Frame& frame = *batch[i];
+            ++number;
+            ProgressPrintf("GIF 書き込み中...\r %4d / %4d コマ", number, doc.frameCount);
+            ProgressSetPos(number);
+            if (ProgressPump()) {
+                cancelled = true;
+                return false;
+            }
+            if (!encoded[i].ok) {
+                ShowKeptErrors(owner, encoded[i].errors);
+                return false;
+            }
+            Bytes chunks;
+            PutFraming(chunks, state, frame, *before, !frame.next && TermCarriesDelay(doc));
+            PutPlacement(chunks, state, frame);
+            if (!file.Write(chunks) || !file.Write(encoded[i].stream)) return false;
+            encoded[i].stream = Bytes{};
+            ReleaseFrameSaveState(frame);
+            before = &frame;
+        }
+    }
+    return true;
+}
+
+// Everything after palette preparation. False on a write failure or a cancel;
+// cancelled tells which.
+bool StreamDocument(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool& cancelled) {
+    Bytes b;
+    bool globalTrns = false;
+    PutHeader(b, doc, globalTrns);
+    if (!file.Write(b)) return false;
+    if (!StreamFrames(file, doc, owner, globalTrns, cancelled)) return false;
+    b.clear();
+    for (const TextKey& key : doc.textKeys)
+        if (!PutText(b, key)) return false;
+    PutChunk(b, "MEND", {});
+    return file.Write(b) && file.Commit();
+}
+
+bool PrepareForMng(OwnerWindow owner, AnimDoc& doc) {
+    // JNG frames are written from their 24-bit pictures: nothing to reduce.
+    if (JngAllFrames) return true;
+    return PreparePalettes(owner, doc, true) &&
+           (!doc.globalPalette.empty() || BuildGlobalPalette(doc, true));
+}
+
+struct SavedTransparency {
+    int32_t has = 0;
+    Rgb rgb;
+};
+
+std::vector<SavedTransparency> RememberTransparency(const AnimDoc& doc) {
+    std::vector<SavedTransparency> saved;
+    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get())
+        saved.push_back({f->hasTransparency, f->transparentRgb});
+    return saved;
+}
+
+void RestoreTransparency(AnimDoc& doc, const std::vector<SavedTransparency>& saved) {
+    size_t i = 0;
+    for (Frame* f = doc.firstFrame.get(); f && i < saved.size(); f = f->next.get(), ++i) {
+        f->hasTransparency = saved[i].has;
+        f->transparentRgb = saved[i].rgb;
+    }
+}
+
+void ClearInterlaceMark(AnimDoc& doc) {
+    if (Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags &= uint8_t(~kInterlaced);
+}
+
+}  // namespace
+
+bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+    CodecIsMng = 1;
+    SafeFile file;
+    if (!file.Open(path)) {
+        ShowError(owner, kOpenFailed);
+        return false;
+    }
+    ProgressOpen(owner);
+    ProgressSetText("チェック中...");
+    ProgressSetCancel(nullptr);
+    ProgressSetRange(0, 0);
+    ProgressPump();
+
+    std::vector<SavedTransparency> saved;
+    bool cancelled = false;
+    bool ok = false;
+    try {
+        saved = RememberTransparency(doc);
+        ok = PrepareForMng(owner, doc) && StreamDocument(file, doc, owner, cancelled);
+    } catch (const std::bad_alloc&) {
+        ok = false;
+    }
+
+    if (ok) {
+        ReleaseSaveState(doc);
+        ClearInterlaceMark(doc);
+        RestoreTransparency(doc, saved);
+        ProgressClose(owner);
+        AlwaysDither = 0;  // an unconditional dither applies to one save only
+        return true;
+    }
+
+    // Nothing of this save may linger: the next one starts from the pictures.
+    ReleaseSaveStateAfterFailure(doc);
+    ClearInterlaceMark(doc);
+    file.Abandon();
+    RestoreTransparency(doc, saved);
+    cancelled = ProgressPump() == 1 || cancelled;
+    ProgressClose(owner);
+    if (!cancelled) ShowError(owner, kWriteFailed);
+    return false;
+}
+
+}  // namespace kivo

@@ -1,0 +1,24 @@
+// Writing the whole document as an MNG-LC file: MHDR, TERM, an optional global
+// palette with global transparency, then per frame its framing (FRAM) and place
+// (DEFI) where they change and one embedded PNG or JNG datastream, the
+// document's texts, MEND. Palette preparation runs first with the MNG rules.
+//
+// Saving never destroys data: the file is written beside the target and
+// replaces it only when complete; a failure or a cancel leaves it as it was.
+#pragma once
+
+#include <string>
+
+#include "doc/anim_doc.h"
+#include "platform/platform.h"
+
+namespace kivo {
+
+// Writes doc to path behind the progress dialog ("チェック中...", then a count
+// of frames with a cancel button). Errors go to ShowError, none after a cancel.
+// Afterwards the frames keep their pictures and transparency, working planes
+// and disposable palettes are released, and AlwaysDither is cleared after a
+// successful save.
+bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc);
+
+}  // namespace kivo

@@ -1,0 +1,424 @@
+// The MNG writer: what libmng shows when it plays our files, what pngcheck says
+// of them, the exact bytes of the small chunks where the write options decide
+// them, and saving that cleans up and never destroys the file already there.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+
+#include "color/write_options.h"
+#include "doc/dib.h"
+#include "mng/mng_write_oracle.h"
+#include "mng/mng_writer.h"
+#include "platform/recording_backend.h"
+#include "support/test_support.h"
+
+namespace kivo {
+namespace {
+
+using test::ChunkView;
+using test::U32At;
+using PixelFn = std::function<Rgb(int x, int y)>;
+
+Frame& AddFrame(AnimDoc& doc, int width, int height, const PixelFn& f, int left = 0, int top = 0,
+                int delay = 10) {
+    EXPECT_TRUE(AppendFrame(doc));
+    Frame& fr = *doc.currentFrame;
+    fr.width = width;
+    fr.height = height;
+    fr.left = left;
+    fr.top = top;
+    fr.delay = delay;
+    if (width > 0 && height > 0) fr.dib = test::MakeImage(width, height, f);
+    fr.tempPalette = 1;  // a full-colour picture, as imports leave it
+    return fr;
+}
+
+std::unique_ptr<AnimDoc> Doc(int width, int height) {
+    auto doc = NewDocument();
+    doc->screenWidth = width;
+    doc->screenHeight = height;
+    return doc;
+}
+
+// n distinct colours in stripes, different for every salt.
+PixelFn Stripes(int n, int salt = 0) {
+    return [=](int x, int y) {
+        const int i = (x + 20 * y) % n;
+        return Rgb{uint8_t(i * 7 + salt * 50), uint8_t(255 - i), uint8_t(salt * 30 + (i >> 8) * 90)};
+    };
+}
+
+// What a viewer should show after each frame of the first pass: frames drawn in
+// turn over a clear canvas, transparent pixels letting through what is below,
+// the whole canvas cleared before a frame that follows one with disposal 2.
+std::vector<std::vector<uint8_t>> ExpectedCanvases(const AnimDoc& doc) {
+    const size_t w = size_t(doc.screenWidth), h = size_t(doc.screenHeight);
+    std::vector<uint8_t> canvas(w * h * 4, 0);
+    std::vector<std::vector<uint8_t>> shown;
+    const Frame* before = nullptr;
+    for (const Frame* f = doc.firstFrame.get(); f; before = f, f = f->next.get()) {
+        if (before && before->disposal == 2) std::fill(canvas.begin(), canvas.end(), 0);
+        for (int y = 0; y < f->height; ++y)
+            for (int x = 0; x < f->width; ++x) {
+                const Rgb c = test::PixelOf(f->dib, x, y);
+                const int cx = f->left + x, cy = f->top + y;
+                if ((f->hasTransparency && c == f->transparentRgb) || cx >= int(w) || cy >= int(h)) continue;
+                uint8_t* p = &canvas[(size_t(cy) * w + size_t(cx)) * 4];
+                p[0] = c.r, p[1] = c.g, p[2] = c.b, p[3] = 255;
+            }
+        shown.push_back(canvas);
+    }
+    return shown;
+}
+
+// libmng's frames and times against the model; JPEG frames within a tolerance.
+void ExpectPlayedAsMeant(const std::vector<uint8_t>& bytes, const AnimDoc& doc, int tolerance = 0) {
+    const auto expected = ExpectedCanvases(doc);
+    const test::OracleMng played = test::DecodeWithLibmng(bytes, expected.size());
+    ASSERT_TRUE(played.ok) << played.error;
+    ASSERT_EQ(played.width, uint32_t(doc.screenWidth));
+    ASSERT_GE(played.frames.size(), expected.size());
+    const Frame* f = doc.firstFrame.get();
+    for (size_t i = 0; i < expected.size(); ++i, f = f->next.get()) {
+        SCOPED_TRACE("frame " + std::to_string(i));
+        EXPECT_EQ(played.frames[i].delayMs, uint32_t(f->delay) * 10);
+        const std::vector<uint8_t>& got = played.frames[i].rgba;
+        for (size_t k = 0; k < got.size(); ++k)
+            ASSERT_LE(std::abs(int(got[k]) - int(expected[i][k])), tolerance)
+                << "pixel " << k / 4 % size_t(doc.screenWidth) << "," << k / 4 / size_t(doc.screenWidth);
+    }
+}
+
+const ChunkView* Find(const std::vector<ChunkView>& chunks, const std::string& type, size_t nth = 0) {
+    for (const ChunkView& c : chunks)
+        if (c.type == type && nth-- == 0) return &c;
+    return nullptr;
+}
+
+class MngWriterTest : public testing::Test {
+protected:
+    void SetUp() override { ResetWriteOptions(); }
+    void TearDown() override { ResetWriteOptions(); }
+
+    // Saves, expects success without messages and a file pngcheck accepts.
+    std::vector<uint8_t> Save(AnimDoc& doc) {
+        EXPECT_TRUE(WriteMng(nullptr, path, doc));
+        EXPECT_TRUE(rec->errors.empty()) << rec->errors.front();
+        const test::PngcheckResult check = test::RunPngcheck(path);
+        if (check.ran) {
+            EXPECT_TRUE(test::PngcheckAccepts(check)) << check.output;
+        }
+        return test::ReadFile(path);
+    }
+
+    ScopedRecordingBackend rec;
+    test::TempFolder dir;
+    std::string path = dir.file("out.mng");
+};
+
+TEST_F(MngWriterTest, LibmngPlaysFramesPlacesAndTimesAsMeant) {
+    KIVO_SKIP_WITHOUT_LIBMNG();
+    struct Case {
+        const char* name;
+        std::function<void()> options;
+        std::function<void(AnimDoc&)> frames;
+        int tolerance = 0;
+    };
+    const Rgb red{255, 0, 0};
+    const Case cases[] = {
+        {"shared global palette, placed, disposal 2", [] {},
+         [](AnimDoc& d) {
+             AddFrame(d, 30, 20, Stripes(6));
+             AddFrame(d, 10, 8, Stripes(5, 1), 17, 9, 25).disposal = 2;
+             AddFrame(d, 12, 4, Stripes(3, 2), 2, 15, 7);
+         }},
+        {"own palettes and own transparency", [] { UnifyPalette = 0; },
+         [&](AnimDoc& d) {
+             AddFrame(d, 30, 20, Stripes(17));
+             Frame& b = AddFrame(d, 9, 9, [&](int x, int) { return x < 3 ? red : Rgb{0, 9, uint8_t(x)}; }, 4, 4);
+             b.hasTransparency = 1, b.transparentRgb = red;
+             Frame& c = AddFrame(d, 5, 5, [&](int x, int) { return x < 3 ? Rgb{1, 2, 3} : red; }, 20, 10);
+             c.hasTransparency = 1, c.transparentRgb = Rgb{1, 2, 3};
+         }},
+        {"full colour PNG with a transparent colour", [] { NoColorReduction = 1; },
+         [&](AnimDoc& d) {
+             AddFrame(d, 30, 20, Stripes(300));
+             Frame& b = AddFrame(d, 20, 20, [&](int x, int y) { return x < 2 ? red : Stripes(400, 3)(x, y); }, 8);
+             b.hasTransparency = 1, b.transparentRgb = red;
+         }},
+        {"interlaced, 1-, 2- and 4-bit palettes", [] { Interlace = 1, UnifyPalette = 0; },
+         [](AnimDoc& d) {
+             AddFrame(d, 30, 20, Stripes(2));
+             AddFrame(d, 13, 7, Stripes(3, 1), 1, 1);
+             AddFrame(d, 11, 5, Stripes(1, 2), 3, 3);
+             AddFrame(d, 11, 5, Stripes(9, 2), 3, 3);
+         }},
+        {"no global palette", [] { NoGlobalPalette = 1; },
+         [&](AnimDoc& d) {
+             for (int k = 0; k < 2; ++k) {
+                 Frame& f = AddFrame(d, 30, 20, [&](int x, int y) { return x == y ? red : Stripes(4, k)(x, y); });
+                 f.hasTransparency = 1, f.transparentRgb = red;
+             }
+         }},
+        // A frame without pixels is one clear pixel: nothing shows, time passes.
+        {"empty frame", [] {},
+         [](AnimDoc& d) {
+             AddFrame(d, 30, 20, Stripes(4));
+             AddFrame(d, 0, 0, Stripes(1), 5, 5, 30);
+             AddFrame(d, 3, 3, Stripes(2, 1));
+         }},
+        {"JNG for frames over the limit, progressive", [] { NoColorReduction = JngOver256Only = Interlace = 1; },
+         [](AnimDoc& d) {
+             AddFrame(d, 30, 20, [](int, int) { return Rgb{200, 40, 90}; });
+             AddFrame(d, 17, 16, [](int x, int y) { return Rgb{uint8_t(x * 15), uint8_t(y * 16), 100}; }, 8, 2);
+         },
+         40},
+        {"every frame JNG", [] { JngAllFrames = 1, JngQuality = 95; },
+         [](AnimDoc& d) {
+             AddFrame(d, 30, 20, [](int x, int) { return Rgb{uint8_t(x * 8), 60, 60}; });
+             AddFrame(d, 16, 8, [](int, int) { return Rgb{10, 200, 10}; }, 14, 12, 33);
+         },
+         16},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetWriteOptions();
+        c.options();
+        auto doc = Doc(30, 20);
+        doc->loopEnabled = 1;
+        c.frames(*doc);
+        ExpectPlayedAsMeant(Save(*doc), *doc, c.tolerance);
+    }
+}
+
+// MHDR's profile, TERM's values: both from the document and the options.
+TEST_F(MngWriterTest, ProfileAndTermFollowTheOptions) {
+    struct Case {
+        const char* name;
+        std::function<void(AnimDoc&)> setUp;
+        const char* kinds;  // one frame each: plain '.', transparent 't' or JNG 'j'
+        uint32_t profile;
+        size_t termLength;  // 0: no TERM
+        uint32_t delay = 0, maximum = 0;
+    };
+    const uint32_t forever = 0x7FFFFFFF;
+    const Case cases[] = {
+        {"loops forever", [](AnimDoc& d) { d.loopEnabled = 1; }, "..", 3, 10, 30, forever},
+        {"loops twice more", [](AnimDoc& d) { d.loopEnabled = 1, d.loopCount = 2; }, ".", 3, 10, 30, 3},
+        // A TERM that does not repeat has nothing but its action.
+        {"plays once", [](AnimDoc& d) { d.loopEnabled = 0; }, ".", 3, 1},
+        {"plays once without TERM", [](AnimDoc& d) { d.loopEnabled = 0, TermAlways = 0; }, ".", 3, 0},
+        {"loops, TERM without delay", [](AnimDoc& d) { d.loopEnabled = 1, TermAlways = 0; }, ".", 3, 10, 0, forever},
+        {"last frame without delay", [](AnimDoc& d) { d.loopEnabled = 1, d.currentFrame->hasDelay = 0; }, ".", 3, 10, 0, forever},
+        {"profile off", [](AnimDoc&) { MhdrStrictProfile = 0; }, "tj", 0, 10, 30, forever},
+        {"JNG before transparency", [](AnimDoc&) {}, ".jt", 3 + 16 + 8, 10, 30, forever},
+        {"transparent first", [](AnimDoc&) {}, "t..", 11, 10, 30, forever},
+        // The profile must not deny JNG that the file holds.
+        {"JNG after the transparent frame", [](AnimDoc&) {}, "tj", 27, 10, 30, forever},
+        {"every frame JNG", [](AnimDoc&) { JngAllFrames = 1; }, "..", 19, 10, 30, forever},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetWriteOptions();
+        NoColorReduction = JngOver256Only = 1;
+        auto doc = Doc(20, 20);
+        for (const char* k = c.kinds; *k; ++k) {
+            Frame& f = AddFrame(*doc, 20, 20, *k == 'j' ? Stripes(300) : Stripes(3), 0, 0, 30);
+            if (*k == 't') f.hasTransparency = 1, f.transparentRgb = Stripes(3)(0, 0);
+        }
+        c.setUp(*doc);
+        const auto chunks = test::ListChunks(Save(*doc));
+        ASSERT_GE(chunks.size(), 2u);
+        EXPECT_EQ(U32At(chunks[0].data, 24), c.profile);
+        EXPECT_EQ(U32At(chunks[0].data, 8), 100u);  // ticks per second
+        if (c.termLength == 0) {
+            EXPECT_NE(chunks[1].type, "TERM");
+            continue;
+        }
+        ASSERT_EQ(chunks[1].type, "TERM");
+        ASSERT_EQ(chunks[1].data.size(), c.termLength);
+        EXPECT_EQ(chunks[1].data[0], c.termLength == 10 ? 3 : 0);
+        if (c.termLength < 10) continue;
+        EXPECT_EQ(chunks[1].data[1], 0);
+        EXPECT_EQ(U32At(chunks[1].data, 2), c.delay);
+        EXPECT_EQ(U32At(chunks[1].data, 6), c.maximum);
+    }
+}
+
+// Which FRAM and DEFI chunks stand before each image, as "F10:d" (FRAM, its
+// length, the delay it sets) or "F1:m" (mode only) and "D" (DEFI x,y).
+std::string FramingOf(const std::vector<ChunkView>& chunks) {
+    std::string s;
+    for (const ChunkView& c : chunks) {
+        if (c.type == "FRAM" && c.data.size() == 10)
+            s += "F" + std::to_string(c.data[0]) + "/" + std::to_string(U32At(c.data, 6)) + " ";
+        else if (c.type == "FRAM")
+            s += "F" + std::to_string(c.data[0]) + " ";
+        else if (c.type == "DEFI")
+            s += "D" + std::to_string(U32At(c.data, 4)) + "," + std::to_string(U32At(c.data, 8)) + " ";
+        else if (c.type == "IHDR" || c.type == "JHDR")
+            s += "| ";
+    }
+    return s;
+}
+
+TEST_F(MngWriterTest, FramAndDefiOnlyWhereAllowedToBeLeftOut) {
+    struct Case {
+        int framOmit, defiOmit, termAlways, loop;
+        const char* expected;
+    };
+    // Delays 10, 10, 10, 30; the second and the last frame clear to the
+    // background, so the first and third frames change the framing mode; the
+    // third and fourth stand at 4,2.
+    const Case cases[] = {
+        {1, 1, 1, 1, "F3/10 | F1 | F3 D4,2 | F1/0 | "},  // the last delay is TERM's
+        {1, 1, 0, 1, "F3/10 | F1 | F3 D4,2 | F1/30 | "},
+        {1, 1, 1, 0, "F3/10 | F1 | F3 D4,2 | F1/30 | "},  // TERM without a delay
+        {0, 1, 1, 1, "F3/10 | F1/10 | F3/10 D4,2 | F1/30 | "},
+        {1, 0, 1, 1, "F3/10 D0,0 | F1 D0,0 | F3 D4,2 | F1/0 D4,2 | "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        ResetWriteOptions();
+        FramMayOmit = c.framOmit, DefiMayOmit = c.defiOmit, TermAlways = c.termAlways;
+        auto doc = Doc(8, 8);
+        doc->loopEnabled = c.loop;
+        AddFrame(*doc, 4, 4, Stripes(2));
+        AddFrame(*doc, 4, 4, Stripes(2)).disposal = 2;
+        AddFrame(*doc, 4, 4, Stripes(2), 4, 2);
+        AddFrame(*doc, 4, 4, Stripes(2), 4, 2, 30).disposal = 2;
+        EXPECT_EQ(FramingOf(test::ListChunks(Save(*doc))), c.expected);
+    }
+}
+
+TEST_F(MngWriterTest, GlobalTransparencyOnlyWhenEveryGlobalFrameSharesIt) {
+    const Rgb clear = Stripes(8)(5, 0);  // the sixth colour of the stripes
+    for (bool same : {true, false}) {
+        SCOPED_TRACE(same);
+        auto doc = Doc(8, 1);
+        doc->loopEnabled = 1;
+        for (int k = 0; k < 2; ++k) {
+            Frame& f = AddFrame(*doc, 8, 1, Stripes(8));
+            f.hasTransparency = 1;
+            f.transparentRgb = same || k == 0 ? clear : Stripes(8)(2, 0);
+        }
+        const std::vector<uint8_t> bytes = Save(*doc);
+        const auto chunks = test::ListChunks(bytes);
+        const ChunkView* trns = Find(chunks, "tRNS");
+        ASSERT_TRUE(trns);
+        const ChunkView* plte = Find(chunks, "PLTE", 1);  // the first frame's
+        ASSERT_TRUE(plte);
+        EXPECT_TRUE(plte->data.empty());
+        if (same) {
+            // 255 up to the first entry of the transparent colour, 0 there.
+            const ChunkView* global = Find(chunks, "PLTE");
+            ASSERT_FALSE(trns->data.empty());
+            const size_t at = trns->data.size() - 1;
+            EXPECT_EQ(trns->data, [&] { std::vector<uint8_t> v(at + 1, 255); v[at] = 0; return v; }());
+            ASSERT_LT(at * 3 + 2, global->data.size());
+            EXPECT_EQ((Rgb{global->data[at * 3], global->data[at * 3 + 1], global->data[at * 3 + 2]}), clear);
+            EXPECT_EQ(test::ChunkTypes(chunks)[3], "tRNS");  // right after the global PLTE
+            EXPECT_FALSE(Find(chunks, "tRNS", 1));
+        } else {
+            EXPECT_EQ(test::ChunkTypes(chunks)[3], "FRAM");  // no global tRNS
+            ASSERT_TRUE(Find(chunks, "tRNS", 1));             // each frame its own
+        }
+        if (test::kHaveLibmng) ExpectPlayedAsMeant(bytes, *doc);
+    }
+}
+
+TEST_F(MngWriterTest, TextsAreCompressedOnlyWhenThatIsShorter) {
+    auto doc = Doc(20, 20);
+    AddKey(doc->textKeys, "Comment", std::string(200, 'a'));
+    AddKey(doc->textKeys, "Title", "Walk");
+    AddKey(doc->textKeys, "", "no key, not storable");
+    AddFrame(*doc, 20, 20, Stripes(2)).textKeys.push_back({"Author", "me"});
+    NoColorReduction = JngOver256Only = 1;
+    AddFrame(*doc, 20, 20, Stripes(300)).textKeys.push_back({"Comment", std::string(90, 'z')});
+    const auto chunks = test::ListChunks(Save(*doc));
+    EXPECT_EQ(test::ChunkTypes(chunks),
+              (std::vector<std::string>{"MHDR", "TERM", "PLTE", "FRAM", "IHDR", "PLTE", "tEXt", "IDAT",
+                                        "IEND", "JHDR", "zTXt", "JDAT", "IEND", "zTXt", "tEXt", "MEND"}));
+    const std::string title("Title\0Walk", 10);
+    EXPECT_EQ(Find(chunks, "tEXt", 1)->data, std::vector<uint8_t>(title.begin(), title.end()));
+    if (!test::kHaveLibmng) return;
+    const test::OracleMng played = test::DecodeWithLibmng(test::ReadFile(path), 1);
+    ASSERT_TRUE(played.ok) << played.error;
+    EXPECT_NE(std::find(played.texts.begin(), played.texts.end(),
+                        std::pair<std::string, std::string>{"Comment", std::string(200, 'a')}),
+              played.texts.end());
+}
+
+// After a save the frames are as before it (pictures, transparency, own
+// palettes that were not made for the save); AlwaysDither is spent.
+TEST_F(MngWriterTest, SuccessCleansUpAndShowsItsProgress) {
+    auto doc = Doc(20, 20);
+    Frame& a = AddFrame(*doc, 20, 20, Stripes(40));
+    a.hasTransparency = 1, a.transparentRgb = Rgb{1, 1, 1};  // not in the picture
+    AddFrame(*doc, 20, 20, Stripes(300));
+    const Dib picture = a.dib;
+    AlwaysDither = 1;
+    Save(*doc);
+    EXPECT_EQ(AlwaysDither, 0);
+    EXPECT_EQ(CodecIsMng, 1);
+    for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get()) {
+        EXPECT_TRUE(f->indexPixels.empty());
+        EXPECT_TRUE(f->census.empty());
+        EXPECT_EQ(f->saveKind, 0);
+    }
+    EXPECT_EQ(a.dib, picture);
+    EXPECT_EQ(a.hasTransparency, 1);
+    EXPECT_EQ(a.transparentRgb, (Rgb{1, 1, 1}));
+    EXPECT_EQ(rec->texts.front(), "チェック中...");
+    EXPECT_EQ(rec->texts.back(), "GIF 書き込み中...\r    2 /    2 コマ");
+    EXPECT_EQ(rec->opens, 1);
+    EXPECT_EQ(rec->closes, 1);
+}
+
+// Cancel and failure leave the file that was there untouched; a cancel says
+// nothing, a failure says so; nothing of the save stays on the frames.
+TEST_F(MngWriterTest, CancelAndFailureKeepTheOldFile) {
+    const std::vector<uint8_t> old{'o', 'l', 'd'};
+    enum { kCancel, kUnfitFrame, kNoFolder } const kinds[] = {kCancel, kUnfitFrame, kNoFolder};
+    for (auto kind : kinds) {
+        SCOPED_TRACE(int(kind));
+        ScopedRecordingBackend fresh;
+        ASSERT_TRUE(test::WriteFile(path, old));
+        auto doc = Doc(8, 8);
+        for (int k = 0; k < 12; ++k) AddFrame(*doc, 8, 8, Stripes(3 + k));
+        AlwaysDither = 1;
+        std::string target = path;
+        if (kind == kCancel) {
+            // A pump while the frames are written, counted in a save beside.
+            test::TempFolder other;
+            auto copy = Doc(8, 8);
+            for (int k = 0; k < 12; ++k) AddFrame(*copy, 8, 8, Stripes(3 + k));
+            ASSERT_TRUE(WriteMng(nullptr, other.file("count.mng"), *copy));
+            fresh->cancelAtPump = fresh->pumps - 3;
+            fresh->pumps = 0;
+            AlwaysDither = 1;
+        }
+        if (kind == kUnfitFrame) {
+            JngAllFrames = 1;
+            NthFrame(*doc, 5)->dib = test::MakeImage(3, 3, Stripes(2));  // not the frame's size
+        }
+        if (kind == kNoFolder) target = dir.file("missing/out.mng");
+        EXPECT_FALSE(WriteMng(nullptr, target, *doc));
+        EXPECT_EQ(test::ReadFile(path), old);
+        EXPECT_EQ(AlwaysDither, 1);
+        const std::vector<std::string> said =
+            kind == kCancel ? std::vector<std::string>{}
+            : kind == kNoFolder ? std::vector<std::string>{"ファイルオープンに失敗しました。"}
+                                : std::vector<std::string>{"書き込みに失敗しました。"};
+        EXPECT_EQ(fresh->errors, said);
+        for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get())
+            EXPECT_TRUE(f->indexPixels.empty() && f->localPalette.empty() && f->saveKind == 0);
+        EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // no leftovers
+        ResetWriteOptions();
+    }
+}
+
+}  // namespace
+}  // namespace kivo
