@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <exception>
 #include <mutex>
+#include <new>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -54,6 +55,10 @@ void ParallelFor(size_t count, Work&& work, MainThreadHook&& onMainThread) {
             helpers.emplace_back(runItems, false);
         } catch (const std::system_error&) {
             break;  // no more threads to be had: the others do the work
+        } catch (const std::bad_alloc&) {
+            // Nor memory for one more: leaving here would destroy the helpers
+            // already running, which ends the program.
+            break;
         }
     }
     runItems(true);
