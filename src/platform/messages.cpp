@@ -44,6 +44,7 @@ const MessageText kMessages[] = {
     {"TitleReading", "Kivo 読み込み中...", "Kivo - reading..."},
     {"TitleSaving", "Kivo 保存中...", "Kivo - saving..."},
     {"TitlePaintEditing", "Kivo ペイント編集中！", "Kivo - editing in the paint program!"},
+    {"TitleOptimizing", "Kivo 最適化中...", "Kivo - optimizing..."},
     {"PleaseWait", "少々お待ちください", "Please wait"},
     {"Cancel", "中止", "Cancel"},
 
@@ -64,6 +65,10 @@ const MessageText kMessages[] = {
     {"Dib256", "256 DIB作成中...", "Making 256-colour pictures..."},
     {"Dib256Count", "256 DIB作成中...\r %4d / %4d コマ", "Making 256-colour pictures...\r %1 / %2 frames"},
     {"PaletteImages", "パレットイメージ作成中...", "Making palette images..."},
+    {"Cropping", "サイズ最適化中...", "Optimizing frame sizes..."},
+    {"CroppingCount", "サイズ最適化中...\r %4d / %4d コマ", "Optimizing frame sizes...\r %1 / %2 frames"},
+    {"TransparencyCount", "透過色で最適化中...\r %4d / %4d コマ",
+     "Optimizing with transparency...\r %1 / %2 frames"},
     {"PaintEditing",
      "現在ペイントツールでコマの編集中です。\r\r編集が終わったら\r上書き保管をしてペイントツールを閉じてください。\r\r中止ボタンで Kivo 通常操作に戻ります。",
      "A frame is being edited in the paint program.\r\rWhen you are done,\rsave over the same file and close the paint program.\r\r"

@@ -1,0 +1,35 @@
+// Shrinking an animation without changing what it shows: every frame is cropped
+// to the rectangle that differs from the frame before it, frames that add
+// nothing are dropped (their time going to the frame that stays on screen),
+// and, with OptimizeWithTransparency, pixels that repeat what the screen
+// already shows become transparent, which compresses better.
+#pragma once
+
+#include "doc/anim_doc.h"
+#include "platform/platform.h"
+
+namespace kivo {
+
+enum CropResult : int {
+    kCropOutOfMemory = -1,
+    kCropUnchanged = 0,
+    kCropCropped = 1,
+    kCropAddsNothing = 2,
+};
+
+// Crops frame to the part that differs from previous, compared pixel by pixel
+// at the same screen position. An edge is trimmed only where every compared
+// pixel lies inside previous. kCropAddsNothing leaves the frame as it was; the
+// caller decides what to do with it. On kCropOutOfMemory the frame is unchanged.
+int CropToChanges(Frame& frame, const Frame& previous);
+
+enum class OptimizeOutcome { kChanged, kUnchanged, kCancelled, kFailed };
+
+// The whole document, behind the progress dialog. True when any frame was
+// cropped, removed or made transparent; the first frame is then current.
+// Cancelling or running out of memory ("メモリが足りません。") leaves the
+// document exactly as it was; outcome, when given, says which of the four
+// happened.
+bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, OptimizeOutcome* outcome = nullptr);
+
+}  // namespace kivo
