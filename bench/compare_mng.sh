@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Saving a 200-frame 640x480 GIF animation as MNG, and reading that MNG back into
+# a GIF, with the engine (bench/mng_convert, the whole conversion without the
+# command line front end) against ImageMagick (convert IN OUT), measured in the
+# same run. Prints time ratios (theirs / ours, above 1 = we are faster), output
+# size ratios (ours / theirs) and our peak memory against the frames' own 24-bit
+# size.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=lib.sh
+. "$here/lib.sh"
+
+KIVO_CLI=${KIVO_CLI:-$here/../build/release/src/cli/kivo-cli}
+BENCH_BIN=${BENCH_BIN:-$here/../build/release/bench}
+OUT=${BENCH_OUT:-$here/out}/mng
+FRAMES=${MNG_FRAMES:-200}
+CONVERT=$BENCH_BIN/mng_convert
+IM=$(command -v convert-im6.q16 || command -v magick || command -v convert)
+mkdir -p "$OUT"
+for tool in ffmpeg "$IM" "$KIVO_CLI" "$CONVERT"; do
+  command -v "$tool" >/dev/null || { echo "compare_mng: $tool missing" >&2; exit 1; }
+done
+size() { stat -c %s "$1"; }
+
+anim=$OUT/anim.gif
+if [ ! -s "$anim" ]; then
+  # The source must end by itself: palettegen waits for the end of its input.
+  ffmpeg -v error -y -f lavfi -i "testsrc2=size=640x480:rate=25:duration=$((FRAMES / 25))" \
+    -frames:v "$FRAMES" -filter_complex "split[a][b];[a]palettegen[p];[b][p]paletteuse=dither=none" \
+    "$anim"
+fi
+echo "  input: $(size "$anim") bytes, $FRAMES frames of 640x480"
+
+# Frames' own size: every DIB's rows padded to 4 bytes, plus its header.
+frames_kb=$("$KIVO_CLI" info --quiet --json "$anim" | awk -F'[:,]' '
+  /"width"/ { for (i = 1; i <= NF; i++) { if ($i ~ /"width"/) w = $(i+1); if ($i ~ /"height"/) h = $(i+1) }
+              total += 40 + int((3 * w + 3) / 4) * 4 * h }
+  END { printf "%d", total / 1024 }')
+
+echo "A. GIF -> MNG"
+measure "engine (mng_convert)" "$CONVERT" "$anim" "$OUT/ours.mng"; ours_s=$MEASURED_SECONDS; ours_kb=$MEASURED_KB
+measure "ImageMagick convert" "$IM" "$anim" "$OUT/im.mng"; im_s=$MEASURED_SECONDS; im_kb=$MEASURED_KB
+echo "  time: ImageMagick/ours $(ratio "$im_s" "$ours_s") x (ours/ImageMagick $(ratio "$ours_s" "$im_s"))," \
+     "size ours/ImageMagick $(ratio "$(size "$OUT/ours.mng")" "$(size "$OUT/im.mng")")"
+echo "  peak memory: ours/frames' own size $(ratio "$ours_kb" "$frames_kb"), ours/ImageMagick $(ratio "$ours_kb" "$im_kb") (frames $frames_kb KiB)"
+
+# Reading MNG needs the engine's MNG reader; without it only part A runs.
+if "$CONVERT" "$OUT/ours.mng" "$OUT/back.gif" 2>/dev/null; then
+  echo "B. MNG -> GIF (our MNG of part A)"
+  measure "engine (mng_convert)" "$CONVERT" "$OUT/ours.mng" "$OUT/back.gif"; ours_s=$MEASURED_SECONDS; ours_kb=$MEASURED_KB
+  measure "ImageMagick convert" "$IM" "$OUT/ours.mng" "$OUT/back_im.gif"; im_s=$MEASURED_SECONDS
+  echo "  time: ImageMagick/ours $(ratio "$im_s" "$ours_s") x (ours/ImageMagick $(ratio "$ours_s" "$im_s"))"
+  echo "  peak memory: ours/frames' own size $(ratio "$ours_kb" "$frames_kb") (frames $frames_kb KiB)"
+else
+  echo "B. MNG -> GIF skipped: mng_convert cannot read MNG yet"
+fi
