@@ -146,13 +146,18 @@ const char* PrepareImage(PngReadContext& c) {
 
         png_colorp palette = nullptr;
         int count = 0;
-        if (c.keepPalette && png_get_PLTE(c.png, c.info, &palette, &count) && count > 0) {
+        if (c.keepPalette && !c.keeping && png_get_PLTE(c.png, c.info, &palette, &count) && count > 0) {
             c.keeping = true;
             c.keptPalette.resize(size_t(count));
-            for (int i = 0; i < count; ++i) {
+            for (int i = 0; i < count; ++i)
                 c.keptPalette[size_t(i)] = Rgb{palette[i].red, palette[i].green, palette[i].blue};
-                c.keptLookup.try_emplace(Pack(palette[i].red, palette[i].green, palette[i].blue),
-                                         uint8_t(i));
+        }
+        if (c.keeping) {
+            // Entries past 256 could never be an index; the first of equal colours wins.
+            const size_t entries = std::min<size_t>(c.keptPalette.size(), 256);
+            for (size_t i = 0; i < entries; ++i) {
+                const Rgb& k = c.keptPalette[i];
+                c.keptLookup.try_emplace(Pack(k.r, k.g, k.b), uint8_t(i));
             }
             c.keptIndices.assign(size_t(width) * height, 0);
         }
@@ -264,7 +269,7 @@ bool ProcessPieces(PngReadContext& c, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-PngRead PngReadBegin(OwnerWindow owner, bool keepPalette) {
+PngRead PngReadBegin(OwnerWindow owner, bool keepPalette, const Palette* keptTable) {
     PngRead context(new (std::nothrow) PngReadContext);
     if (!context) {
         ShowError(owner, "memory less...");
@@ -272,6 +277,15 @@ PngRead PngReadBegin(OwnerWindow owner, bool keepPalette) {
     }
     context->owner = owner;
     context->keepPalette = keepPalette;
+    if (keepPalette && keptTable) {
+        try {
+            context->keptPalette = *keptTable;
+        } catch (const std::bad_alloc&) {
+            ShowError(owner, "memory less...");
+            return nullptr;
+        }
+        context->keeping = true;
+    }
     context->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, context.get(), OnError, OnWarning);
     if (context->png) context->info = png_create_info_struct(context->png);
     if (!context->png || !context->info) {
@@ -375,6 +389,64 @@ bool ReadPngBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& fram
         bytes = bytes.subspan(n);
         return n;
     });
+}
+
+namespace {
+
+constexpr size_t kMngReadPiece = 64 * 1024;
+
+// Feeds datastream bytes [from, to) in pieces. kMore while the image goes on.
+PngFeed FeedRange(PngReadContext& c, const PngInMng& s, uint64_t from, uint64_t to) {
+    PngFeed state = PngFeed::kMore;
+    while (from < to && state == PngFeed::kMore) {
+        const size_t n = size_t(std::min<uint64_t>(to - from, kMngReadPiece));
+        const std::span<const uint8_t> piece = s.read(from, n);
+        if (piece.size() != n) {
+            ShowError(c.owner, kTruncated);
+            c.failed = true;
+            return PngFeed::kFailed;
+        }
+        state = PngReadFeed(c, piece);
+        from += n;
+    }
+    return state;
+}
+
+// The global palette's colours into the kept table, which must have room.
+bool KeepGlobalPalette(const PngInMng& s) {
+    if (s.globalPlte.size() < 12) return true;
+    const size_t entries = (s.globalPlte.size() - 12) / 3;
+    if (entries > s.keptTable->size()) return false;
+    const uint8_t* colour = s.globalPlte.data() + 8;
+    for (size_t i = 0; i < entries; ++i, colour += 3)
+        (*s.keptTable)[i] = Rgb{colour[0], colour[1], colour[2]};
+    return true;
+}
+
+}  // namespace
+
+bool ReadPngInMng(OwnerWindow owner, const PngInMng& s, Frame& frame) {
+    const bool splice = s.palette && !s.ownPlte;
+    if (splice && s.keepPalette && s.keptTable && !KeepGlobalPalette(s)) return false;
+    PngRead context = PngReadBegin(owner, s.keepPalette, s.keptTable);
+    if (!context) return false;
+    PngReadContext& c = *context;
+    PngFeed state = PngReadFeed(c, kSignature);
+    uint64_t resume = 0;
+    if (splice) {
+        const uint64_t at = std::min(s.emptyPlte ? s.emptyPlteAt : s.firstDataAt, s.length);
+        if (state == PngFeed::kMore) state = FeedRange(c, s, 0, at);
+        if (state == PngFeed::kMore) state = PngReadFeed(c, s.globalPlte);
+        if (state == PngFeed::kMore && !s.ownTrns) state = PngReadFeed(c, s.globalTrns);
+        resume = at + (s.emptyPlte ? 12 : 0);
+    }
+    if (state == PngFeed::kMore) state = FeedRange(c, s, resume, s.length);
+    if (state == PngFeed::kFailed) return false;
+    if (state != PngFeed::kDone) {
+        ShowError(owner, kTruncated);
+        return false;
+    }
+    return PngReadFinish(c, frame);
 }
 
 }  // namespace kivo

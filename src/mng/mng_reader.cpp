@@ -1,0 +1,220 @@
+#include "mng/mng_reader.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "color/write_options.h"
+#include "mng/mng_reader_internal.h"
+#include "platform/progress.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr char kNoMemory[] = "メモリが足りません。";
+constexpr uint8_t kSignature[8] = {0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+
+enum class Step { kNext, kEnd, kFail };
+
+bool HasMngSignature(MngInput& in) {
+    std::span<const uint8_t> head = in.Read(0, 8);
+    return head.size() == 8 && std::memcmp(head.data(), kSignature, 8) == 0;
+}
+
+// Reads and handles the chunk at r.position and moves past it (past a whole
+// datastream for IHDR and JHDR).
+Step ReadOneChunk(MngReader& r) {
+    InputChunk c;
+    if (!ReadChunk(r.in, r.position, c)) return Step::kFail;
+    r.position = c.end();
+    if (c.Is("MEND")) return Step::kEnd;
+    bool ok = true;
+    if (c.Is("IHDR")) ok = ReadPngDatastream(r, c);
+    else if (c.Is("JHDR")) ok = ReadJngDatastream(r, c);
+    else if (c.Is("PLTE")) ok = HandleGlobal(r, c, r.globalPlte);
+    else if (c.Is("tRNS")) ok = HandleGlobal(r, c, r.globalTrns);
+    else if (!IsKnownChunk(c)) ok = false;
+    else if (r.firstImageOnly) ok = true;  // timing, placement and texts are not wanted
+    else if (c.Is("MHDR")) ok = HandleMhdr(r, c);
+    else if (c.Is("TERM")) ok = HandleTerm(r, c);
+    else if (c.Is("DEFI")) ok = HandleDefi(r, c);
+    else if (c.Is("FRAM")) ok = HandleFram(r, c);
+    else if (c.Is("tEXt") || c.Is("zTXt")) ok = HandleText(r, c, r.doc.textKeys);
+    return ok ? Step::kNext : Step::kFail;
+}
+
+// MEND: a frame that FRAM or DEFI began without an image after it goes; the last
+// frame takes the framing mode given before the first one and the TERM delay.
+void FinishFrames(MngReader& r) {
+    AnimDoc& d = r.doc;
+    if (d.pendingFrame) {
+        if (r.beforePending) r.beforePending->next.reset();
+        else d.firstFrame.reset();
+        --d.frameCount;
+        r.lastFrame = r.beforePending;
+        d.pendingFrame = nullptr;
+    }
+    if (Frame* last = r.lastFrame) {
+        if (d.preFirstFrameModeSet) last->disposal = DisposalForFramingMode(d.preFirstFrameMode);
+        if (d.termDelay != 0) {
+            last->delay = d.termDelay;
+            last->hasDelay = 1;
+        }
+    }
+    d.currentFrame = d.firstFrame.get();
+    d.currentIndex = 0;
+}
+
+// Delays into hundredths of a second. Without a time base (0 ticks a second)
+// nothing waits; a delay that rounds to nothing still waits the shortest time.
+void ConvertDelays(MngReader& r) {
+    const uint32_t ticks = r.ticksPerSecond;
+    r.doc.ticksPerSecond = 100;
+    if (ticks == 100) return;
+    for (Frame* f = r.doc.firstFrame.get(); f; f = f->next.get()) {
+        if (ticks == 0) {
+            f->hasDelay = 0;
+            f->delay = 0;
+        } else if (f->hasDelay && f->delay != 0) {
+            const double v = double(f->delay) / ticks * 100 + 0.5;
+            f->delay = v >= double(INT32_MAX) ? INT32_MAX : v < 1 ? 1 : int32_t(v);
+        }
+    }
+}
+
+// "key : text\r\n" for every entry; an empty list leaves the comment alone.
+void CommentFromKeys(const TextKeyList& keys, std::string& comment) {
+    if (keys.empty()) return;
+    comment.clear();
+    for (const TextKey& k : keys) {
+        comment += k.key;
+        comment += " : ";
+        comment += k.text;
+        comment += "\r\n";
+    }
+}
+
+void BuildComments(AnimDoc& d) {
+    CommentFromKeys(d.textKeys, d.trailingComment);
+    for (Frame* f = d.firstFrame.get(); f; f = f->next.get()) CommentFromKeys(f->textKeys, f->comment);
+}
+
+// Everything after the signature, up to and including MEND. False on failure or
+// cancel.
+bool ReadChunks(MngReader& r) {
+    AnimDoc& d = r.doc;
+    d.framingMode = 1;
+    d.defaultDelay = 1;
+    ProgressSetCancel("中止");
+    ProgressPump();
+    int shown = -1;
+    for (;;) {
+        if (d.frameCount != shown) {
+            shown = d.frameCount;
+            ProgressPrintf("MNG 読み取り中...\r %4d コマ", d.frameCount + 1);
+            if (ProgressPump()) return false;
+        }
+        switch (ReadOneChunk(r)) {
+        case Step::kNext: break;
+        case Step::kFail: return false;
+        case Step::kEnd:
+            FinishFrames(r);
+            ConvertDelays(r);
+            BuildComments(d);
+            return true;
+        }
+    }
+}
+
+// The common driver; `in` is null when the file could not be opened.
+std::unique_ptr<AnimDoc> ReadMngFrom(OwnerWindow owner, MngInput* in, const std::string& path) {
+    CodecIsMng = 1;
+    std::unique_ptr<AnimDoc> doc;
+    try {
+        doc = std::make_unique<AnimDoc>();
+    } catch (const std::bad_alloc&) {
+        ShowError(owner, kNoMemory);
+        return nullptr;
+    }
+    ProgressOpen(owner);
+    ProgressSetTitle("Kivo 読み込み中...");
+    ProgressSetText("MNG 読み取り中...");
+    ProgressSetCancel(nullptr);
+    ProgressSetRange(0, 0);
+    ProgressPump();
+
+    bool ok = false;
+    try {
+        if (in && HasMngSignature(*in)) {
+            doc->path = path;
+            MngReader r(owner, *in, *doc);
+            r.position = 8;
+            ok = ReadChunks(r);
+        }
+    } catch (const std::bad_alloc&) {
+        ShowError(owner, kNoMemory);
+        ok = false;
+    }
+    if (ok) {
+        ProgressClose(owner);
+        return doc;
+    }
+    doc.reset();
+    ProgressPump();
+    ProgressClose(owner);
+    return nullptr;
+}
+
+bool ReadFirstImageFrom(OwnerWindow owner, MngInput& in, Frame& frame) {
+    try {
+        if (!HasMngSignature(in)) return false;
+        // A bare document: framing mode, delay and place all 0; none of it is used.
+        AnimDoc doc;
+        MngReader r(owner, in, doc);
+        r.firstImageOnly = true;
+        r.position = 8;
+        while (!doc.firstFrame || doc.pendingFrame) {
+            if (ReadOneChunk(r) != Step::kNext) return false;
+        }
+        Frame& image = *doc.firstFrame;
+        frame.textKeys.reserve(frame.textKeys.size() + image.textKeys.size());
+        frame.dib = std::move(image.dib);
+        frame.width = image.width;
+        frame.height = image.height;
+        frame.hasTransparency = image.hasTransparency;
+        frame.transparentRgb = image.transparentRgb;
+        frame.pngPalette = std::move(image.pngPalette);
+        frame.pngIndexPixels = std::move(image.pngIndexPixels);
+        for (TextKey& key : image.textKeys) frame.textKeys.push_back(std::move(key));
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace
+
+std::unique_ptr<AnimDoc> ReadMng(OwnerWindow owner, const std::string& path) {
+    MngFileInput file;
+    const bool opened = file.Open(path);
+    return ReadMngFrom(owner, opened ? &file : nullptr, path);
+}
+
+std::unique_ptr<AnimDoc> ReadMngBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
+                                      const std::string& path) {
+    MngMemoryInput memory(bytes);
+    return ReadMngFrom(owner, &memory, path);
+}
+
+bool ReadMngFirstImage(OwnerWindow owner, const std::string& path, Frame& frame) {
+    MngFileInput file;
+    return file.Open(path) && ReadFirstImageFrom(owner, file, frame);
+}
+
+bool ReadMngFirstImageBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame) {
+    MngMemoryInput memory(bytes);
+    return ReadFirstImageFrom(owner, memory, frame);
+}
+
+}  // namespace kivo

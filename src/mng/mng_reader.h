@@ -1,0 +1,36 @@
+// Reading an MNG-LC file into a new AnimDoc: one frame for every embedded PNG or
+// JNG datastream, placed by DEFI, timed and disposed by FRAM, looped by TERM, on
+// the screen and time base of MHDR, with tEXt/zTXt as text keys (and comment
+// texts built from them). Delays arrive in hundredths of a second whatever the
+// file's ticks per second. Runs behind the progress dialog; the user can cancel
+// between frames.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+#include "doc/anim_doc.h"
+#include "platform/platform.h"
+
+namespace kivo {
+
+// The document, or nullptr. Every chunk's CRC is checked before it is used; a
+// damaged or cut file, a Delta-PNG profile, a chunk we may not pass over, or a
+// cancel fails the read. The failure itself is not shown (the open command
+// says "オープンに失敗しました。"); the PNG and JPEG readers show theirs, and
+// running out of memory shows "メモリが足りません。".
+std::unique_ptr<AnimDoc> ReadMng(OwnerWindow owner, const std::string& path);
+// The same over bytes in memory (tests, fuzzing); `path` is only recorded.
+std::unique_ptr<AnimDoc> ReadMngBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
+                                      const std::string& path = {});
+
+// The first PNG or JNG image of an MNG file into `frame` (previews, import):
+// picture, size, transparency, texts and kept palette, with the global palette
+// applied; placement, delay and framing are not read. The frame's place in its
+// list is kept. False (frame unchanged) when there is no image or it fails.
+bool ReadMngFirstImage(OwnerWindow owner, const std::string& path, Frame& frame);
+bool ReadMngFirstImageBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame);
+
+}  // namespace kivo
