@@ -31,6 +31,8 @@ const MessageText kMessages[] = {
     {"ZeroHeight", "高さが 0 では作れません。", "A frame cannot be made with a height of 0."},
     {"PaintNotFound", "ペイントツール(MSPAINT.EXE)が見つかりません。", "The paint program was not found."},
     {"ProgramNotFound", "%s\rソフトが見つかりません。", "%1\rThis program was not found."},
+    {"SettingsNotWritten", "設定ファイルに書き込めませんでした。\r%s\r%s",
+     "The settings file could not be written.\r%1\r%2"},
     {"AviCodecFullColour", "フルカラーで、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。",
      "This compressor may not take full-colour frames.\rPlease choose another compressor."},
     {"AviCodec256", "256色で、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。",

@@ -1,0 +1,20 @@
+// The write options' keys of the settings file: GifWROpt, MngWROpt (with the
+// working mode FormatMode), MngWROpt2, OPT1 and PaintSoft.
+#pragma once
+
+#include "platform/settings_file.h"
+
+namespace kivo {
+
+// Takes the options from the settings. Values missing at the end of a line
+// leave their options as they are; flags count as 1 when not 0. Values the
+// program cannot work with are brought into range: MaxColors to the nearest
+// offered budget below it (8 at least, 256 at most), JngQuality to 1..100;
+// a FormatMode other than 0 or 1 and a TransparentIndex outside -1..255 are
+// ignored.
+void LoadOptionSettings(const Settings& settings);
+
+// Puts the options into the settings, in the keys' formats.
+void StoreOptionSettings(Settings& settings);
+
+}  // namespace kivo
