@@ -5,8 +5,10 @@
 #include <cstring>
 #include <vector>
 
+#include "color/option_settings.h"
 #include "color/write_options.h"
 #include "io/file_formats.h"
+#include "platform/settings_file.h"
 #include "platform/terminal_backend.h"
 
 namespace kivo::cli {
@@ -107,16 +109,21 @@ int Main(int argc, char** argv) {
         std::fprintf(stderr, "kivo-cli: unknown command '%s' (try --help)\n", argv[1]);
         return 2;
     }
-    // --quiet is common to every command: no progress line even on a terminal.
+    // --quiet and --no-config are common to every command: no progress line
+    // even on a terminal; the built-in option defaults instead of the user's.
     Args args;
-    bool quiet = false;
+    bool quiet = false, config = true;
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--help" || a == "-h") return RunHelp({c->name});
         if (a == "--quiet" || a == "-q") quiet = true;
+        else if (a == "--no-config") config = false;
         else args.push_back(std::move(a));
     }
     InstallTerminalBackend(quiet);
+    // The options the user chose in the editor are kivo-cli's defaults too;
+    // kivo-cli only reads the file, it never writes it.
+    if (config) LoadOptionSettings(ReadSettings(SettingsPath()));
     return c->run(args);
 }
 

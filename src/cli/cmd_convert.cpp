@@ -1,5 +1,6 @@
 // kivo-cli convert: opens one animation or builds one from several files, applies
-// the write options and batch edits given on the command line, and saves a GIF.
+// the write options and batch edits given on the command line, optionally
+// optimises the frame sizes, and saves.
 #include <sys/stat.h>
 
 #include <cctype>
@@ -19,6 +20,7 @@
 #include "io/open_save.h"
 #include "platform/safe_save.h"
 #include "platform/terminal_backend.h"
+#include "tools/optimize_frames.h"
 
 namespace kivo::cli {
 
@@ -31,6 +33,7 @@ struct ConvertRequest {
     std::vector<std::pair<std::string, std::string>> options;
     std::string loop;  // empty = as the input says
     int delay = -1;    // -1 = as the input says
+    bool optimize = false;
 };
 
 bool ParseNumber(const std::string& text, int low, int high, int& value) {
@@ -75,6 +78,8 @@ std::string ParseArgs(const Args& args, ConvertRequest& req) {
             req.options.emplace_back("AlwaysDither", "1");
         } else if (a == "--interlace") {
             req.options.emplace_back("Interlace", "1");
+        } else if (a == "--optimize") {
+            req.optimize = true;
         } else if (a == "--set" || a.rfind("--set=", 0) == 0) {
             if (a == "--set") {
                 if (i + 1 >= args.size()) return "missing NAME=VALUE after --set";
@@ -195,6 +200,16 @@ int RunConvert(const Args& args) {
         return 1;
     }
     ApplyEdits(req, *doc);
+    if (req.optimize) {
+        // After the edits, so that a new --delay is what the removed frames pass on.
+        OptimizeOutcome outcome;
+        OptimizeFrameSizes(nullptr, *doc, &outcome);
+        if (outcome == OptimizeOutcome::kCancelled || InterruptRequested()) return Cancelled(self);
+        if (outcome == OptimizeOutcome::kFailed) {
+            std::fprintf(stderr, "kivo-cli convert: '%s' was not written\n", req.output.c_str());
+            return 1;
+        }
+    }
     if (!SaveDocument(nullptr, req.output, *doc)) {
         if (InterruptRequested()) return Cancelled(self);
         // The engine's message says that it failed; the system says why.

@@ -50,9 +50,23 @@ constexpr char kConvertDetails[] =
     "                        forever (or 0): repeat without end; off: play once\n"
     "                        (no loop block). Default: as the input has it.\n"
     "  --delay CS            every frame shows for CS hundredths of a second (0-65535).\n"
+    "  --optimize            make the file smaller without changing what it shows:\n"
+    "                        each frame is cut down to the area that differs from\n"
+    "                        the frame before it, frames that change nothing are\n"
+    "                        dropped (their time goes to the frame still showing),\n"
+    "                        and pixels that repeat the screen become transparent\n"
+    "                        (--set OptimizeWithTransparency=0 leaves them). Runs\n"
+    "                        after --delay.\n"
     "  --set NAME=VALUE      any write option by name, for example --set MaxColors=64;\n"
     "                        'kivo-cli help options' lists names, values and defaults.\n"
     "  -q, --quiet           no progress line.\n"
+    "  --no-config           ignore the settings file: every write option starts\n"
+    "                        at its built-in default.\n"
+    "\n"
+    "The write options start as the settings file kivo.ini has them, which the\n"
+    "editor writes: $KIVO_INI when set, else kivo.ini beside kivo-cli when there is\n"
+    "one, else $XDG_CONFIG_HOME/kivo/kivo.ini (~/.config/kivo/kivo.ini); kivo-cli\n"
+    "never changes it. The options given here apply on top.\n"
     "\n"
     "Options given as --name=value work too. Exit status: 0 written, 1 failed (the\n"
     "reason follows the message), 2 wrong arguments, 130 cancelled (Ctrl-C; the output\n"
@@ -92,7 +106,8 @@ static const Command kCommands[] = {
      RunInfo, kInfoDetails},
     {"convert",
      "INPUT... -o OUTPUT [--max-colors N] [--separate-palettes] [--dither] [--interlace]\n"
-     "         [--set NAME=VALUE]... [--loop N|forever|off] [--delay CS]",
+     "         [--set NAME=VALUE]... [--loop N|forever|off] [--delay CS] [--optimize]\n"
+     "         [--no-config]",
      "join animations and pictures into one animated GIF, or save one frame as a picture",
      RunConvert, kConvertDetails},
     {"extract",

@@ -76,7 +76,7 @@ TEST(CliBasics, ConvertHelpExplainsEveryOption) {
              "the other frames are not", "--loop N|forever|off", "repeat N more times",
              "forever (or 0): repeat without end", "off: play once", "--delay CS",
              "hundredths of a second", "--set NAME=VALUE", "kivo-cli help options", "-q, --quiet",
-             "130 cancelled"})
+             "130 cancelled", "--optimize", "OptimizeWithTransparency=0", "--no-config", "kivo.ini"})
         EXPECT_TRUE(Has(r.out, part)) << part;
 }
 

@@ -1,0 +1,104 @@
+// kivo-cli convert --optimize, and the option defaults kivo-cli takes from the
+// settings file.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "color/write_options.h"
+#include "gif/gif_reader.h"
+#include "gif/gif_writer.h"
+#include "platform/recording_backend.h"
+#include "support/test_support.h"
+#include "tools/compositor.h"
+
+namespace kivo {
+namespace {
+
+// What the screen shows and for how long, equal pictures in a row joined.
+std::vector<std::pair<std::vector<uint32_t>, int>> Shown(const AnimDoc& doc) {
+    std::vector<std::pair<std::vector<uint32_t>, int>> shown;
+    Composition c;
+    EXPECT_TRUE(StartComposition(c, doc.screenWidth, doc.screenHeight));
+    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+        ComposeFrame(c, *f);
+        if (!shown.empty() && shown.back().first == c.screen) shown.back().second += f->delay;
+        else shown.emplace_back(c.screen, f->delay);
+    }
+    return shown;
+}
+
+class ConvertOptimize : public testing::Test {
+protected:
+    void SetUp() override {
+        // A sprite moving over a still background of 60 colours, shown twice
+        // at one place.
+        auto doc = NewDocument();
+        doc->screenWidth = 40;
+        doc->screenHeight = 30;
+        for (int i : {0, 1, 2, 2, 3}) {
+            AppendFrame(*doc);
+            Frame& f = *doc->currentFrame;
+            f.width = 40;
+            f.height = 30;
+            f.disposal = 1;
+            f.delay = 10 + i;
+            f.dib = test::MakeImage(40, 30, [&](int x, int y) {
+                const bool sprite = x >= 5 + 4 * i && x < 10 + 4 * i && y >= 10 && y < 15;
+                return sprite ? Rgb{250, 30, 30} : Rgb{uint8_t(x / 4 * 20), uint8_t(y / 5 * 30), 90};
+            });
+        }
+        ASSERT_TRUE(WriteGif(nullptr, in, *doc));
+        unsetenv("KIVO_INI");
+    }
+    void TearDown() override { unsetenv("KIVO_INI"); }
+
+    std::unique_ptr<AnimDoc> Convert(const std::string& options) {
+        const test::CliRun r = test::RunCli("convert '" + in + "' -o '" + out + "' -q " + options);
+        EXPECT_EQ(r.status, 0) << r.out;
+        return ReadGif(nullptr, out);
+    }
+    static int TransparentFrames(const AnimDoc& doc) {
+        int n = 0;
+        for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) n += f->hasTransparency;
+        return n;
+    }
+
+    ScopedRecordingBackend rec;
+    test::TempFolder dir;
+    std::string in = dir.file("in.gif"), out = dir.file("out.gif"), ini = dir.file("kivo.ini");
+};
+
+TEST_F(ConvertOptimize, ShrinksFramesAndKeepsWhatTheAnimationShows) {
+    auto original = ReadGif(nullptr, in);
+    ASSERT_TRUE(original);
+    auto doc = Convert("--no-config --optimize");
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->frameCount, 4);  // the repeat is gone, its time kept
+    EXPECT_EQ(Shown(*doc), Shown(*original));
+    for (const Frame* f = doc->firstFrame->next.get(); f; f = f->next.get()) EXPECT_LE(f->width, 9);
+    EXPECT_EQ(TransparentFrames(*doc), 3);
+
+    doc = Convert("--no-config --optimize --set OptimizeWithTransparency=0");
+    EXPECT_EQ(TransparentFrames(*doc), 0);
+    EXPECT_EQ(Shown(*doc), Shown(*original));
+}
+
+TEST_F(ConvertOptimize, TheSettingsFileGivesTheDefaults) {
+    const std::string text = "[VezIreze by Pendrake]\nGifWROpt=16\nOPT1=1,0\n";
+    ASSERT_TRUE(test::WriteFile(ini, std::vector<uint8_t>(text.begin(), text.end())));
+    setenv("KIVO_INI", ini.c_str(), 1);
+    auto doc = Convert("--optimize");
+    EXPECT_EQ(TransparentFrames(*doc), 0);
+    EXPECT_LE(doc->globalPalette.size(), 16u);  // MaxColors from the file
+    doc = Convert("--optimize --set OptimizeWithTransparency=1");
+    EXPECT_EQ(TransparentFrames(*doc), 3);
+    doc = Convert("--optimize --no-config");
+    EXPECT_GT(doc->globalPalette.size(), 16u);
+    EXPECT_EQ(TransparentFrames(*doc), 3);
+    // kivo-cli never writes the file.
+    const auto after = test::ReadFile(ini);
+    EXPECT_EQ(std::string(after.begin(), after.end()), text);
+}
+
+}  // namespace
+}  // namespace kivo
