@@ -91,20 +91,6 @@ TargaError ParseHeader(ByteReader& in, TargaHeader& h) {
     return TargaError::kNone;
 }
 
-// Colour map as blue, green, red triples. All 256 entries exist and start black,
-// so an index past a short map needs no test and reads black.
-using ColorMap = std::array<uint8_t, 256 * 3>;
-
-TargaError ReadColorMap(ByteReader& in, const TargaHeader& h, ColorMap& map) {
-    map.fill(0);
-    if (h.mapLength == 0) return h.mapType == 0 ? TargaError::kNone : TargaError::kFault;
-    if (h.mapLength > 256 || h.mapFirst != 0 || h.mapEntryBits != 24) return TargaError::kFault;
-    // A short map is reported with the pixel data, as a read past the end.
-    auto entries = in.bytes(size_t(h.mapLength) * 3);
-    for (size_t i = 0; i < entries.size(); ++i) map[i] = entries[i];
-    return TargaError::kNone;
-}
-
 // True when the bytes left can possibly describe every pixel. A run-length packet
 // covers at most 128 pixels with a header byte and one pixel, so a small file
 // cannot claim a huge picture and make us allocate it.
@@ -157,6 +143,39 @@ constexpr std::array<uint8_t, 32> kExpand5 = [] {
     for (unsigned v = 0; v < 32; ++v) t[v] = uint8_t((v * 255 + 15) / 31);
     return t;
 }();
+
+// Colour map as blue, green, red triples. All 256 entries exist and start black,
+// so an index past a short map needs no test and reads black.
+using ColorMap = std::array<uint8_t, 256 * 3>;
+
+// Maps of 15/16-bit entries (the classic 8-bit samples use them), 24 and 32 bits,
+// starting at any entry index, are all read: refusing them would turn valid files
+// away. Entries an 8-bit pixel cannot reach are skipped.
+TargaError ReadColorMap(ByteReader& in, const TargaHeader& h, ColorMap& map) {
+    map.fill(0);
+    if (h.mapLength == 0) return h.mapType == 0 ? TargaError::kNone : TargaError::kFault;
+    const unsigned bits = h.mapEntryBits;
+    if (bits != 15 && bits != 16 && bits != 24 && bits != 32) return TargaError::kFault;
+    const size_t entryBytes = (bits + 7) / 8;
+    // A short map is reported with the pixel data, as a read past the end.
+    auto entries = in.bytes(size_t(h.mapLength) * entryBytes);
+    const size_t count = entries.size() / entryBytes;
+    for (size_t i = 0; i < count && h.mapFirst + i < 256; ++i) {
+        const uint8_t* e = entries.data() + i * entryBytes;
+        uint8_t* out = map.data() + 3 * (h.mapFirst + i);
+        if (entryBytes == 2) {
+            const unsigned t = e[0] | e[1] << 8;
+            out[0] = kExpand5[t & 31];
+            out[1] = kExpand5[(t >> 5) & 31];
+            out[2] = kExpand5[(t >> 10) & 31];
+        } else {
+            out[0] = e[0];
+            out[1] = e[1];
+            out[2] = e[2];
+        }
+    }
+    return TargaError::kNone;
+}
 
 void StorePixel(const uint8_t* p, PixelKind kind, const ColorMap& map, uint8_t* bgr) {
     switch (kind) {
