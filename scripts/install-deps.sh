@@ -12,7 +12,7 @@ PACKAGES=(
   libgif-dev libmng-dev pngcheck
   clang libclang-rt-14-dev
   # tools the benchmarks compare against
-  gifsicle imagemagick ffmpeg pngquant time libjpeg-turbo-progs
+  gifsicle imagemagick ffmpeg pngquant time libjpeg-turbo-progs netpbm
 )
 
 missing=()
