@@ -93,14 +93,15 @@ std::optional<size_t> GlobalTransparentIndex(const AnimDoc& doc) {
 }
 
 // Signature, MHDR, TERM and the global palette; globalTrns tells whether a
-// global tRNS went with it.
-void PutHeader(Bytes& b, const AnimDoc& doc, bool& globalTrns) {
+// global tRNS went with it. False for a global palette no PLTE can hold.
+bool PutHeader(Bytes& b, const AnimDoc& doc, bool& globalTrns) {
     b.insert(b.end(), std::begin(kMngSignature), std::end(kMngSignature));
     PutMhdr(b, NonNegative(doc.screenWidth), NonNegative(doc.screenHeight), kTicksPerSecond,
             SimplicityProfile(doc));
     if (const auto term = TermFor(doc)) PutTerm(b, *term);
     globalTrns = false;
-    if (NoGlobalPalette || JngAllFrames || doc.globalPalette.empty()) return;
+    if (NoGlobalPalette || JngAllFrames || doc.globalPalette.empty()) return true;
+    if (doc.globalPalette.size() > 256) return false;
     Bytes plte;
     for (const Rgb& c : doc.globalPalette) plte.insert(plte.end(), {c.r, c.g, c.b});
     PutChunk(b, "PLTE", plte);
@@ -110,6 +111,7 @@ void PutHeader(Bytes& b, const AnimDoc& doc, bool& globalTrns) {
         PutChunk(b, "tRNS", alpha);
         globalTrns = true;
     }
+    return true;
 }
 
 // A frame takes its framing mode from the frame shown before it: after one
@@ -203,8 +205,7 @@ bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTr
 bool StreamDocument(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool& cancelled) {
     Bytes b;
     bool globalTrns = false;
-    PutHeader(b, doc, globalTrns);
-    if (!file.Write(b)) return false;
+    if (!PutHeader(b, doc, globalTrns) || !file.Write(b)) return false;
     if (!StreamFrames(file, doc, owner, globalTrns, cancelled)) return false;
     b.clear();
     for (const TextKey& key : doc.textKeys)

@@ -6,9 +6,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "color/write_options.h"
+#include "gif/gif_reader.h"
+#include "gif/gif_writer.h"
 #include "doc/dib.h"
+#include "mng/mng_reader.h"
 #include "mng/mng_write_oracle.h"
 #include "mng/mng_writer.h"
 #include "platform/recording_backend.h"
@@ -417,6 +421,64 @@ TEST_F(MngWriterTest, CancelAndFailureKeepTheOldFile) {
             EXPECT_TRUE(f->indexPixels.empty() && f->localPalette.empty() && f->saveKind == 0);
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // no leftovers
         ResetWriteOptions();
+    }
+}
+
+// Frames as a GIF reader sees them, against what came back through MNG.
+void ExpectSameAnimation(const AnimDoc& a, const AnimDoc& b) {
+    ASSERT_EQ(a.frameCount, b.frameCount);
+    EXPECT_EQ(a.loopEnabled, b.loopEnabled);
+    EXPECT_EQ(a.loopCount, b.loopCount);
+    const Frame* g = b.firstFrame.get();
+    for (const Frame* f = a.firstFrame.get(); f; f = f->next.get(), g = g->next.get()) {
+        SCOPED_TRACE("frame at " + std::to_string(f->left) + "," + std::to_string(f->top));
+        EXPECT_EQ(std::tie(f->left, f->top, f->width, f->height, f->delay, f->hasTransparency),
+                  std::tie(g->left, g->top, g->width, g->height, g->delay, g->hasTransparency));
+        // MNG frames either stay or clear the screen: disposal 0 comes back as 1.
+        EXPECT_EQ(f->disposal == 2, g->disposal == 2);
+        if (f->hasTransparency) {
+            EXPECT_EQ(f->transparentRgb, g->transparentRgb);
+        }
+        for (int y = 0; y < f->height; ++y)
+            for (int x = 0; x < f->width; ++x)
+                ASSERT_EQ(test::PixelOf(f->dib, x, y), test::PixelOf(g->dib, x, y)) << x << "," << y;
+    }
+}
+
+TEST_F(MngWriterTest, GifToMngToGifKeepsPicturesPlacesAndTimes) {
+    const std::function<void(AnimDoc&)> variants[] = {
+        [](AnimDoc&) {},
+        [](AnimDoc& d) { d.loopEnabled = 0; },
+        [](AnimDoc& d) { d.loopEnabled = 0, TermAlways = 0; },
+        [](AnimDoc& d) { d.loopCount = 4, FramMayOmit = DefiMayOmit = 0; },
+        [](AnimDoc&) { UnifyPalette = 0, NoGlobalPalette = 1, Interlace = 1; },
+    };
+    int n = 0;
+    for (const auto& variant : variants) {
+        SCOPED_TRACE("variant " + std::to_string(n++));
+        ResetWriteOptions();
+        auto doc = Doc(40, 30);
+        doc->loopEnabled = 1;
+        AddFrame(*doc, 40, 30, Stripes(20), 0, 0, 12).comment = "first";
+        Frame& b = AddFrame(*doc, 10, 6, [](int x, int y) { return x == y ? Rgb{9, 9, 9} : Stripes(7, 1)(x, y); }, 30, 24, 5);
+        b.hasTransparency = 1, b.transparentRgb = Rgb{9, 9, 9};
+        AddFrame(*doc, 13, 13, Stripes(100, 2), 2, 3, 250).disposal = 2;
+        AddFrame(*doc, 7, 5, Stripes(3), 33, 1, 12);
+        variant(*doc);
+        ASSERT_TRUE(WriteGif(nullptr, dir.file("a.gif"), *doc));
+        auto fromGif = ReadGifBytes(nullptr, test::ReadFile(dir.file("a.gif")));
+        ASSERT_TRUE(fromGif);
+        Save(*fromGif);
+        auto fromMng = ReadMngBytes(nullptr, test::ReadFile(path));
+        ASSERT_TRUE(fromMng);
+        ExpectSameAnimation(*fromGif, *fromMng);
+        const TextKeyList& keys = fromMng->firstFrame->textKeys;
+        ASSERT_EQ(keys.size(), 1u);
+        EXPECT_EQ(std::tie(keys[0].key, keys[0].text), std::make_tuple("Comment", "first"));
+        ASSERT_TRUE(WriteGif(nullptr, dir.file("b.gif"), *fromMng));
+        auto back = ReadGifBytes(nullptr, test::ReadFile(dir.file("b.gif")));
+        ASSERT_TRUE(back);
+        ExpectSameAnimation(*fromGif, *back);
     }
 }
 
