@@ -6,6 +6,7 @@
 
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
+#include "mng/mng_reader.h"
 #include "mng/mng_writer.h"
 
 namespace {
@@ -18,12 +19,12 @@ bool EndsWith(const std::string& s, const std::string& tail) {
 
 int main(int argc, char** argv) {
     if (argc != 3) {
-        std::fprintf(stderr, "usage: mng_convert IN.gif OUT.mng\n");
+        std::fprintf(stderr, "usage: mng_convert IN.gif OUT.mng | IN.mng OUT.gif\n");
         return 2;
     }
     const std::string in = argv[1], out = argv[2];
     std::unique_ptr<kivo::AnimDoc> doc;
-    if (EndsWith(in, ".gif")) doc = kivo::ReadGif(nullptr, in);
+    doc = EndsWith(in, ".mng") ? kivo::ReadMng(nullptr, in) : kivo::ReadGif(nullptr, in);
     if (!doc) return 1;
     const bool ok = EndsWith(out, ".mng") ? kivo::WriteMng(nullptr, out, *doc) : kivo::WriteGif(nullptr, out, *doc);
     return ok ? 0 : 1;
