@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# Frame size optimisation: kivo-cli convert --optimize (open, optimise, save)
+# against the optimisers a user would otherwise pick, measured in the same run:
+#   A. a 100-frame 800x600 screen recording: still bars and a window in which
+#      two lines of text grow and a cursor moves;
+#   B. a 200-frame 640x480 natural video: slowly moving gradients with grain,
+#      dithered to one palette.
+# Both are written by FFmpeg with whole frames left in place, as recorders write them.
+# Against gifsicle -O2 and -O3 and ImageMagick -layers optimize. Prints output
+# sizes, time ratios (theirs / ours, above 1 = we are faster) and size ratios
+# (ours / theirs, below 1 = our file is smaller).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=lib.sh
+. "$here/lib.sh"
+
+KIVO_CLI=${KIVO_CLI:-$here/../build/release/src/cli/kivo-cli}
+OUT=${BENCH_OUT:-$here/out}/optimize
+IM=$(command -v convert-im6.q16 || command -v magick || command -v convert)
+# ImageMagick takes seconds per run; once is enough to see the ratio.
+IM_REPEAT=${OPTIMIZE_IM_REPEAT:-1}
+mkdir -p "$OUT"
+for tool in gifsicle ffmpeg "$IM" "$KIVO_CLI"; do
+  command -v "$tool" >/dev/null || { echo "compare_optimize: $tool missing" >&2; exit 1; }
+done
+
+ff() { ffmpeg -v error -y "$@"; }
+size() { stat -c %s "$1"; }
+# Whole frames, no transparency: FFmpeg's own frame optimisation is switched off.
+whole_frames=(-gifflags -offsetting-transdiff)
+
+screen=$OUT/screen.gif
+if [ ! -s "$screen" ]; then
+  # Every source ends after 10 s: palettegen waits for the end of its input.
+  src() { echo "-f lavfi -i $1:rate=10:duration=10"; }
+  # shellcheck disable=SC2046
+  ff $(src smptehdbars=size=800x600) $(src color=c=white:size=520x380) \
+     $(src color=c=0x303030:size=480x14) $(src color=c=0x2050C0:size=400x14) $(src color=c=black:size=12x18) \
+     -filter_complex "[1][2]overlay=x='20-480+mod(n*37\,480)':y=20:shortest=1[w1];\
+[w1][3]overlay=x='20-400+mod(n*23\,400)':y=50:shortest=1[w2];[0][w2]overlay=40:120:shortest=1[s];\
+[s][4]overlay=x='100+mod(n*13\,600)':y='200+mod(n*7\,300)':shortest=1,split[a][b];\
+[a]palettegen[p];[b][p]paletteuse=dither=none" "${whole_frames[@]}" -frames:v 100 "$screen"
+fi
+video=$OUT/video.gif
+if [ ! -s "$video" ]; then
+  ff -f lavfi -i "gradients=size=640x480:speed=0.01:rate=25:duration=8,noise=alls=5:allf=t" \
+     -filter_complex "split[a][b];[a]palettegen[p];[b][p]paletteuse" "${whole_frames[@]}" -frames:v 200 \
+     "$OUT/video_ffmpeg.gif"
+  # FFmpeg marks these frames "restore to background", which rules out comparing
+  # a frame with the one before; a recorder leaves frames in place instead.
+  gifsicle --disposal asis "$OUT/video_ffmpeg.gif" -o "$video"
+fi
+
+report() {  # name ours_seconds ours_bytes theirs_seconds theirs_bytes
+  printf '  %-34s time %s x   size %s\n' "$1" "$(ratio "$4" "$2")" "$(ratio "$3" "$5")"
+}
+ours() {
+  local out=$2; measure "$1" "${@:3}"
+  k_t=$MEASURED_SECONDS; k_s=$(size "$out"); lines=()
+  printf '  %-34s %9d bytes\n' "  output" "$k_s"
+}
+peer() {
+  local name=$1 out=$2; measure "$name" "${@:3}"
+  printf '  %-34s %9d bytes\n' "  output" "$(size "$out")"
+  lines+=("$(report "$name" "$k_t" "$k_s" "$MEASURED_SECONDS" "$(size "$out")")")
+}
+ratios() {
+  echo " ratios against kivo-cli (time: theirs/ours, size: ours/theirs)"
+  printf '%s\n' "${lines[@]}"
+}
+
+run() {  # label input
+  local in=$2 tag
+  tag=$(basename "$in" .gif)
+  echo "$1 ($(size "$in") bytes in)"
+  ours "kivo-cli convert --optimize" "$OUT/${tag}_kivo.gif" \
+    "$KIVO_CLI" convert "$in" -o "$OUT/${tag}_kivo.gif" --optimize -q --no-config
+  peer "gifsicle -O2" "$OUT/${tag}_O2.gif" gifsicle -O2 "$in" -o "$OUT/${tag}_O2.gif"
+  peer "gifsicle -O3" "$OUT/${tag}_O3.gif" gifsicle -O3 "$in" -o "$OUT/${tag}_O3.gif"
+  BENCH_REPEAT=$IM_REPEAT peer "ImageMagick -layers optimize" "$OUT/${tag}_im.gif" \
+    "$IM" "$in" -layers optimize "$OUT/${tag}_im.gif"
+  ratios
+}
+
+run "A. 100-frame 800x600 screen recording, optimise + save" "$screen"
+run "B. 200-frame 640x480 natural video, optimise + save" "$video"
