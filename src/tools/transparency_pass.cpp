@@ -112,11 +112,14 @@ struct Canvas {
 
     uint8_t* At(int64_t x, int64_t y) { return pixels.data() + 3 * (size_t(y) * size_t(width) + size_t(x)); }
     void Clear() {
-        for (size_t i = 0; i < pixels.size(); i += 3) {
+        // One row by pixels, the others copied from it.
+        const size_t row = 3 * size_t(width);
+        for (size_t i = 0; i < row; i += 3) {
             pixels[i] = fill.b;
             pixels[i + 1] = fill.g;
             pixels[i + 2] = fill.r;
         }
+        for (size_t at = row; at < pixels.size(); at += row) std::memcpy(&pixels[at], pixels.data(), row);
     }
 };
 
