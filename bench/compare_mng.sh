@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Saving a 200-frame 640x480 GIF animation as MNG, and reading that MNG back into
-# a GIF, with the engine (bench/mng_convert, the whole conversion without the
+# Saving a 200-frame 640x480 GIF animation as MNG, and reading an MNG of it back
+# into a GIF, with the engine (bench/mng_convert, the whole conversion without the
 # command line front end) against ImageMagick (convert IN OUT), measured in the
 # same run. Prints time ratios (theirs / ours, above 1 = we are faster), output
 # size ratios (ours / theirs) and our peak memory against the frames' own 24-bit
@@ -44,8 +44,11 @@ echo "  time: ImageMagick/ours $(ratio "$im_s" "$ours_s") x (ours/ImageMagick $(
      "size ours/ImageMagick $(ratio "$(size "$OUT/ours.mng")" "$(size "$OUT/im.mng")")"
 echo "  peak memory: ours/frames' own size $(ratio "$ours_kb" "$frames_kb"), ours/ImageMagick $(ratio "$ours_kb" "$im_kb") (frames $frames_kb KiB)"
 
-echo "B. MNG -> GIF (our MNG of part A)"
-measure "engine (mng_convert)" "$CONVERT" "$OUT/ours.mng" "$OUT/back.gif"; ours_s=$MEASURED_SECONDS; ours_kb=$MEASURED_KB
-measure "ImageMagick convert" "$IM" "$OUT/ours.mng" "$OUT/back_im.gif"; im_s=$MEASURED_SECONDS; im_kb=$MEASURED_KB
+# Both read ImageMagick's MNG of part A: ImageMagick 6 crashes on any MNG with a
+# global tRNS chunk, which ours has whenever the frames share one transparent
+# colour (libmng and pngcheck accept it).
+echo "B. MNG -> GIF (ImageMagick's MNG of part A)"
+measure "engine (mng_convert)" "$CONVERT" "$OUT/im.mng" "$OUT/back.gif"; ours_s=$MEASURED_SECONDS; ours_kb=$MEASURED_KB
+measure "ImageMagick convert" "$IM" "$OUT/im.mng" "$OUT/back_im.gif"; im_s=$MEASURED_SECONDS; im_kb=$MEASURED_KB
 echo "  time: ImageMagick/ours $(ratio "$im_s" "$ours_s") x (ours/ImageMagick $(ratio "$ours_s" "$im_s"))"
 echo "  peak memory: ours/frames' own size $(ratio "$ours_kb" "$frames_kb"), ours/ImageMagick $(ratio "$ours_kb" "$im_kb") (frames $frames_kb KiB)"
