@@ -355,72 +355,50 @@ TEST_F(MngWriterTest, TextsAreCompressedOnlyWhenThatIsShorter) {
               played.texts.end());
 }
 
-// After a save the frames are as before it (pictures, transparency, own
-// palettes that were not made for the save); AlwaysDither is spent.
-TEST_F(MngWriterTest, SuccessCleansUpAndShowsItsProgress) {
-    auto doc = Doc(20, 20);
-    Frame& a = AddFrame(*doc, 20, 20, Stripes(40));
-    a.hasTransparency = 1, a.transparentRgb = Rgb{1, 1, 1};  // not in the picture
-    AddFrame(*doc, 20, 20, Stripes(300));
-    const Dib picture = a.dib;
-    AlwaysDither = 1;
-    Save(*doc);
-    EXPECT_EQ(AlwaysDither, 0);
-    EXPECT_EQ(CodecIsMng, 1);
-    for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get()) {
-        EXPECT_TRUE(f->indexPixels.empty());
-        EXPECT_TRUE(f->census.empty());
-        EXPECT_EQ(f->saveKind, 0);
-    }
-    EXPECT_EQ(a.dib, picture);
-    EXPECT_EQ(a.hasTransparency, 1);
-    EXPECT_EQ(a.transparentRgb, (Rgb{1, 1, 1}));
-    EXPECT_EQ(rec->texts.front(), "チェック中...");
-    EXPECT_EQ(rec->texts.back(), "GIF 書き込み中...\r    2 /    2 コマ");
-    EXPECT_EQ(rec->opens, 1);
-    EXPECT_EQ(rec->closes, 1);
-}
-
-// Cancel and failure leave the file that was there untouched; a cancel says
-// nothing, a failure says so; nothing of the save stays on the frames.
-TEST_F(MngWriterTest, CancelAndFailureKeepTheOldFile) {
+// Whatever the outcome, nothing of the save stays on the frames and their
+// pictures and transparency are as before. A save spends AlwaysDither; a cancel
+// or a failure keeps the file that was there, a cancel silently.
+TEST_F(MngWriterTest, SaveCancelAndFailureLeaveNothingBehind) {
     const std::vector<uint8_t> old{'o', 'l', 'd'};
-    enum { kCancel, kUnfitFrame, kNoFolder } const kinds[] = {kCancel, kUnfitFrame, kNoFolder};
-    for (auto kind : kinds) {
+    enum Kind { kSaved, kCancel, kUnfitFrame, kNoFolder };
+    int pumpsOfASave = 0;
+    for (Kind kind : {kSaved, kCancel, kUnfitFrame, kNoFolder}) {
         SCOPED_TRACE(int(kind));
+        ResetWriteOptions();
         ScopedRecordingBackend fresh;
         ASSERT_TRUE(test::WriteFile(path, old));
-        auto doc = Doc(8, 8);
-        for (int k = 0; k < 12; ++k) AddFrame(*doc, 8, 8, Stripes(3 + k));
+        auto doc = Doc(20, 20);
+        for (int k = 0; k < 11; ++k) AddFrame(*doc, 20, 20, Stripes(3 + k));
+        Frame& last = AddFrame(*doc, 20, 20, Stripes(300));
+        last.hasTransparency = 1, last.transparentRgb = Rgb{1, 1, 1};  // not in the picture
+        const Dib picture = last.dib;
         AlwaysDither = 1;
         std::string target = path;
-        if (kind == kCancel) {
-            // A pump while the frames are written, counted in a save beside.
-            test::TempFolder other;
-            auto copy = Doc(8, 8);
-            for (int k = 0; k < 12; ++k) AddFrame(*copy, 8, 8, Stripes(3 + k));
-            ASSERT_TRUE(WriteMng(nullptr, other.file("count.mng"), *copy));
-            fresh->cancelAtPump = fresh->pumps - 3;
-            fresh->pumps = 0;
-            AlwaysDither = 1;
-        }
+        if (kind == kCancel) fresh->cancelAtPump = pumpsOfASave - 3;  // while frames are written
         if (kind == kUnfitFrame) {
             JngAllFrames = 1;
             NthFrame(*doc, 5)->dib = test::MakeImage(3, 3, Stripes(2));  // not the frame's size
         }
         if (kind == kNoFolder) target = dir.file("missing/out.mng");
-        EXPECT_FALSE(WriteMng(nullptr, target, *doc));
-        EXPECT_EQ(test::ReadFile(path), old);
-        EXPECT_EQ(AlwaysDither, 1);
+        EXPECT_EQ(WriteMng(nullptr, target, *doc), kind == kSaved);
+        EXPECT_EQ(test::ReadFile(path) == old, kind != kSaved);
+        EXPECT_EQ(AlwaysDither, kind == kSaved ? 0 : 1);
         const std::vector<std::string> said =
-            kind == kCancel ? std::vector<std::string>{}
+            kind == kSaved || kind == kCancel ? std::vector<std::string>{}
             : kind == kNoFolder ? std::vector<std::string>{"ファイルオープンに失敗しました。"}
                                 : std::vector<std::string>{"書き込みに失敗しました。"};
         EXPECT_EQ(fresh->errors, said);
         for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get())
-            EXPECT_TRUE(f->indexPixels.empty() && f->localPalette.empty() && f->saveKind == 0);
+            EXPECT_TRUE(f->indexPixels.empty() && f->census.empty() && f->saveKind == 0);
+        EXPECT_EQ(last.dib, picture);
+        EXPECT_EQ(std::tie(last.hasTransparency, last.transparentRgb), std::make_tuple(1, Rgb{1, 1, 1}));
         EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);  // no leftovers
-        ResetWriteOptions();
+        EXPECT_EQ(fresh->closes, kind == kNoFolder ? 0 : 1);
+        if (kind == kSaved) {
+            EXPECT_EQ(fresh->texts.front(), "チェック中...");
+            EXPECT_EQ(fresh->texts.back(), "GIF 書き込み中...\r   12 /   12 コマ");
+            pumpsOfASave = fresh->pumps;
+        }
     }
 }
 
