@@ -1,4 +1,4 @@
-// kivo-cli info FILE [--json]: what a GIF animation holds, as the reader sees it.
+// kivo-cli info FILE [--json]: what an animation or picture holds, as the reader sees it.
 #include <cstdio>
 #include <string>
 
@@ -63,8 +63,28 @@ const char* DisposalName(int d) {
     }
 }
 
-void PrintText(const AnimDoc& doc) {
+void PrintKeysText(const char* indent, const TextKeyList& keys) {
+    for (const TextKey& k : keys)
+        std::printf("%s%s: %s\n", indent, OneLine(k.key).c_str(), OneLine(k.text).c_str());
+}
+
+std::string JsonKeys(const TextKeyList& keys) {
+    std::string out = "[";
+    for (size_t i = 0; i < keys.size(); ++i)
+        out += (i ? ", " : "") + std::string("{\"key\": ") + JsonString(keys[i].key) +
+               ", \"text\": " + JsonString(keys[i].text) + "}";
+    return out + "]";
+}
+
+void PrintText(const AnimDoc& doc, bool mng) {
     std::printf("screen: %d x %d\n", doc.screenWidth, doc.screenHeight);
+    if (mng) {
+        std::printf("mng: profile 0x%x, %d ticks per second, TERM action %d then %d, delay %d\n",
+                    unsigned(doc.mhdrProfile), doc.ticksPerSecond, doc.termAction,
+                    doc.termAfterAction, doc.termDelay);
+        if (!doc.textKeys.empty()) std::printf("text keys:\n");
+        PrintKeysText("  ", doc.textKeys);
+    }
     std::printf("global palette: %zu colours\n", doc.globalPalette.size());
     if (!doc.loopEnabled) std::printf("loop: off (plays once)\n");
     else if (doc.loopCount == 0) std::printf("loop: forever\n");
@@ -86,6 +106,7 @@ void PrintText(const AnimDoc& doc) {
                     f->width, f->height, f->delay, f->hasDelay ? "yes" : "no",
                     DisposalName(f->disposal), transparent, f->localPalette.size(),
                     OneLine(f->comment).c_str());
+        if (mng && f->textKeys.size() > 1) PrintKeysText("        ", f->textKeys);
     }
 }
 
@@ -95,16 +116,22 @@ void PrintJson(const AnimDoc& doc) {
     std::printf("  \"globalColorCount\": %zu,\n", doc.globalPalette.size());
     std::printf("  \"loopEnabled\": %d,\n  \"loopCount\": %d,\n", doc.loopEnabled, doc.loopCount);
     std::printf("  \"trailingComment\": %s,\n", JsonString(doc.trailingComment).c_str());
+    std::printf("  \"mhdrProfile\": %d,\n  \"ticksPerSecond\": %d,\n", doc.mhdrProfile,
+                doc.ticksPerSecond);
+    std::printf("  \"termAction\": %d,\n  \"termAfterAction\": %d,\n  \"termDelay\": %d,\n",
+                doc.termAction, doc.termAfterAction, doc.termDelay);
+    std::printf("  \"textKeys\": %s,\n", JsonKeys(doc.textKeys).c_str());
     std::printf("  \"frameCount\": %d,\n  \"frames\": [", doc.frameCount);
     const char* sep = "\n";
     for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
         std::printf(
             "%s    {\"left\": %d, \"top\": %d, \"width\": %d, \"height\": %d, \"delay\": %d, "
             "\"hasDelay\": %d, \"disposal\": %d, \"hasTransparency\": %d, "
-            "\"transparentRgb\": [%d, %d, %d], \"localColorCount\": %zu, \"comment\": %s}",
+            "\"transparentRgb\": [%d, %d, %d], \"localColorCount\": %zu, \"comment\": %s, "
+            "\"textKeys\": %s}",
             sep, f->left, f->top, f->width, f->height, f->delay, f->hasDelay, f->disposal,
             f->hasTransparency, f->transparentRgb.r, f->transparentRgb.g, f->transparentRgb.b,
-            f->localPalette.size(), JsonString(f->comment).c_str());
+            f->localPalette.size(), JsonString(f->comment).c_str(), JsonKeys(f->textKeys).c_str());
         sep = ",\n";
     }
     std::printf("\n  ]\n}\n");
@@ -142,7 +169,7 @@ int RunInfo(const Args& args) {
     if (InterruptRequested()) return Cancelled(self);
     if (!doc) return 1;
     if (json) PrintJson(*doc);
-    else PrintText(*doc);
+    else PrintText(*doc, IsMngFile(path));
     return 0;
 }
 

@@ -16,11 +16,13 @@ constexpr char kHelpDetails[] =
     "  options    the write options that 'convert --set' changes: names, values, defaults\n";
 
 constexpr char kInfoDetails[] =
-    "Reads GIF animations and PNG, JPEG, BMP and Targa pictures (a picture shows as\n"
-    "an animation of one frame). Shows what the reader finds: the logical screen, the size of the global\n"
-    "palette, the loop setting, the trailing comment, and one line per frame with\n"
-    "its placement, delay (hundredths of a second), whether it has a delay, disposal,\n"
-    "transparent colour, local palette size and comment.\n"
+    "Reads GIF and MNG animations and PNG, JPEG, BMP and Targa pictures (a picture\n"
+    "shows as an animation of one frame). Shows what the reader finds: the logical\n"
+    "screen, the size of the global palette, the loop setting, the trailing comment,\n"
+    "and one line per frame with its placement, delay (hundredths of a second),\n"
+    "whether it has a delay, disposal, transparent colour, local palette size and\n"
+    "comment. For MNG also the MHDR profile, ticks per second, the TERM settings and\n"
+    "the text keys.\n"
     "\n"
     "  --json       the same as one JSON object, named as the engine's fields\n"
     "  -q, --quiet  no progress line\n"
@@ -30,14 +32,15 @@ constexpr char kInfoDetails[] =
     "Exit status: 0 shown, 1 unreadable file, 2 wrong arguments, 130 cancelled (Ctrl-C).\n";
 
 constexpr char kConvertDetails[] =
-    "One GIF input opens as it is, with its loop setting and comments. Several inputs\n"
-    "(GIF, PNG, JPEG, BMP, Targa) become the frames of a new animation, in the order\n"
-    "given, looping forever unless --loop says otherwise.\n"
+    "One GIF or MNG input opens as it is, with its loop setting and comments. Several\n"
+    "inputs (GIF, MNG, PNG, JPEG, BMP, Targa) become the frames of a new animation, in\n"
+    "the order given, looping forever unless --loop says otherwise.\n"
     "\n"
     "  -o, --output FILE     the file to write, in the format its extension names:\n"
-    "                        .gif for any number of frames; .png, .jpg or .bmp for\n"
-    "                        a single frame. An existing file is replaced only once\n"
-    "                        the new one is complete, keeping its permissions.\n"
+    "                        .gif or .mng for any number of frames; .png, .jpg or\n"
+    "                        .bmp for a single frame. An existing file is replaced\n"
+    "                        only once the new one is complete, keeping its\n"
+    "                        permissions.\n"
     "  --max-colors N        at most N colours per palette: 8, 16, 32, 64, 128 or 256\n"
     "                        (default 256). Frames with more are reduced.\n"
     "  --separate-palettes   every frame gets a palette of its own, instead of one\n"
@@ -95,7 +98,7 @@ constexpr char kBlankDetails[] =
     "  --size WxH         each frame's width and height in pixels (1-65535).\n"
     "  --count N          how many frames (1-10000, default 1).\n"
     "  --delay CS         each frame's delay in hundredths of a second (default 10).\n"
-    "  -o, --output FILE  .gif for any count; .png, .jpg or .bmp for one frame.\n";
+    "  -o, --output FILE  .gif or .mng for any count; .png, .jpg or .bmp for one frame.\n";
 
 }  // namespace
 

@@ -10,6 +10,8 @@
 #include "gif/gif_writer.h"
 #include "mng/jpeg_reader.h"
 #include "mng/jpeg_writer.h"
+#include "mng/mng_reader.h"
+#include "mng/mng_writer.h"
 #include "mng/png_reader.h"
 #include "mng/png_writer.h"
 #include "platform/safe_save.h"
@@ -58,6 +60,7 @@ bool WriteJpegFrame(OwnerWindow owner, const std::string& path, AnimDoc&, Frame&
 
 const FileFormat kFormats[] = {
     {"GIF", "GIF", "", ReadGif, nullptr, DecodeFirstGifImage, WriteGif, WriteSingleFrameGif},
+    {"MNG", "MNG", "", ReadMng, nullptr, ReadMngFirstImage, WriteMng, nullptr},
     {"PNG", "PNG", "", nullptr, ReadPng, ReadPng, nullptr, WritePngFrame},
     {"JPEG", "JPG JPEG", "JPE JFIF", nullptr, ReadJpeg, PreviewJpeg, nullptr, WriteJpegFrame},
     {"BMP", "BMP DIB", "", nullptr, ReadBmpFrame, PreviewBmp, nullptr, WriteBmpFrame},
@@ -76,6 +79,8 @@ bool ListHas(std::string_view list, std::string_view word) {
 }  // namespace
 
 std::span<const FileFormat> FileFormats() { return kFormats; }
+
+bool IsMngFile(const std::string& path) { return FileExtension(path) == "MNG"; }
 
 std::string FileExtension(const std::string& path) {
     const size_t slash = path.find_last_of('/');

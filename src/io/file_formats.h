@@ -34,6 +34,9 @@ struct FileFormat {
 
 std::span<const FileFormat> FileFormats();
 
+// True when the name says MNG: the working mode (FormatMode) follows such files.
+bool IsMngFile(const std::string& path);
+
 // The text after the last dot of the file name, upper-cased; empty without one.
 std::string FileExtension(const std::string& path);
 // The row whose extensions hold the path's extension (case ignored), or nullptr.

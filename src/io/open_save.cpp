@@ -26,6 +26,7 @@ std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path
     if (doc) {
         doc->path = path;
         doc->displayName = DisplayNameOf(path);
+        FormatMode = IsMngFile(path) ? 1 : 0;
     }
     return doc;
 }
@@ -52,8 +53,11 @@ bool CanSaveDocument(const std::string& path, const AnimDoc& doc) {
 
 bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
     const FileFormat* format = FindFileFormat(path);
-    if (!format) return WriteGif(owner, path, doc);
-    if (format->writeDocument) return format->writeDocument(owner, path, doc);
+    if (!format || format->writeDocument) {
+        const bool ok = format ? format->writeDocument(owner, path, doc) : WriteGif(owner, path, doc);
+        if (ok) FormatMode = IsMngFile(path) ? 1 : 0;
+        return ok;
+    }
     if (!format->writeFrame || doc.frameCount != 1 || !doc.firstFrame) {
         ShowError(owner, kOneFrameOnly);
         return false;

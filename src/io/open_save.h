@@ -11,7 +11,8 @@
 namespace kivo {
 
 // The Open command's reading: an animation format by its own reader, any other
-// name through the GIF reader. The document records path and display name.
+// name through the GIF reader. The document records path and display name, and
+// FormatMode follows the file (MNG, else GIF).
 // nullptr after the reader's message (no message of its own).
 std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path);
 
@@ -22,7 +23,8 @@ std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& pa
 
 // Writes doc by the path's extension: formats that hold animations take the whole
 // document; a picture format takes a document of exactly one frame. A name of no
-// known format is written as GIF. False after a message.
+// known format is written as GIF. False after a message. After a whole document
+// was written, FormatMode follows the format written.
 bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc);
 
 // Whether SaveDocument can write doc under this name without reporting a mismatch.

@@ -65,7 +65,7 @@ TEST_F(CliInfo, JsonUsesTheRecordFieldNames) {
           "\"loopEnabled\": 1", "\"loopCount\": 3", "\"trailingComment\": \"bye\"",
           "{\"left\": 2, \"top\": 3, \"width\": 2, \"height\": 1, \"delay\": 25, \"hasDelay\": 1, "
           "\"disposal\": 2, \"hasTransparency\": 1, \"transparentRgb\": [15, 253, 6], "
-          "\"localColorCount\": 0, \"comment\": \"first \\\"one\\\"\"}",
+          "\"localColorCount\": 0, \"comment\": \"first \\\"one\\\"\", \"textKeys\": [{\"key\": \"Comment\", \"text\": \"first \\\"one\\\"\"}]}",
           "\"hasDelay\": 0", "\"localColorCount\": 8"})
         EXPECT_TRUE(Has(r.out, part)) << part << "\n" << r.out;
 }
@@ -110,7 +110,7 @@ TEST_F(CliInfo, HostileCommentsGiveValidJsonAndHarmlessText) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         if (!c.json.empty()) {
-            EXPECT_TRUE(Has(json.out, "\"comment\": \"" + c.json + "\"}")) << json.out;
+            EXPECT_TRUE(Has(json.out, "\"comment\": \"" + c.json + "\",")) << json.out;
         }
         if (!c.text.empty()) {
             EXPECT_TRUE(Has(text.out, "  " + c.text + "\n")) << text.out;

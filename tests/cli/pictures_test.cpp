@@ -40,7 +40,7 @@ TEST_F(CliPictures, InfoConvertAndTheOneFrameRule) {
     const Case cases[] = {
         {"info " + Q(dir.file("p.png")), 0, "6"},
         {"info --json " + Q(dir.file("t.tga")), 0, "\"width\": 3"},
-        {"info " + Q(dir.file("x.tiff")), 1, "kivo-cli reads GIF, PNG, JPEG, BMP, Targa files"},
+        {"info " + Q(dir.file("x.tiff")), 1, "kivo-cli reads GIF, MNG, PNG, JPEG, BMP, Targa files"},
         {"convert " + Q(dir.file("p.png")) + " " + Q(dir.file("j.jpg")) + " " + Q(dir.file("t.tga")) +
              " -o " + Q(dir.file("all.gif")), 0, ""},
         {"convert " + Q(dir.file("t.tga")) + " -o " + Q(dir.file("t.png")), 0, ""},
@@ -63,6 +63,30 @@ TEST_F(CliPictures, InfoConvertAndTheOneFrameRule) {
     auto bmp = ReadAsDocument(nullptr, dir.file("p.bmp"));
     ASSERT_TRUE(bmp);
     EXPECT_EQ(test::PixelOf(bmp->firstFrame->dib, 5, 3), (Rgb{200, 180, 90}));
+}
+
+TEST_F(CliPictures, MngGoesInAndOutAndInfoShowsItsFields) {
+    const std::string gif = dir.file("two.gif"), mng = dir.file("two.mng"), back = dir.file("back.gif");
+    ASSERT_EQ(RunCli("convert " + Q(dir.file("p.png")) + " " + Q(dir.file("t.tga")) + " --delay 25 -o " + Q(gif)).status, 0);
+    auto r = RunCli("convert -q " + Q(gif) + " --set JngAllFrames=1 --set JngQuality=90 -o " + Q(mng));
+    ASSERT_EQ(r.status, 0) << r.out;
+    r = RunCli("info " + Q(mng));
+    EXPECT_NE(r.out.find("mng: profile 0x"), std::string::npos) << r.out;
+    r = RunCli("info --json " + Q(mng));
+    EXPECT_NE(r.out.find("\"ticksPerSecond\": 100"), std::string::npos) << r.out;
+    ASSERT_EQ(RunCli("convert -q " + Q(mng) + " -o " + Q(back)).status, 0);
+    auto doc = ReadGif(nullptr, back);
+    ASSERT_TRUE(doc);
+    EXPECT_EQ(doc->frameCount, 2);
+    EXPECT_EQ(NthFrame(*doc, 1)->delay, 25);
+    EXPECT_EQ(NthFrame(*doc, 1)->width, 3);
+
+    FormatMode = 0;  // opening or saving an MNG switches the working mode
+    auto opened = OpenDocument(nullptr, mng);
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(FormatMode, 1);
+    ASSERT_TRUE(SaveDocument(nullptr, back, *opened));
+    EXPECT_EQ(FormatMode, 0);
 }
 
 TEST_F(CliPictures, ExtractAndBlank) {
