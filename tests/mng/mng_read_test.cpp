@@ -62,7 +62,6 @@ TEST(MngRead, TimingLoopsFramingAndPlacement) {
         {"delay 0 clears the flag", 100, {FramChunk(1, 1, 0), kImg}, {{0, 0, 1}}},
         {"TERM delay goes to the last frame", 1000, {TermChunk(3, 300, 0), kImg, kImg}, {{1, 1, 1}, {30, 1, 1}}, 1, 0},
         {"name running to the end of the chunk", 100, {FramChunk(1, 2, 20), Fram({1, 'a', 'b'}), kImg}, {{20, 1, 1}}},
-        {"change code without its delay", 100, {Fram({1, 0, 2, 0, 0, 0, 0, 0}), kImg}, {{1, 1, 1}}},
         {"79-byte name", 100, {Fram(Cat({ByteVec{1}, ByteVec(79, 'n'), ByteVec{0, 1, 0, 0, 0}, Be32Bytes(9)})), kImg}, {{9, 1, 1}}},
         {"delays beyond 31 bits", 1, {FramChunk(1, 1, 0xFFFFFFFF), kImg, FramChunk(1, 1, 0x7FFFFFFF), kImg},
          {{INT32_MAX, 1, 1}, {INT32_MAX, 1, 1}}},
@@ -163,8 +162,6 @@ TEST(MngRead, JngFramesAndTexts) {
         {"alpha chunks passed over", Cat({jhdr, Chunk("JDAT", a), Chunk("JDAA", {1, 2}), Chunk("JDAT", b), iend}), true},
         {"no JDAT", Cat({jhdr, iend}), false},
         {"not JPEG data", Cat({jhdr, Chunk("JDAT", ByteVec(64, 0x55)), iend}), false},
-        {"no IEND", Cat({jhdr, Chunk("JDAT", jpeg)}), false},
-        {"short JHDR", Cat({Chunk("JHDR", ByteVec(15, 0)), Chunk("JDAT", jpeg), iend}), false},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
@@ -197,20 +194,12 @@ TEST(MngRead, JngFramesAndTexts) {
 
 TEST(MngRead, DamagedOrUnreadableFilesFail) {
     const ByteVec bomb = Deflated(ByteVec(20u << 20, 'z'));
-    ByteVec lying = MngFile(100, {kImg});
-    lying[8 + 3] = 200;  // MHDR claims 200 bytes
-    ByteVec noMend = MngFile(100, {kImg});
-    noMend.resize(noMend.size() - 12);
     const ByteVec rgbHeader = Chunk("IHDR", Cat({Be32Bytes(2), Be32Bytes(2), ByteVec{8, 2, 0, 0, 0}}));
     const std::pair<const char*, ByteVec> cases[] = {
         {"not an MNG signature", Cat({ByteVec{137, 80, 78, 71, 13, 10, 26, 10}, kImg})},
-        {"no MEND", noMend},
-        {"chunk longer than the file", lying},
         {"Delta-PNG profile", MngFile(100, {kImg}, 4, 3, 1 | 2 | 0x20)},
-        {"short MHDR", Cat({ByteVec(lying.begin(), lying.begin() + 8), Chunk("MHDR", ByteVec(27, 0)), Chunk("MEND")})},
-        {"TERM of 5 bytes", MngFile(100, {Chunk("TERM", ByteVec(5, 0)), kImg})},
+        {"short MHDR", Cat({ByteVec{0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A}, Chunk("MHDR", ByteVec(27, 0)), Chunk("MEND")})},
         {"DEFI of 28 bytes", MngFile(100, {Chunk("DEFI", ByteVec(28, 0)), kImg})},
-        {"FRAM of 129 bytes", MngFile(100, {Fram(ByteVec(129, 1)), kImg})},
         {"FRAM name of 80 bytes", MngFile(100, {Fram(Cat({ByteVec{1}, ByteVec(80, 'n'), ByteVec{0}})), kImg})},
         {"unknown critical chunk", MngFile(100, {Chunk("ZZZZ", {1}), kImg})},
         {"chunk type not letters", MngFile(100, {Chunk("z1zz", {1}), kImg})},

@@ -1,0 +1,67 @@
+// MNG reader: any bytes must give a document whose frames hold pictures of their
+// own size, or nothing, without a crash, a hang or memory beyond what the
+// pictures need. The last byte chooses whether PNG palettes are kept, whether
+// the first-image reader runs instead of the whole one, and whether the chunks'
+// CRCs are mended first (a mutation would otherwise rarely get past them).
+#include <zlib.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "color/write_options.h"
+#include "doc/anim_doc.h"
+#include "doc/dib.h"
+#include "mng/mng_reader.h"
+#include "platform/recording_backend.h"
+
+namespace {
+
+bool PictureMatches(const kivo::Frame& f) {
+    if (!kivo::DibIsValid(f.dib) || kivo::DibBitCount(f.dib) != 24 ||
+        kivo::DibWidth(f.dib) != uint32_t(f.width) || kivo::DibHeight(f.dib) != uint32_t(f.height))
+        return false;
+    return f.pngIndexPixels.empty() || f.pngIndexPixels.size() == size_t(f.width) * size_t(f.height);
+}
+
+// Rewrites the CRC of every chunk that lies whole inside the data.
+void MendCrcs(std::vector<uint8_t>& b) {
+    for (size_t at = 8; at + 12 <= b.size();) {
+        const size_t length = size_t(b[at]) << 24 | size_t(b[at + 1]) << 16 | size_t(b[at + 2]) << 8 | b[at + 3];
+        if (length > b.size() - at - 12) return;
+        const uint32_t crc = uint32_t(crc32(0, b.data() + at + 4, uInt(length + 4)));
+        for (int i = 0; i < 4; ++i) b[at + 8 + length + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
+        at += 12 + length;
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    kivo::MaxImagePixels = size_t(1) << 22;
+    const uint8_t last = size > 0 ? data[size - 1] : 0;
+    kivo::KeepPngPalette = last & 1;
+    std::vector<uint8_t> mended;
+    if (last & 4) {
+        mended.assign(data, data + size);
+        MendCrcs(mended);
+        data = mended.data();
+    }
+    kivo::ScopedRecordingBackend rec;
+    if (last & 2) {
+        kivo::Frame frame;
+        if (kivo::ReadMngFirstImageBytes(nullptr, {data, size}, frame) ? !PictureMatches(frame) : !frame.dib.empty())
+            __builtin_trap();
+        return 0;
+    }
+    auto doc = kivo::ReadMngBytes(nullptr, {data, size});
+    if (rec->opens != 1 || rec->closes != 1) __builtin_trap();
+    if (!doc) return 0;
+    int32_t count = 0;
+    for (const kivo::Frame* f = doc->firstFrame.get(); f; f = f->next.get(), ++count)
+        if (!PictureMatches(*f) || (f->hasDelay && f->delay <= 0)) __builtin_trap();
+    if (count != doc->frameCount || doc->pendingFrame || doc->currentFrame != doc->firstFrame.get() ||
+        doc->ticksPerSecond != 100)
+        __builtin_trap();
+    return 0;
+}
