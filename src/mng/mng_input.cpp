@@ -1,6 +1,8 @@
 #include "mng/mng_input.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #include <zlib.h>
 
 #include <algorithm>
@@ -18,11 +20,16 @@ MngFileInput::~MngFileInput() {
 }
 
 bool MngFileInput::Open(const std::string& path) {
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) return false;
-    // A pipe or a device has no size to check chunks against and may never end.
+    // A pipe or a device has no size to check chunks against and may never end;
+    // opening without blocking lets a FIFO be turned away instead of waiting for
+    // a writer.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return false;
     struct stat st;
-    if (fstat(fileno(file_), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || !(file_ = fdopen(fd, "rb"))) {
+        ::close(fd);
+        return false;
+    }
     size_ = uint64_t(st.st_size);
     return true;
 }

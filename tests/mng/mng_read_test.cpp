@@ -3,6 +3,7 @@
 // holding the palette chunks the MNG supplies, a JNG frame against its JPEG data
 // read directly.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <array>
 
@@ -279,6 +280,8 @@ TEST(MngRead, ProgressCancelAndFiles) {
     EXPECT_TRUE(fromFile->firstFrame->next->dib == ReadMngBytes(nullptr, file)->firstFrame->next->dib);
     EXPECT_FALSE(ReadMng(nullptr, dir.file("missing.mng")));
     EXPECT_FALSE(ReadMng(nullptr, dir.path()));
+    ASSERT_EQ(mkfifo(dir.file("pipe.mng").c_str(), 0600), 0);
+    EXPECT_FALSE(ReadMng(nullptr, dir.file("pipe.mng")));  // turned away, not waited on
     EXPECT_TRUE(rec->errors.empty());
 
     // The first image alone, for a frame that sits in a list: only the picture
