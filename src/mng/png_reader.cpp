@@ -293,9 +293,10 @@ PngRead PngReadBegin(OwnerWindow owner, bool keepPalette, const Palette* keptTab
         return nullptr;
     }
     // Text chunks are the only thing a file can make libpng allocate beyond the
-    // image; keep a hostile one (a zTXt bomb, thousands of chunks) small.
-    png_set_chunk_malloc_max(context->png, 8u << 20);
-    png_set_chunk_cache_max(context->png, 1000);
+    // image; keep a hostile one (a zTXt bomb, thousands of chunks) small: at most
+    // 256 kept chunks of 1 MiB each once inflated.
+    png_set_chunk_malloc_max(context->png, 1u << 20);
+    png_set_chunk_cache_max(context->png, 256);
     png_set_progressive_read_fn(context->png, context.get(), OnInfo, OnRow, OnEnd);
     return context;
 }
