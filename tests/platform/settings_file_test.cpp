@@ -121,7 +121,7 @@ TEST(SettingsFile, DamagedFilesGiveWhatCanBeRead) {
 
     EXPECT_TRUE(ReadSettings(dir.file("missing.ini")).values.empty());
     EXPECT_TRUE(ReadSettings(dir.path()).values.empty());  // a folder
-    Write(path, std::string("\x00\xff[\x01=\n==\n[", 12) + std::string(100, '\0'));
+    Write(path, std::string("\x00\xff[\x01=\n==\n[", 10) + std::string(100, '\0'));
     EXPECT_TRUE(ReadSettings(path).values.empty());
     Write(path, "[VezIreze by Pendrake]\nViewMode=" + std::string(2 << 20, '1') + "\n");
     EXPECT_TRUE(ReadSettings(path).values.empty());  // far larger than any settings file
