@@ -144,23 +144,27 @@ void TreatFrame(const StagedFrame& s, const FramePixels& px, const Clip& clip, C
                 Rgb given, TransparencyResult& result, const Dib& source) {
     const bool own = s.hasTransparency != 0;
     const Rgb t = own ? s.transparentRgb : given;
+    const uint8_t tb = t.b, tg = t.g, tr = t.r;
     uint8_t* out = nullptr;
-    const size_t stride = px.stride;
     for (int64_t y = clip.y0; y < clip.y1; ++y) {
         const uint8_t* p = px.Row(int(y)) + 3 * clip.x0;
         uint8_t* c = canvas.At(s.left + clip.x0, s.top + y);
+        // The same row of the copy, once there is one; q follows p there.
+        const size_t rowOffset = size_t(p - px.bits);
+        uint8_t* q = out ? out + rowOffset : nullptr;
         for (int64_t x = clip.x0; x < clip.x1; ++x, p += 3, c += 3) {
-            if (own && p[0] == t.b && p[1] == t.g && p[2] == t.r) continue;  // shows the canvas
+            if (q) q += 3;
+            if (own && p[0] == tb && p[1] == tg && p[2] == tr) continue;  // shows the canvas
             if (p[0] != c[0] || p[1] != c[1] || p[2] != c[2]) {
                 c[0] = p[0], c[1] = p[1], c[2] = p[2];
                 continue;
             }
-            if (!out) {
+            if (!q) {
                 result.dib = source;
                 out = DibPixels(result.dib);
+                q = out + size_t(p - px.bits) + 3;
             }
-            uint8_t* q = out + size_t(px.height - 1 - y) * stride + 3 * size_t(x);
-            q[0] = t.b, q[1] = t.g, q[2] = t.r;
+            q[-3] = tb, q[-2] = tg, q[-1] = tr;
         }
     }
     if (out) {
