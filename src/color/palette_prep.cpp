@@ -150,4 +150,19 @@ void ReleaseSaveStateAfterFailure(AnimDoc& doc) {
     ForEachFrame(doc, [](Frame& f) { ReleaseFrameState(f, true); });
 }
 
+std::vector<SavedTransparency> RememberTransparency(const AnimDoc& doc) {
+    std::vector<SavedTransparency> saved;
+    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get())
+        saved.push_back({f->hasTransparency, f->transparentRgb});
+    return saved;
+}
+
+void RestoreTransparency(AnimDoc& doc, const std::vector<SavedTransparency>& saved) {
+    size_t i = 0;
+    for (Frame* f = doc.firstFrame.get(); f && i < saved.size(); f = f->next.get(), ++i) {
+        f->hasTransparency = saved[i].has;
+        f->transparentRgb = saved[i].rgb;
+    }
+}
+
 }  // namespace kivo

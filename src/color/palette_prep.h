@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include <vector>
+
 #include "doc/anim_doc.h"
 #include "platform/platform.h"
 
@@ -36,5 +38,14 @@ void ReleaseFrameSaveState(Frame& frame);
 // well, since a partly prepared document may hold palettes that no longer fit
 // its frames.
 void ReleaseSaveStateAfterFailure(AnimDoc& doc);
+
+// Preparation may drop a frame's transparency for the file being written (no
+// palette entry left for it); writers put the frames' own settings back after.
+struct SavedTransparency {
+    int32_t has = 0;
+    Rgb rgb;
+};
+std::vector<SavedTransparency> RememberTransparency(const AnimDoc& doc);
+void RestoreTransparency(AnimDoc& doc, const std::vector<SavedTransparency>& saved);
 
 }  // namespace kivo

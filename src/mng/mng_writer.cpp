@@ -221,26 +221,6 @@ bool PrepareForMng(OwnerWindow owner, AnimDoc& doc) {
            (!doc.globalPalette.empty() || BuildGlobalPalette(doc, true));
 }
 
-struct SavedTransparency {
-    int32_t has = 0;
-    Rgb rgb;
-};
-
-std::vector<SavedTransparency> RememberTransparency(const AnimDoc& doc) {
-    std::vector<SavedTransparency> saved;
-    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get())
-        saved.push_back({f->hasTransparency, f->transparentRgb});
-    return saved;
-}
-
-void RestoreTransparency(AnimDoc& doc, const std::vector<SavedTransparency>& saved) {
-    size_t i = 0;
-    for (Frame* f = doc.firstFrame.get(); f && i < saved.size(); f = f->next.get(), ++i) {
-        f->hasTransparency = saved[i].has;
-        f->transparentRgb = saved[i].rgb;
-    }
-}
-
 void ClearInterlaceMark(AnimDoc& doc) {
     if (Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags &= uint8_t(~kInterlaced);
 }

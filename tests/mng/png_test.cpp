@@ -22,7 +22,7 @@ namespace {
 using test::PixelOf;
 using test::TempFolder;
 
-struct PngSpec {
+struct PngLayout {
     uint32_t width = 5, height = 4;
     int colorType = PNG_COLOR_TYPE_RGB;
     int depth = 8;
@@ -35,7 +35,7 @@ struct PngSpec {
 };
 
 // Writes a PNG through libpng whose sample (x, y, channel) is sample(x, y, ch).
-std::vector<uint8_t> LibpngWrite(const PngSpec& s, const std::function<unsigned(int, int, int)>& sample) {
+std::vector<uint8_t> LibpngWrite(const PngLayout& s, const std::function<unsigned(int, int, int)>& sample) {
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
@@ -118,34 +118,34 @@ TEST(PngRead, EveryColourTypeAndDepthMatchesTheSamples) {
     for (const Case& k : cases) {
         SCOPED_TRACE(testing::Message() << "type " << k.colorType << " depth " << k.depth
                                         << (k.interlace ? " interlaced" : ""));
-        PngSpec spec;
-        spec.width = 11;
-        spec.height = 9;
-        spec.colorType = k.colorType;
-        spec.depth = k.depth;
-        spec.interlace = k.interlace;
+        PngLayout layout;
+        layout.width = 11;
+        layout.height = 9;
+        layout.colorType = k.colorType;
+        layout.depth = k.depth;
+        layout.interlace = k.interlace;
         const unsigned top = (1u << k.depth) - 1;
         if (k.colorType == PNG_COLOR_TYPE_PALETTE)
             for (unsigned i = 0; i <= top; ++i)
-                spec.palette.push_back(png_color{uint8_t(i * 7), uint8_t(255 - i), uint8_t(i * 3 + 1)});
+                layout.palette.push_back(png_color{uint8_t(i * 7), uint8_t(255 - i), uint8_t(i * 3 + 1)});
         // Alpha only 0 or full here, so no blending is involved.
         auto sample = [&](int x, int y, int ch) -> unsigned {
             const bool alpha = (k.colorType & PNG_COLOR_MASK_ALPHA) && ch == (k.colorType == PNG_COLOR_TYPE_GRAY_ALPHA ? 1 : 3);
             if (alpha) return (x + y) % 5 == 0 ? 0 : top;
             return unsigned(x * 37 + y * 101 + ch * 53) % (top + 1);
         };
-        const auto bytes = LibpngWrite(spec, sample);
+        const auto bytes = LibpngWrite(layout, sample);
         ScopedRecordingBackend rec;
         Frame frame;
         ASSERT_TRUE(ReadPngBytes(nullptr, bytes, frame));
-        ASSERT_EQ(frame.width, int(spec.width));
-        ASSERT_EQ(frame.height, int(spec.height));
+        ASSERT_EQ(frame.width, int(layout.width));
+        ASSERT_EQ(frame.height, int(layout.height));
         bool wrong = false;
-        for (int y = 0; y < int(spec.height) && !wrong; ++y) {
-            for (int x = 0; x < int(spec.width); ++x) {
+        for (int y = 0; y < int(layout.height) && !wrong; ++y) {
+            for (int x = 0; x < int(layout.width); ++x) {
                 Rgb want;
                 if (k.colorType == PNG_COLOR_TYPE_PALETTE) {
-                    const png_color c = spec.palette[sample(x, y, 0)];
+                    const png_color c = layout.palette[sample(x, y, 0)];
                     want = Rgb{c.red, c.green, c.blue};
                 } else if (k.colorType & PNG_COLOR_MASK_COLOR) {
                     want = Rgb{uint8_t(Scale(sample(x, y, 0), k.depth)), uint8_t(Scale(sample(x, y, 1), k.depth)),
@@ -180,13 +180,13 @@ TEST(PngRead, AlphaBlendsOverTheBackgroundAndTheFirstClearPixelNamesTransparency
         {PNG_COLOR_TYPE_RGB_ALPHA, 8, &white, Rgb{227, 227, 227}},
     };
     for (const Case& k : cases) {
-        PngSpec spec;
-        spec.width = 4;
-        spec.height = 1;
-        spec.colorType = k.colorType;
-        spec.background = k.background;
+        PngLayout layout;
+        layout.width = 4;
+        layout.height = 1;
+        layout.colorType = k.colorType;
+        layout.background = k.background;
         // x=0 half, x=1 clear red, x=2 clear blue, x=3 opaque green.
-        const auto bytes = LibpngWrite(spec, [](int x, int, int ch) -> unsigned {
+        const auto bytes = LibpngWrite(layout, [](int x, int, int ch) -> unsigned {
             static const unsigned px[4][4] = {{200, 200, 200, 128}, {255, 0, 0, 0}, {0, 0, 255, 0}, {0, 255, 0, 255}};
             return px[x][ch];
         });
@@ -200,29 +200,29 @@ TEST(PngRead, AlphaBlendsOverTheBackgroundAndTheFirstClearPixelNamesTransparency
         EXPECT_EQ(PixelOf(frame.dib, 3, 0), (Rgb{0, 255, 0}));
     }
     // A grey image of depth 2 with bKGD 3 blends over white.
-    PngSpec spec;
-    spec.width = 2;
-    spec.height = 1;
-    spec.colorType = PNG_COLOR_TYPE_GRAY;
-    spec.depth = 2;
-    spec.background = &grey3;
-    spec.paletteAlpha = {};  // tRNS for grey comes through the colour form below
-    auto bytes = LibpngWrite(spec, [](int x, int, int) -> unsigned { return x; });
+    PngLayout layout;
+    layout.width = 2;
+    layout.height = 1;
+    layout.colorType = PNG_COLOR_TYPE_GRAY;
+    layout.depth = 2;
+    layout.background = &grey3;
+    layout.paletteAlpha = {};  // tRNS for grey comes through the colour form below
+    auto bytes = LibpngWrite(layout, [](int x, int, int) -> unsigned { return x; });
     Frame frame;
     ASSERT_TRUE(ReadPngBytes(nullptr, bytes, frame));
     EXPECT_EQ(PixelOf(frame.dib, 1, 0), (Rgb{85, 85, 85}));
 }
 
 TEST(PngRead, KeptPaletteAndIndexPlaneAndTexts) {
-    PngSpec spec;
-    spec.width = 6;
-    spec.height = 3;
-    spec.colorType = PNG_COLOR_TYPE_PALETTE;
-    spec.depth = 4;
+    PngLayout layout;
+    layout.width = 6;
+    layout.height = 3;
+    layout.colorType = PNG_COLOR_TYPE_PALETTE;
+    layout.depth = 4;
     // Entries 1 and 3 share a colour: pixels of either get the first index.
-    spec.palette = {{0, 0, 0}, {10, 20, 30}, {200, 0, 0}, {10, 20, 30}, {0, 0, 255}};
-    spec.texts = {{"Title", "short"}, {"zComment", std::string(40, 'q')}};
-    const auto bytes = LibpngWrite(spec, [](int x, int y, int) -> unsigned { return unsigned(x + y) % 5; });
+    layout.palette = {{0, 0, 0}, {10, 20, 30}, {200, 0, 0}, {10, 20, 30}, {0, 0, 255}};
+    layout.texts = {{"Title", "short"}, {"zComment", std::string(40, 'q')}};
+    const auto bytes = LibpngWrite(layout, [](int x, int y, int) -> unsigned { return unsigned(x + y) % 5; });
     ScopedRecordingBackend rec;
     KeepPngPalette = 1;
     Frame frame;
@@ -245,10 +245,10 @@ TEST(PngRead, KeptPaletteAndIndexPlaneAndTexts) {
 }
 
 TEST(PngRead, BrokenDataIsRefusedWithAMessageAndLeavesTheFrameEmpty) {
-    PngSpec spec;
-    spec.width = 64;
-    spec.height = 64;
-    const auto good = LibpngWrite(spec, [](int x, int y, int ch) -> unsigned { return unsigned(x * y + ch * 77) & 255; });
+    PngLayout layout;
+    layout.width = 64;
+    layout.height = 64;
+    const auto good = LibpngWrite(layout, [](int x, int y, int ch) -> unsigned { return unsigned(x * y + ch * 77) & 255; });
     auto cut = [&](size_t n) { return std::vector<uint8_t>(good.begin(), good.begin() + std::ptrdiff_t(n)); };
     auto badCrc = good;
     badCrc[good.size() - 20] ^= 0x55;  // inside the last IDAT
