@@ -4,7 +4,6 @@
 #pragma once
 
 #include <optional>
-
 #include <vector>
 
 #include "doc/anim_doc.h"
