@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "color/global_palette.h"
+#include "color/document_save.h"
 #include "color/palette_prep.h"
 #include "color/write_options.h"
 #include "gif/lzw_encoder.h"
@@ -20,7 +21,6 @@ namespace {
 
 constexpr const char* kOpenFailed = "ファイルオープンに失敗しました。";
 constexpr const char* kWriteFailed = "書き込みに失敗しました。";
-constexpr uint8_t kInterlaced = 0x40;
 
 using Bytes = std::vector<uint8_t>;
 
@@ -153,7 +153,7 @@ void PutDescriptor(Bytes& b, Frame& frame, const AnimDoc& doc) {
     PutU16(b, frame.top);
     PutU16(b, WrittenSide(frame.width, frame));
     PutU16(b, WrittenSide(frame.height, frame));
-    const uint8_t interlace = frame.imageFlags & kInterlaced;
+    const uint8_t interlace = frame.imageFlags & kInterlacedFlag;
     frame.lzwCodeSize = FrameCodeSize(frame, doc);
     if (!frame.localPalette.empty()) {
         int bits = TableBits(frame.localPalette.size());
@@ -200,7 +200,7 @@ Bytes FrameBlocks(Frame& frame, const AnimDoc& doc) {
 
 Bytes CompressedImage(const Frame& frame, const AnimDoc& doc) {
     Bytes data;
-    const bool interlaced = (frame.imageFlags & kInterlaced) != 0;
+    const bool interlaced = (frame.imageFlags & kInterlacedFlag) != 0;
     if (IsEmptyFrame(frame)) {
         const uint8_t pixel = StandInIndex(frame, *FramePalette(frame, doc));
         LzwEncodeImage(&pixel, 1, 1, frame.lzwCodeSize, interlaced, data);
@@ -221,10 +221,6 @@ bool WriteFrame(SafeFile& file, Frame& frame, const AnimDoc& doc) {
 // data is kept only until it has been written.
 constexpr size_t kFramesPerBatch = 8;
 
-void ClearInterlaceMark(AnimDoc& doc) {
-    if (Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags &= uint8_t(~kInterlaced);
-}
-
 // Writes everything after palette preparation. False on a write failure or a
 // cancel; cancelled tells which.
 bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
@@ -240,7 +236,7 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
     if (doc.loopEnabled != 0) PutLoopBlock(b, doc);
     if (!file.Write(b)) return false;
 
-    if (Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags |= kInterlaced;
+    if (Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags |= kInterlacedFlag;
 
     ProgressSetText("GIF 書き込み中...");
     ProgressSetRange(0, doc.frameCount);
@@ -285,46 +281,11 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
 
 bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
     CodecIsMng = 0;
-    SafeFile file;
-    if (!file.Open(path)) {
-        ShowError(owner, kOpenFailed);
-        return false;
-    }
-    ProgressOpen(owner);
-    ProgressSetText("チェック中...");
-    ProgressSetCancel(nullptr);
-    ProgressSetRange(0, 0);
-    ProgressPump();
-
-    std::vector<SavedTransparency> saved;
-    bool cancelled = false;
-    bool ok = false;
-    try {
-        saved = RememberTransparency(doc);
-        ok = PreparePalettes(owner, doc, false) &&
-             (!doc.globalPalette.empty() || BuildGlobalPalette(doc, false)) &&
-             StreamDocument(file, doc, cancelled);
-    } catch (const std::bad_alloc&) {
-        ok = false;
-    }
-
-    if (ok) {
-        RestoreTransparency(doc, saved);
-        ProgressClose(owner);
-        AlwaysDither = 0;  // an unconditional dither applies to one save only
-        ClearInterlaceMark(doc);
-        return true;
-    }
-
-    // Nothing of this save may linger: the next one starts from the pictures.
-    ReleaseSaveStateAfterFailure(doc);
-    ClearInterlaceMark(doc);
-    file.Abandon();
-    RestoreTransparency(doc, saved);
-    cancelled = ProgressPump() == 1 || cancelled;
-    ProgressClose(owner);
-    if (!cancelled) ShowError(owner, kWriteFailed);
-    return false;
+    return RunDocumentSave(owner, path, doc, [&](SafeFile& file, bool& cancelled) {
+        return PreparePalettes(owner, doc, false) &&
+               (!doc.globalPalette.empty() || BuildGlobalPalette(doc, false)) &&
+               StreamDocument(file, doc, cancelled);
+    });
 }
 
 bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, Frame& frame,
@@ -349,8 +310,8 @@ bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& do
             const int width = std::max(doc.screenWidth, frame.left + WrittenSide(frame.width, frame));
             const int height = std::max(doc.screenHeight, frame.top + WrittenSide(frame.height, frame));
             PutHeader(b, width, height, frame.localPalette.size(), false, bits);
-            if (Interlace == 1) frame.imageFlags |= kInterlaced;
-            else frame.imageFlags &= uint8_t(~kInterlaced);
+            if (Interlace == 1) frame.imageFlags |= kInterlacedFlag;
+            else frame.imageFlags &= uint8_t(~kInterlacedFlag);
             ok = file.Write(b) && WriteFrame(file, frame, doc);
         }
     } catch (const std::bad_alloc&) {
@@ -359,7 +320,7 @@ bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& do
 
     ReleaseFrameSaveState(frame);
     if (ok) ok = file.WriteByte(0x3B) && file.Commit();
-    if (Interlace == 1) frame.imageFlags &= uint8_t(~kInterlaced);
+    if (Interlace == 1) frame.imageFlags &= uint8_t(~kInterlacedFlag);
     frame.hasTransparency = saved.has;
     frame.transparentRgb = saved.rgb;
     if (!ok) {

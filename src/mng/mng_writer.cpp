@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "color/global_palette.h"
+#include "color/document_save.h"
 #include "color/palette_prep.h"
 #include "color/write_options.h"
 #include "mng/mng_chunk_writer.h"
@@ -19,9 +20,6 @@ namespace kivo {
 
 namespace {
 
-constexpr const char* kOpenFailed = "ファイルオープンに失敗しました。";
-constexpr const char* kWriteFailed = "書き込みに失敗しました。";
-constexpr uint8_t kInterlaced = 0x40;
 // Delays are kept in hundredths of a second, so that is the file's time base,
 // whatever time base the document was read with.
 constexpr uint32_t kTicksPerSecond = 100;
@@ -221,53 +219,13 @@ bool PrepareForMng(OwnerWindow owner, AnimDoc& doc) {
            (!doc.globalPalette.empty() || BuildGlobalPalette(doc, true));
 }
 
-void ClearInterlaceMark(AnimDoc& doc) {
-    if (Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags &= uint8_t(~kInterlaced);
-}
-
 }  // namespace
 
 bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
     CodecIsMng = 1;
-    SafeFile file;
-    if (!file.Open(path)) {
-        ShowError(owner, kOpenFailed);
-        return false;
-    }
-    ProgressOpen(owner);
-    ProgressSetText("チェック中...");
-    ProgressSetCancel(nullptr);
-    ProgressSetRange(0, 0);
-    ProgressPump();
-
-    std::vector<SavedTransparency> saved;
-    bool cancelled = false;
-    bool ok = false;
-    try {
-        saved = RememberTransparency(doc);
-        ok = PrepareForMng(owner, doc) && StreamDocument(file, doc, owner, cancelled);
-    } catch (const std::bad_alloc&) {
-        ok = false;
-    }
-
-    if (ok) {
-        ReleaseSaveState(doc);
-        ClearInterlaceMark(doc);
-        RestoreTransparency(doc, saved);
-        ProgressClose(owner);
-        AlwaysDither = 0;  // an unconditional dither applies to one save only
-        return true;
-    }
-
-    // Nothing of this save may linger: the next one starts from the pictures.
-    ReleaseSaveStateAfterFailure(doc);
-    ClearInterlaceMark(doc);
-    file.Abandon();
-    RestoreTransparency(doc, saved);
-    cancelled = ProgressPump() == 1 || cancelled;
-    ProgressClose(owner);
-    if (!cancelled) ShowError(owner, kWriteFailed);
-    return false;
+    return RunDocumentSave(owner, path, doc, [&](SafeFile& file, bool& cancelled) {
+        return PrepareForMng(owner, doc) && StreamDocument(file, doc, owner, cancelled);
+    });
 }
 
 }  // namespace kivo
