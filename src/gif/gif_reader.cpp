@@ -319,12 +319,7 @@ std::unique_ptr<AnimDoc> ReadGifWith(OwnerWindow owner, const std::string& path,
         ShowError(owner, kNoMemory);
         return nullptr;
     }
-    ProgressOpen(owner);
-    ProgressSetTitle("Kivo 読み込み中...");
-    ProgressSetText("GIF 読み取り中...");
-    ProgressSetCancel(nullptr);
-    ProgressSetRange(0, 0);
-    ProgressPump();
+    ProgressOpenForReading(owner, "GIF 読み取り中...");
 
     std::string message;
     Step step = Step::kFail;

@@ -259,9 +259,7 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
         for (size_t i = 0; i < batch.size(); ++i) {
             Frame& g = *batch[i];
             ++number;
-            ProgressPrintf("GIF 書き込み中...\r %4d / %4d コマ", number, doc.frameCount);
-            ProgressSetPos(number);
-            if (ProgressPump()) {
+            if (ProgressFrameWritten(number, doc.frameCount)) {
                 cancelled = true;
                 return false;
             }

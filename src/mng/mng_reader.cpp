@@ -137,12 +137,7 @@ std::unique_ptr<AnimDoc> ReadMngFrom(OwnerWindow owner, MngInput* in, const std:
         ShowError(owner, kNoMemory);
         return nullptr;
     }
-    ProgressOpen(owner);
-    ProgressSetTitle("Kivo 読み込み中...");
-    ProgressSetText("MNG 読み取り中...");
-    ProgressSetCancel(nullptr);
-    ProgressSetRange(0, 0);
-    ProgressPump();
+    ProgressOpenForReading(owner, "MNG 読み取り中...");
 
     bool ok = false;
     try {

@@ -176,9 +176,7 @@ bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTr
         for (size_t i = 0; i < batch.size(); ++i) {
             Frame& frame = *batch[i];
             ++number;
-            ProgressPrintf("GIF 書き込み中...\r %4d / %4d コマ", number, doc.frameCount);
-            ProgressSetPos(number);
-            if (ProgressPump()) {
+            if (ProgressFrameWritten(number, doc.frameCount)) {
                 cancelled = true;
                 return false;
             }

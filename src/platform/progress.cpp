@@ -95,6 +95,21 @@ void ProgressSetPos(int value) {
 
 bool ProgressIsOpen() { return state.open; }
 
+void ProgressOpenForReading(OwnerWindow owner, std::string_view text) {
+    ProgressOpen(owner);
+    ProgressSetTitle("Kivo 読み込み中...");
+    ProgressSetText(text);
+    ProgressSetCancel(nullptr);
+    ProgressSetRange(0, 0);
+    ProgressPump();
+}
+
+bool ProgressFrameWritten(int number, int total) {
+    ProgressPrintf("GIF 書き込み中...\r %4d / %4d コマ", number, total);
+    ProgressSetPos(number);
+    return ProgressPump() != 0;
+}
+
 void ProgressResetForTesting() {
     state = ProgressState{};
     ResetUserInterfaceThread();

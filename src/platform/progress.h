@@ -25,6 +25,13 @@ void ProgressSetPos(int value);
 
 bool ProgressIsOpen();
 
+// How every file reader starts: the dialog titled "Kivo 読み込み中..." with text,
+// no cancel button yet and no bar, pumped once so it shows.
+void ProgressOpenForReading(OwnerWindow owner, std::string_view text);
+// One frame written: "GIF 書き込み中...\r n / total コマ", the bar moved, a pump.
+// True when the user cancelled.
+bool ProgressFrameWritten(int number, int total);
+
 // Restores the state of a fresh process (tests only).
 void ProgressResetForTesting();
 
