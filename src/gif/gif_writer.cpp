@@ -1,6 +1,7 @@
 #include "gif/gif_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -11,6 +12,7 @@
 #include "color/palette_prep.h"
 #include "color/write_options.h"
 #include "gif/lzw_encoder.h"
+#include "gif/table_order.h"
 #include "platform/parallel.h"
 #include "platform/progress.h"
 #include "platform/safe_save.h"
@@ -139,22 +141,14 @@ void PutControlBlock(Bytes& b, Frame& frame, const Palette& palette) {
     b.push_back(0);
 }
 
-// LZW minimum code size of a frame: its own table's size exponent, or the global
-// one's; never 1, which GIF does not allow.
-int FrameCodeSize(const Frame& frame, const AnimDoc& doc) {
-    if (frame.localPalette.empty()) return doc.globalLzwCodeSize;
-    return std::max(TableBits(frame.localPalette.size()), 2);
-}
-
-// Image descriptor and local table; sets the frame's LZW code size.
-void PutDescriptor(Bytes& b, Frame& frame, const AnimDoc& doc) {
+// Image descriptor and local table, for the LZW code size the frame was given.
+void PutDescriptor(Bytes& b, const Frame& frame, const AnimDoc& doc) {
     b.push_back(0x2C);
     PutU16(b, frame.left);
     PutU16(b, frame.top);
     PutU16(b, WrittenSide(frame.width, frame));
     PutU16(b, WrittenSide(frame.height, frame));
     const uint8_t interlace = frame.imageFlags & kInterlacedFlag;
-    frame.lzwCodeSize = FrameCodeSize(frame, doc);
     if (!frame.localPalette.empty()) {
         int bits = TableBits(frame.localPalette.size());
         b.push_back(uint8_t((bits - 1) | 0x80 | interlace));
@@ -169,6 +163,27 @@ const Palette* FramePalette(const Frame& frame, const AnimDoc& doc) {
     if (!frame.localPalette.empty()) return &frame.localPalette;
     if (!doc.globalPalette.empty()) return &doc.globalPalette;
     return nullptr;
+}
+
+// The index of the frame's transparent colour in its table, as the control
+// block will name it; -1 for none.
+int TransparentIndex(const Frame& frame, const Palette& palette) {
+    if (!frame.hasTransparency) return -1;
+    auto it = std::find(palette.begin(), palette.end(), frame.transparentRgb);
+    return it == palette.end() ? -1 : int(it - palette.begin());
+}
+
+// LZW minimum code size of a frame: just wide enough for the highest index its
+// pixels and its transparent entry use, and never below 2, which GIF requires.
+// Decoders size the codes from this byte alone, so a frame drawn from the first
+// few entries of a large table sends short codes.
+int FrameCodeSize(const Frame& frame, const AnimDoc& doc) {
+    const Palette& palette = *FramePalette(frame, doc);
+    int highest = std::max(TransparentIndex(frame, palette), 0);
+    if (IsEmptyFrame(frame)) highest = std::max<int>(highest, StandInIndex(frame, palette));
+    else if (!frame.indexPixels.empty())
+        highest = std::max<int>(highest, *std::max_element(frame.indexPixels.begin(), frame.indexPixels.end()));
+    return std::max(TableBits(size_t(highest) + 1), 2);
 }
 
 bool FitsU16(int32_t v) { return v >= 0 && v <= 0xFFFF; }
@@ -213,9 +228,52 @@ Bytes CompressedImage(const Frame& frame, const AnimDoc& doc) {
 
 bool WriteFrame(SafeFile& file, Frame& frame, const AnimDoc& doc) {
     if (!FrameReadyToWrite(frame, doc)) return false;
+    frame.lzwCodeSize = FrameCodeSize(frame, doc);
     const Bytes blocks = FrameBlocks(frame, doc);
     return file.Write(blocks) && file.Write(CompressedImage(frame, doc));
 }
+
+// How much each global table entry is drawn with: the number of frames on the
+// global table whose pixels use it.
+std::vector<uint64_t> GlobalTableUses(const AnimDoc& doc) {
+    std::vector<const Frame*> onGlobal;
+    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get())
+        if (f->localPalette.empty()) onGlobal.push_back(f);
+    std::vector<std::array<bool, 256>> used(onGlobal.size());
+    ParallelFor(onGlobal.size(), [&](size_t i) {
+        used[i].fill(false);
+        for (uint8_t v : onGlobal[i]->indexPixels) used[i][v] = true;
+    });
+    std::vector<uint64_t> uses(256, 0);
+    for (const auto& frameUses : used)
+        for (size_t v = 0; v < 256; ++v) uses[v] += frameUses[v];
+    return uses;
+}
+
+// The global table rearranged for writing (see OrderTableByUse) while the
+// document is written; the document gets its own order back afterwards. The
+// frames' index planes are renumbered as each is written.
+class WrittenTableOrder {
+public:
+    explicit WrittenTableOrder(AnimDoc& doc) : doc_(doc), original_(doc.globalPalette) {
+        if (doc.globalPalette.empty() || doc.globalPalette.size() > 256) return;
+        order_ = OrderTableByUse(doc.globalPalette, GlobalTableUses(doc));
+        doc.globalPalette = ReorderTable(original_, order_);
+    }
+    ~WrittenTableOrder() { doc_.globalPalette = std::move(original_); }
+    WrittenTableOrder(const WrittenTableOrder&) = delete;
+    WrittenTableOrder& operator=(const WrittenTableOrder&) = delete;
+
+    void Renumber(Frame& frame) const {
+        if (order_.empty() || !frame.localPalette.empty()) return;
+        for (uint8_t& v : frame.indexPixels) v = order_[v];
+    }
+
+private:
+    AnimDoc& doc_;
+    Palette original_;
+    std::vector<uint8_t> order_;  // old index -> written index; empty: as it is
+};
 
 // Compresses frames a few at a time on every core; each frame's compressed
 // data is kept only until it has been written.
@@ -226,6 +284,7 @@ constexpr size_t kFramesPerBatch = 8;
 bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
     Bytes b;
     int bits = 1;
+    const WrittenTableOrder order(doc);
     const bool hasGlobal = !doc.globalPalette.empty();
     if (doc.globalPalette.size() > 256) return false;
     doc.screenFlags = PutHeader(b, doc.screenWidth, doc.screenHeight, doc.globalPalette.size(),
@@ -250,12 +309,15 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
     while (f) {
         batch.clear();
         for (; f && batch.size() < kFramesPerBatch; f = f->next.get()) batch.push_back(f);
-        for (Frame* g : batch) {
+        for (Frame* g : batch)
             if (!FrameReadyToWrite(*g, doc)) return false;
-            g->lzwCodeSize = FrameCodeSize(*g, doc);
-        }
         imageData.assign(batch.size(), Bytes{});
-        ParallelFor(batch.size(), [&](size_t i) { imageData[i] = CompressedImage(*batch[i], doc); });
+        ParallelFor(batch.size(), [&](size_t i) {
+            Frame& g = *batch[i];
+            order.Renumber(g);
+            g.lzwCodeSize = FrameCodeSize(g, doc);
+            imageData[i] = CompressedImage(g, doc);
+        });
         for (size_t i = 0; i < batch.size(); ++i) {
             Frame& g = *batch[i];
             ++number;

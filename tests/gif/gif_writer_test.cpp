@@ -232,6 +232,56 @@ TEST_F(GifWriterTest, BytesOfScreenTableAndCodeSize) {
     EXPECT_EQ(two->globalLzwCodeSize, 2);
 }
 
+// The first LZW code-size byte after image n's descriptor.
+uint8_t CodeSizeOfImage(const std::vector<uint8_t>& bytes, int n) {
+    size_t p = 13 + (bytes[10] & 0x80 ? 3 * (size_t(2) << (bytes[10] & 7)) : 0);
+    for (int seen = 0; p < bytes.size();) {
+        if (bytes[p] == 0x21) {
+            p += 2;
+            while (bytes[p] != 0) p += bytes[p] + 1;
+            ++p;
+        } else if (bytes[p] == 0x2C) {
+            const uint8_t packed = bytes[p + 9];
+            p += 10 + (packed & 0x80 ? 3 * (size_t(2) << (packed & 7)) : 0);
+            if (seen++ == n) return bytes[p];
+            ++p;
+            while (bytes[p] != 0) p += bytes[p] + 1;
+            ++p;
+        } else {
+            break;
+        }
+    }
+    return 0;
+}
+
+TEST_F(GifWriterTest, FramesDrawnFromFewCommonColoursSendShortCodes) {
+    KIVO_SKIP_WITHOUT_GIFLIB();
+    // A 100-colour first frame builds a 128-entry table; the later frames use
+    // two colours that the first frame meets last, so that the document's own
+    // order would give them 7-bit codes.
+    auto doc = Doc(20, 10);
+    AddFrame(*doc, 20, 10, [](int x, int y) { return (y * 20 + x) % 100; });
+    for (int k = 0; k < 3; ++k) AddFrame(*doc, 6, 4, [](int x, int) { return 98 + x % 2; });
+    const auto bytes = Save(*doc);
+    const OracleGif gif = test::DecodeWithGiflib(bytes);
+    ASSERT_TRUE(gif.ok) << gif.error;
+    ASSERT_EQ(gif.images.size(), 4u);
+    EXPECT_EQ(CodeSizeOfImage(bytes, 0), 7);
+    for (int n = 1; n < 4; ++n) EXPECT_EQ(CodeSizeOfImage(bytes, n), 2) << n;
+    const Frame* f = doc->firstFrame.get();
+    for (const OracleImage& img : gif.images) {
+        EXPECT_TRUE(img.localPalette.empty());
+        ExpectSamePicture(gif, img, *f);
+        f = f->next.get();
+    }
+    // Only the file's table is rearranged: the document keeps its order, in
+    // which the first frame's colours come as the frame meets them.
+    ASSERT_EQ(doc->globalPalette.size(), 128u);
+    EXPECT_EQ(doc->globalPalette[0], Shade(0));
+    EXPECT_EQ(doc->globalPalette[99], Shade(99));
+    EXPECT_NE(gif.globalPalette, doc->globalPalette);
+}
+
 TEST_F(GifWriterTest, ProgressTextsAndCleanUpAfterSuccess) {
     auto doc = Doc(10, 10);
     AddFrame(*doc, 10, 10, [](int x, int) { return x % 3; });
