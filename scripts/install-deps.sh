@@ -7,7 +7,9 @@ PACKAGES=(
   build-essential cmake ninja-build pkg-config
   zlib1g-dev libpng-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev
+  qt6-base-dev qt6-qpa-plugins libqt6svg6 fonts-noto-cjk
+  # the GUI tests and screenshots run under a virtual display
+  xvfb xauth
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgif-dev libmng-dev pngcheck
   clang libclang-rt-14-dev

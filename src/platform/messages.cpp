@@ -38,6 +38,13 @@ const MessageText kMessages[] = {
     {"AviCodec256", "256色で、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。",
      "This compressor may not take 256-colour frames.\rPlease choose another compressor."},
 
+    // The editor window.
+    {"DocOpenFailed", "オープンに失敗しました。", "Opening failed."},
+    {"SomeOpensFailed", "いくつかのファイルオープンに失敗しました。", "Some of the files could not be opened."},
+    {"AskSaveChanges", "%s は、変更されています。\r上書き保管をしますか?",
+     "%1 has been changed.\rDo you want to save it?"},
+    {"HelpMissing", "ヘルプファイルが見つかりません。", "The manual was not found."},
+
     // Names of a new document.
     {"NewGif", "新規.gif", "New.gif"},
     {"NewMng", "新規.mng", "New.mng"},

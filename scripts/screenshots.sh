@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Pictures of every window and dialog of the editor, as a user sees them: starts
+# kivo under a virtual display (Xvfb) with a sample animation and saves PNG files
+# into the folder given (default build/screenshots).
+# Usage: scripts/screenshots.sh [FOLDER] [BUILD_DIR]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+out="${1:-build/screenshots}"
+build="${2:-build/release}"
+if ! command -v xvfb-run >/dev/null; then
+  echo "screenshots: xvfb-run is missing (install xvfb); skipped" >&2
+  exit 0
+fi
+if [ ! -x "$build/src/kivo" ] || [ ! -x "$build/src/cli/kivo-cli" ]; then
+  cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+  cmake --build "$build" --target kivo kivo-cli
+fi
+mkdir -p "$out"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+# A sample animation made by our own tool: three white frames, 160 × 120.
+"$build/src/cli/kivo-cli" blank --size 160x120 --count 3 --delay 20 -o "$work/サンプル.gif" --quiet
+# A settings file of its own, so the user's kivo.ini is neither read nor written.
+KIVO_INI="$work/kivo.ini" xvfb-run -a -s "-screen 0 1600x1200x24" \
+  "$build/src/kivo" --screenshots "$out" "$work/サンプル.gif"
+echo "screenshots: $(ls "$out"/*.png | wc -l) pictures in $out"

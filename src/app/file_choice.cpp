@@ -1,0 +1,109 @@
+#include "app/file_choice.h"
+
+#include <array>
+#include <cctype>
+#include <cstdint>
+
+namespace kivo {
+
+namespace {
+
+constexpr std::array kAnimationFilters = {
+    FileFilter{"ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG)", "gif;mng"},
+    FileFilter{"GIF(*.GIF)", "gif"},
+    FileFilter{"MNG(*.MNG)", "mng"},
+    FileFilter{"すべてのﾌｧｲﾙ(*.*)", ""},
+};
+
+constexpr std::array kFrameFilters = {
+    FileFilter{"ﾃﾞﾌｫﾙﾄ(全画像)", "jpg;jpeg;jpe;jfif;png;mng;bmp;dib;gif;tga;avi"},
+    FileFilter{"JPG(*.JPEG;*.JPG)", "jpg;jpeg;jpe;jfif"},
+    FileFilter{"BMP(*.BMP;*.DIB)", "bmp;dib"},
+    FileFilter{"GIF(*.GIF)", "gif"},
+    FileFilter{"PNG(*.PNG)", "png"},
+    FileFilter{"MNG(*.MNG)", "mng"},
+    FileFilter{"Targa(*.TGA)", "tga"},
+    FileFilter{"AVI(*.AVI)", "avi"},
+    FileFilter{"すべてのﾌｧｲﾙ(*.*)", ""},
+};
+
+constexpr std::array kAviFilters = {
+    FileFilter{"AVI(*.AVI)", "avi"},
+};
+
+std::string_view BaseName(std::string_view path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
+std::span<const FileFilter> FiltersOf(FileChooser chooser) {
+    switch (chooser) {
+        case FileChooser::kOpenAnimation:
+        case FileChooser::kSaveAnimation: return kAnimationFilters;
+        case FileChooser::kOpenFrames: return kFrameFilters;
+        case FileChooser::kSaveAvi: return kAviFilters;
+    }
+    return {};
+}
+
+std::string QtFilterText(const FileFilter& filter) {
+    std::string text(filter.label);
+    text += " (";
+    if (filter.extensions.empty()) {
+        text += "*";
+    } else {
+        std::string_view rest = filter.extensions;
+        bool first = true;
+        while (!rest.empty()) {
+            size_t semi = rest.find(';');
+            std::string_view ext = rest.substr(0, semi);
+            rest = semi == std::string_view::npos ? std::string_view() : rest.substr(semi + 1);
+            if (!first) text += ' ';
+            first = false;
+            text += "*.";
+            for (char c : ext) {
+                char lower = char(std::tolower(static_cast<unsigned char>(c)));
+                char upper = char(std::toupper(static_cast<unsigned char>(c)));
+                text += {'[', lower, upper, ']'};
+            }
+        }
+    }
+    text += ")";
+    return text;
+}
+
+std::string WithDefaultExtension(const std::string& path, FileChooser chooser, int formatMode) {
+    if (BaseName(path).find('.') != std::string_view::npos) return path;
+    if (chooser == FileChooser::kSaveAvi) return path + ".avi";
+    return path + (formatMode == 1 ? ".mng" : ".gif");
+}
+
+std::string NameForFilter(const std::string& name, FileChooser chooser, int filterIndex) {
+    if (chooser != FileChooser::kSaveAnimation || name.empty() || name[0] == '.') return name;
+    const char* ext = filterIndex == 1 ? ".gif" : filterIndex == 2 ? ".mng" : nullptr;
+    if (!ext) return name;
+    size_t nameStart = name.size() - BaseName(name).size();
+    size_t dot = name.find_last_of('.');
+    std::string stem = dot == std::string::npos || dot < nameStart ? name : name.substr(0, dot);
+    return stem + ext;
+}
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+FitRect FitPicture(int w, int h, int areaWidth, int areaHeight) {
+    if (w <= 0 || h <= 0 || areaWidth <= 0 || areaHeight <= 0) return {0, 0, 0, 0};
+    // Compare w/h with W/H without rounding: w·H against W·h.
+    if (int64_t(w) * areaHeight > int64_t(areaWidth) * h) {
+        int height = int(int64_t(h) * areaWidth / w);
+        return {0, (areaHeight - height) / 2, areaWidth, height};
+    }
+    int width = int(int64_t(w) * areaHeight / h);
+    return {(areaWidth - width) / 2, 0, width, areaHeight};
+}
+
+}  // namespace kivo

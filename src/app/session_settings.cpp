@@ -1,0 +1,43 @@
+#include "app/session_settings.h"
+
+#include "color/option_settings.h"
+
+namespace kivo {
+
+Settings& SessionSettings() {
+    static Settings settings;
+    return settings;
+}
+
+void LoadSessionSettings() {
+    SessionSettings() = ReadSettings(SettingsPath());
+    LoadOptionSettings(SessionSettings());
+}
+
+bool SaveSessionSettings(OwnerWindow owner) {
+    std::string path = SettingsPath();
+    if (path.empty()) return false;
+    StoreOptionSettings(SessionSettings());
+    return WriteSettings(owner, path, SessionSettings());
+}
+
+WindowPoint StoredPoint(std::string_view key) {
+    std::vector<int> v = SettingNumbers(SessionSettings(), key);
+    return {v.size() > 0 ? v[0] : -1, v.size() > 1 ? v[1] : -1};
+}
+
+void SetStoredPoint(std::string_view key, WindowPoint point) {
+    const int values[] = {point.x, point.y};
+    SetSettingNumbers(SessionSettings(), key, values);
+}
+
+std::string StoredFolder(std::string_view key) {
+    const std::string* text = SettingText(SessionSettings(), key);
+    return text ? *text : std::string();
+}
+
+void SetStoredFolder(std::string_view key, const std::string& folder) {
+    SetSettingText(SessionSettings(), key, folder);
+}
+
+}  // namespace kivo

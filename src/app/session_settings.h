@@ -1,0 +1,27 @@
+// The settings file as the editor uses it: read once at start (the write
+// options take their values from it), kept in memory while the program runs,
+// written once at exit with the windows' positions and the folders last used.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/window_position.h"
+#include "platform/settings_file.h"
+
+namespace kivo {
+
+Settings& SessionSettings();
+void LoadSessionSettings();
+// Stores the write options and writes the file; one warning when it cannot be written.
+bool SaveSessionSettings(OwnerWindow owner);
+
+// A stored "x y" pair (MainWinPos, ViewWinPos); nothing stored gives {-1, -1}.
+WindowPoint StoredPoint(std::string_view key);
+void SetStoredPoint(std::string_view key, WindowPoint point);
+
+// A folder key (LoadDir, KLoadDir, SaveDir); empty when none was stored.
+std::string StoredFolder(std::string_view key);
+void SetStoredFolder(std::string_view key, const std::string& folder);
+
+}  // namespace kivo

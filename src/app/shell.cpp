@@ -1,0 +1,238 @@
+#include "app/shell.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "color/write_options.h"
+#include "doc/selection.h"
+#include "io/file_formats.h"
+#include "io/import_file.h"
+#include "io/open_save.h"
+#include "tools/optimize_frames.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr const char* kOpenFailed = "オープンに失敗しました。";
+constexpr const char* kSomeFilesFailed = "いくつかのファイルオープンに失敗しました。";
+
+// Stops preview playback for the lifetime of a command and resumes it after,
+// when it had been playing.
+class PausedPreview {
+public:
+    explicit PausedPreview(ShellUi& ui) : ui_(ui), wasPlaying_(ui.StopPreview()) {}
+    ~PausedPreview() {
+        if (wasPlaying_) ui_.ResumePreview();
+    }
+    PausedPreview(const PausedPreview&) = delete;
+    PausedPreview& operator=(const PausedPreview&) = delete;
+
+private:
+    ShellUi& ui_;
+    bool wasPlaying_;
+};
+
+bool IsDirectoryOrMissing(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode);
+}
+
+bool IsAnimationFile(const std::string& path) {
+    std::string ext = FileExtension(path);
+    for (char& c : ext) c = char(std::tolower(static_cast<unsigned char>(c)));
+    return ext == "gif" || ext == "mng";
+}
+
+}  // namespace
+
+std::string FileNamePart(const std::string& path) {
+    size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+Shell::Shell(ShellUi& ui) : ui_(ui), doc_(NewDocument()) {
+    if (!doc_) throw std::bad_alloc();
+}
+
+std::string Shell::Caption() const {
+    return "Kivo - " + doc_->displayName + " " + (doc_->modified ? '*' : ' ');
+}
+
+void Shell::UpdateTitle() { ui_.SetCaption(Caption()); }
+
+void Shell::MarkModified() {
+    if (doc_->frameCount < 1) return;
+    if (!doc_->modified) {
+        doc_->modified = 1;
+        UpdateTitle();
+    }
+}
+
+void Shell::SetFormatMode(int mode) {
+    FormatMode = mode == 1 ? 1 : 0;
+    ui_.FormatModeChanged();
+}
+
+void Shell::ReplaceDocument(std::unique_ptr<AnimDoc> doc) {
+    doc_ = std::move(doc);
+    ResetSelection(*doc_);
+    UpdateTitle();
+    ui_.RefreshPanel();
+}
+
+bool Shell::WriteTo(const std::string& path, bool rename, bool askOptions) {
+    if (askOptions) {
+        bool mng = IsMngFile(path);
+        if ((mng ? MngShowOptionsOnSave : ShowOptionsOnSave) && !ui_.RunOptionsDialog(mng))
+            return false;
+    }
+    PausedPreview paused(ui_);
+    if (!SaveDocument(ui_.Owner(), path, *doc_)) return false;
+    doc_->modified = 0;
+    if (rename) {
+        doc_->path = path;
+        doc_->displayName = FileNamePart(path);
+    }
+    UpdateTitle();
+    // SaveDocument has set FormatMode to the format written.
+    ui_.FormatModeChanged();
+    return true;
+}
+
+bool Shell::ConfirmSave() {
+    if (doc_->frameCount == 0 || !doc_->modified) return true;
+    std::string text = doc_->displayName + " は、変更されています。\r上書き保管をしますか?";
+    switch (ui_.AskSaveChanges(text)) {
+        case SaveAnswer::kCancel: return false;
+        case SaveAnswer::kNo: return true;
+        case SaveAnswer::kYes: break;
+    }
+    // Only a document that is safely on disk may be discarded: a failed or
+    // cancelled save keeps it open and modified.
+    if (!doc_->path.empty()) return WriteTo(doc_->path, false, false);
+    std::optional<std::string> path = ui_.ChooseSavePath(doc_->displayName);
+    if (!path) return false;
+    return WriteTo(*path, true, true);
+}
+
+void Shell::New() {
+    if (!ConfirmSave()) return;
+    PausedPreview paused(ui_);
+    std::unique_ptr<AnimDoc> doc = NewDocument();
+    if (!doc) {
+        ShowError(ui_.Owner(), "メモリが足りません。");
+        return;
+    }
+    ReplaceDocument(std::move(doc));
+}
+
+void Shell::Open() {
+    if (!ConfirmSave()) return;
+    if (std::optional<std::string> path = ui_.ChooseOpenPath()) OpenPath(*path);
+}
+
+bool Shell::OpenPath(const std::string& path) {
+    PausedPreview paused(ui_);
+    std::unique_ptr<AnimDoc> doc = OpenDocument(ui_.Owner(), path);
+    if (!doc) {
+        ShowError(ui_.Owner(), kOpenFailed);
+        return false;
+    }
+    // OpenDocument has set FormatMode by the file.
+    ui_.FormatModeChanged();
+    ReplaceDocument(std::move(doc));
+    return true;
+}
+
+bool Shell::Save() {
+    if (doc_->path.empty()) return SaveAs();
+    return WriteTo(doc_->path, false, true);
+}
+
+bool Shell::SaveAs() {
+    if (!doc_->currentFrame) return false;
+    std::optional<std::string> path = ui_.ChooseSavePath(doc_->displayName);
+    if (!path) return false;
+    return WriteTo(*path, true, true);
+}
+
+void Shell::Delete() {
+    if (!doc_->currentFrame) return;
+    PausedPreview paused(ui_);
+    std::vector<int32_t> selected = SelectedIndices;
+    bool removed = false;
+    if (!selected.empty()) {
+        // From the highest index down, so the indices still to go stay valid.
+        for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
+            Frame* frame = NthFrame(*doc_, *it);
+            if (!frame) continue;
+            doc_->currentFrame = frame;
+            doc_->currentIndex = *it;
+            removed = RemoveFrame(*doc_) || removed;
+        }
+    } else {
+        removed = RemoveFrame(*doc_);
+    }
+    ResetSelection(*doc_);
+    AfterEdit(removed);
+}
+
+void Shell::SelectAll() {
+    std::vector<int32_t> all(size_t(std::max(doc_->frameCount, 0)));
+    for (size_t i = 0; i < all.size(); ++i) all[i] = int32_t(i);
+    SetSelection(*doc_, std::move(all));
+    ui_.RefreshPanel();
+}
+
+void Shell::AddFrames(bool insert) {
+    std::vector<std::string> paths = ui_.ChooseFramePaths();
+    if (!paths.empty()) AddFramesFrom(paths, insert);
+}
+
+void Shell::AddFramesFrom(const std::vector<std::string>& paths, bool insert) {
+    PausedPreview paused(ui_);
+    int before = doc_->frameCount;
+    bool ok = ImportFiles(ui_.Owner(), *doc_, insert ? kImportInsert : kImportAppend, paths);
+    // A later file may fail after earlier ones added frames: those stay, and the
+    // view and the mark must show them.
+    AfterEdit(ok || doc_->frameCount != before);
+}
+
+void Shell::Optimize() {
+    if (doc_->frameCount < 2) return;
+    PausedPreview paused(ui_);
+    AfterEdit(OptimizeFrameSizes(ui_.Owner(), *doc_));
+}
+
+void Shell::AfterEdit(bool changed) {
+    if (SelectedIndices.empty() || SelectedIndices.back() >= doc_->frameCount)
+        ResetSelection(*doc_);
+    ui_.RefreshPanel();
+    if (changed) MarkModified();
+}
+
+void Shell::OpenStartupFiles(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    for (const std::string& p : paths)
+        if (IsDirectoryOrMissing(p)) return;
+    if (paths.size() == 1 && IsAnimationFile(paths[0])) {
+        OpenPath(paths[0]);
+        return;
+    }
+    bool failed = false;
+    for (const std::string& p : paths)
+        failed = !ImportFile(ui_.Owner(), *doc_, kImportAppend, p) || failed;
+    if (failed) ShowError(ui_.Owner(), kSomeFilesFailed);
+    if (doc_->firstFrame) {
+        doc_->currentFrame = doc_->firstFrame.get();
+        doc_->currentIndex = 0;
+    }
+    ResetSelection(*doc_);
+    if (doc_->frameCount > 0) doc_->modified = 1;
+    UpdateTitle();
+    ui_.RefreshPanel();
+}
+
+}  // namespace kivo

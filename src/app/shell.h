@@ -1,0 +1,97 @@
+// The editor's command logic, without a window system: the one current document,
+// the caption, the working format mode, the save-or-discard question and the
+// file and frame commands. The window implements ShellUi and forwards each menu
+// command here, so every decision is testable without a display.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "doc/anim_doc.h"
+#include "platform/platform.h"
+
+namespace kivo {
+
+enum class SaveAnswer { kYes, kNo, kCancel };
+
+// What the command logic needs from the window system.
+class ShellUi {
+public:
+    virtual ~ShellUi() = default;
+    virtual OwnerWindow Owner() = 0;
+    // The Yes/No/Cancel warning "確認" with a beep.
+    virtual SaveAnswer AskSaveChanges(const std::string& text) = 0;
+    // The file choosers; nullopt / empty when cancelled.
+    virtual std::optional<std::string> ChooseOpenPath() = 0;
+    virtual std::optional<std::string> ChooseSavePath(const std::string& initialName) = 0;
+    virtual std::vector<std::string> ChooseFramePaths() = 0;
+    // The GIF or MNG write options dialog; false when cancelled.
+    virtual bool RunOptionsDialog(bool mng) = 0;
+    // Preview playback around commands that change or write frames; StopPreview
+    // says whether it was playing.
+    virtual bool StopPreview() { return false; }
+    virtual void ResumePreview() {}
+    // The document changed: panel, image area and preview show it afresh.
+    virtual void RefreshPanel() = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+    // FormatMode was set: menu checks, the panel's mode controls, preview labels.
+    virtual void FormatModeChanged() = 0;
+};
+
+class Shell {
+public:
+    explicit Shell(ShellUi& ui);
+
+    AnimDoc& Doc() { return *doc_; }
+    const AnimDoc& Doc() const { return *doc_; }
+    ShellUi& Ui() { return ui_; }
+
+    // "Kivo - name *": the caption with the modified mark.
+    std::string Caption() const;
+    void UpdateTitle();
+    // Sets modified after an edit; a document without frames never is.
+    void MarkModified();
+    void SetFormatMode(int mode);
+
+    // True: the caller may discard the document. Asks when it has unsaved
+    // frames; a save that fails or is cancelled keeps it (false).
+    bool ConfirmSave();
+
+    void New();
+    void Open();
+    // Opens path as the document (the Open command after its dialog).
+    bool OpenPath(const std::string& path);
+    bool Save();
+    bool SaveAs();
+    // Removes the selected frames (or the current one), from the highest index down.
+    void Delete();
+    void SelectAll();
+    // Appends or inserts frames from files chosen in the frame dialog.
+    void AddFrames(bool insert);
+    void AddFramesFrom(const std::vector<std::string>& paths, bool insert);
+    void Optimize();
+
+    // The files named on the command line: one GIF or MNG opens as the
+    // document; anything else is appended to the new document. A directory
+    // or a missing file among them opens nothing.
+    void OpenStartupFiles(const std::vector<std::string>& paths);
+
+private:
+    // Stops the preview, writes by extension, and on success makes the document
+    // the file's (rename) and clears the mark. The options dialog runs first when
+    // the format's show-on-save option asks for it.
+    bool WriteTo(const std::string& path, bool rename, bool askOptions);
+    void ReplaceDocument(std::unique_ptr<AnimDoc> doc);
+    // After a command that may have changed frames even when it reports failure.
+    void AfterEdit(bool changed);
+
+    ShellUi& ui_;
+    std::unique_ptr<AnimDoc> doc_;
+};
+
+// The file name part of a path (after the last '/'), or the whole path.
+std::string FileNamePart(const std::string& path);
+
+}  // namespace kivo

@@ -1,0 +1,133 @@
+#include "ui/file_dialogs.h"
+
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLineEdit>
+
+#include "app/file_choice.h"
+#include "app/session_settings.h"
+#include "doc/anim_doc.h"
+#include "ui/picture_preview.h"
+#include "ui/qt_platform.h"
+
+namespace kivo {
+
+namespace {
+
+const char* FolderKey(FileChooser chooser) {
+    switch (chooser) {
+        case FileChooser::kOpenAnimation: return "LoadDir";
+        case FileChooser::kOpenFrames: return "KLoadDir";
+        case FileChooser::kSaveAnimation:
+        case FileChooser::kSaveAvi: return "SaveDir";
+    }
+    return "LoadDir";
+}
+
+QStringList QtFilters(FileChooser chooser) {
+    QStringList filters;
+    for (const FileFilter& f : FiltersOf(chooser)) filters << QString::fromStdString(QtFilterText(f));
+    return filters;
+}
+
+// A widget-based dialog: the preview pane and the type switch need its widgets.
+void Prepare(QFileDialog& dialog, FileChooser chooser) {
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    QStringList filters = QtFilters(chooser);
+    dialog.setNameFilters(filters);
+    dialog.selectNameFilter(filters.first());
+    std::string folder = StoredFolder(FolderKey(chooser));
+    if (!folder.empty()) dialog.setDirectory(FromNativePath(folder));
+}
+
+void AddPreview(QFileDialog& dialog) {
+    auto* layout = qobject_cast<QGridLayout*>(dialog.layout());
+    if (!layout) return;
+    auto* preview = new PicturePreview(&dialog);
+    layout->addWidget(preview, 0, layout->columnCount(), layout->rowCount(), 1);
+    QObject::connect(&dialog, &QFileDialog::currentChanged, preview, &PicturePreview::ShowFile);
+}
+
+void RememberFolder(FileChooser chooser, const std::string& path) {
+    SetStoredFolder(FolderKey(chooser), FolderOf(path));
+}
+
+std::optional<std::string> RunSaveDialog(QWidget* owner, FileChooser chooser,
+                                         const std::string& initialName) {
+    std::unique_ptr<QFileDialog> dialog = MakeFileDialog(owner, chooser, initialName);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
+    std::string path = WithDefaultExtension(NativePath(dialog->selectedFiles().first()), chooser, FormatMode);
+    RememberFolder(chooser, path);
+    return path;
+}
+
+}  // namespace
+
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, FileChooser chooser,
+                                            const std::string& initialName) {
+    auto dialog = std::make_unique<QFileDialog>(owner);
+    Prepare(*dialog, chooser);
+    switch (chooser) {
+        case FileChooser::kOpenAnimation:
+            dialog->setWindowTitle(QStringLiteral("開く"));
+            dialog->setFileMode(QFileDialog::ExistingFile);
+            AddPreview(*dialog);
+            return dialog;
+        case FileChooser::kOpenFrames:
+            dialog->setWindowTitle(QStringLiteral("コマの付け足し"));
+            dialog->setFileMode(QFileDialog::ExistingFiles);
+            AddPreview(*dialog);
+            return dialog;
+        case FileChooser::kSaveAnimation:
+        case FileChooser::kSaveAvi:
+            break;
+    }
+    QFileDialog* d = dialog.get();
+    d->setAcceptMode(QFileDialog::AcceptSave);
+    d->setFileMode(QFileDialog::AnyFile);
+    // Qt adds the default suffix to a name without one before it asks whether
+    // to replace an existing file, so that question names the file written.
+    d->setDefaultSuffix(chooser == FileChooser::kSaveAvi ? "avi" : FormatMode == 1 ? "mng" : "gif");
+    d->setWindowTitle(chooser == FileChooser::kSaveAvi ? QStringLiteral("AVI 保存")
+                                                       : QStringLiteral("名前を付けて保存"));
+    if (!initialName.empty()) d->selectFile(FromNativePath(initialName));
+    if (chooser == FileChooser::kSaveAnimation) {
+        QObject::connect(d, &QFileDialog::filterSelected, d, [d](const QString& filter) {
+            int index = int(d->nameFilters().indexOf(filter));
+            if (auto* nameBox = d->findChild<QLineEdit*>("fileNameEdit")) {
+                std::string name = NativePath(nameBox->text());
+                nameBox->setText(FromNativePath(NameForFilter(name, FileChooser::kSaveAnimation, index)));
+            }
+            d->setDefaultSuffix(index == 2 ? "mng" : index == 1 ? "gif" : FormatMode == 1 ? "mng" : "gif");
+        });
+    }
+    return dialog;
+}
+
+std::optional<std::string> ChooseAnimationToOpen(QWidget* owner) {
+    std::unique_ptr<QFileDialog> dialog = MakeFileDialog(owner, FileChooser::kOpenAnimation);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
+    std::string path = NativePath(dialog->selectedFiles().first());
+    RememberFolder(FileChooser::kOpenAnimation, path);
+    return path;
+}
+
+std::vector<std::string> ChooseFramesToAdd(QWidget* owner) {
+    std::unique_ptr<QFileDialog> dialog = MakeFileDialog(owner, FileChooser::kOpenFrames);
+    std::vector<std::string> paths;
+    if (dialog->exec() != QDialog::Accepted) return paths;
+    for (const QString& file : dialog->selectedFiles()) paths.push_back(NativePath(file));
+    if (!paths.empty()) RememberFolder(FileChooser::kOpenFrames, paths.front());
+    return paths;
+}
+
+std::optional<std::string> ChooseAnimationSavePath(QWidget* owner, const std::string& initialName) {
+    return RunSaveDialog(owner, FileChooser::kSaveAnimation, initialName);
+}
+
+std::optional<std::string> ChooseAviSavePath(QWidget* owner, const std::string& initialName) {
+    return RunSaveDialog(owner, FileChooser::kSaveAvi, initialName);
+}
+
+}  // namespace kivo

@@ -1,0 +1,31 @@
+// The four file choosers: open an animation, add picture files as frames, save
+// the animation, save an AVI. Each starts in the folder last used for its
+// purpose and remembers the folder chosen (LoadDir, KLoadDir, SaveDir).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <memory>
+
+#include "app/file_choice.h"
+
+class QFileDialog;
+class QWidget;
+
+namespace kivo {
+
+// A chooser ready to show: filters, start folder, mode, preview pane, title.
+std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, FileChooser chooser,
+                                            const std::string& initialName = {});
+
+std::optional<std::string> ChooseAnimationToOpen(QWidget* owner);
+// Every chosen file, as full paths; empty when cancelled.
+std::vector<std::string> ChooseFramesToAdd(QWidget* owner);
+// A name typed without an extension receives the default one (GIF or MNG by
+// the working mode, .avi for AVI) before the overwrite question is asked.
+std::optional<std::string> ChooseAnimationSavePath(QWidget* owner, const std::string& initialName);
+std::optional<std::string> ChooseAviSavePath(QWidget* owner, const std::string& initialName);
+
+}  // namespace kivo

@@ -1,0 +1,66 @@
+#include "ui/help_window.h"
+
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTextBrowser>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "platform/platform.h"
+#include "ui/layout_units.h"
+#include "ui/qt_platform.h"
+
+namespace kivo {
+
+std::vector<std::string> ManualCandidates() {
+    std::string dir = AppDir();
+    return {dir + "/help/kivo.html", dir + "/../share/kivo/help/kivo.html"};
+}
+
+void ShowHelp(QWidget* owner) {
+    static QPointer<QTextBrowser> window;
+    if (window) {
+        window->show();
+        window->raise();
+        window->activateWindow();
+        return;
+    }
+    for (const std::string& candidate : ManualCandidates()) {
+        QFileInfo file(FromNativePath(candidate));
+        if (!file.isFile()) continue;
+        // A top-level window of its own: the manual stays open beside the editor.
+        window = new QTextBrowser;
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->setWindowTitle(QStringLiteral("Kivo のヘルプ"));
+        window->setOpenExternalLinks(true);
+        window->setSource(QUrl::fromLocalFile(file.canonicalFilePath()));
+        QFontMetrics fm = window->fontMetrics();
+        window->resize(CharWidthOf(fm) * 100, fm.height() * 40);
+        window->show();
+        return;
+    }
+    ShowError(OwnerOf(owner), "ヘルプファイルが見つかりません。");
+}
+
+void ShowAbout(QWidget* owner) {
+    QDialog box(owner);
+    box.setWindowTitle(QStringLiteral("Kivo について"));
+    auto* text = new QLabel(QStringLiteral(
+        "Kivo %1\n\n"
+        "GIF と MNG のアニメーションを作り、編集するためのエディタです。\n"
+        "An editor for GIF and MNG frame animations.").arg(QStringLiteral(KIVO_VERSION)), &box);
+    text->setAlignment(Qt::AlignCenter);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&box);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    box.exec();
+}
+
+}  // namespace kivo

@@ -1,0 +1,22 @@
+// The help command: our own HTML manual in a help window, and the about box.
+#pragma once
+
+#include <string>
+#include <vector>
+
+class QWidget;
+
+namespace kivo {
+
+// Where the manual is looked for, in order: beside the program (a build or a
+// portable copy), then where an installation puts it.
+std::vector<std::string> ManualCandidates();
+
+// Opens the manual (one window, raised when already open); without a manual,
+// says so.
+void ShowHelp(QWidget* owner);
+
+// "Kivo について": what the program is, its version.
+void ShowAbout(QWidget* owner);
+
+}  // namespace kivo

@@ -1,0 +1,218 @@
+#include "ui/options_dialog.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QIntValidator>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "color/write_options.h"
+
+namespace kivo {
+
+namespace {
+
+const char* const kBudgetLabels[] = {"８色", "１６色", "３２色", "６４色", "１２８色", "２５６色"};
+
+QString IdName(int id) { return QStringLiteral("id%1").arg(id); }
+
+template <typename T>
+T* Named(T* widget, int id) {
+    widget->setObjectName(IdName(id));
+    return widget;
+}
+
+QCheckBox* OptionBox(QWidget* parent, int id, const char* label, int* option) {
+    auto* box = Named(new QCheckBox(QString::fromUtf8(label), parent), id);
+    box->setChecked(*option != 0);
+    QObject::connect(box, &QCheckBox::toggled, parent, [option](bool on) { *option = on ? 1 : 0; });
+    return box;
+}
+
+}  // namespace
+
+OptionsDialog::OptionsDialog(QWidget* owner, bool mng) : QDialog(owner), mng_(mng) {
+    setWindowTitle(mng ? QStringLiteral("MNG 書き込みオプション")
+                       : QStringLiteral("Gif 書き込みオプション"));
+    auto* top = new QHBoxLayout(this);
+    auto* left = new QVBoxLayout;
+    top->addLayout(left);
+    BuildColorGroups(left);
+    left->addWidget(OptionBox(this, 1009, "保管時常に表示",
+                              mng ? &MngShowOptionsOnSave : &ShowOptionsOnSave));
+    left->addWidget(OptionBox(this, 1010, "無条件ディザ", &AlwaysDither));
+    left->addWidget(OptionBox(this, 1011, "インターレース", &Interlace));
+    left->addStretch();
+    if (mng) {
+        auto* right = new QVBoxLayout;
+        top->addLayout(right);
+        BuildMngGroups(right);
+    }
+    auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
+    QPushButton* ok = Named(buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole), 1);
+    ok->setDefault(true);
+    Named(buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole), 2);
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    top->addWidget(buttons, 0, Qt::AlignTop);
+    top->setSizeConstraint(QLayout::SetFixedSize);
+    if (mng) {
+        ShowJngChoice();
+        ApplyJngEnabling();
+    }
+}
+
+void OptionsDialog::BuildColorGroups(QBoxLayout* column) {
+    auto* palette = new QGroupBox(QStringLiteral("パレット"), this);
+    palette->setObjectName(IdName(1012));
+    auto* paletteLayout = new QVBoxLayout(palette);
+    auto* unify = Named(new QRadioButton(QStringLiteral("出来るだけパレットを統一"), palette), 1000);
+    auto* separate = Named(new QRadioButton(QStringLiteral("パレットは個々に持つ"), palette), 1001);
+    (UnifyPalette ? unify : separate)->setChecked(true);
+    connect(unify, &QRadioButton::toggled, this, [](bool on) { UnifyPalette = on ? 1 : 0; });
+    paletteLayout->addWidget(unify);
+    paletteLayout->addWidget(separate);
+    column->addWidget(palette);
+
+    auto* colors = new QGroupBox(QStringLiteral("最大色数"), this);
+    colors->setObjectName(IdName(1013));
+    auto* colorsLayout = new QVBoxLayout(colors);
+    // Radios in one exclusive group, which may also show none checked (a budget
+    // the dialog does not offer).
+    auto* group = new QButtonGroup(this);
+    for (int i = 0; i < 6; ++i) {
+        int budget = kColorBudgets[i];
+        auto* radio = Named(new QRadioButton(QString::fromUtf8(kBudgetLabels[i]), colors), 1002 + i);
+        group->addButton(radio);
+        colorsLayout->addWidget(radio);
+        radio->setChecked(MaxColors == budget && !(mng_ && NoColorReduction));
+        connect(radio, &QRadioButton::toggled, this, [this, budget](bool on) {
+            if (on) {
+                ChooseMaxColors(budget, mng_);
+                if (mng_) ShowJngChoice();
+            }
+            if (mng_) ApplyJngEnabling();
+        });
+    }
+    if (mng_) {
+        auto* none = Named(new QRadioButton(QStringLiteral("減色しない"), colors), 1026);
+        group->addButton(none);
+        colorsLayout->addWidget(none);
+        none->setChecked(NoColorReduction != 0);
+        connect(none, &QRadioButton::toggled, this, [this](bool on) {
+            ChooseNoColorReduction(on);
+            ApplyJngEnabling();
+        });
+    }
+    column->addWidget(colors);
+}
+
+void OptionsDialog::BuildMngGroups(QBoxLayout* column) {
+    auto* jng = new QGroupBox(QStringLiteral("JNG オプション"), this);
+    auto* jngLayout = new QVBoxLayout(jng);
+    struct JngRadio {
+        int id;
+        const char* label;
+        JngChoice choice;
+    };
+    const JngRadio radios[] = {
+        {1044, "全コマを JNG とする", JngChoice::kAllFrames},
+        {1045, "256色を超えるコマのみJNGとする", JngChoice::kOver256Only},
+        {1046, "JNGを使わない", JngChoice::kNone},
+    };
+    auto* group = new QButtonGroup(this);
+    for (const JngRadio& r : radios) {
+        auto* radio = Named(new QRadioButton(QString::fromUtf8(r.label), jng), r.id);
+        group->addButton(radio);
+        jngLayout->addWidget(radio);
+        JngChoice choice = r.choice;
+        connect(radio, &QRadioButton::toggled, this, [this, choice](bool on) {
+            if (on) ChooseJng(choice);
+            ApplyJngEnabling();
+        });
+    }
+    auto* qualityRow = new QHBoxLayout;
+    qualityLabel_ = Named(new QLabel(QStringLiteral("JNG 画質(0～100)"), jng), 1022);
+    quality_ = Named(new QLineEdit(QString::number(JngQuality), jng), 1017);
+    quality_->setMaxLength(3);
+    quality_->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
+    connect(quality_, &QLineEdit::textChanged, this,
+            [](const QString& text) { JngQuality = ParseJngQuality(text.toStdString()); });
+    qualityRow->addWidget(qualityLabel_);
+    qualityRow->addWidget(quality_);
+    qualityRow->addStretch();
+    jngLayout->addLayout(qualityRow);
+    column->addWidget(jng);
+
+    auto* interim = new QGroupBox(QStringLiteral("暫定オプション"), this);
+    auto* interimLayout = new QVBoxLayout(interim);
+    interimLayout->addWidget(OptionBox(this, 1018, "[MHDR] の simplicity profile を正しく書く", &MhdrStrictProfile));
+    interimLayout->addWidget(OptionBox(this, 1019, "[TERM] の省略を許さず、 delay も書き込む", &TermAlways));
+    interimLayout->addWidget(OptionBox(this, 1020, "[FRAM] の省略を許す", &FramMayOmit));
+    interimLayout->addWidget(OptionBox(this, 1021, "[DEFI] の省略を許す", &DefiMayOmit));
+    interimLayout->addWidget(OptionBox(this, 1032, "グローバルパレットを一切作らない", &NoGlobalPalette));
+    column->addWidget(interim);
+
+    auto* special = new QGroupBox(QStringLiteral("特殊オプション"), this);
+    auto* specialLayout = new QVBoxLayout(special);
+    QCheckBox* keep = OptionBox(this, 1033, "PNGとして読んだ画像のカラーテーブルはいじらない", &KeepPngPalette);
+    specialLayout->addWidget(keep);
+    auto* indexRow = new QHBoxLayout;
+    transparentIndex_ = Named(new QLineEdit(special), 1034);
+    transparentIndex_->setMaxLength(3);
+    transparentIndex_->setValidator(new QIntValidator(0, 255, transparentIndex_));
+    transparentIndex_->setMaximumWidth(quality_->maximumWidth());
+    if (TransparentIndex >= 0) transparentIndex_->setText(QString::number(TransparentIndex));
+    transparentIndex_->setEnabled(KeepPngPalette != 0);
+    connect(transparentIndex_, &QLineEdit::textChanged, this,
+            [](const QString& text) { TransparentIndex = ParseTransparentIndex(text.toStdString()); });
+    connect(keep, &QCheckBox::toggled, transparentIndex_, &QWidget::setEnabled);
+    indexRow->addWidget(new QLabel(QStringLiteral("透過色はカラーインデックス"), special));
+    indexRow->addWidget(transparentIndex_);
+    indexRow->addWidget(new QLabel(QStringLiteral("番とする"), special));
+    indexRow->addStretch();
+    specialLayout->addLayout(indexRow);
+    column->addWidget(special);
+}
+
+QAbstractButton* OptionsDialog::Control(int id) const {
+    return findChild<QAbstractButton*>(IdName(id));
+}
+
+void OptionsDialog::ShowJngChoice() {
+    int id = 1046;
+    switch (CurrentJngChoice()) {
+        case JngChoice::kAllFrames: id = 1044; break;
+        case JngChoice::kOver256Only: id = 1045; break;
+        case JngChoice::kNone: break;
+    }
+    if (QAbstractButton* radio = Control(id)) {
+        QSignalBlocker block(radio);
+        radio->setChecked(true);
+    }
+}
+
+void OptionsDialog::ApplyJngEnabling() {
+    for (int id : {1044, 1045, 1046})
+        if (QAbstractButton* radio = Control(id)) radio->setEnabled(JngRadiosEnabled());
+    qualityLabel_->setEnabled(JngQualityEnabled());
+    quality_->setEnabled(JngQualityEnabled());
+}
+
+void OptionsDialog::reject() {
+    opened_.Restore();
+    QDialog::reject();
+}
+
+bool OptionsDialog::Run(QWidget* owner, bool mng) {
+    OptionsDialog dialog(owner, mng);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+}  // namespace kivo

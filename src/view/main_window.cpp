@@ -1,0 +1,194 @@
+#include "view/main_window.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QLayout>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMimeData>
+#include <QScreen>
+
+#include "app/command_state.h"
+#include "app/command_table.h"
+#include "app/session_settings.h"
+#include "ui/file_dialogs.h"
+#include "ui/help_window.h"
+#include "ui/layout_units.h"
+#include "ui/options_dialog.h"
+#include "ui/qt_platform.h"
+#include "view/image_area.h"
+
+namespace kivo {
+
+namespace {
+
+// The clipboard type under which the editor offers its own copied frames.
+constexpr const char* kFramesMimeType = "application/x-kivo-frames";
+
+QFrame* Line(QWidget* parent, QFrame::Shape shape, QRect where) {
+    auto* line = new QFrame(parent);
+    line->setFrameStyle(shape | QFrame::Sunken);
+    line->setGeometry(where);
+    return line;
+}
+
+}  // namespace
+
+MainWindow::MainWindow() : shell_(*this) {
+    QFontMetrics fm = fontMetrics();
+    charWidth_ = CharWidthOf(fm);
+    lineHeight_ = LineHeightOf(fm);
+
+    // A fixed panel: the window is not resized, so its controls are placed once.
+    auto* panel = new QWidget(this);
+    int w = 120 * charWidth_, h = 27 * lineHeight_;
+    panel->setFixedSize(w, h);
+    Line(panel, QFrame::HLine, QRect(0, 0, w, 2));
+    Line(panel, QFrame::HLine, QRect(0, 32, w, 2));
+    Line(panel, QFrame::VLine, QRect(240, 34, 2, h - 34));
+    image_ = new ImageArea(panel);
+    image_->setGeometry(19, 53, 202, 162);
+    image_->setContextMenuPolicy(Qt::CustomContextMenu);
+    setCentralWidget(panel);
+    CreateMenus();
+    connect(image_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { editMenu_->popup(image_->mapToGlobal(at)); });
+
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    WindowPoint stored = StoredPoint("MainWinPos");
+    QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
+                                                    : QRect(0, 0, 1024, 768);
+    WindowPoint at = RestoredWindowPosition(stored, screen.width(), screen.height());
+    move(at.x, at.y);
+
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        UpdatePasteEnable();
+        UpdateCommands();
+    });
+    UpdatePasteEnable();
+    shell_.UpdateTitle();
+    FormatModeChanged();
+    RefreshPanel();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::CreateMenus() {
+    std::map<MenuColumn, QMenu*> menus;
+    auto* modes = new QActionGroup(this);
+    for (const CommandInfo& c : Commands()) {
+        QMenu*& menu = menus[c.column];
+        if (!menu) {
+            menu = menuBar()->addMenu(QString::fromUtf8(MenuColumnTitle(c.column).data(),
+                                                        qsizetype(MenuColumnTitle(c.column).size())));
+        }
+        if (c.separatorBefore) menu->addSeparator();
+        auto* action = new QAction(QString::fromUtf8(c.label.data(), qsizetype(c.label.size())), this);
+        action->setObjectName(QStringLiteral("cmd%1").arg(int(c.id)));
+        if (!c.shortcut.empty())
+            action->setShortcut(QKeySequence(QString::fromLatin1(c.shortcut.data(), qsizetype(c.shortcut.size()))));
+        if (c.id == kCmdGifMode || c.id == kCmdMngMode) {
+            action->setCheckable(true);
+            modes->addAction(action);
+        }
+        int id = c.id;
+        connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
+        menu->addAction(action);
+        actions_[id] = action;
+    }
+    editMenu_ = menus[MenuColumn::kEdit];
+    for (auto& [column, menu] : menus)
+        connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdateCommands);
+}
+
+QAction* MainWindow::Action(int id) const {
+    auto it = actions_.find(id);
+    return it == actions_.end() ? nullptr : it->second;
+}
+
+void MainWindow::RunCommand(int id) {
+    if (const QAction* action = Action(id); action && !action->isEnabled()) return;
+    switch (id) {
+        case kCmdNew: shell_.New(); break;
+        case kCmdOpen: shell_.Open(); break;
+        case kCmdSave: shell_.Save(); break;
+        case kCmdSaveAs: shell_.SaveAs(); break;
+        case kCmdAppendFrames: shell_.AddFrames(false); break;
+        case kCmdInsertFrames: shell_.AddFrames(true); break;
+        case kCmdDelete: shell_.Delete(); break;
+        case kCmdSelectAll: shell_.SelectAll(); break;
+        case kCmdOptimize: shell_.Optimize(); break;
+        case kCmdGifMode: shell_.SetFormatMode(0); break;
+        case kCmdMngMode: shell_.SetFormatMode(1); break;
+        case kCmdGifOptions: OptionsDialog::Run(this, false); break;
+        case kCmdMngOptions: OptionsDialog::Run(this, true); break;
+        case kCmdHelp: ShowHelp(this); break;
+        case kCmdAbout: ShowAbout(this); break;
+        case kCmdQuit: close(); break;
+        default: break;
+    }
+    UpdateCommands();
+}
+
+void MainWindow::UpdateCommands() {
+    CommandContext context{&shell_.Doc(), clipboardHasPicture_};
+    for (auto& [id, action] : actions_) {
+        action->setEnabled(CommandEnabled(id, context));
+        if (action->isCheckable()) action->setChecked(CommandChecked(id));
+    }
+}
+
+void MainWindow::UpdatePasteEnable() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    clipboardHasPicture_ = data && (data->hasImage() || data->hasFormat(kFramesMimeType));
+}
+
+SaveAnswer MainWindow::AskSaveChanges(const std::string& text) {
+    QApplication::beep();
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("確認"), ShownMessage(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    switch (box.exec()) {
+        case QMessageBox::Yes: return SaveAnswer::kYes;
+        case QMessageBox::No: return SaveAnswer::kNo;
+        default: return SaveAnswer::kCancel;
+    }
+}
+
+std::optional<std::string> MainWindow::ChooseOpenPath() { return ChooseAnimationToOpen(this); }
+
+std::optional<std::string> MainWindow::ChooseSavePath(const std::string& initialName) {
+    return ChooseAnimationSavePath(this, initialName);
+}
+
+std::vector<std::string> MainWindow::ChooseFramePaths() { return ChooseFramesToAdd(this); }
+
+bool MainWindow::RunOptionsDialog(bool mng) { return OptionsDialog::Run(this, mng); }
+
+void MainWindow::RefreshPanel() {
+    image_->ShowFrame(shell_.Doc().currentFrame);
+    UpdateCommands();
+}
+
+void MainWindow::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+void MainWindow::FormatModeChanged() { UpdateCommands(); }
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (shell_.ConfirmSave())
+        event->accept();
+    else
+        event->ignore();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    SetStoredPoint("MainWinPos", {x(), y()});
+}
+
+}  // namespace kivo

@@ -1,0 +1,67 @@
+// The editor's main window: the menu of the command table, the image area and
+// the panel's place, the caption. Every command goes to the Shell; the window
+// only supplies the dialogs and shows the result.
+#pragma once
+
+#include <QMainWindow>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "app/shell.h"
+
+class QAction;
+class QMenu;
+
+namespace kivo {
+
+class ImageArea;
+
+class MainWindow : public QMainWindow, public ShellUi {
+    Q_OBJECT
+public:
+    MainWindow();
+    ~MainWindow() override;
+
+    Shell& GetShell() { return shell_; }
+    QAction* Action(int id) const;
+    // The edit column, also the image area's right-click menu.
+    QMenu* EditMenu() const { return editMenu_; }
+    void RunCommand(int id);
+    // Enables and checks the menu items and buttons by the document's state.
+    void UpdateCommands();
+
+    // Layout units of the window: the UI font's average character width, and
+    // its line height plus 4 pixels.
+    int CharWidth() const { return charWidth_; }
+    int LineHeight() const { return lineHeight_; }
+
+    // ShellUi
+    OwnerWindow Owner() override { return this; }
+    SaveAnswer AskSaveChanges(const std::string& text) override;
+    std::optional<std::string> ChooseOpenPath() override;
+    std::optional<std::string> ChooseSavePath(const std::string& initialName) override;
+    std::vector<std::string> ChooseFramePaths() override;
+    bool RunOptionsDialog(bool mng) override;
+    void RefreshPanel() override;
+    void SetCaption(const std::string& caption) override;
+    void FormatModeChanged() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void CreateMenus();
+    void UpdatePasteEnable();
+
+    Shell shell_;
+    std::map<int, QAction*> actions_;
+    QMenu* editMenu_ = nullptr;
+    ImageArea* image_ = nullptr;
+    int charWidth_ = 8;
+    int lineHeight_ = 20;
+    bool clipboardHasPicture_ = false;
+};
+
+}  // namespace kivo

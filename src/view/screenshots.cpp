@@ -1,0 +1,101 @@
+#include "view/screenshots.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QThread>
+
+#include "app/command_table.h"
+#include "platform/progress.h"
+#include "ui/file_dialogs.h"
+#include "ui/options_dialog.h"
+#include "ui/progress_dialog.h"
+#include "ui/qt_platform.h"
+#include "view/main_window.h"
+
+namespace kivo {
+
+namespace {
+
+void Settle() {
+    for (int i = 0; i < 5; ++i) {
+        QApplication::processEvents();
+        QThread::msleep(20);
+    }
+}
+
+bool Save(QWidget& widget, const QDir& dir, const QString& name) {
+    Settle();
+    return widget.grab().save(dir.filePath(name + QStringLiteral(".png")));
+}
+
+bool SaveShown(QWidget& widget, const QDir& dir, const QString& name) {
+    widget.show();
+    bool ok = Save(widget, dir, name);
+    widget.hide();
+    return ok;
+}
+
+}  // namespace
+
+bool TakeScreenshots(MainWindow& window, const QString& folder) {
+    QDir dir(folder);
+    if (!dir.mkpath(QStringLiteral("."))) return false;
+    bool ok = Save(window, dir, QStringLiteral("main-window"));
+
+    // Each menu column opened under the menu bar, showing enabled and greyed items.
+    int column = 0;
+    for (QAction* top : window.menuBar()->actions()) {
+        QMenu* menu = top->menu();
+        if (!menu) continue;
+        window.UpdateCommands();
+        menu->popup(window.mapToGlobal(window.menuBar()->actionGeometry(top).bottomLeft()));
+        ok = Save(*menu, dir, QStringLiteral("menu-%1").arg(++column)) && ok;
+        menu->hide();
+    }
+
+    for (bool mng : {false, true}) {
+        OptionsDialog options(&window, mng);
+        ok = SaveShown(options, dir, mng ? QStringLiteral("mng-options") : QStringLiteral("gif-options")) && ok;
+    }
+
+    struct Chooser {
+        FileChooser kind;
+        const char* name;
+    };
+    for (Chooser c : {Chooser{FileChooser::kOpenAnimation, "open-dialog"},
+                      Chooser{FileChooser::kOpenFrames, "add-frames-dialog"},
+                      Chooser{FileChooser::kSaveAnimation, "save-dialog"},
+                      Chooser{FileChooser::kSaveAvi, "save-avi-dialog"}}) {
+        std::unique_ptr<QFileDialog> dialog = MakeFileDialog(&window, c.kind, window.GetShell().Doc().path);
+        dialog->resize(dialog->sizeHint().expandedTo(QSize(900, 500)));
+        if (!window.GetShell().Doc().path.empty())
+            dialog->selectFile(FromNativePath(window.GetShell().Doc().path));
+        ok = SaveShown(*dialog, dir, QString::fromLatin1(c.name)) && ok;
+    }
+
+    // The progress dialog as a save shows it, half way.
+    ProgressOpen(&window);
+    ProgressSetText("GIF 書き込み中...\r   5 /   10 コマ");
+    ProgressSetRange(0, 10);
+    ProgressSetCancel("中止");
+    ProgressSetPos(5);
+    if (auto* backend = dynamic_cast<QtPlatformBackend*>(&CurrentPlatformBackend()); backend && backend->Dialog())
+        ok = Save(*backend->Dialog(), dir, QStringLiteral("progress")) && ok;
+    ProgressClose(&window);
+
+    QMessageBox question(QMessageBox::Warning, QStringLiteral("確認"),
+                         ShownMessage(window.GetShell().Doc().displayName +
+                                      " は、変更されています。\r上書き保管をしますか?"),
+                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &window);
+    ok = SaveShown(question, dir, QStringLiteral("confirm-save")) && ok;
+    QMessageBox error(QMessageBox::Warning, QStringLiteral("Error!"), ShownMessage("オープンに失敗しました。"),
+                      QMessageBox::Ok, &window);
+    ok = SaveShown(error, dir, QStringLiteral("error")) && ok;
+    return ok;
+}
+
+}  // namespace kivo

@@ -1,0 +1,119 @@
+// The rules behind the option dialogs, the file choosers and the window's
+// position, apart from their widgets.
+#include <gtest/gtest.h>
+
+#include "app/command_state.h"
+#include "app/command_table.h"
+#include "app/file_choice.h"
+#include "app/option_rules.h"
+#include "app/window_position.h"
+#include "color/write_options.h"
+
+namespace kivo {
+namespace {
+
+TEST(OptionRules, ColourBudgetsAndJngChoicesFollowTheDialogsRules) {
+    ResetWriteOptions();
+    OptionSnapshot opened;
+    ChooseNoColorReduction(true);
+    ChooseJng(JngChoice::kOver256Only);
+    EXPECT_EQ(MaxColors, 256);
+    EXPECT_TRUE(JngRadiosEnabled());
+    EXPECT_TRUE(JngQualityEnabled());
+    // A budget in the MNG dialog ends "no reduction" and JNG with it.
+    ChooseMaxColors(16, true);
+    EXPECT_EQ(NoColorReduction, 0);
+    EXPECT_EQ(CurrentJngChoice(), JngChoice::kNone);
+    EXPECT_FALSE(JngRadiosEnabled());
+    EXPECT_FALSE(JngQualityEnabled());
+    // Cancel restores everything, also what the original dialog let slip.
+    ChooseNoColorReduction(true);
+    ChooseJng(JngChoice::kAllFrames);
+    JngQuality = ParseJngQuality("5");
+    opened.Restore();
+    EXPECT_EQ(MaxColors, 256);
+    EXPECT_EQ(NoColorReduction, 0);
+    EXPECT_EQ(JngAllFrames, 0);
+    EXPECT_EQ(JngOver256Only, 0);
+    EXPECT_EQ(JngQuality, 60);
+}
+
+TEST(OptionRules, TypedNumbersAreBroughtIntoRange) {
+    struct Case {
+        const char* text;
+        int quality, index;
+    };
+    const Case cases[] = {
+        {"0", 1, 0}, {"250", 100, 250}, {"256", 100, -1}, {"75", 75, 75}, {"", 1, -1}, {"255", 100, 255},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ParseJngQuality(c.text), c.quality) << c.text;
+        EXPECT_EQ(ParseTransparentIndex(c.text), c.index) << c.text;
+    }
+}
+
+TEST(FileChoice, SavedNamesGetTheirExtensionAndTheTypeSwitchChangesIt) {
+    EXPECT_EQ(WithDefaultExtension("/d/anim", FileChooser::kSaveAnimation, 1), "/d/anim.mng");
+    EXPECT_EQ(WithDefaultExtension("/d/anim", FileChooser::kSaveAnimation, 0), "/d/anim.gif");
+    EXPECT_EQ(WithDefaultExtension("/d/anim.v2", FileChooser::kSaveAnimation, 0), "/d/anim.v2");
+    EXPECT_EQ(WithDefaultExtension("/d.x/anim", FileChooser::kSaveAvi, 0), "/d.x/anim.avi");
+    EXPECT_EQ(NameForFilter("walk.mng", FileChooser::kSaveAnimation, 1), "walk.gif");
+    EXPECT_EQ(NameForFilter("walk", FileChooser::kSaveAnimation, 2), "walk.mng");
+    EXPECT_EQ(NameForFilter("walk.mng", FileChooser::kSaveAnimation, 3), "walk.mng");
+    EXPECT_EQ(NameForFilter(".mng", FileChooser::kSaveAnimation, 1), ".mng");
+    EXPECT_EQ(FolderOf("/home/u/pics/a.gif"), "/home/u/pics/");
+    EXPECT_EQ(QtFilterText(FiltersOf(FileChooser::kOpenAnimation)[0]),
+              "ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG) (*.[gG][iI][fF] *.[mM][nN][gG])");
+    EXPECT_EQ(QtFilterText(FiltersOf(FileChooser::kOpenFrames).back()), "すべてのﾌｧｲﾙ(*.*) (*)");
+}
+
+TEST(FileChoice, PreviewPicturesFitTheirAreaKeepingProportions) {
+    struct Case {
+        int w, h, areaW, areaH;
+        FitRect fit;
+    };
+    const Case cases[] = {
+        {320, 100, 87, 112, {0, 42, 87, 27}},    // wide picture, tall area: full width
+        {100, 320, 87, 112, {26, 0, 35, 112}},   // tall picture: full height, centred
+        {50, 50, 100, 100, {0, 0, 100, 100}},
+        {0, 50, 100, 100, {0, 0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        FitRect r = FitPicture(c.w, c.h, c.areaW, c.areaH);
+        EXPECT_EQ(std::tie(r.x, r.y, r.width, r.height), std::tie(c.fit.x, c.fit.y, c.fit.width, c.fit.height))
+            << c.w << "x" << c.h;
+    }
+}
+
+TEST(WindowPosition, PositionsOffTheDisplayComeBackAt100) {
+    struct Case {
+        WindowPoint stored, restored;
+    };
+    const Case cases[] = {
+        {{300, 200}, {300, 200}}, {{1900, 200}, {100, 200}}, {{-1, -1}, {100, 100}}, {{1880, 1040}, {1880, 1040}},
+        {{1881, 1041}, {100, 100}},
+    };
+    for (const Case& c : cases) {
+        WindowPoint p = RestoredWindowPosition(c.stored, 1920, 1080);
+        EXPECT_EQ(p.x, c.restored.x);
+        EXPECT_EQ(p.y, c.restored.y);
+    }
+}
+
+TEST(CommandState, FrameCommandsNeedFramesAndPasteNeedsAPicture) {
+    AnimDoc doc;
+    CommandContext context{&doc, false};
+    EXPECT_TRUE(CommandEnabled(kCmdNew, context));
+    EXPECT_FALSE(CommandEnabled(kCmdDelete, context));
+    EXPECT_FALSE(CommandEnabled(kCmdSaveAs, context));
+    doc.frameCount = 1;
+    EXPECT_TRUE(CommandEnabled(kCmdDelete, context));
+    EXPECT_FALSE(CommandEnabled(kCmdOptimize, context));
+    doc.frameCount = 2;
+    EXPECT_TRUE(CommandEnabled(kCmdOptimize, context));
+    // Every command has a row, and each id only one.
+    for (const CommandInfo& c : Commands()) EXPECT_EQ(FindCommand(c.id), &c);
+}
+
+}  // namespace
+}  // namespace kivo

@@ -1,0 +1,184 @@
+// The editor's command logic without a window: start-up files, the
+// save-or-discard question, saving, deleting a selection.
+#include "app/shell.h"
+
+#include <gtest/gtest.h>
+
+#include "app/fake_shell_ui.h"
+#include "color/write_options.h"
+#include "doc/selection.h"
+#include "io/open_save.h"
+#include "platform/recording_backend.h"
+#include "support/test_support.h"
+#include "tools/blank_frame.h"
+
+namespace kivo {
+namespace {
+
+using test::FakeShellUi;
+using test::TempFolder;
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ResetWriteOptions();
+        FormatMode = 0;
+        ShowOptionsOnSave = 0;
+        MngShowOptionsOnSave = 0;
+    }
+    void TearDown() override { ResetWriteOptions(); FormatMode = 0; }
+
+    // A file of `frames` blank frames whose delays are 10, 11, 12 …
+    std::string MakeAnimation(const std::string& name, int frames) {
+        std::unique_ptr<AnimDoc> doc = NewDocument();
+        for (int i = 0; i < frames; ++i) {
+            EXPECT_TRUE(AddBlankFrame(*doc, 0, 8, 6));
+            doc->currentFrame->delay = 10 + i;
+            doc->currentFrame->hasDelay = 1;
+        }
+        std::string path = dir.file(name);
+        EXPECT_TRUE(SaveDocument(nullptr, path, *doc));
+        return path;
+    }
+
+    // Unsaved edits: frames added to the shell's own document.
+    void AddUnsavedFrames(Shell& shell, int frames) {
+        for (int i = 0; i < frames; ++i) {
+            ASSERT_TRUE(AddBlankFrame(shell.Doc(), 0, 8, 6));
+            shell.Doc().currentFrame->delay = 10 + i;
+        }
+        shell.MarkModified();
+    }
+
+    TempFolder dir;
+    ScopedRecordingBackend errors;
+    FakeShellUi ui;
+};
+
+TEST_F(ShellTest, StartupFilesOpenOneAnimationOrAppendEverythingElse) {
+    std::string gif = MakeAnimation("one.GIF", 2);
+    std::string mng = MakeAnimation("two.mng", 3);
+    std::string png = MakeAnimation("pic.png", 1);
+    struct Case {
+        std::vector<std::string> files;
+        int frames, modified, formatMode;
+        bool becomesTheFile;
+    };
+    const Case cases[] = {
+        {{gif}, 2, 0, 0, true},              // any case of the extension
+        {{mng}, 3, 0, 1, true},              // MNG mode after an MNG
+        {{png}, 1, 1, 0, false},             // a picture is appended
+        {{gif, gif}, 4, 1, 0, false},        // two animations are appended
+        {{dir.path()}, 0, 0, 0, false},      // a directory opens nothing
+        {{gif, dir.file("missing.gif")}, 0, 0, 0, false},
+    };
+    for (const Case& c : cases) {
+        FormatMode = 0;
+        Shell shell(ui);
+        shell.OpenStartupFiles(c.files);
+        SCOPED_TRACE(c.files.front());
+        EXPECT_EQ(shell.Doc().frameCount, c.frames);
+        EXPECT_EQ(shell.Doc().modified, c.modified);
+        EXPECT_EQ(FormatMode, c.formatMode);
+        EXPECT_EQ(shell.Doc().path, c.becomesTheFile ? c.files[0] : "");
+        if (c.frames) {
+            EXPECT_EQ(shell.Doc().currentIndex, 0);
+        }
+    }
+    EXPECT_TRUE(errors->errors.empty());
+}
+
+TEST_F(ShellTest, ConfirmSaveKeepsTheDocumentUnlessItIsSafelyOnDisk) {
+    struct Case {
+        const char* what;
+        SaveAnswer answer;
+        bool hasPath;              // the document was saved before
+        bool pathWritable;
+        bool dialogChoosesPath;    // the save dialog for a never-saved document
+        bool optionsOk;
+        bool mayDiscard;
+    };
+    const Case cases[] = {
+        {"cancel", SaveAnswer::kCancel, true, true, true, true, false},
+        {"discard", SaveAnswer::kNo, true, true, true, true, true},
+        {"save to its file", SaveAnswer::kYes, true, true, true, true, true},
+        {"save fails", SaveAnswer::kYes, true, false, true, true, false},
+        {"new file chosen", SaveAnswer::kYes, false, true, true, true, true},
+        {"save dialog cancelled", SaveAnswer::kYes, false, true, false, true, false},
+        {"options cancelled", SaveAnswer::kYes, false, true, true, false, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ShowOptionsOnSave = 1;
+        Shell shell(ui);
+        AddUnsavedFrames(shell, 2);
+        std::string target = c.pathWritable ? dir.file(std::string(c.what) + ".gif")
+                                            : dir.file("no-such-folder/x.gif");
+        if (c.hasPath) shell.Doc().path = target;
+        ui.answer = c.answer;
+        ui.savePath = c.dialogChoosesPath ? std::optional(target) : std::nullopt;
+        ui.optionsOk = c.optionsOk;
+        EXPECT_EQ(shell.ConfirmSave(), c.mayDiscard);
+        bool saved = c.answer == SaveAnswer::kYes && c.mayDiscard;
+        EXPECT_EQ(shell.Doc().modified, saved ? 0 : 1);
+        if (saved) {
+            EXPECT_EQ(shell.Doc().path, target);
+            EXPECT_EQ(ReadAsDocument(nullptr, target)->frameCount, 2);
+            EXPECT_EQ(shell.Caption().back(), ' ');  // no modified mark
+        }
+    }
+    // An unmodified document is not asked about.
+    Shell shell(ui);
+    int asked = ui.questions;
+    EXPECT_TRUE(shell.ConfirmSave());
+    EXPECT_EQ(ui.questions, asked);
+}
+
+TEST_F(ShellTest, SaveOfANeverSavedDocumentAsksForANameAndTheOptionsByItsExtension) {
+    MngShowOptionsOnSave = 1;
+    Shell shell(ui);
+    AddUnsavedFrames(shell, 1);
+    EXPECT_EQ(shell.Caption(), "Kivo - 新規.gif *");
+    ui.savePath = dir.file("out.mng");
+    ASSERT_TRUE(shell.Save());
+    EXPECT_EQ(ui.saveDialogs, 1);
+    EXPECT_EQ(ui.optionDialogs, 1);  // the MNG dialog, since the name says MNG
+    EXPECT_EQ(FormatMode, 1);
+    EXPECT_EQ(shell.Doc().displayName, "out.mng");
+    // From now on Save writes to the file without a dialog.
+    shell.MarkModified();
+    MngShowOptionsOnSave = 0;
+    ASSERT_TRUE(shell.Save());
+    EXPECT_EQ(ui.saveDialogs, 1);
+}
+
+TEST_F(ShellTest, DeleteRemovesTheSelectionFromTheTopIndexDown) {
+    Shell shell(ui);
+    AddUnsavedFrames(shell, 5);  // delays 10 … 14
+    shell.Doc().modified = 0;
+    SetSelection(shell.Doc(), {1, 2, 4});
+    shell.Delete();
+    ASSERT_EQ(shell.Doc().frameCount, 2);
+    EXPECT_EQ(NthFrame(shell.Doc(), 0)->delay, 10);
+    EXPECT_EQ(NthFrame(shell.Doc(), 1)->delay, 13);
+    EXPECT_EQ(shell.Doc().modified, 1);
+    EXPECT_EQ(SelectedIndices.size(), 1u);
+
+    // With no frames there is nothing to delete, and the document stays unmarked.
+    Shell empty(ui);
+    empty.Delete();
+    EXPECT_EQ(empty.Doc().modified, 0);
+}
+
+TEST_F(ShellTest, AFailedOpenKeepsTheDocument) {
+    Shell shell(ui);
+    AddUnsavedFrames(shell, 1);
+    test::WriteFile(dir.file("bad.gif"), {'G', 'I', 'F'});
+    EXPECT_FALSE(shell.OpenPath(dir.file("bad.gif")));
+    EXPECT_EQ(shell.Doc().frameCount, 1);
+    ASSERT_FALSE(errors->errors.empty());
+    EXPECT_EQ(errors->errors.back(), "オープンに失敗しました。");
+}
+
+}  // namespace
+}  // namespace kivo

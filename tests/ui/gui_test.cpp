@@ -1,0 +1,166 @@
+// The editor's widgets driven by real events on the offscreen platform: menu
+// commands reach the command logic, the progress dialog's cancel reaches the
+// pump, the option dialogs apply their rules, and the save question's answers.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "color/write_options.h"
+#include "doc/selection.h"
+#include "platform/progress.h"
+#include "tools/blank_frame.h"
+#include "ui/options_dialog.h"
+#include "ui/progress_dialog.h"
+#include "ui/qt_platform.h"
+#include "view/main_window.h"
+
+namespace kivo {
+
+class GuiTest : public QObject {
+    Q_OBJECT
+
+private:
+    QtPlatformBackend backend_;
+    QTemporaryDir dir_;
+
+    static void AddFrames(MainWindow& window, int count) {
+        for (int i = 0; i < count; ++i) AddBlankFrame(window.GetShell().Doc(), 0, 8, 8);
+        window.GetShell().MarkModified();
+        window.RefreshPanel();
+    }
+
+    // Answers the next message box with the given button, once it is up.
+    static void AnswerNextBox(QMessageBox::StandardButton button) {
+        auto* poll = new QTimer;
+        QObject::connect(poll, &QTimer::timeout, [poll, button] {
+            for (QWidget* w : QApplication::topLevelWidgets()) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                if (!box || !box->isVisible() || !box->button(button)) continue;
+                poll->stop();
+                poll->deleteLater();
+                box->button(button)->click();
+                return;
+            }
+        });
+        poll->start(10);
+    }
+
+    static QAbstractButton* Control(QWidget& dialog, int id) {
+        return dialog.findChild<QAbstractButton*>(QStringLiteral("id%1").arg(id));
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("KIVO_INI", dir_.filePath("kivo.ini").toUtf8());
+        InstallPlatformBackend(&backend_);
+    }
+    void cleanupTestCase() { InstallPlatformBackend(nullptr); }
+    void init() {
+        ResetWriteOptions();
+        FormatMode = 0;
+        ShowOptionsOnSave = 0;
+    }
+
+    void menuCommandsReachTheCommandLogic() {
+        MainWindow window;
+        AddFrames(window, 3);
+        QVERIFY(window.windowTitle().endsWith(QStringLiteral("*")));
+        window.Action(40015)->trigger();  // select all
+        QCOMPARE(SelectedIndices.size(), size_t(3));
+        window.Action(40021)->trigger();  // MNG mode
+        QCOMPARE(FormatMode, 1);
+        QVERIFY(window.Action(40021)->isChecked());
+        QVERIFY(!window.Action(40020)->isChecked());
+        window.Action(40008)->trigger();  // delete the selection
+        QCOMPARE(window.GetShell().Doc().frameCount, 0);
+        QVERIFY(!window.Action(40008)->isEnabled());
+        QVERIFY(window.EditMenu()->actions().contains(window.Action(40008)));
+    }
+
+    void progressCancelReachesThePump() {
+        ProgressOpen(nullptr);
+        ProgressDialog* dialog = backend_.Dialog();
+        QVERIFY(dialog && dialog->isVisible());
+        QVERIFY(dialog->isModal());
+        auto* cancel = dialog->findChild<QPushButton*>();
+        QTest::mouseClick(cancel, Qt::LeftButton);  // disabled: no effect
+        QCOMPARE(ProgressPump(), 0);
+        ProgressSetCancel("中止");
+        ProgressSetRange(0, 10);
+        ProgressSetPos(5);
+        QTest::mouseClick(cancel, Qt::LeftButton);
+        QCOMPARE(ProgressPump(), 1);
+        ProgressClose(nullptr);
+        QVERIFY(!backend_.Dialog());
+        QCOMPARE(ProgressPump(), 1);
+    }
+
+    void mngOptionsDialogAppliesItsRules() {
+        OptionsDialog dialog(nullptr, true);
+        dialog.show();
+        Control(dialog, 1026)->click();  // no colour reduction
+        QCOMPARE(NoColorReduction, 1);
+        QVERIFY(Control(dialog, 1044)->isEnabled());
+        Control(dialog, 1045)->click();
+        auto* quality = dialog.findChild<QLineEdit*>(QStringLiteral("id1017"));
+        QVERIFY(quality->isEnabled());
+        quality->selectAll();
+        QTest::keyClicks(quality, QStringLiteral("250"));
+        QCOMPARE(JngQuality, 100);
+        Control(dialog, 1003)->click();  // 16 colours
+        QCOMPARE(MaxColors, 16);
+        QCOMPARE(NoColorReduction, 0);
+        QVERIFY(Control(dialog, 1046)->isChecked());
+        QVERIFY(!quality->isEnabled());
+        Control(dialog, 2)->click();  // cancel puts it all back
+        QCOMPARE(MaxColors, 256);
+        QCOMPARE(JngQuality, 60);
+        QCOMPARE(JngOver256Only, 0);
+    }
+
+    void gifOptionsOkKeepsTheChoiceForBothWriters() {
+        OptionsDialog dialog(nullptr, false);
+        dialog.show();
+        Control(dialog, 1002)->click();  // 8 colours
+        Control(dialog, 1)->click();
+        QCOMPARE(MaxColors, 8);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+    void closingAsksAndAFailedSaveKeepsTheDocument() {
+        MainWindow window;
+        window.show();
+        AddFrames(window, 2);
+        AnswerNextBox(QMessageBox::Cancel);
+        QVERIFY(!window.close());
+        // Yes, but the file cannot be written: the window stays with its work.
+        window.GetShell().Doc().path = dir_.filePath("missing/x.gif").toStdString();
+        AnswerNextBox(QMessageBox::Yes);
+        AnswerNextBox(QMessageBox::Ok);  // the writer's error message
+        QVERIFY(!window.close());
+        QCOMPARE(window.GetShell().Doc().frameCount, 2);
+        QCOMPARE(window.GetShell().Doc().modified, int16_t(1));
+        // Yes with a writable file saves, then closes.
+        window.GetShell().Doc().path = dir_.filePath("saved.gif").toStdString();
+        AnswerNextBox(QMessageBox::Yes);
+        QVERIFY(window.close());
+        QVERIFY(QFile::exists(dir_.filePath("saved.gif")));
+        // No discards.
+        MainWindow other;
+        other.show();
+        AddFrames(other, 1);
+        AnswerNextBox(QMessageBox::No);
+        QVERIFY(other.close());
+    }
+};
+
+}  // namespace kivo
+
+QTEST_MAIN(kivo::GuiTest)
+#include "gui_test.moc"
