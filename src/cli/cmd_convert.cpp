@@ -20,6 +20,7 @@
 #include "io/open_save.h"
 #include "platform/safe_save.h"
 #include "platform/terminal_backend.h"
+#include "tools/avi_export.h"
 #include "tools/optimize_frames.h"
 
 namespace kivo::cli {
@@ -34,6 +35,7 @@ struct ConvertRequest {
     std::string loop;  // empty = as the input says
     int delay = -1;    // -1 = as the input says
     bool optimize = false;
+    std::string codec;  // empty = the default encoder of an .avi output
 };
 
 bool ParseNumber(const std::string& text, int low, int high, int& value) {
@@ -78,6 +80,10 @@ std::string ParseArgs(const Args& args, ConvertRequest& req) {
             req.options.emplace_back("AlwaysDither", "1");
         } else if (a == "--interlace") {
             req.options.emplace_back("Interlace", "1");
+        } else if (a == "--codec") {
+            if (!takeValue()) return "missing encoder after --codec";
+            if (!IsAviEncoder(value)) return "unknown encoder '" + value + "' (kivo-cli codecs lists them)";
+            req.codec = value;
         } else if (a == "--optimize") {
             req.optimize = true;
         } else if (a == "--set" || a.rfind("--set=", 0) == 0) {
@@ -111,6 +117,7 @@ std::string ParseArgs(const Args& args, ConvertRequest& req) {
     if (req.inputs.empty()) return "no input files";
     if (req.output.empty()) return "no output file (-o OUTPUT)";
     if (std::string why = OutputFormatProblem(req.output, -1); !why.empty()) return why;
+    if (!req.codec.empty() && FileExtension(req.output) != "AVI") return "--codec applies to an .avi output only";
     for (const std::string& in : req.inputs)
         if (!IsImportableFile(in))
             return "cannot read this kind of file: '" + in + "' (kivo-cli reads " + ReadableFormatNames() + ")";
@@ -210,7 +217,9 @@ int RunConvert(const Args& args) {
             return 1;
         }
     }
-    if (!SaveDocument(nullptr, req.output, *doc)) {
+    const bool saved = req.codec.empty() ? SaveDocument(nullptr, req.output, *doc)
+                                         : ExportAvi(nullptr, req.output, *doc, req.codec);
+    if (!saved) {
         if (InterruptRequested()) return Cancelled(self);
         // The engine's message says that it failed; the system says why.
         const std::string& why = SaveFailureReason();

@@ -8,6 +8,7 @@ int RunInfo(const Args& args);
 int RunConvert(const Args& args);
 int RunExtract(const Args& args);
 int RunBlank(const Args& args);
+int RunCodecs(const Args& args);
 
 namespace {
 
@@ -16,8 +17,8 @@ constexpr char kHelpDetails[] =
     "  options    the write options that 'convert --set' changes: names, values, defaults\n";
 
 constexpr char kInfoDetails[] =
-    "Reads GIF and MNG animations and PNG, JPEG, BMP and Targa pictures (a picture\n"
-    "shows as an animation of one frame). Shows what the reader finds: the logical\n"
+    "Reads GIF and MNG animations, AVI videos and PNG, JPEG, BMP and Targa pictures\n"
+    "(a picture shows as an animation of one frame). Shows what the reader finds: the logical\n"
     "screen, the size of the global palette, the loop setting, the trailing comment,\n"
     "and one line per frame with its placement, delay (hundredths of a second),\n"
     "whether it has a delay, disposal, transparent colour, local palette size and\n"
@@ -33,12 +34,13 @@ constexpr char kInfoDetails[] =
 
 constexpr char kConvertDetails[] =
     "One GIF or MNG input opens as it is, with its loop setting and comments. Several\n"
-    "inputs (GIF, MNG, PNG, JPEG, BMP, Targa) become the frames of a new animation, in\n"
-    "the order given, looping forever unless --loop says otherwise.\n"
+    "inputs (GIF, MNG, AVI, PNG, JPEG, BMP, Targa) become the frames of a new\n"
+    "animation, in the order given, looping forever unless --loop says otherwise. An\n"
+    "AVI's frames are its pictures, equal pictures in a row joined into one frame.\n"
     "\n"
     "  -o, --output FILE     the file to write, in the format its extension names:\n"
-    "                        .gif or .mng for any number of frames; .png, .jpg or\n"
-    "                        .bmp for a single frame. An existing file is replaced\n"
+    "                        .gif, .mng or .avi for any number of frames; .png, .jpg\n"
+    "                        or .bmp for a single frame. An existing file is replaced\n"
     "                        only once the new one is complete, keeping its\n"
     "                        permissions.\n"
     "  --max-colors N        at most N colours per palette: 8, 16, 32, 64, 128 or 256\n"
@@ -60,6 +62,9 @@ constexpr char kConvertDetails[] =
     "                        and pixels that repeat the screen become transparent\n"
     "                        (--set OptimizeWithTransparency=0 leaves them). Runs\n"
     "                        after --delay.\n"
+    "  --codec NAME          the encoder of an .avi output (default rawvideo,\n"
+    "                        uncompressed); 'kivo-cli codecs' lists them. The video\n"
+    "                        shows what the animation shows, at one fixed rate.\n"
     "  --set NAME=VALUE      any write option by name, for example --set MaxColors=64;\n"
     "                        'kivo-cli help options' lists names, values and defaults.\n"
     "  -q, --quiet           no progress line.\n"
@@ -100,6 +105,13 @@ constexpr char kBlankDetails[] =
     "  --delay CS         each frame's delay in hundredths of a second (default 10).\n"
     "  -o, --output FILE  .gif or .mng for any count; .png, .jpg or .bmp for one frame.\n";
 
+constexpr char kCodecsDetails[] =
+    "One line per video encoder of the installed FFmpeg that an AVI file can hold:\n"
+    "its name for 'convert --codec' and its description. rawvideo (uncompressed, the\n"
+    "default) comes first. Encoders marked as keeping 256-colour frames store an\n"
+    "animation whose frames fit 256 colours with its palette; the others get\n"
+    "full-colour pictures.\n";
+
 }  // namespace
 
 static const Command kCommands[] = {
@@ -110,14 +122,15 @@ static const Command kCommands[] = {
     {"convert",
      "INPUT... -o OUTPUT [--max-colors N] [--separate-palettes] [--dither] [--interlace]\n"
      "         [--set NAME=VALUE]... [--loop N|forever|off] [--delay CS] [--optimize]\n"
-     "         [--no-config]",
-     "join animations and pictures into one animated GIF, or save one frame as a picture",
+     "         [--codec NAME] [--no-config]",
+     "join animations, videos and pictures into one animation or AVI, or save one frame as a picture",
      RunConvert, kConvertDetails},
     {"extract",
      "INPUT [--frames LIST] [--format bmp|png|gif] [--dir FOLDER] [--name BASE] [--no-overwrite]",
      "write chosen frames as separate BMP, PNG or GIF files", RunExtract, kExtractDetails},
     {"blank", "--size WxH [--count N] [--delay CS] -o OUTPUT", "make a new animation of white frames",
      RunBlank, kBlankDetails},
+    {"codecs", "", "list the encoders an .avi output can use (convert --codec)", RunCodecs, kCodecsDetails},
 };
 
 std::span<const Command> Commands() { return kCommands; }

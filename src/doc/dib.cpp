@@ -110,6 +110,42 @@ Dib MakeDib24(uint32_t width, uint32_t height) {
     return dib;
 }
 
+Dib MakeIndexedDib(DibSpan picture, std::span<const uint8_t> indices, const Palette& palette) {
+    if (!DibIsValid(picture) || palette.size() > 256) return {};
+    const uint32_t width = DibWidth(picture), height = DibHeight(picture);
+    if (indices.size() != size_t(width) * height) return {};
+    const size_t stride = DibRowBytes(width, 8);
+    const size_t table = 4 * palette.size();
+    Dib dib;
+    try {
+        dib.assign(kInfoHeaderSize + table + stride * height, 0);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    uint8_t* h = dib.data();
+    Put32(h + 0, kInfoHeaderSize);
+    Put32(h + 4, width);
+    Put32(h + 8, height);
+    Put16(h + 12, 1);
+    Put16(h + 14, 8);
+    Put32(h + 16, kBiRgb);
+    Put32(h + 20, uint32_t(stride * height));
+    Put32(h + 24, kDibResolution);
+    Put32(h + 28, kDibResolution);
+    Put32(h + 32, uint32_t(palette.size()));
+    uint8_t* quad = h + kInfoHeaderSize;
+    for (const Rgb& c : palette) {
+        quad[0] = c.b;
+        quad[1] = c.g;
+        quad[2] = c.r;
+        quad += 4;
+    }
+    uint8_t* rows = h + kInfoHeaderSize + table;
+    for (uint32_t y = 0; y < height; ++y)
+        std::memcpy(rows + size_t(height - 1 - y) * stride, indices.data() + size_t(y) * width, width);
+    return dib;
+}
+
 namespace {
 
 // Channel from a bit-field mask, scaled so that a full channel is 255. The mask

@@ -55,6 +55,12 @@ bool DibIsValid(DibSpan dib);
 // memory runs out.
 Dib MakeDib24(uint32_t width, uint32_t height);
 
+// An 8-bit DIB of the picture's size: the palette as its colour table and the
+// rows taken from an index plane (top row first, width bytes a row). Empty when
+// the picture is not a valid DIB, the plane does not fit it, the palette has
+// more than 256 entries, or memory runs out.
+Dib MakeIndexedDib(DibSpan picture, std::span<const uint8_t> indices, const Palette& palette);
+
 // Converts to a 24-bit DIB. The copying form never touches the source; the
 // consuming form hands a 24-bit source back unchanged and releases any other
 // source, also when the conversion fails. Empty result = failure.

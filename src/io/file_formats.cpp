@@ -15,6 +15,8 @@
 #include "mng/png_reader.h"
 #include "mng/png_writer.h"
 #include "platform/safe_save.h"
+#include "tools/avi_export.h"
+#include "tools/avi_import.h"
 #include "tools/targa_reader.h"
 
 namespace kivo {
@@ -43,6 +45,10 @@ bool PreviewJpeg(OwnerWindow owner, const std::string& path, Frame& frame) {
     return ok;
 }
 
+bool PreviewAvi(OwnerWindow, const std::string& path, Frame& frame) { return ReadAviFirstFrame(path, &frame); }
+
+bool WriteAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc) { return ExportAvi(owner, path, doc); }
+
 bool WriteBmpFrame(OwnerWindow, const std::string& path, AnimDoc&, Frame& frame, bool overwrite) {
     return WriteBmp(path, frame.dib, overwrite);
 }
@@ -65,6 +71,7 @@ const FileFormat kFormats[] = {
     {"JPEG", "JPG JPEG", "JPE JFIF", nullptr, ReadJpeg, PreviewJpeg, nullptr, WriteJpegFrame},
     {"BMP", "BMP DIB", "", nullptr, ReadBmpFrame, PreviewBmp, nullptr, WriteBmpFrame},
     {"Targa", "TGA", "", nullptr, ReadTarga, ReadTarga, nullptr, nullptr},
+    {"AVI", "AVI", "", ImportAviFrames, nullptr, PreviewAvi, WriteAvi, nullptr},
 };
 
 bool ListHas(std::string_view list, std::string_view word) {

@@ -35,6 +35,8 @@ const MessageText kMessages[] = {
      "The settings file could not be written.\r%1\r%2"},
     {"AviCodecFullColour", "フルカラーで、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。",
      "This compressor may not take full-colour frames.\rPlease choose another compressor."},
+    {"AviTooLarge", "AVI が大きすぎて、読み込めません。", "The AVI is too large to read into memory."},
+    {"AviNoDecoder", "この AVI の圧縮形式は読めません。", "This AVI's compression format cannot be read."},
     {"AviCodec256", "256色で、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。",
      "This compressor may not take 256-colour frames.\rPlease choose another compressor."},
 

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
 #include "platform/live_temp_files.h"
@@ -166,6 +167,15 @@ bool SafeFile::Write(const void* data, size_t size) {
     if (!file_ || failed_) return false;
     if (size && std::fwrite(data, 1, size, file_) != size) {
         NoteFailure(errno);
+        failed_ = true;
+    }
+    return !failed_;
+}
+
+bool SafeFile::Seek(uint64_t offset) {
+    if (!file_ || failed_) return false;
+    if (offset > uint64_t(std::numeric_limits<off_t>::max()) || fseeko(file_, off_t(offset), SEEK_SET) != 0) {
+        NoteFailure(offset > uint64_t(std::numeric_limits<off_t>::max()) ? EOVERFLOW : errno);
         failed_ = true;
     }
     return !failed_;

@@ -27,6 +27,9 @@ public:
     bool Write(const void* data, size_t size);
     bool Write(std::span<const uint8_t> bytes) { return Write(bytes.data(), bytes.size()); }
     bool WriteByte(uint8_t b) { return Write(&b, 1); }
+    // Moves the write position to offset from the start, for formats whose
+    // headers can only be completed once the data after them is written.
+    bool Seek(uint64_t offset);
     bool ok() const { return file_ != nullptr && !failed_; }
     // Flushes, syncs and renames over the target, which keeps the replaced
     // file's permission bits, owner and group (as far as the process may set

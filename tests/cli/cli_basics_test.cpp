@@ -44,8 +44,8 @@ TEST(CliBasics, HelpVersionAndUnknownCommands) {
         // Every command's summary line, not just a word any usage line has.
         {"--help", 0, true,
          {"Usage: kivo-cli COMMAND", "\n  help       show help", "\n  info       show an animation's",
-          "\n  convert    join animations and pictures", "\n  extract    write chosen frames",
-          "\n  blank      make a new animation", "kivo-cli help options"}},
+          "\n  convert    join animations, videos and pictures", "\n  extract    write chosen frames",
+          "\n  blank      make a new animation", "\n  codecs     list the encoders", "kivo-cli help options"}},
         {"help", 0, true, {"Usage: kivo-cli COMMAND", "\n  convert    join"}},
         {"", 2, false, {"Usage: kivo-cli COMMAND", "\n  info       show"}},
         {"--version", 0, true, {"kivo-cli " KIVO_VERSION "\n"}},
@@ -76,7 +76,8 @@ TEST(CliBasics, ConvertHelpExplainsEveryOption) {
              "the other frames are not", "--loop N|forever|off", "repeat N more times",
              "forever (or 0): repeat without end", "off: play once", "--delay CS",
              "hundredths of a second", "--set NAME=VALUE", "kivo-cli help options", "-q, --quiet",
-             "130 cancelled", "--optimize", "OptimizeWithTransparency=0", "--no-config", "kivo.ini"})
+             "130 cancelled", "--optimize", "OptimizeWithTransparency=0", "--no-config", "kivo.ini",
+             "--codec NAME", "kivo-cli codecs"})
         EXPECT_TRUE(Has(r.out, part)) << part;
 }
 

@@ -1,0 +1,61 @@
+// The first video stream of an AVI file, decoded picture by picture into 24-bit
+// DIBs by FFmpeg, whatever the stream's compression. Bounded against hostile
+// headers: sizes and sample counts beyond the limits are refused before any
+// picture is allocated.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "doc/types.h"
+
+namespace kivo {
+
+class AviSource;
+
+// The most samples an AVI may claim; the progress count and the delays are
+// ints, and no animation of more frames is worth reading. Fuzzers lower it.
+extern int64_t MaxAviSamples;
+
+enum class AviReadError {
+    kNone,
+    kOpen,       // not an AVI, no video stream, or a stream FFmpeg cannot read
+    kNoDecoder,  // a compression this FFmpeg cannot decode
+    kTooLarge,   // pictures or sample counts beyond the limits
+    kDecode,     // a sample that cannot be decoded
+    kMemory,
+};
+
+class AviDecoder {
+public:
+    AviDecoder();
+    ~AviDecoder();
+    AviDecoder(const AviDecoder&) = delete;
+    AviDecoder& operator=(const AviDecoder&) = delete;
+
+    // Opens the first video stream of the AVI in source, which must outlive
+    // the decoder.
+    AviReadError Open(AviSource& source);
+
+    // The sample count the stream header claims (0 = not said).
+    int64_t ClaimedSamples() const;
+    // One sample lasts scale / rate seconds; scale is 0 when the header gives
+    // no usable rate.
+    int64_t Scale() const;
+    int64_t Rate() const;
+
+    // The next picture as a 24-bit DIB in out (its buffer reused when it has
+    // the right size) and its sample number, counted from 0 and increasing.
+    // False at the end of the stream or on an error (Error() tells which).
+    bool Next(Dib& out, int64_t& sample);
+    AviReadError Error() const;
+    // The last sample the stream reached, empty samples (which repeat the
+    // picture before them) included; -1 before any.
+    int64_t LastSample() const;
+
+private:
+    struct State;
+    std::unique_ptr<State> s_;
+};
+
+}  // namespace kivo
