@@ -20,7 +20,6 @@ bool Available(int id) {
         case kCmdBlankInsert:
         case kCmdSaveSelected:
         case kCmdOtherOptions:
-        case kCmdSaveAvi:
             return false;
         default:
             return true;
@@ -39,6 +38,7 @@ bool CommandEnabled(int id, const CommandContext& context) {
         case kCmdSelectAll:
         case kCmdSave:
         case kCmdSaveAs:
+        case kCmdSaveAvi:
             return frames > 0;
         case kCmdOptimize:
             return frames > 1;

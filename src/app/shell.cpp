@@ -9,6 +9,7 @@
 #include "io/file_formats.h"
 #include "io/import_file.h"
 #include "io/open_save.h"
+#include "tools/avi_export.h"
 #include "tools/optimize_frames.h"
 
 namespace kivo {
@@ -50,6 +51,12 @@ bool IsAnimationFile(const std::string& path) {
 std::string FileNamePart(const std::string& path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string AviNameFor(const std::string& path) {
+    size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot < path.size() - FileNamePart(path).size()) return path;
+    return path.substr(0, dot) + ".avi";
 }
 
 Shell::Shell(ShellUi& ui) : ui_(ui), doc_(NewDocument()) {
@@ -204,6 +211,18 @@ void Shell::Optimize() {
     if (doc_->frameCount < 2) return;
     PausedPreview paused(ui_);
     AfterEdit(OptimizeFrameSizes(ui_.Owner(), *doc_));
+}
+
+bool Shell::SaveAvi() {
+    if (!doc_->currentFrame) return false;
+    std::optional<std::string> path = ui_.ChooseAviSavePath(AviNameFor(doc_->path));
+    if (!path) return false;
+    PausedPreview paused(ui_);
+    AviEncoderChoice choice{
+        [this] { return ui_.ChooseAviEncoder(); },
+        [this](OwnerWindow, std::string_view message) { return ui_.AskAviRetry(std::string(message)); },
+    };
+    return ExportAvi(ui_.Owner(), *path, *doc_, choice);
 }
 
 void Shell::AfterEdit(bool changed) {

@@ -27,6 +27,11 @@ public:
     virtual std::optional<std::string> ChooseOpenPath() = 0;
     virtual std::optional<std::string> ChooseSavePath(const std::string& initialName) = 0;
     virtual std::vector<std::string> ChooseFramePaths() = 0;
+    virtual std::optional<std::string> ChooseAviSavePath(const std::string& initialName) = 0;
+    // The AVI video encoder (a name AviEncoders() lists); nullopt gives up.
+    virtual std::optional<std::string> ChooseAviEncoder() = 0;
+    // The chosen encoder refused the pictures: true to choose another.
+    virtual bool AskAviRetry(const std::string& message) = 0;
     // The GIF or MNG write options dialog; false when cancelled.
     virtual bool RunOptionsDialog(bool mng) = 0;
     // Preview playback around commands that change or write frames; StopPreview
@@ -72,6 +77,9 @@ public:
     void AddFrames(bool insert);
     void AddFramesFrom(const std::vector<std::string>& paths, bool insert);
     void Optimize();
+    // Writes the whole animation as an AVI, proposing the document's name with
+    // the extension .avi.
+    bool SaveAvi();
 
     // The files named on the command line: one GIF or MNG opens as the
     // document; anything else is appended to the new document. A directory
@@ -90,6 +98,10 @@ private:
     ShellUi& ui_;
     std::unique_ptr<AnimDoc> doc_;
 };
+
+// The name the AVI export proposes: path with the extension of its file name
+// replaced by ".avi"; a name without one as it is; nothing without a path.
+std::string AviNameFor(const std::string& path);
 
 // The file name part of a path (after the last '/'), or the whole path.
 std::string FileNamePart(const std::string& path);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdarg>
 #include <cstdio>
+#include <string>
 
 #include "platform/ui_thread.h"
 
@@ -57,12 +58,17 @@ void ProgressSetText(std::string_view text) {
 }
 
 void ProgressPrintf(const char* format, ...) {
-    char buffer[2048] = {};
+    // Measured first, so a long file name in the text is never cut off.
     va_list args;
     va_start(args, format);
-    std::vsnprintf(buffer, sizeof buffer, format, args);
+    va_list again;
+    va_copy(again, args);
+    int length = std::vsnprintf(nullptr, 0, format, args);
     va_end(args);
-    ProgressSetText(buffer);
+    std::string text(length > 0 ? size_t(length) : 0, '\0');
+    if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
+    va_end(again);
+    ProgressSetText(text);
 }
 
 void ProgressSetCancel(const char* label) {

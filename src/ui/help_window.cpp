@@ -21,13 +21,13 @@ std::vector<std::string> ManualCandidates() {
     return {dir + "/help/kivo.html", dir + "/../share/kivo/help/kivo.html"};
 }
 
-void ShowHelp(QWidget* owner) {
+QWidget* ShowHelp(QWidget* owner) {
     static QPointer<QTextBrowser> window;
     if (window) {
         window->show();
         window->raise();
         window->activateWindow();
-        return;
+        return window;
     }
     for (const std::string& candidate : ManualCandidates()) {
         QFileInfo file(FromNativePath(candidate));
@@ -41,13 +41,15 @@ void ShowHelp(QWidget* owner) {
         QFontMetrics fm = window->fontMetrics();
         window->resize(CharWidthOf(fm) * 100, fm.height() * 40);
         window->show();
-        return;
+        return window;
     }
     ShowError(OwnerOf(owner), "ヘルプファイルが見つかりません。");
+    return nullptr;
 }
 
-void ShowAbout(QWidget* owner) {
-    QDialog box(owner);
+std::unique_ptr<QDialog> MakeAboutBox(QWidget* owner) {
+    auto dialog = std::make_unique<QDialog>(owner);
+    QDialog& box = *dialog;
     box.setWindowTitle(QStringLiteral("Kivo について"));
     auto* text = new QLabel(QStringLiteral(
         "Kivo %1\n\n"
@@ -60,7 +62,9 @@ void ShowAbout(QWidget* owner) {
     layout->addWidget(text);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
-    box.exec();
+    return dialog;
 }
+
+void ShowAbout(QWidget* owner) { MakeAboutBox(owner)->exec(); }
 
 }  // namespace kivo

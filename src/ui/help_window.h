@@ -1,9 +1,11 @@
 // The help command: our own HTML manual in a help window, and the about box.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
+class QDialog;
 class QWidget;
 
 namespace kivo {
@@ -12,11 +14,12 @@ namespace kivo {
 // portable copy), then where an installation puts it.
 std::vector<std::string> ManualCandidates();
 
-// Opens the manual (one window, raised when already open); without a manual,
-// says so.
-void ShowHelp(QWidget* owner);
+// Opens the manual (one window, raised when already open) and returns it;
+// without a manual, says so and returns nullptr.
+QWidget* ShowHelp(QWidget* owner);
 
 // "Kivo について": what the program is, its version.
+std::unique_ptr<QDialog> MakeAboutBox(QWidget* owner);
 void ShowAbout(QWidget* owner);
 
 }  // namespace kivo

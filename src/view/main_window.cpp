@@ -15,6 +15,7 @@
 #include "app/command_state.h"
 #include "app/command_table.h"
 #include "app/session_settings.h"
+#include "ui/avi_encoder_dialog.h"
 #include "ui/file_dialogs.h"
 #include "ui/help_window.h"
 #include "ui/layout_units.h"
@@ -122,6 +123,7 @@ void MainWindow::RunCommand(int id) {
         case kCmdDelete: shell_.Delete(); break;
         case kCmdSelectAll: shell_.SelectAll(); break;
         case kCmdOptimize: shell_.Optimize(); break;
+        case kCmdSaveAvi: shell_.SaveAvi(); break;
         case kCmdGifMode: shell_.SetFormatMode(0); break;
         case kCmdMngMode: shell_.SetFormatMode(1); break;
         case kCmdGifOptions: OptionsDialog::Run(this, false); break;
@@ -165,6 +167,14 @@ std::optional<std::string> MainWindow::ChooseSavePath(const std::string& initial
 }
 
 std::vector<std::string> MainWindow::ChooseFramePaths() { return ChooseFramesToAdd(this); }
+
+std::optional<std::string> MainWindow::ChooseAviSavePath(const std::string& initialName) {
+    return kivo::ChooseAviSavePath(this, initialName);
+}
+
+std::optional<std::string> MainWindow::ChooseAviEncoder() { return kivo::ChooseAviEncoder(this); }
+
+bool MainWindow::AskAviRetry(const std::string& message) { return kivo::AskAviRetry(this, message); }
 
 bool MainWindow::RunOptionsDialog(bool mng) { return OptionsDialog::Run(this, mng); }
 

@@ -42,6 +42,9 @@ public:
     std::optional<std::string> ChooseOpenPath() override;
     std::optional<std::string> ChooseSavePath(const std::string& initialName) override;
     std::vector<std::string> ChooseFramePaths() override;
+    std::optional<std::string> ChooseAviSavePath(const std::string& initialName) override;
+    std::optional<std::string> ChooseAviEncoder() override;
+    bool AskAviRetry(const std::string& message) override;
     bool RunOptionsDialog(bool mng) override;
     void RefreshPanel() override;
     void SetCaption(const std::string& caption) override;

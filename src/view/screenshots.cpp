@@ -11,6 +11,7 @@
 #include "app/command_table.h"
 #include "platform/progress.h"
 #include "ui/file_dialogs.h"
+#include "ui/help_window.h"
 #include "ui/options_dialog.h"
 #include "ui/progress_dialog.h"
 #include "ui/qt_platform.h"
@@ -86,6 +87,13 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     if (auto* backend = dynamic_cast<QtPlatformBackend*>(&CurrentPlatformBackend()); backend && backend->Dialog())
         ok = Save(*backend->Dialog(), dir, QStringLiteral("progress")) && ok;
     ProgressClose(&window);
+
+    std::unique_ptr<QDialog> about = MakeAboutBox(&window);
+    ok = SaveShown(*about, dir, QStringLiteral("about")) && ok;
+    if (QWidget* help = ShowHelp(&window)) {
+        ok = Save(*help, dir, QStringLiteral("help")) && ok;
+        help->close();
+    }
 
     QMessageBox question(QMessageBox::Warning, QStringLiteral("確認"),
                          ShownMessage(window.GetShell().Doc().displayName +

@@ -31,6 +31,9 @@ public:
         return savePath;
     }
     std::vector<std::string> ChooseFramePaths() override { return {}; }
+    std::optional<std::string> ChooseAviSavePath(const std::string&) override { return savePath; }
+    std::optional<std::string> ChooseAviEncoder() override { return std::string("rawvideo"); }
+    bool AskAviRetry(const std::string&) override { return false; }
     bool RunOptionsDialog(bool) override {
         ++optionDialogs;
         return optionsOk;

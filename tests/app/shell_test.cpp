@@ -182,3 +182,22 @@ TEST_F(ShellTest, AFailedOpenKeepsTheDocument) {
 
 }  // namespace
 }  // namespace kivo
+
+namespace kivo {
+namespace {
+
+TEST_F(ShellTest, AviExportProposesTheDocumentsNameAndWritesTheFile) {
+    EXPECT_EQ(AviNameFor("/d/walk.gif"), "/d/walk.avi");
+    EXPECT_EQ(AviNameFor("/d.v2/walk"), "/d.v2/walk");
+    EXPECT_EQ(AviNameFor(""), "");
+    Shell shell(ui);
+    EXPECT_FALSE(shell.SaveAvi());  // no frames, nothing to write
+    AddUnsavedFrames(shell, 2);
+    ui.savePath = dir.file("walk.avi");
+    ASSERT_TRUE(shell.SaveAvi());
+    EXPECT_FALSE(test::ReadFile(dir.file("walk.avi")).empty());
+    EXPECT_EQ(shell.Doc().modified, 1);  // an export is not a save of the document
+}
+
+}  // namespace
+}  // namespace kivo

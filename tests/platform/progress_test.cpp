@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/recording_backend.h"
 
 namespace kivo {
@@ -48,6 +50,10 @@ TEST(Progress, ClosedDialogStateMachine) {
     EXPECT_EQ(ProgressCancelled, 0);
     ProgressPrintf("GIF 書き込み中...\r %4d / %4d コマ", 3, 12);
     EXPECT_EQ(rec->texts.back(), "GIF 書き込み中...\r    3 /   12 コマ");
+    // A text longer than any fixed buffer (a deep path) arrives whole.
+    const std::string path(3000, 'p');
+    ProgressPrintf("%s を書き込み中", path.c_str());
+    EXPECT_EQ(rec->texts.back(), path + " を書き込み中");
     ProgressSetTitle("Kivo 読み込み中...");
     EXPECT_EQ(rec->titles.back(), "Kivo 読み込み中...");
     ProgressClose(nullptr);
