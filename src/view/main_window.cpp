@@ -45,7 +45,7 @@ MainWindow::MainWindow() : shell_(*this) {
     lineHeight_ = LineHeightOf(fm);
 
     // A fixed panel: the window is not resized, so its controls are placed once.
-    auto* panel = new QWidget(this);
+    auto* panel = panel_ = new QWidget(this);
     int w = 120 * charWidth_, h = 27 * lineHeight_;
     panel->setFixedSize(w, h);
     Line(panel, QFrame::HLine, QRect(0, 0, w, 2));
@@ -71,6 +71,7 @@ MainWindow::MainWindow() : shell_(*this) {
         UpdateCommands();
     });
     UpdatePasteEnable();
+    AddWindowParts(*this);
     shell_.UpdateTitle();
     FormatModeChanged();
     RefreshPanel();
@@ -111,8 +112,21 @@ QAction* MainWindow::Action(int id) const {
     return it == actions_.end() ? nullptr : it->second;
 }
 
+void MainWindow::AddPart(WindowPart* part) {
+    parts_.emplace_back(part);
+    part->FormatModeChanged();
+    part->DocumentChanged();
+}
+
 void MainWindow::RunCommand(int id) {
     if (const QAction* action = Action(id); action && !action->isEnabled()) return;
+    for (const auto& part : parts_) part->BeforeCommand();
+    for (const auto& part : parts_) {
+        if (part->RunCommand(id)) {
+            UpdateCommands();
+            return;
+        }
+    }
     switch (id) {
         case kCmdNew: shell_.New(); break;
         case kCmdOpen: shell_.Open(); break;
@@ -139,7 +153,10 @@ void MainWindow::RunCommand(int id) {
 void MainWindow::UpdateCommands() {
     CommandContext context{&shell_.Doc(), clipboardHasPicture_};
     for (auto& [id, action] : actions_) {
-        action->setEnabled(CommandEnabled(id, context));
+        int enabled = -1;
+        for (const auto& part : parts_)
+            if (enabled < 0) enabled = part->CommandEnabled(id);
+        action->setEnabled(enabled < 0 ? CommandEnabled(id, context) : enabled == 1);
         if (action->isCheckable()) action->setChecked(CommandChecked(id));
     }
 }
@@ -178,8 +195,19 @@ bool MainWindow::AskAviRetry(const std::string& message) { return kivo::AskAviRe
 
 bool MainWindow::RunOptionsDialog(bool mng) { return OptionsDialog::Run(this, mng); }
 
+bool MainWindow::StopPreview() {
+    bool playing = false;
+    for (const auto& part : parts_) playing = part->StopPlayback() || playing;
+    return playing;
+}
+
+void MainWindow::ResumePreview() {
+    for (const auto& part : parts_) part->ResumePlayback();
+}
+
 void MainWindow::RefreshPanel() {
     image_->ShowFrame(shell_.Doc().currentFrame);
+    for (const auto& part : parts_) part->DocumentChanged();
     UpdateCommands();
 }
 
@@ -187,13 +215,19 @@ void MainWindow::SetCaption(const std::string& caption) {
     setWindowTitle(QString::fromStdString(caption));
 }
 
-void MainWindow::FormatModeChanged() { UpdateCommands(); }
+void MainWindow::FormatModeChanged() {
+    for (const auto& part : parts_) part->FormatModeChanged();
+    UpdateCommands();
+}
 
 void MainWindow::closeEvent(QCloseEvent* event) {
-    if (shell_.ConfirmSave())
-        event->accept();
-    else
+    for (const auto& part : parts_) part->BeforeCommand();
+    if (!shell_.ConfirmSave()) {
         event->ignore();
+        return;
+    }
+    for (const auto& part : parts_) part->Closing();
+    event->accept();
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {

@@ -5,10 +5,12 @@
 
 #include <QMainWindow>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/shell.h"
+#include "view/window_part.h"
 
 class QAction;
 class QMenu;
@@ -31,6 +33,19 @@ public:
     // Enables and checks the menu items and buttons by the document's state.
     void UpdateCommands();
 
+    // Attaches a part (owned by the window from now on).
+    void AddPart(WindowPart* part);
+    template <typename T>
+    T* FindPart() const {
+        for (const auto& p : parts_)
+            if (auto* t = dynamic_cast<T*>(p.get())) return t;
+        return nullptr;
+    }
+    // The panel's widget area, right of and below the fixed lines, where parts
+    // place their controls.
+    QWidget* PanelWidget() const { return panel_; }
+    ImageArea* Image() const { return image_; }
+
     // Layout units of the window: the UI font's average character width, and
     // its line height plus 4 pixels.
     int CharWidth() const { return charWidth_; }
@@ -46,6 +61,8 @@ public:
     std::optional<std::string> ChooseAviEncoder() override;
     bool AskAviRetry(const std::string& message) override;
     bool RunOptionsDialog(bool mng) override;
+    bool StopPreview() override;
+    void ResumePreview() override;
     void RefreshPanel() override;
     void SetCaption(const std::string& caption) override;
     void FormatModeChanged() override;
@@ -59,6 +76,8 @@ private:
     void UpdatePasteEnable();
 
     Shell shell_;
+    std::vector<std::unique_ptr<WindowPart>> parts_;
+    QWidget* panel_ = nullptr;
     std::map<int, QAction*> actions_;
     QMenu* editMenu_ = nullptr;
     ImageArea* image_ = nullptr;

@@ -1,0 +1,38 @@
+// A part of the editor that attaches to the main window: the preview, the panel,
+// the frame-list window, the clipboard commands. The window tells every part
+// what happened to the document and offers it the commands it does not handle
+// itself, so each part lives in files of its own.
+#pragma once
+
+namespace kivo {
+
+class MainWindow;
+
+// Creates every part of the window (window_parts.cpp): one line per part.
+void AddWindowParts(MainWindow& window);
+
+class WindowPart {
+public:
+    virtual ~WindowPart() = default;
+    // The document or its selection changed (RefreshPanel).
+    virtual void DocumentChanged() {}
+    // FormatMode changed: GIF or MNG wording and controls.
+    virtual void FormatModeChanged() {}
+    // Preview playback around commands that change or write frames; true when
+    // this part was playing.
+    virtual bool StopPlayback() { return false; }
+    virtual void ResumePlayback() {}
+    // A command id; true when this part handled it.
+    virtual bool RunCommand(int /*id*/) { return false; }
+    // Whether the part offers this command now: 1 yes, 0 no, -1 leaves it to
+    // the command table.
+    virtual int CommandEnabled(int /*id*/) const { return -1; }
+    // Before any command runs and before the window closes: a value typed into
+    // a field and not yet taken must reach the document first.
+    virtual void BeforeCommand() {}
+    // The window closes (after the save question): keep window positions and
+    // the like.
+    virtual void Closing() {}
+};
+
+}  // namespace kivo
