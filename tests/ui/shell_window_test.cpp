@@ -163,4 +163,4 @@ private slots:
 }  // namespace kivo
 
 QTEST_MAIN(kivo::GuiTest)
-#include "gui_test.moc"
+#include "shell_window_test.moc"
