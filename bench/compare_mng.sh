@@ -5,6 +5,14 @@
 # same run. Prints time ratios (theirs / ours, above 1 = we are faster), output
 # size ratios (ours / theirs) and our peak memory against the frames' own 24-bit
 # size.
+#
+# Measured on a shared 2-core machine: GIF -> MNG ours/ImageMagick 0.35 on a
+# quiet machine, up to 0.70 under load (ImageMagick 3.8-4.3 s here); peak memory
+# 1.37x the frames' own size. About three quarters of our processor time is
+# zlib at level 9, which the PNG frames are written with, spread over both
+# cores already, so the time is bounded by the deflate work itself. The memory
+# above the frames is their index planes, which palette preparation makes for
+# every frame before the first is written. MNG -> GIF: ours/ImageMagick 0.02-0.03.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
