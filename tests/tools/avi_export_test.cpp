@@ -1,0 +1,265 @@
+// AVI export judged by FFmpeg: where the samples go and at what rate, the pixel
+// format each kind of document gets, what a player shows at every sample
+// against FFmpeg playing the same animation saved as GIF, and the document,
+// the options and the target left as they were whatever the outcome.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "color/write_options.h"
+#include "doc/dib.h"
+#include "gif/gif_writer.h"
+#include "platform/recording_backend.h"
+#include "support/test_support.h"
+#include "tools/animation_builder.h"
+#include "tools/avi_export.h"
+#include "tools/avi_timing.h"
+#include "tools/ffmpeg_oracle.h"
+
+namespace kivo {
+namespace {
+
+using test::FrameSpec;
+
+TEST(AviTimeUnit, DelaysGiveTheUnitAndEveryWrite) {
+    struct Case {
+        std::vector<int32_t> delays;
+        int32_t unit;
+        std::vector<std::pair<size_t, int64_t>> writes;  // frame, sample
+    };
+    const Case cases[] = {
+        {{10, 10, 20}, 10, {{0, 0}, {1, 1}, {2, 2}, {2, 3}}},
+        {{10, 25}, 1, {{0, 0}, {1, 10}, {1, 34}}},    // 25 is no multiple of 10
+        {{300, 300}, 100, {{0, 0}, {1, 3}, {1, 5}}},  // each lasts 3 samples
+        {{10, 0, 10}, 1, {{0, 0}, {1, 10}, {2, 11}, {2, 20}}},
+        {{50}, 50, {{0, 0}}},
+        {{10, 50}, 10, {{0, 0}, {1, 1}, {1, 5}}},
+        {{150, 300}, 50, {{0, 0}, {1, 3}, {1, 8}}},  // 150 is above 100
+        {{30, 60}, 30, {{0, 0}, {1, 1}, {1, 2}}},
+        {{250}, 50, {{0, 0}, {0, 4}}},
+        {{}, 1, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.delays));
+        EXPECT_EQ(AviTimeUnit(c.delays), c.unit);
+        std::vector<std::pair<size_t, int64_t>> writes;
+        for (const AviSampleWrite& w : AviSchedule(c.delays, c.unit)) writes.emplace_back(w.frame, w.position);
+        EXPECT_EQ(writes, c.writes);
+    }
+}
+
+const Rgb kClear{255, 0, 255};
+
+// Offsets, transparency, "restore to background" and "restore previous": what
+// a player shows differs from every frame's own picture.
+std::unique_ptr<AnimDoc> LayeredAnimation() {
+    auto ground = [](int x, int y) { return Rgb{uint8_t(x / 3 * 30), uint8_t(y / 2 * 30), 90}; };
+    auto sprite = [](int x, int y) { return (x + y) % 3 == 0 ? kClear : Rgb{250, uint8_t(x * 20), 10}; };
+    auto box = [](int x, int y) { return x % 4 == 0 ? kClear : Rgb{20, 200, uint8_t(y * 30)}; };
+    return test::MakeAnimation(24, 16, {FrameSpec(0, 0, 24, 16, ground, 1, 10),
+                                        FrameSpec(3, 2, 6, 5, sprite, 2, 20, kClear),
+                                        FrameSpec(10, 6, 8, 6, box, 3, 10, kClear),
+                                        FrameSpec(16, 9, 5, 5, sprite, 1, 30, kClear)});
+}
+
+// Whole-screen frames: every pixel of frame i a colour of its own, so that
+// count frames hold count * 384 colours.
+std::unique_ptr<AnimDoc> ColourfulAnimation(std::vector<int> delays, int colours) {
+    std::vector<FrameSpec> frames;
+    for (size_t i = 0; i < delays.size(); ++i) {
+        const int base = int(i) * colours;
+        frames.emplace_back(0, 0, 24, 16, [=](int x, int y) {
+            const int v = base + (y * 24 + x) % colours;
+            return Rgb{uint8_t(v), uint8_t(v >> 8), uint8_t(255 - v)};
+        }, 1, delays[i]);
+    }
+    return test::MakeAnimation(24, 16, frames);
+}
+
+std::vector<uint8_t> FrameRgb(const Frame& f) {
+    std::vector<uint8_t> rgb;
+    for (int y = 0; y < f.height; ++y)
+        for (int x = 0; x < f.width; ++x) {
+            const Rgb c = test::PixelOf(f.dib, x, y);
+            rgb.insert(rgb.end(), {c.r, c.g, c.b});
+        }
+    return rgb;
+}
+
+double MeanDifference(const test::Picture& a, const test::Picture& b) {
+    if (a.size() != b.size() || a.empty()) return 1e9;
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i) sum += std::abs(int(a[i]) - int(b[i]));
+    return sum / double(a.size());
+}
+
+class AviExport : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::HaveFfmpeg()) GTEST_SKIP() << "ffmpeg and ffprobe are the oracle";
+    }
+    ScopedRecordingBackend rec;
+    test::TempFolder dir;
+};
+
+// The layered animation as a player shows it, sample by sample, from every
+// kind of encoder: FFmpeg plays our GIF of it at the AVI's rate as the oracle.
+// Where the GIF lets the page show through, the video shows the first frame's
+// transparent colour, black when it has none, as here.
+TEST_F(AviExport, ShowsWhatThePlayerShowsAtEverySample) {
+    auto doc = LayeredAnimation();
+    const std::string gif = dir.file("layered.gif");
+    ASSERT_TRUE(WriteGif(nullptr, gif, *doc));
+    const std::vector<test::Picture> shown = test::DecodePictures(gif, 24, 16, "rgba", "fps=10");
+    ASSERT_GE(shown.size(), 6u);
+
+    struct Case {
+        const char* encoder;
+        const char* pixFmt;
+        double tolerance;  // mean difference per channel; 0: exact
+    };
+    const Case cases[] = {
+        {"rawvideo", "pal8", 0}, {"png", "pal8", 0},       {"zmbv", "pal8", 0},
+        {"ffv1", "bgr0", 0},     {"huffyuv", "bgr0", 0}, {"mjpeg", "yuvj444p", 4},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.encoder);
+        const std::string avi = dir.file(std::string(c.encoder) + ".avi");
+        ASSERT_TRUE(ExportAvi(nullptr, avi, *doc, c.encoder));
+        const auto probed = test::ProbeVideo(avi);
+        ASSERT_TRUE(probed);
+        EXPECT_EQ(probed->pixFmt, c.pixFmt);
+        EXPECT_EQ(probed->width, 24);
+        EXPECT_EQ(probed->height, 16);
+        // Delays 10, 20, 10, 30: unit 10, the last frame again where it ends.
+        EXPECT_EQ(probed->rate, "10/1");
+        EXPECT_EQ(probed->samples, (std::vector<int64_t>{0, 1, 3, 4, 6}));
+        EXPECT_EQ(probed->length, 7);
+        const std::vector<test::Picture> video = test::DecodePictures(avi, 24, 16, "rgb24", "fps=10");
+        ASSERT_GE(video.size(), shown.size());
+        for (size_t i = 0; i < shown.size(); ++i) {
+            test::Picture expected;
+            for (size_t p = 0; p < shown[i].size(); p += 4) {
+                const bool page = shown[i][p + 3] == 0;
+                for (int k = 0; k < 3; ++k) expected.push_back(page ? 0 : shown[i][p + size_t(k)]);
+            }
+            EXPECT_LE(MeanDifference(video[i], expected), c.tolerance) << "sample " << i;
+        }
+    }
+    EXPECT_TRUE(rec->errors.empty());
+}
+
+// 8-bit only when one palette holds every frame's colours exactly; the frames
+// themselves are the pictures, written at the rate the unit gives.
+TEST_F(AviExport, DepthAndRateFollowTheFrames) {
+    struct Case {
+        const char* name;
+        std::vector<int> delays;
+        int colours;  // per frame
+        const char* pixFmt;
+        const char* rate;
+        std::vector<int64_t> samples;
+    };
+    const Case cases[] = {
+        {"over 256 colours", {10, 10, 20}, 384, "bgr24", "10/1", {0, 1, 2, 3}},
+        {"frames of 200 colours, 400 in all", {10, 10}, 200, "bgr24", "10/1", {0, 1}},
+        {"200 colours shared", {10, 10}, 0, "pal8", "10/1", {0, 1}},
+        {"a unit that does not divide a second", {30, 60}, 384, "bgr24", "10/3", {0, 1, 2}},
+        {"a zero delay", {0, 3}, 384, "bgr24", "100/1", {0, 1, 3}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // colours 0: both frames draw from the same 200.
+        auto doc = ColourfulAnimation(c.delays, c.colours ? c.colours : 200);
+        if (!c.colours) doc->firstFrame->next->dib = doc->firstFrame->dib;
+        const std::string avi = dir.file("colourful.avi");
+        ASSERT_TRUE(ExportAvi(nullptr, avi, *doc));
+        const auto probed = test::ProbeVideo(avi);
+        ASSERT_TRUE(probed);
+        EXPECT_EQ(probed->pixFmt, c.pixFmt);
+        EXPECT_EQ(probed->rate, c.rate);
+        EXPECT_EQ(probed->samples, c.samples);
+        const std::vector<test::Picture> pictures = test::DecodePictures(avi, 24, 16, "rgb24");
+        ASSERT_EQ(pictures.size(), c.samples.size());
+        size_t i = 0;
+        for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get(), ++i)
+            EXPECT_TRUE(pictures[i] == FrameRgb(*f)) << "frame " << i;
+    }
+}
+
+// Success, an encoder that refuses the pictures (given up, or retried with
+// another), a cancel and a target that cannot be written: the document keeps
+// its pictures, places, palettes and transparency, the options come back, and
+// the file already there survives everything but the success.
+TEST_F(AviExport, LeavesDocumentOptionsAndTargetAsTheyWere) {
+    enum Kind { kWritten, kRefused, kRetried, kCancelled, kUnwritable };
+    struct Case {
+        const char* name;
+        Kind kind;
+        std::vector<std::string> errors;
+    };
+    const std::string failed = "エラーのため、書き込み失敗しました。";
+    const std::string refused = "256色で、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。";
+    const Case cases[] = {
+        {"written", kWritten, {}},
+        {"refused", kRefused, {refused, failed}},
+        {"retried", kRetried, {refused}},
+        {"cancelled", kCancelled, {}},
+        {"unwritable", kUnwritable, {failed}},
+    };
+    int pumpsOfAnExport = 0;  // counted by the first case
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedRecordingBackend fresh;
+        auto doc = LayeredAnimation();
+        doc->globalPalette = {{1, 2, 3}, {4, 5, 6}};
+        doc->firstFrame->next->localPalette = {{7, 8, 9}};
+        const std::string before = test::Fingerprint(*doc);
+        MaxColors = 64;
+        UnifyPalette = 0;
+        AlwaysDither = 1;
+        const std::string target = c.kind == kUnwritable ? dir.file("no/such/folder.avi") : dir.file("target.avi");
+        ASSERT_TRUE(test::WriteFile(dir.file("target.avi"), {'o', 'l', 'd'}));
+        // h261 takes only 176x144 and 352x288 pictures.
+        std::vector<std::string> offered = {c.kind == kRefused || c.kind == kRetried ? "h261" : "rawvideo", "rawvideo"};
+        AviEncoderChoice choice;
+        choice.choose = [&]() -> std::optional<std::string> {
+            std::string e = offered.front();
+            offered.erase(offered.begin());
+            return e;
+        };
+        choice.retry = [&](OwnerWindow, std::string_view message) {
+            fresh->errors.emplace_back(message);
+            return c.kind == kRetried;
+        };
+        // The last sample's pump: the file is complete but not yet in place.
+        if (c.kind == kCancelled) fresh->cancelAtPump = pumpsOfAnExport;
+
+        const bool ok = ExportAvi(nullptr, target, *doc, choice);
+        if (c.kind == kWritten) pumpsOfAnExport = fresh->pumps;
+        EXPECT_EQ(ok, c.kind == kWritten || c.kind == kRetried);
+        EXPECT_EQ(fresh->errors, c.errors);
+        EXPECT_EQ(fresh->opens, 1);
+        EXPECT_EQ(fresh->closes, 1);
+        EXPECT_EQ(test::Fingerprint(*doc), before);
+        EXPECT_EQ(doc->globalPalette, (Palette{{1, 2, 3}, {4, 5, 6}}));
+        EXPECT_EQ(doc->firstFrame->next->localPalette, (Palette{{7, 8, 9}}));
+        for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get()) EXPECT_TRUE(f->indexPixels.empty());
+        EXPECT_EQ(MaxColors, 64);
+        EXPECT_EQ(UnifyPalette, 0);
+        EXPECT_EQ(AlwaysDither, 1);
+        const auto kept = test::ReadFile(dir.file("target.avi"));
+        EXPECT_EQ(kept == std::vector<uint8_t>({'o', 'l', 'd'}), !ok);
+        if (ok) {
+            EXPECT_TRUE(test::ProbeVideo(target));
+        }
+        size_t files = 0;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
+        EXPECT_EQ(files, 1u) << "a temporary file was left";
+        ResetWriteOptions();
+    }
+}
+
+}  // namespace
+}  // namespace kivo

@@ -1,0 +1,38 @@
+// FFmpeg's command-line tools as the independent judge of AVI files: ffprobe
+// says what a file's video stream is, ffmpeg decodes it (or any animation) to
+// plain pixels, and makes the AVIs the reader is tried on.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace kivo::test {
+
+bool HaveFfmpeg();
+
+// Runs ffmpeg quietly with args (as a shell reads them); true on exit status 0.
+bool Ffmpeg(const std::string& args);
+
+struct ProbedVideo {
+    std::string codec, pixFmt;
+    int width = 0, height = 0;
+    std::string rate;              // "num/den" as the stream header gives it
+    std::vector<int64_t> samples;  // the pts of every picture stored
+    int64_t length = 0;            // samples in all, as the header says
+};
+// The first video stream of path.
+std::optional<ProbedVideo> ProbeVideo(const std::string& path);
+
+// Every picture ffmpeg decodes from path, top row first, in pixFmt ("rgb24",
+// "rgba"), after the filters vf when given; empty samples give none unless a
+// filter asks for a fixed rate.
+using Picture = std::vector<uint8_t>;
+std::vector<Picture> DecodePictures(const std::string& path, int width, int height, const std::string& pixFmt,
+                                    const std::string& vf = "");
+
+// The same pictures with runs of equal ones joined.
+std::vector<Picture> DistinctPictures(const std::vector<Picture>& pictures);
+
+}  // namespace kivo::test
