@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QEnterEvent>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMenuBar>
@@ -16,6 +17,7 @@
 #include "ui/progress_dialog.h"
 #include "ui/qt_platform.h"
 #include "view/main_window.h"
+#include "view/tool_bar.h"
 
 namespace kivo {
 
@@ -46,6 +48,19 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     QDir dir(folder);
     if (!dir.mkpath(QStringLiteral("."))) return false;
     bool ok = Save(window, dir, QStringLiteral("main-window"));
+
+    // The tip over a tool-bar button once the pointer has rested on it.
+    if (ToolBar* bar = window.FindPart<ToolBar>()) {
+        QWidget* button = bar->Button(2);
+        QPointF inside(14, 14);
+        QEnterEvent enter(inside, inside, button->mapToGlobal(inside));
+        QApplication::sendEvent(button, &enter);
+        for (int i = 0; i < TooltipTimer::kShowTicks; ++i) bar->Tick();
+        ok = Save(window, dir, QStringLiteral("tool-bar-tip")) && ok;
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(button, &leave);
+        Settle();
+    }
 
     // Each menu column opened under the menu bar, showing enabled and greyed items.
     int column = 0;

@@ -1,10 +1,11 @@
 #include "view/main_window.h"
+#include "view/tool_bar.h"
 #include "view/window_part.h"
 
 namespace kivo {
 
 void AddWindowParts(MainWindow& window) {
-    (void)window;
+    window.AddPart(new ToolBar(window));
 }
 
 }  // namespace kivo

@@ -1,0 +1,33 @@
+// The tool bar's slots, left to right: which icon each shows, which command it
+// runs and the tip shown over it. Gaps are slots too: they keep the buttons in
+// groups and take part in the pointer tracking, but show and run nothing.
+#pragma once
+
+#include <span>
+#include <string_view>
+
+namespace kivo {
+
+struct ToolBarSlot {
+    std::string_view icon;     // base name of assets/toolbar/NAME.svg; empty = gap
+    int button;                // the button's command id (400-412, 40022); 0 = gap
+    std::string_view tooltip;  // shown as " %s "
+};
+
+// The slots' place in the panel: from x = 14 along y = 3, buttons 28 wide and
+// gaps 9 wide, all 28 high.
+struct SlotRect {
+    int x, y, width, height;
+};
+
+constexpr int kToolBarSlotCount = 18;
+
+std::span<const ToolBarSlot> ToolBarSlots();
+bool IsGapSlot(int slot);  // also true for slots outside the bar
+SlotRect ToolBarSlotRect(int slot);
+
+// The menu command a button id stands for (through the command table's button
+// column); 0 for a gap or an unknown id.
+int MenuCommandForButton(int button);
+
+}  // namespace kivo
