@@ -225,6 +225,12 @@ bool Shell::SaveAvi() {
     return ExportAvi(ui_.Owner(), *path, *doc_, choice);
 }
 
+bool Shell::Edit(const std::function<bool(AnimDoc&)>& operation) {
+    bool changed = operation(*doc_);
+    if (changed) MarkModified();
+    return changed;
+}
+
 void Shell::AfterEdit(bool changed) {
     if (SelectedIndices.empty() || SelectedIndices.back() >= doc_->frameCount)
         ResetSelection(*doc_);

@@ -4,6 +4,7 @@
 // command here, so every decision is testable without a display.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -77,6 +78,9 @@ public:
     void AddFrames(bool insert);
     void AddFramesFrom(const std::vector<std::string>& paths, bool insert);
     void Optimize();
+    // Every change made from the panel passes here: the operation changes the
+    // document and says whether it did; a change marks the document modified.
+    bool Edit(const std::function<bool(AnimDoc&)>& operation);
     // Writes the whole animation as an AVI, proposing the document's name with
     // the extension .avi.
     bool SaveAvi();

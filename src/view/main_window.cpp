@@ -206,8 +206,15 @@ void MainWindow::ResumePreview() {
 }
 
 void MainWindow::RefreshPanel() {
-    image_->ShowFrame(shell_.Doc().currentFrame);
+    image_->ShowFrame(shell_.Doc().currentFrame, shell_.Doc().screenWidth, shell_.Doc().screenHeight);
     for (const auto& part : parts_) part->DocumentChanged();
+    UpdateCommands();
+}
+
+void MainWindow::DocumentEdited(WindowPart* source) {
+    image_->ShowFrame(shell_.Doc().currentFrame, shell_.Doc().screenWidth, shell_.Doc().screenHeight);
+    for (const auto& part : parts_)
+        if (part.get() != source) part->DocumentChanged();
     UpdateCommands();
 }
 

@@ -61,6 +61,9 @@ public:
     std::optional<std::string> ChooseAviEncoder() override;
     bool AskAviRetry(const std::string& message) override;
     bool RunOptionsDialog(bool mng) override;
+    // A part changed the document: the image area, the commands and every other
+    // part hear of it (the source keeps its own controls as they are).
+    void DocumentEdited(WindowPart* source);
     bool StopPreview() override;
     void ResumePreview() override;
     void RefreshPanel() override;

@@ -1,4 +1,5 @@
 #include "view/main_window.h"
+#include "view/panel.h"
 #include "view/tool_bar.h"
 #include "view/window_part.h"
 

@@ -1,0 +1,76 @@
+// What the frame property panel shows for a document and its selection, worked
+// out apart from the widgets: values, enabled states, list texts.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "doc/anim_doc.h"
+
+namespace kivo {
+
+// The largest screen side the panel offers; a screen is never made narrower
+// than its frames reach, so the bound grows with them.
+inline constexpr int kMaxScreenSide = 3000;
+inline constexpr int kMaxLoopCount = 30000;
+inline constexpr int kMaxDelay = 30000;
+
+struct KeyListState {
+    std::vector<std::string> keys;  // shown as UTF-8
+    int selected = 0;
+    std::string text;               // the selected key's text, as UTF-8
+    bool enabled = false;           // list and text: only when that text exists
+};
+
+struct PanelState {
+    // The document.
+    int screenWidth = 0, screenHeight = 0;
+    int minWidth = 0, minHeight = 0;  // the frames' extent
+    int maxWidth = kMaxScreenSide, maxHeight = kMaxScreenSide;
+    bool loopEnabled = false;
+    int loopCount = 0;
+    bool loopsForever = false;
+    bool loopCountEnabled = false, foreverEnabled = false;
+    std::string documentComment;      // GIF mode
+    KeyListState documentKeys;        // MNG mode
+
+    // The frames.
+    bool framesEnabled = false;       // every frame control and frame command
+    bool optimizeEnabled = false;
+    std::string counter;              // "2 / 5 コマ"
+    std::vector<std::string> listItems;
+    int currentIndex = 0;
+    std::vector<int32_t> selection;
+    bool multiSelection = false;
+    int frameWidth = 0, frameHeight = 0;
+    std::optional<int> left, top;     // none: the selected frames differ
+    int leftMax = 0, topMax = 0;
+    bool leftEnabled = false, topEnabled = false;
+    bool transparency = false;
+    bool swatchEnabled = false;
+    std::optional<Rgb> swatch;        // the colour the swatch shows, if one
+    // Shown for a single frame only; a multi-selection keeps what was shown.
+    bool hasDelay = false;
+    int delay = 0;
+    int disposalIndex = 0;
+    std::string frameComment;         // GIF mode
+    bool frameCommentEnabled = false;
+    KeyListState frameKeys;           // MNG mode
+    bool frameKeyButtonEnabled = false;
+};
+
+// The panel after a refresh: the document's values (a loop count above the
+// largest offered is brought down and stored back) and the current selection.
+PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection, int formatMode);
+
+// "%3dコマ %3d x %3d\t" and the start of the frame's comment (at most 29 bytes,
+// never half a character; line breaks shown as blanks).
+std::string FrameListItem(const Frame& frame, int index);
+
+// The disposal choices of the working mode and where a frame's disposal shows.
+std::vector<std::string> DisposalChoices(int formatMode);
+int DisposalIndex(int disposal, int formatMode);
+int DisposalFromIndex(int index, int formatMode);
+
+}  // namespace kivo

@@ -1,0 +1,572 @@
+#include "view/panel.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QScrollBar>
+#include <QTimer>
+
+#include "app/command_table.h"
+#include "app/panel_edits.h"
+#include "app/panel_layout.h"
+#include "doc/selection.h"
+#include "ui/qt_platform.h"
+#include "view/colour_swatch.h"
+#include "view/image_area.h"
+#include "view/main_window.h"
+#include "view/spin_buttons.h"
+
+namespace kivo {
+
+const int Panel::kFocusOrder[16] = {121, 122, 123, 124, 101, 102, 105, 106, 108, 110, 111, 114, 120, 119, 117, 115};
+
+namespace {
+
+QString Text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
+
+// Stored texts use CRLF; the edit fields show plain line breaks.
+QString ShownText(const std::string& utf8) {
+    QString text = QString::fromStdString(utf8);
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+std::string Typed(const QPlainTextEdit* edit) { return StoredFromTyped(edit->toPlainText().toStdString()); }
+
+// "%d" of the text: its leading number, 0 when it does not start with one.
+int NumberOf(const QString& text) {
+    std::string s = text.left(19).toStdString();
+    try {
+        return s.empty() || !std::isdigit(static_cast<unsigned char>(s[0])) ? 0 : std::stoi(s);
+    } catch (const std::out_of_range&) {
+        return INT32_MAX;
+    }
+}
+
+void SetTextQuietly(QLineEdit* edit, const QString& text) {
+    if (edit->text() != text) edit->setText(text);
+}
+
+}  // namespace
+
+template <typename T>
+T* Panel::Make(const std::string& key, QWidget* widget) {
+    controls_[key] = widget;
+    widget->setObjectName(QString::fromStdString(key));
+    return static_cast<T*>(widget);
+}
+
+Panel::Panel(MainWindow& window) : window_(window) {
+    CreateControls();
+    FormatModeChanged();
+}
+
+QWidget* Panel::Control(const std::string& key) const {
+    auto it = controls_.find(key);
+    return it == controls_.end() ? nullptr : it->second;
+}
+
+void Panel::CreateControls() {
+    QWidget* parent = window_.PanelWidget();
+    auto label = [&](const char* text, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
+        auto* l = Make<QLabel>(text, new QLabel(QString::fromUtf8(text), parent));
+        l->setAlignment(align);
+        return l;
+    };
+    auto number = [&](const char* id, int maxLength) {
+        auto* e = Make<QLineEdit>(id, new QLineEdit(parent));
+        e->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), e));
+        if (maxLength) e->setMaxLength(maxLength);
+        e->installEventFilter(this);
+        return e;
+    };
+    auto spin = [&](const char* id, QLineEdit* partner) {
+        auto* s = Make<SpinButtons>(id, new SpinButtons(parent));
+        connect(s, &SpinButtons::stepped, this, [this, partner](int delta) { Step(partner, delta); });
+        return s;
+    };
+    auto check = [&](const char* id, const char* text) {
+        return Make<QCheckBox>(id, new QCheckBox(QString::fromUtf8(text), parent));
+    };
+    auto button = [&](const char* id, const char* text) {
+        return Make<QPushButton>(id, new QPushButton(QString::fromUtf8(text), parent));
+    };
+
+    counter_ = Make<QLabel>("counter", new QLabel(parent));
+    counter_->setAlignment(Qt::AlignCenter);
+    frameScroll_ = Make<QScrollBar>("frame-scroll", new QScrollBar(Qt::Horizontal, parent));
+    frameScroll_->setFocusPolicy(Qt::ClickFocus);
+    connect(frameScroll_, &QScrollBar::valueChanged, this, [this](int value) {
+        if (showing_) return;
+        CommitPendingField();
+        if (value == window_.GetShell().Doc().currentIndex) return;
+        SelectFrame(window_.GetShell().Doc(), SelectedIndices, value);
+        Refresh(true);
+    });
+    list_ = Make<QListWidget>("121", new QListWidget(parent));
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    list_->viewport()->setAcceptDrops(true);
+    list_->viewport()->installEventFilter(this);
+    connect(list_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { window_.EditMenu()->popup(list_->viewport()->mapToGlobal(at)); });
+    connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
+        if (showing_) return;
+        std::vector<int32_t> rows;
+        for (const QModelIndex& index : list_->selectionModel()->selectedRows()) rows.push_back(index.row());
+        SetListSelection(window_.GetShell().Doc(), SelectedIndices, rows);
+        Refresh(true);
+    });
+    connect(button("122", "↑上移動"), &QPushButton::clicked, this, [this] {
+        bool paused = window_.StopPreview();
+        Edit([](AnimDoc& d) { return MoveSelectedFrames(d, SelectedIndices, true); }, true);
+        if (paused) window_.ResumePreview();
+    });
+    connect(button("123", "↓下移動"), &QPushButton::clicked, this, [this] {
+        bool paused = window_.StopPreview();
+        Edit([](AnimDoc& d) { return MoveSelectedFrames(d, SelectedIndices, false); }, true);
+        if (paused) window_.ResumePreview();
+    });
+    connect(button("124", "全部選択"), &QPushButton::clicked, this, [this] { RunCommand(kCmdSelectAll); });
+
+    label("全体の幅");
+    screenWidth_ = number("101", 0);
+    spin("103", screenWidth_);
+    label("全体の高さ");
+    screenHeight_ = number("102", 0);
+    spin("104", screenHeight_);
+    loop_ = check("105", "繰り返しセット");
+    connect(loop_, &QCheckBox::clicked, this, [this](bool on) {
+        Edit([on](AnimDoc& d) { return SetLoopEnabled(d, on); }, true);
+    });
+    label("繰り返し回数");
+    loopCount_ = number("106", 5);
+    connect(loopCount_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        if (text.isEmpty() || !text[0].isDigit()) return;
+        int v = std::clamp(NumberOf(text), 0, kMaxLoopCount);
+        // A count above the largest is taken as the largest at once, so it is
+        // never written to a file where it would wrap round to "forever".
+        if (QString::number(v) != text) loopCount_->setText(QString::number(v));
+        Edit([v](AnimDoc& d) { return SetLoopCount(d, v); });
+    });
+    spin("107", loopCount_);
+    forever_ = check("108", "永久に繰り返す");
+    connect(forever_, &QCheckBox::clicked, this, [this](bool on) {
+        if (on) {
+            loopCount_->setText(QStringLiteral("0"));
+            Edit([](AnimDoc& d) { return SetLoopCount(d, 0); });
+        }
+        loopCount_->setEnabled(!on && loop_->isChecked());
+        Control("107")->setEnabled(!on && loop_->isChecked());
+    });
+
+    label("1コマの幅");
+    widthValue_ = Make<QLabel>("width-value", new QLabel(parent));
+    label("1コマの高さ");
+    heightValue_ = Make<QLabel>("height-value", new QLabel(parent));
+    for (QLabel* v : {widthValue_, heightValue_}) {
+        v->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        v->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    }
+    label("左端の位置");
+    left_ = number("110", 0);
+    spin("112", left_);
+    label("上端の位置");
+    top_ = number("111", 0);
+    spin("113", top_);
+    transparency_ = check("114", "透過色の使用");
+    connect(transparency_, &QCheckBox::clicked, this, [this](bool on) {
+        Edit([on](AnimDoc& d) { return SetTransparency(d, SelectedIndices, on); }, true);
+    });
+    label(" 透過色");
+    swatch_ = Make<ColourSwatch>("120", new ColourSwatch(window_.PanelWidget()));
+    hasDelay_ = check("119", "ウェイト有り");
+    connect(hasDelay_, &QCheckBox::clicked, this, [this](bool on) {
+        int typed = NumberOf(delay_->text());
+        Edit([on, typed](AnimDoc& d) { return SetHasDelay(d, SelectedIndices, on, typed); });
+        for (const char* key : {"ｳｪｲﾄ[1/100s]", "117", "118"}) Control(key)->setEnabled(on);
+    });
+    label("ｳｪｲﾄ[1/100s]");
+    delay_ = number("117", 0);
+    connect(delay_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        int v = std::clamp(NumberOf(text), 0, kMaxDelay);
+        if (!text.isEmpty() && QString::number(v) != text) delay_->setText(QString::number(v));
+        Edit([v](AnimDoc& d) { return SetDelay(d, SelectedIndices, v); });
+        if (SelectedIndices.size() > 1) {
+            QSignalBlocker block(hasDelay_);
+            hasDelay_->setChecked(true);
+        }
+    });
+    spin("118", delay_);
+    label("消去手段");
+    disposal_ = Make<QComboBox>("115", new QComboBox(parent));
+    connect(disposal_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+        int disposal = DisposalFromIndex(index, FormatMode);
+        Edit([disposal](AnimDoc& d) { return SetDisposal(d, SelectedIndices, disposal); });
+    });
+
+    // Tab visits the controls in one fixed order; the rest take the focus only
+    // when clicked.
+    for (auto& [key, widget] : controls_)
+        if (widget->focusPolicy() != Qt::NoFocus) widget->setFocusPolicy(Qt::ClickFocus);
+    QWidget* previous = nullptr;
+    for (int id : kFocusOrder) {
+        QWidget* w = Control(std::to_string(id));
+        w->setFocusPolicy(Qt::StrongFocus);
+        if (previous) QWidget::setTabOrder(previous, w);
+        previous = w;
+    }
+
+    ImageArea* image = window_.Image();
+    connect(image, &ImageArea::filesDropped, this, [this](const QStringList& files) { AddFrames(files, true); });
+}
+
+void Panel::CreateModeControls() {
+    for (QWidget* w : modeControls_) {
+        for (auto it = controls_.begin(); it != controls_.end();)
+            it = it->second == w ? controls_.erase(it) : std::next(it);
+        delete w;
+    }
+    modeControls_.clear();
+    documentText_ = frameText_ = nullptr;
+    documentKeys_ = frameKeys_ = nullptr;
+    QWidget* parent = window_.PanelWidget();
+    auto keep = [&](const std::string& key, QWidget* w) {
+        Make<QWidget>(key, w);
+        modeControls_.push_back(w);
+        w->show();
+        return w;
+    };
+    auto text = [&](const char* id) {
+        auto* edit = static_cast<QPlainTextEdit*>(keep(id, new QPlainTextEdit(parent)));
+        edit->setTabChangesFocus(true);
+        edit->setFocusPolicy(Qt::ClickFocus);
+        return edit;
+    };
+    auto line = [&](const char* key) {
+        auto* l = static_cast<QFrame*>(keep(key, new QFrame(parent)));
+        l->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    };
+    if (mode_ == 1) {
+        keep("テキスト", new QLabel(QStringLiteral("テキスト"), parent));
+        auto* addDocumentKey = static_cast<QPushButton*>(keep("129", new QPushButton(QStringLiteral("Key追加"), parent)));
+        documentKeys_ = static_cast<QComboBox*>(keep("127", new QComboBox(parent)));
+        documentText_ = text("125");
+        line("line-keys");
+        keep("frame-テキスト", new QLabel(QStringLiteral("テキスト"), parent));
+        auto* addFrameKey = static_cast<QPushButton*>(keep("130", new QPushButton(QStringLiteral("Key追加"), parent)));
+        frameKeys_ = static_cast<QComboBox*>(keep("128", new QComboBox(parent)));
+        frameText_ = text("126");
+        for (QWidget* w : {static_cast<QWidget*>(addDocumentKey), static_cast<QWidget*>(addFrameKey),
+                           static_cast<QWidget*>(documentKeys_), static_cast<QWidget*>(frameKeys_)})
+            w->setFocusPolicy(Qt::ClickFocus);
+        connect(documentKeys_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+            AnimDoc& d = window_.GetShell().Doc();
+            d.selectedTextKey = index;
+            QSignalBlocker block(documentText_);
+            documentText_->setPlainText(
+                index >= 0 && size_t(index) < d.textKeys.size() ? ShownText(d.textKeys[size_t(index)].text) : QString());
+        });
+        connect(frameKeys_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
+            Frame* f = window_.GetShell().Doc().currentFrame;
+            if (!f) return;
+            f->selectedTextKey = index;
+            QSignalBlocker block(frameText_);
+            frameText_->setPlainText(
+                index >= 0 && size_t(index) < f->textKeys.size() ? ShownText(f->textKeys[size_t(index)].text) : QString());
+        });
+        connect(documentText_, &QPlainTextEdit::textChanged, this, [this] {
+            std::string typed = Typed(documentText_);
+            Edit([typed](AnimDoc& d) { return SetDocumentKeyText(d, typed); });
+        });
+        connect(frameText_, &QPlainTextEdit::textChanged, this, [this] {
+            std::string typed = Typed(frameText_);
+            Edit([typed](AnimDoc& d) { return SetFrameKeyText(d, typed); });
+        });
+        (void)addDocumentKey;
+        (void)addFrameKey;
+    } else {
+        keep("コメント", new QLabel(QStringLiteral("コメント"), parent));
+        documentText_ = text("109");
+        line("line-comments");
+        keep("frame-コメント", new QLabel(QStringLiteral("コメント"), parent));
+        frameText_ = text("116");
+        connect(documentText_, &QPlainTextEdit::textChanged, this, [this] {
+            std::string typed = Typed(documentText_);
+            Edit([typed](AnimDoc& d) { return SetDocumentComment(d, typed); });
+        });
+        connect(frameText_, &QPlainTextEdit::textChanged, this, [this] {
+            std::string typed = Typed(frameText_);
+            Edit([typed](AnimDoc& d) { return SetFrameComment(d, typed); });
+        });
+    }
+    disposal_->clear();
+    for (const std::string& choice : DisposalChoices(mode_)) disposal_->addItem(Text(choice));
+}
+
+void Panel::Layout() {
+    QWidget* parent = window_.PanelWidget();
+    std::vector<ControlPlace> places =
+        PanelLayout(window_.CharWidth(), window_.LineHeight(), parent->width(), parent->height(), mode_);
+    for (const ControlPlace& p : places) {
+        if (QWidget* w = Control(p.key)) w->setGeometry(p.x, p.y, p.width, p.height);
+    }
+    // The drop-down lists' heights include their open list; the closed box is one line.
+    for (const char* key : {"115", "127", "128"})
+        if (QWidget* w = Control(key)) w->resize(w->width(), window_.LineHeight());
+}
+
+void Panel::FormatModeChanged() {
+    if (mode_ == FormatMode) return;
+    mode_ = FormatMode;
+    CreateModeControls();
+    Layout();
+    Refresh(false);
+}
+
+void Panel::DocumentChanged() { Refresh(false); }
+
+void Panel::Refresh(bool selectionOnly) {
+    AnimDoc& doc = window_.GetShell().Doc();
+    state_ = ComputePanelState(doc, SelectedIndices, FormatMode);
+    showing_ = true;
+    if (!selectionOnly) ShowState();
+    ShowFrameProperties();
+    showing_ = false;
+    if (selectionOnly) window_.DocumentEdited(this);
+}
+
+void Panel::ShowState() {
+    const PanelState& s = state_;
+    SetTextQuietly(screenWidth_, QString::number(s.screenWidth));
+    SetTextQuietly(screenHeight_, QString::number(s.screenHeight));
+    loop_->setChecked(s.loopEnabled);
+    SetTextQuietly(loopCount_, QString::number(s.loopCount));
+    forever_->setChecked(s.loopsForever);
+    forever_->setEnabled(s.foreverEnabled);
+    loopCount_->setEnabled(s.loopCountEnabled);
+    Control("107")->setEnabled(s.loopCountEnabled);
+    if (mode_ == 1) {
+        documentKeys_->clear();
+        for (const std::string& k : s.documentKeys.keys) documentKeys_->addItem(Text(k));
+        documentKeys_->setCurrentIndex(s.documentKeys.keys.empty() ? -1 : 0);
+        documentText_->setPlainText(ShownText(s.documentKeys.text));
+        documentKeys_->setEnabled(s.documentKeys.enabled);
+        documentText_->setEnabled(s.documentKeys.enabled);
+    } else if (ShownText(s.documentComment) != documentText_->toPlainText()) {
+        documentText_->setPlainText(ShownText(s.documentComment));
+    }
+    // The list is rebuilt only when its texts changed, so it keeps its scroll place.
+    bool same = list_->count() == int(s.listItems.size());
+    for (int i = 0; same && i < list_->count(); ++i)
+        same = list_->item(i)->text() == Text(s.listItems[size_t(i)]).replace(QLatin1Char('\t'), QStringLiteral("  "));
+    if (!same) {
+        list_->clear();
+        for (const std::string& item : s.listItems)
+            list_->addItem(Text(item).replace(QLatin1Char('\t'), QStringLiteral("  ")));
+    }
+    frameScroll_->setRange(0, std::max(0, int(s.listItems.size()) - 1));
+}
+
+void Panel::ShowFrameProperties() {
+    const PanelState& s = state_;
+    counter_->setText(Text(s.counter));
+    frameScroll_->setValue(s.currentIndex);
+    list_->clearSelection();
+    for (int32_t i : s.selection)
+        if (QListWidgetItem* item = list_->item(i)) item->setSelected(true);
+    if (QListWidgetItem* item = list_->item(s.currentIndex)) {
+        list_->setCurrentItem(item, QItemSelectionModel::NoUpdate);
+        list_->scrollToItem(item);
+    }
+
+    // Everything about frames follows whether there are any.
+    for (const char* key : {"1コマの幅", "1コマの高さ", "左端の位置", "上端の位置", " 透過色", "消去手段",
+                            "ｳｪｲﾄ[1/100s]", "width-value", "height-value", "110", "111", "112", "113", "117",
+                            "118", "115", "120", "114", "119", "122", "123", "124"})
+        Control(key)->setEnabled(s.framesEnabled);
+    if (!s.framesEnabled) {
+        for (QWidget* w : modeControls_)
+            if (w != documentText_ && w != documentKeys_ && w->objectName() != "129" && w->objectName() != "テキスト" &&
+                w->objectName() != "コメント")
+                w->setEnabled(false);
+        if (frameText_) frameText_->setPlainText(QString());
+        if (frameKeys_) frameKeys_->clear();
+        widthValue_->clear();
+        heightValue_->clear();
+        left_->clear();
+        top_->clear();
+        delay_->clear();
+        swatch_->SetColour(std::nullopt);
+        return;
+    }
+    widthValue_->setText(QString::number(s.frameWidth));
+    heightValue_->setText(QString::number(s.frameHeight));
+    SetTextQuietly(left_, s.left ? QString::number(*s.left) : QString());
+    SetTextQuietly(top_, s.top ? QString::number(*s.top) : QString());
+    for (const char* key : {"110", "112", "左端の位置"}) Control(key)->setEnabled(s.leftEnabled);
+    for (const char* key : {"111", "113", "上端の位置"}) Control(key)->setEnabled(s.topEnabled);
+    transparency_->setChecked(s.transparency);
+    for (const char* key : {"120", " 透過色"}) Control(key)->setEnabled(s.swatchEnabled);
+    swatch_->SetColour(s.swatch);
+    bool single = !s.multiSelection;
+    for (const char* key : {"frame-コメント", "116", "frame-テキスト", "128", "126", "130"})
+        if (QWidget* w = Control(key)) w->setEnabled(single);
+    if (!single) return;  // delay, its switch and the disposal keep what they showed
+    hasDelay_->setChecked(s.hasDelay);
+    SetTextQuietly(delay_, QString::number(s.delay));
+    for (const char* key : {"ｳｪｲﾄ[1/100s]", "117", "118"}) Control(key)->setEnabled(s.hasDelay);
+    disposal_->setCurrentIndex(s.disposalIndex);
+    if (mode_ == 1) {
+        frameKeys_->clear();
+        for (const std::string& k : s.frameKeys.keys) frameKeys_->addItem(Text(k));
+        frameKeys_->setCurrentIndex(s.frameKeys.keys.empty() ? -1 : 0);
+        frameText_->setPlainText(ShownText(s.frameKeys.text));
+        frameKeys_->setEnabled(s.frameKeys.enabled);
+        frameText_->setEnabled(s.frameKeys.enabled);
+    } else if (ShownText(s.frameComment) != frameText_->toPlainText()) {
+        frameText_->setPlainText(ShownText(s.frameComment));
+    }
+}
+
+void Panel::Edit(const std::function<bool(AnimDoc&)>& operation, bool refreshPanel) {
+    if (showing_) return;
+    if (!window_.GetShell().Edit(operation)) return;
+    if (refreshPanel) {
+        Refresh(false);
+    } else {
+        // Typing goes on in the field: only the list's text of the frame follows.
+        AnimDoc& doc = window_.GetShell().Doc();
+        if (doc.currentFrame)
+            if (QListWidgetItem* item = list_->item(doc.currentIndex))
+                item->setText(Text(FrameListItem(*doc.currentFrame, doc.currentIndex)).replace(QLatin1Char('\t'), QStringLiteral("  ")));
+    }
+    window_.DocumentEdited(this);
+}
+
+void Panel::CommitField(QLineEdit* field) {
+    if (!field || showing_) return;
+    pendingField_ = nullptr;
+    AnimDoc& doc = window_.GetShell().Doc();
+    bool multi = SelectedIndices.size() > 1;
+    if (field->text().isEmpty() && multi) return;  // several frames at different places
+    int typed = NumberOf(field->text());
+    int corrected = typed;
+    std::function<bool(AnimDoc&)> apply;
+    if (field == screenWidth_ || field == screenHeight_) {
+        UpdateExtent(doc);
+        bool width = field == screenWidth_;
+        corrected = CorrectScreenSide(typed, width ? doc.extentRight : doc.extentBottom);
+        apply = [width, corrected](AnimDoc& d) { return width ? SetScreenWidth(d, corrected) : SetScreenHeight(d, corrected); };
+    } else if ((field == left_ || field == top_) && doc.currentFrame) {
+        bool isLeft = field == left_;
+        corrected = isLeft ? CorrectLeft(doc, SelectedIndices, typed) : CorrectTop(doc, SelectedIndices, typed);
+        apply = [isLeft, corrected](AnimDoc& d) {
+            return isLeft ? SetLeft(d, SelectedIndices, corrected) : SetTop(d, SelectedIndices, corrected);
+        };
+    } else {
+        return;
+    }
+    if (corrected != typed || field->text() != QString::number(corrected)) {
+        field->setText(QString::number(corrected));
+        if (!multi) {
+            // The value was out of range: the user sees the correction selected
+            // in the field and can type again.
+            QTimer::singleShot(0, field, [field] {
+                field->setFocus();
+                field->selectAll();
+            });
+        }
+    }
+    Edit(apply, true);
+}
+
+void Panel::CommitPendingField() {
+    if (pendingField_) CommitField(pendingField_);
+}
+
+void Panel::BeforeCommand() { CommitPendingField(); }
+
+void Panel::Step(QLineEdit* field, int delta) {
+    // The field takes the focus first, which commits another field being typed.
+    if (pendingField_ && pendingField_ != field) CommitPendingField();
+    field->setFocus();
+    AnimDoc& doc = window_.GetShell().Doc();
+    if (field == loopCount_) {
+        int v = std::clamp(doc.loopCount + delta, 0, kMaxLoopCount);
+        loopCount_->setText(QString::number(v));
+        Edit([v](AnimDoc& d) { return SetLoopCount(d, v); });
+        return;
+    }
+    if (field == delay_) {
+        if (!doc.currentFrame) return;
+        int v = std::clamp(doc.currentFrame->delay + delta, 0, kMaxDelay);
+        delay_->setText(QString::number(v));
+        Edit([v](AnimDoc& d) { return SetDelay(d, SelectedIndices, v); });
+        return;
+    }
+    // Sizes and positions step from what is typed, so a spin right after typing
+    // continues from the typed value.
+    field->setText(QString::number(NumberOf(field->text()) + delta));
+    CommitField(field);
+    field->setFocus();
+    field->selectAll();
+}
+
+bool Panel::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == list_->viewport()) {
+        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
+            auto* drag = static_cast<QDropEvent*>(event);
+            if (!DroppedFiles(drag->mimeData()).isEmpty()) {
+                drag->acceptProposedAction();
+                return true;
+            }
+        } else if (event->type() == QEvent::Drop) {
+            auto* drop = static_cast<QDropEvent*>(event);
+            QStringList files = DroppedFiles(drop->mimeData());
+            if (!files.isEmpty()) {
+                drop->acceptProposedAction();
+                AddFrames(files, false);
+                return true;
+            }
+        }
+        return false;
+    }
+    auto* field = qobject_cast<QLineEdit*>(watched);
+    if (field && (field == screenWidth_ || field == screenHeight_ || field == left_ || field == top_)) {
+        if (event->type() == QEvent::FocusIn) pendingField_ = field;
+        if (event->type() == QEvent::FocusOut && pendingField_ == field) CommitField(field);
+        if (event->type() == QEvent::KeyPress) {
+            int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) CommitField(field);
+        }
+    }
+    return false;
+}
+
+void Panel::AddFrames(const QStringList& paths, bool insert) {
+    window_.raise();
+    window_.activateWindow();
+    std::vector<std::string> files;
+    for (const QString& p : paths) files.push_back(NativePath(p));
+    window_.GetShell().AddFramesFrom(files, insert);
+}
+
+int Panel::CommandEnabled(int) const { return -1; }
+
+bool Panel::RunCommand(int id) {
+    if (id != kCmdSelectAll) return false;
+    if (SelectAllFrames(window_.GetShell().Doc(), SelectedIndices)) Refresh(true);
+    return true;
+}
+
+}  // namespace kivo

@@ -1,0 +1,89 @@
+// The frame property panel: the frame counter, scroll bar and list on the left;
+// the screen size, looping and the document's comment or keys, then the
+// current frame's size, position, transparency, delay, disposal and comment or
+// keys on the right. It shows PanelState and sends every edit through
+// Shell::Edit; nothing here decides a value.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <map>
+#include <string>
+
+#include "app/panel_state.h"
+#include "view/window_part.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QScrollBar;
+class QWidget;
+
+namespace kivo {
+
+class ColourSwatch;
+class MainWindow;
+class SpinButtons;
+
+class Panel : public QObject, public WindowPart {
+    Q_OBJECT
+public:
+    explicit Panel(MainWindow& window);
+
+    void DocumentChanged() override;
+    void FormatModeChanged() override;
+    void BeforeCommand() override;
+    int CommandEnabled(int id) const override;
+    bool RunCommand(int id) override;
+
+    // A control by its id ("101") or label text, for tests and screenshots.
+    QWidget* Control(const std::string& key) const;
+    // The controls Tab visits, in order.
+    static const int kFocusOrder[16];
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateModeControls();
+    void Layout();
+    void ShowState();
+    void ShowFrameProperties();
+    void Refresh(bool selectionOnly);
+    // Typed sizes and positions are taken when their field is left.
+    void CommitField(QLineEdit* field);
+    void CommitPendingField();
+    void Step(QLineEdit* field, int delta);
+    void Edit(const std::function<bool(AnimDoc&)>& operation, bool refreshList = false);
+    void AddFrames(const QStringList& paths, bool insert);
+    template <typename T>
+    T* Make(const std::string& key, QWidget* widget);
+
+    MainWindow& window_;
+    std::map<std::string, QWidget*> controls_;
+    PanelState state_;
+    bool showing_ = false;  // guards the handlers while values are being shown
+    int mode_ = -1;
+    QLineEdit* pendingField_ = nullptr;  // a size or position being typed
+
+    QLabel* counter_ = nullptr;
+    QScrollBar* frameScroll_ = nullptr;
+    QListWidget* list_ = nullptr;
+    QLineEdit *screenWidth_ = nullptr, *screenHeight_ = nullptr, *loopCount_ = nullptr;
+    QLineEdit *left_ = nullptr, *top_ = nullptr, *delay_ = nullptr;
+    QCheckBox *loop_ = nullptr, *forever_ = nullptr, *transparency_ = nullptr, *hasDelay_ = nullptr;
+    QComboBox* disposal_ = nullptr;
+    ColourSwatch* swatch_ = nullptr;
+    QLabel *widthValue_ = nullptr, *heightValue_ = nullptr;
+    // Comment (GIF) or key (MNG) controls of the working mode.
+    QPlainTextEdit *documentText_ = nullptr, *frameText_ = nullptr;
+    QComboBox *documentKeys_ = nullptr, *frameKeys_ = nullptr;
+    std::vector<QWidget*> modeControls_;
+};
+
+}  // namespace kivo
