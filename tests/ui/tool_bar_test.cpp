@@ -98,6 +98,33 @@ private slots:
         }
     }
 
+    // Face and bevel take the theme's colours; pressing swaps the bevel.
+    void buttonsDrawInTheThemesColours_data() {
+        QTest::addColumn<bool>("pressed");
+        QTest::newRow("raised") << false;
+        QTest::newRow("pressed") << true;
+    }
+    void buttonsDrawInTheThemesColours() {
+        QFETCH(bool, pressed);
+        MainWindow window;
+        QPalette theme = window.PanelWidget()->palette();
+        theme.setColor(QPalette::Light, QColor(255, 0, 0));
+        theme.setColor(QPalette::Dark, QColor(0, 0, 255));
+        theme.setColor(QPalette::Button, QColor(0, 255, 0));
+        window.PanelWidget()->setPalette(theme);
+        ToolButton* cut = Bar(window).Button(8);
+        cut->setDown(pressed);
+        QImage picture = cut->grab().toImage();
+        QRgb topLeft = pressed ? qRgb(0, 0, 255) : qRgb(255, 0, 0);
+        QRgb bottomRight = pressed ? qRgb(255, 0, 0) : qRgb(0, 0, 255);
+        QCOMPARE(picture.pixel(1, 5), topLeft);
+        QCOMPARE(picture.pixel(5, 1), topLeft);
+        QCOMPARE(picture.pixel(26, 5), bottomRight);
+        QCOMPARE(picture.pixel(5, 26), bottomRight);
+        QCOMPARE(picture.pixel(0, 5), qRgb(64, 64, 64));
+        QCOMPARE(picture.pixel(3, 3), qRgb(0, 255, 0));  // behind the icon's empty corner
+    }
+
     void pointerMovesBringUpTheTips() {
         MainWindow window;
         window.show();
