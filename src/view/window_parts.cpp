@@ -7,6 +7,7 @@ namespace kivo {
 
 void AddWindowParts(MainWindow& window) {
     window.AddPart(new ToolBar(window));
+    window.AddPart(new Panel(window));
 }
 
 }  // namespace kivo
