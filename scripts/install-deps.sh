@@ -8,8 +8,11 @@ PACKAGES=(
   zlib1g-dev libpng-dev libjpeg62-turbo-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-qpa-plugins libqt6svg6 fonts-noto-cjk
-  # the GUI tests and screenshots run under a virtual display
-  xvfb xauth
+  # the GUI tests and screenshots run under a virtual display; xclip is the
+  # second program of the clipboard test
+  xvfb xauth xclip
+  # a small paint program, so that editing a frame works on a fresh machine
+  mtpaint
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
   libgif-dev libmng-dev pngcheck
   clang libclang-rt-14-dev

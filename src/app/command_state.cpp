@@ -11,15 +11,6 @@ namespace {
 bool Available(int id) {
     switch (id) {
         case kCmdView:
-        case kCmdFrameList:
-        case kCmdCut:
-        case kCmdCopy:
-        case kCmdPasteAppend:
-        case kCmdPasteInsert:
-        case kCmdBlankAppend:
-        case kCmdBlankInsert:
-        case kCmdSaveSelected:
-        case kCmdOtherOptions:
             return false;
         default:
             return true;
@@ -39,6 +30,7 @@ bool CommandEnabled(int id, const CommandContext& context) {
         case kCmdSave:
         case kCmdSaveAs:
         case kCmdSaveAvi:
+        case kCmdSaveSelected:
             return frames > 0;
         case kCmdOptimize:
             return frames > 1;

@@ -47,6 +47,19 @@ const MessageText kMessages[] = {
      "%1 has been changed.\rDo you want to save it?"},
     {"HelpMissing", "ヘルプファイルが見つかりません。", "The manual was not found."},
 
+    // The frame tools of the editor.
+    {"SizeTooLarge", "コマの幅と高さは 32767 までです。", "A frame can be at most 32767 pixels wide and high."},
+    {"SizeTooManyPixels", "この大きさのコマは作れません。", "A frame this large cannot be made."},
+    {"PasteSideRange", "貼り付ける画像の幅と高さは 1 から 32767 までです。",
+     "A pasted picture must be 1 to 32767 pixels wide and high."},
+    {"PasteTooLarge", "画像が大きすぎて貼り付けられません。", "The picture is too large to paste."},
+    {"NoSaveFolder", "保存先のフォルダを指定してください。", "Please give the folder to save in."},
+    {"RelativeSaveFolder", "保存先のフォルダは / から始まるパスで指定してください。",
+     "Please give the folder to save in as a path starting with /."},
+    {"PaintNotFoundOnPath", "ペイントツール(%s)が見つかりません。",
+     "No paint program (%1) was found.\rChoose one in the other options."},
+    {"PaintDidNotStart", "%s\rを起動できませんでした。", "%1\rcould not be started."},
+
     // Names of a new document.
     {"NewGif", "新規.gif", "New.gif"},
     {"NewMng", "新規.mng", "New.mng"},

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdio>
 
+#include "color/write_options.h"
 #include "doc/bmp.h"
 #include "doc/selection.h"
 #include "gif/gif_writer.h"
@@ -60,6 +61,11 @@ bool SaveSelectedFrames(OwnerWindow owner, AnimDoc& doc, const SaveSelectedReque
     } else {
         indices = SelectedIndices;
     }
+    // The GIF writer clears an unconditional dither after every file it writes;
+    // the user asked for it for this whole batch, so every file gets it and it
+    // is cleared once, after the last one.
+    const int dither = AlwaysDither;
+    bool cleared = false;
     for (int32_t index : indices) {
         Frame* frame = index == doc.currentIndex ? doc.currentFrame : NthFrame(doc, index);
         if (!frame) return false;
@@ -68,8 +74,15 @@ bool SaveSelectedFrames(OwnerWindow owner, AnimDoc& doc, const SaveSelectedReque
             ShowError(owner, kNameTooLong);
             return false;
         }
-        if (!WriteOne(owner, doc, *frame, path, request.format)) return false;
+        AlwaysDither = dither;
+        if (!WriteOne(owner, doc, *frame, path, request.format)) {
+            // Files already written had it; the rest still want it.
+            AlwaysDither = dither;
+            return false;
+        }
+        cleared = cleared || AlwaysDither != dither;
     }
+    if (cleared) AlwaysDither = 0;
     return true;
 }
 

@@ -29,6 +29,8 @@ std::string SelectedFrameFileName(const SaveSelectedRequest& request, int frameC
 // frame means the current one), with OverwriteExisting deciding over existing
 // files, which are otherwise left alone and count as written. Stops at the first
 // failure (false; files already written stay). No selection: nothing to do, true.
+// AlwaysDither holds for every file of the batch and is cleared after it when
+// the writers clear it (GIF).
 bool SaveSelectedFrames(OwnerWindow owner, AnimDoc& doc, const SaveSelectedRequest& request);
 
 }  // namespace kivo

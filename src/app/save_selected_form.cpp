@@ -1,0 +1,40 @@
+#include "app/save_selected_form.h"
+
+#include <cstdio>
+
+#include "app/shell.h"
+#include "color/write_options.h"
+#include "platform/kept_errors.h"
+
+namespace kivo {
+
+SaveSelectedRequest OpeningRequest(const AnimDoc& doc, int formatMode) {
+    SaveSelectedRequest request;
+    const size_t slash = doc.path.find_last_of('/');
+    if (slash != std::string::npos) request.folder = doc.path.substr(0, slash == 0 ? 1 : slash);
+    request.baseName = doc.displayName;
+    if (const size_t dot = request.baseName.find_last_of('.'); dot != std::string::npos)
+        request.baseName.resize(dot);
+    request.format = formatMode == 1 ? FrameFileFormat::kPng : FrameFileFormat::kGif;
+    return request;
+}
+
+std::string SelectedCountText(size_t selected) {
+    char text[64];
+    std::snprintf(text, sizeof text, "現在選択中のコマは、%zu 個です。", selected > 1 ? selected : size_t(1));
+    return text;
+}
+
+const char* RequestProblem(const SaveSelectedRequest& request) {
+    if (request.folder.empty()) return "保存先のフォルダを指定してください。";
+    if (request.folder.front() != '/') return "保存先のフォルダは / から始まるパスで指定してください。";
+    return nullptr;
+}
+
+std::string RunSaveSelected(OwnerWindow owner, AnimDoc& doc, const SaveSelectedRequest& request) {
+    KeptErrors kept;
+    if (SaveSelectedFrames(owner, doc, request)) return {};
+    return kept.texts().empty() ? std::string("書き込み失敗しました。") : kept.texts().front();
+}
+
+}  // namespace kivo

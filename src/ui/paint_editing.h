@@ -1,0 +1,25 @@
+// Editing a frame in an outside paint program: the frame goes out as a BMP
+// file, the program is started on it, and a small dialog waits, with "中止",
+// until the program is done; a changed picture comes back into the frame.
+#pragma once
+
+#include <QDialog>
+
+#include "doc/anim_doc.h"
+
+namespace kivo {
+
+// What the user sees meanwhile: a wait with one way out.
+class PaintWaitDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit PaintWaitDialog(QWidget* owner);
+};
+
+// The program is the one chosen in the other-options dialog, or the first
+// standard paint program on PATH. True when the frame's picture was replaced;
+// the caller refreshes the views and marks the document. The program is never
+// stopped, also not by "中止".
+bool EditInPaintProgram(QWidget* owner, AnimDoc& doc, Frame& frame);
+
+}  // namespace kivo

@@ -1,0 +1,39 @@
+// "現在選択中のコマを個々に保存": folder, base name, format and the overwrite
+// choice for writing each selected frame to a file of its own. OK without a
+// usable folder is refused with the folder field focused; otherwise the frames
+// are written and the dialog closes, success or not.
+#pragma once
+
+#include <QDialog>
+
+#include "doc/anim_doc.h"
+
+class QButtonGroup;
+class QCheckBox;
+class QLineEdit;
+
+namespace kivo {
+
+class SaveSelectedDialog : public QDialog {
+    Q_OBJECT
+public:
+    SaveSelectedDialog(QWidget* owner, AnimDoc& doc);
+
+    // Shows the dialog modally; true when files were written.
+    static bool Run(QWidget* owner, AnimDoc& doc);
+    bool Written() const { return written_; }
+
+public slots:
+    void accept() override;
+
+private:
+    void Browse();
+
+    AnimDoc& doc_;
+    QLineEdit* folder_ = nullptr;
+    QLineEdit* baseName_ = nullptr;
+    QButtonGroup* format_ = nullptr;
+    bool written_ = false;
+};
+
+}  // namespace kivo

@@ -1,0 +1,41 @@
+// The frame tools of the menus: blank frames, saving the selected frames, the
+// frame-list window and the other-options dialog; and editing a frame in the
+// paint program, also by double-clicking the image area.
+#pragma once
+
+#include <QObject>
+
+#include "view/window_part.h"
+
+namespace kivo {
+
+struct Frame;
+
+// Edits frame in the paint program with the preview paused; a changed frame
+// refreshes the window and marks the document. For every place that offers
+// editing (image area, frame list, panel list).
+bool EditFrameInPaint(MainWindow& window, Frame& frame);
+
+class FrameToolsPart : public QObject, public WindowPart {
+public:
+    explicit FrameToolsPart(MainWindow& window);
+    bool RunCommand(int id) override;
+    int CommandEnabled(int id) const override;
+    void Closing() override;
+
+    // The commands, for tests and the tool bar.
+    void AddBlank(bool insert);
+    void SaveSelected();
+    // The frame-list window; a second open while one is showing is ignored.
+    // True when frames were edited in it.
+    bool ShowFrameList();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    MainWindow& window_;
+    bool listOpen_ = false;
+};
+
+}  // namespace kivo
