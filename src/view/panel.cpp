@@ -115,6 +115,7 @@ void Panel::CreateControls() {
     list_ = Make<QListWidget>("121", new QListWidget(parent));
     list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    list_->setAcceptDrops(true);
     list_->viewport()->setAcceptDrops(true);
     list_->viewport()->installEventFilter(this);
     connect(list_, &QWidget::customContextMenuRequested, this,

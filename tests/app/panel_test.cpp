@@ -1,0 +1,144 @@
+// What the panel shows and what its edits do, without widgets.
+#include <gtest/gtest.h>
+
+#include "app/panel_edits.h"
+#include "app/panel_layout.h"
+#include "app/panel_state.h"
+#include "support/test_support.h"
+#include "tools/blank_frame.h"
+
+namespace kivo {
+namespace {
+
+// A document on a w × h screen with frames of the given sizes at 0,0.
+std::unique_ptr<AnimDoc> Doc(int w, int h, std::vector<std::pair<int, int>> sizes) {
+    auto doc = NewDocument();
+    for (auto [fw, fh] : sizes) EXPECT_TRUE(AddBlankFrame(*doc, 0, fw, fh));
+    doc->screenWidth = w;
+    doc->screenHeight = h;
+    doc->currentFrame = doc->firstFrame.get();
+    doc->currentIndex = 0;
+    return doc;
+}
+
+TEST(PanelLayout, RowsFollowTheTablesInBothModes) {
+    struct Row {
+        int cw, lh, mode;
+        const char* key;
+        int x, y, width, height;
+    };
+    // 840 × 540 client, as 120 × 7 by 27 × 20.
+    const Row rows[] = {
+        {7, 20, 0, "121", 20, 270, 200, 230},
+        {7, 20, 0, "124", 152, 500, 66, 28},
+        {7, 20, 0, "103", 409, 52, 21, 20},
+        {7, 20, 0, "105", 262, 102, 19 * 7, 20},       // 14 bytes in code page 932 + 5
+        {7, 20, 0, "ｳｪｲﾄ[1/100s]", 262, 368, 112, 20},
+        {7, 20, 0, "116", 442, 224, 378, 96},
+        {8, 24, 1, "129", 462 + 179, 41, 179, 27},      // x0 = 20·8 + 302, W = 840 − 462 − 20
+        {8, 24, 1, "126", 462, 276, 358, 112},
+        {8, 24, 1, "115", 390, 442, 192, 144},
+    };
+    for (const Row& r : rows) {
+        auto places = PanelLayout(r.cw, r.lh, 840, 540, r.mode);
+        const ControlPlace* p = FindPlace(places, r.key);
+        ASSERT_NE(p, nullptr) << r.key;
+        EXPECT_EQ(std::tie(p->x, p->y, p->width, p->height), std::tie(r.x, r.y, r.width, r.height)) << r.key;
+    }
+    EXPECT_EQ(FindPlace(PanelLayout(7, 20, 840, 540, 0), "127"), nullptr);  // keys only in MNG mode
+    EXPECT_EQ(Cp932Length("ｳｪｲﾄ透過"), 8);
+}
+
+TEST(PanelState, ShowsTheDocumentAndTheSelection) {
+    auto empty = NewDocument();
+    empty->loopCount = 65000;
+    PanelState s = ComputePanelState(*empty, {}, 0);
+    EXPECT_FALSE(s.framesEnabled);
+    EXPECT_EQ(s.counter, "");
+    EXPECT_EQ(empty->loopCount, 30000);  // brought down and stored back
+
+    auto doc = Doc(30, 30, {{10, 5}, {30, 5}, {20, 5}});
+    s = ComputePanelState(*doc, {0}, 0);
+    EXPECT_TRUE(s.leftEnabled);
+    EXPECT_EQ(s.counter, "1 / 3 コマ");
+    EXPECT_EQ(s.listItems[1], "  2コマ  30 x   5\t");
+    doc->currentFrame = NthFrame(*doc, 1);
+    doc->currentIndex = 1;
+    EXPECT_FALSE(ComputePanelState(*doc, {1}, 0).leftEnabled);  // as wide as the screen
+
+    NthFrame(*doc, 2)->top = 3;
+    s = ComputePanelState(*doc, {0, 1, 2}, 0);
+    EXPECT_EQ(s.frameWidth, 30);
+    EXPECT_FALSE(s.leftEnabled);
+    EXPECT_EQ(s.left, 0);
+    EXPECT_FALSE(s.top.has_value());  // the frames' tops differ
+
+    for (auto [disposal, shown] : {std::pair{0, 0}, {1, 0}, {2, 1}, {3, 0}})
+        EXPECT_EQ(DisposalIndex(disposal, 1), shown);
+}
+
+TEST(PanelState, ListItemsCutCommentsAtACharacterBoundary) {
+    Frame f;
+    f.width = 4;
+    f.height = 4;
+    f.comment = std::string(27, 'a') + "あい";  // the second byte of あ is byte 29
+    EXPECT_EQ(FrameListItem(f, 0), "  1コマ   4 x   4\t" + std::string(27, 'a'));
+    f.comment = "\x82\xa0\x82\xa2line\r\nnext";  // code page 932, with a line break
+    EXPECT_EQ(FrameListItem(f, 0), "  1コマ   4 x   4\tあいline  next");
+}
+
+TEST(PanelEdits, TypedValuesAreCorrected) {
+    auto doc = Doc(100, 100, {{40, 40}, {60, 20}});
+    EXPECT_TRUE(SetScreenWidth(*doc, 5000));
+    EXPECT_EQ(doc->screenWidth, 3000);
+    EXPECT_TRUE(SetScreenWidth(*doc, 10));
+    EXPECT_EQ(doc->screenWidth, 60);  // the frames' right edge
+    NthFrame(*doc, 1)->left = 3500;   // a frame beyond 3000 keeps the screen wide enough
+    EXPECT_EQ(CorrectScreenSide(100, 3560), 3560);
+    NthFrame(*doc, 1)->left = 0;
+    EXPECT_TRUE(SetLoopCount(*doc, 65536));
+    EXPECT_EQ(doc->loopCount, 30000);
+    EXPECT_TRUE(SetLeft(*doc, {0}, 500));
+    EXPECT_EQ(doc->firstFrame->left, 20);
+    EXPECT_TRUE(SetLeft(*doc, {0, 1}, -5));
+    EXPECT_EQ(NthFrame(*doc, 1)->left, 0);
+    EXPECT_TRUE(SetDelay(*doc, {0, 1}, 50));
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(NthFrame(*doc, i)->delay, 50);
+        EXPECT_EQ(NthFrame(*doc, i)->hasDelay, 1);
+    }
+    EXPECT_FALSE(SetDelay(*doc, {0, 1}, 50));  // nothing changed, nothing to mark
+}
+
+TEST(PanelEdits, TransparencyCommentsAndFrameOrder) {
+    auto doc = Doc(8, 8, {{8, 8}, {8, 8}, {8, 8}});
+    Frame& f = *doc->firstFrame;
+    test::SetPixel(f.dib, 0, 7, Rgb{1, 2, 3});  // the bottom-left pixel
+    EXPECT_TRUE(SetTransparency(*doc, {0}, true));
+    EXPECT_EQ(f.transparentRgb, (Rgb{1, 2, 3}));
+    EXPECT_TRUE(SetTransparentColour(*doc, {0}, Rgb{9, 9, 9}));
+    SetTransparency(*doc, {0}, false);
+    SetTransparency(*doc, {0}, true);
+    EXPECT_EQ(f.transparentRgb, (Rgb{9, 9, 9}));  // a chosen colour survives off and on
+
+    EXPECT_FALSE(SetDocumentComment(*doc, "x"));  // one character is no comment
+    EXPECT_TRUE(SetFrameComment(*doc, StoredFromTyped("a\nb")));
+    EXPECT_EQ(f.comment, "a\r\nb");
+    EXPECT_EQ(StoredFromTyped("a\r\nb"), "a\r\nb");
+    EXPECT_EQ(f.textKeys.at(0).text, "a\r\nb");
+    EXPECT_EQ(CommentFromKeys({{"Title", "T"}, {"", ""}}), "Title : T\r\n : \r\n");
+
+    for (int i = 0; i < 3; ++i) NthFrame(*doc, i)->delay = i;
+    Selection sel{0};
+    EXPECT_FALSE(MoveSelectedFrames(*doc, sel, true));
+    sel = {1, 2};
+    EXPECT_TRUE(MoveSelectedFrames(*doc, sel, true));
+    EXPECT_EQ(sel, (Selection{0, 1}));
+    for (auto [i, delay] : {std::pair{0, 1}, {1, 2}, {2, 0}}) EXPECT_EQ(NthFrame(*doc, i)->delay, delay);
+    EXPECT_EQ(doc->currentIndex, 1);
+    SetListSelection(*doc, sel, {});
+    EXPECT_EQ(sel, (Selection{1}));  // nothing selected: back to the current frame
+}
+
+}  // namespace
+}  // namespace kivo

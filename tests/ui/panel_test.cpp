@@ -1,0 +1,150 @@
+// The panel with real key presses, focus changes and drops on the offscreen platform.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include "color/write_options.h"
+#include "doc/selection.h"
+#include "io/open_save.h"
+#include "tools/blank_frame.h"
+#include "ui/qt_platform.h"
+#include "view/main_window.h"
+#include "view/panel.h"
+
+namespace kivo {
+
+class PanelTest : public QObject {
+    Q_OBJECT
+
+private:
+    QtPlatformBackend backend_;
+    QTemporaryDir dir_;
+
+    // A shown window whose document has `frames` frames of 20 × 10.
+    static std::unique_ptr<MainWindow> Window(int frames) {
+        auto window = std::make_unique<MainWindow>();
+        for (int i = 0; i < frames; ++i) AddBlankFrame(window->GetShell().Doc(), 0, 20, 10);
+        window->RefreshPanel();
+        window->show();
+        QApplication::setActiveWindow(window.get());
+        return window;
+    }
+    static Panel& PanelOf(MainWindow& w) { return *w.FindPart<Panel>(); }
+    static QLineEdit* Field(MainWindow& w, const char* id) {
+        return static_cast<QLineEdit*>(PanelOf(w).Control(id));
+    }
+    static void Type(QLineEdit* field, const QString& text) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, text);
+    }
+
+private slots:
+    void initTestCase() {
+        qputenv("KIVO_INI", dir_.filePath("kivo.ini").toUtf8());
+        InstallPlatformBackend(&backend_);
+    }
+    void cleanupTestCase() { InstallPlatformBackend(nullptr); }
+    void init() { FormatMode = 0; }
+
+    void aTypedSizeIsTakenWhenTheFieldIsLeftAndCorrected() {
+        auto w = Window(2);
+        QLineEdit* width = Field(*w, "101");
+        Type(width, QStringLiteral("5000"));
+        QCOMPARE(w->GetShell().Doc().screenWidth, 20);  // nothing before leaving the field
+        QTest::keyClick(width, Qt::Key_Tab);
+        QCOMPARE(w->GetShell().Doc().screenWidth, 3000);
+        QCOMPARE(width->text(), QStringLiteral("3000"));
+        QTRY_VERIFY(width->hasFocus());  // the correction keeps the user in the field
+        QCOMPARE(width->selectedText(), QStringLiteral("3000"));
+        QVERIFY(w->windowTitle().endsWith(QStringLiteral("*")));
+    }
+
+    void aMenuCommandTakesTheTypedValueFirst() {
+        auto w = Window(1);
+        QLineEdit* height = Field(*w, "102");
+        Type(height, QStringLiteral("40"));
+        w->Action(40015)->trigger();  // any command
+        QCOMPARE(w->GetShell().Doc().screenHeight, 40);
+    }
+
+    void tabFollowsTheFocusOrderSkippingDisabledControls() {
+        auto w = Window(1);
+        Panel& panel = PanelOf(*w);
+        // 110 is disabled (the frame is as wide as the screen), so Tab goes from
+        // 108 past it to 111 only when 111 is enabled; here both are, the screen
+        // being widened first.
+        w->GetShell().Doc().screenWidth = 20;
+        w->RefreshPanel();
+        QWidget* start = panel.Control("108");
+        start->setFocus();
+        QTest::keyClick(start, Qt::Key_Tab);
+        QVERIFY(!panel.Control("110")->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), panel.Control("114"));  // 110 and 111 skipped
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), panel.Control("108"));
+    }
+
+    void commentsKeepTheirLineBreaksByteForByte() {
+        auto w = Window(1);
+        w->GetShell().Doc().currentFrame->comment = "first\r\nsecond";
+        w->RefreshPanel();
+        auto* text = static_cast<QPlainTextEdit*>(PanelOf(*w).Control("116"));
+        QCOMPARE(text->toPlainText(), QStringLiteral("first\nsecond"));
+        text->moveCursor(QTextCursor::End);
+        QTest::keyClicks(text, QStringLiteral("!"));
+        QCOMPARE(w->GetShell().Doc().currentFrame->comment, std::string("first\r\nsecond!"));
+        QCOMPARE(w->GetShell().Doc().modified, int16_t(1));
+    }
+
+    void moveButtonsAndTheListSelection() {
+        auto w = Window(3);
+        AnimDoc& doc = w->GetShell().Doc();
+        for (int i = 0; i < 3; ++i) NthFrame(doc, i)->delay = i;
+        auto* list = static_cast<QListWidget*>(PanelOf(*w).Control("121"));
+        list->item(1)->setSelected(true);
+        list->item(2)->setSelected(true);
+        list->item(0)->setSelected(false);
+        QCOMPARE(SelectedIndices, (std::vector<int32_t>{1, 2}));
+        QCOMPARE(doc.currentIndex, 2);
+        static_cast<QAbstractButton*>(PanelOf(*w).Control("122"))->click();
+        QCOMPARE(NthFrame(doc, 0)->delay, 1);
+        QCOMPARE(NthFrame(doc, 2)->delay, 0);
+        QVERIFY(list->item(0)->isSelected() && list->item(1)->isSelected() && !list->item(2)->isSelected());
+        // Typing a delay with both selected sets both.
+        Type(Field(*w, "117"), QStringLiteral("50"));
+        QCOMPARE(NthFrame(doc, 0)->delay, 50);
+        QCOMPARE(NthFrame(doc, 1)->delay, 50);
+    }
+
+    void droppedFilesAreAppendedToTheList() {
+        auto w = Window(1);
+        std::string gif = dir_.filePath("two.gif").toStdString();
+        auto doc = NewDocument();
+        AddBlankFrame(*doc, 0, 8, 8);
+        AddBlankFrame(*doc, 0, 8, 8);
+        QVERIFY(SaveDocument(nullptr, gif, *doc));
+        auto* list = static_cast<QListWidget*>(PanelOf(*w).Control("121"));
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(QString::fromStdString(gif))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(list->viewport(), &drop);
+        QCOMPARE(w->GetShell().Doc().frameCount, 3);
+        QCOMPARE(list->count(), 3);
+    }
+};
+
+}  // namespace kivo
+
+QTEST_MAIN(kivo::PanelTest)
+#include "panel_test.moc"
