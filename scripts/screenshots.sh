@@ -18,8 +18,16 @@ fi
 mkdir -p "$out"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
-# A sample animation made by our own tool: three white frames, 160 × 120.
-"$build/src/cli/kivo-cli" blank --size 160x120 --count 3 --delay 20 -o "$work/サンプル.gif" --quiet
+# A sample animation: three coloured pictures drawn by ImageMagick, joined by our
+# own tool (three white frames when ImageMagick is missing).
+if command -v convert >/dev/null; then
+  convert -size 160x120 gradient:'#3060c0'-'#c0e0ff' -fill '#e05030' -draw 'circle 40,60 40,85' "$work/1.png"
+  convert -size 160x120 gradient:'#3060c0'-'#c0e0ff' -fill '#e05030' -draw 'circle 80,50 80,75' "$work/2.png"
+  convert -size 160x120 gradient:'#3060c0'-'#c0e0ff' -fill '#e05030' -draw 'circle 120,60 120,85' "$work/3.png"
+  "$build/src/cli/kivo-cli" convert "$work/1.png" "$work/2.png" "$work/3.png" --delay 20 -o "$work/サンプル.gif" --quiet
+else
+  "$build/src/cli/kivo-cli" blank --size 160x120 --count 3 --delay 20 -o "$work/サンプル.gif" --quiet
+fi
 # A settings file of its own, so the user's kivo.ini is neither read nor written.
 KIVO_INI="$work/kivo.ini" xvfb-run -a -s "-screen 0 1600x1200x24" \
   "$build/src/kivo" --screenshots "$out" "$work/サンプル.gif"

@@ -21,6 +21,7 @@
 #include "doc/selection.h"
 #include "ui/qt_platform.h"
 #include "view/colour_swatch.h"
+#include "view/frame_tools_part.h"
 #include "view/image_area.h"
 #include "view/main_window.h"
 #include "view/spin_buttons.h"
@@ -120,6 +121,9 @@ void Panel::CreateControls() {
     list_->viewport()->installEventFilter(this);
     connect(list_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { window_.EditMenu()->popup(list_->viewport()->mapToGlobal(at)); });
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
+        if (Frame* frame = window_.GetShell().Doc().currentFrame) EditFrameInPaint(window_, *frame);
+    });
     connect(list_, &QListWidget::itemSelectionChanged, this, [this] {
         if (showing_) return;
         std::vector<int32_t> rows;

@@ -10,6 +10,7 @@
 #include <QThread>
 
 #include "app/command_table.h"
+#include "doc/anim_doc.h"
 #include "platform/progress.h"
 #include "ui/file_dialogs.h"
 #include "ui/help_window.h"
@@ -48,6 +49,11 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     QDir dir(folder);
     if (!dir.mkpath(QStringLiteral("."))) return false;
     bool ok = Save(window, dir, QStringLiteral("main-window"));
+    // The same document in MNG mode, where the panel shows text keys.
+    int mode = FormatMode;
+    window.GetShell().SetFormatMode(1);
+    ok = Save(window, dir, QStringLiteral("main-window-mng")) && ok;
+    window.GetShell().SetFormatMode(mode);
 
     // The tip over a tool-bar button once the pointer has rested on it.
     if (ToolBar* bar = window.FindPart<ToolBar>()) {
