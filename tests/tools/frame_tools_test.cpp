@@ -2,6 +2,7 @@
 // selection becomes; how the per-frame files are named and when they are written.
 #include <gtest/gtest.h>
 
+#include "color/write_options.h"
 #include "doc/dib.h"
 #include "doc/selection.h"
 #include "mng/png_reader.h"
@@ -79,6 +80,30 @@ TEST(SaveSelected, WritesEachSelectedFrameAndRespectsTheOverwriteFlag) {
     // A folder that does not exist fails at the first frame.
     SetSelection(*doc, {1, 2});
     EXPECT_FALSE(SaveSelectedFrames(nullptr, *doc, {dir.file("missing"), "x", FrameFileFormat::kGif}));
+    SelectedIndices.clear();
+}
+
+// An unconditional dither asked for once holds for every GIF of the batch
+// (two equal frames give equal files) and is cleared after the batch; and an
+// existing file is replaced while the overwrite box is ticked.
+TEST(SaveSelected, OneDitherForTheWholeBatchAndOverwriteReplaces) {
+    ScopedRecordingBackend rec;
+    test::TempFolder dir;
+    auto doc = NewDocument();
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(AddBlankFrame(*doc, 0, 32, 8));
+        doc->currentFrame->dib = test::MakeImage(32, 8, [](int x, int y) {
+            return Rgb{uint8_t(x * 8), uint8_t(y * 32), uint8_t(x * y)};
+        });
+    }
+    SetSelection(*doc, {0, 2});
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, {dir.path(), "plain", FrameFileFormat::kGif}));
+    AlwaysDither = 1;
+    ASSERT_TRUE(test::WriteFile(dir.file("d_3.gif"), {'o', 'l', 'd'}));
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, {dir.path(), "d", FrameFileFormat::kGif}));
+    EXPECT_EQ(AlwaysDither, 0);
+    EXPECT_NE(test::ReadFile(dir.file("d_1.gif")), test::ReadFile(dir.file("plain_1.gif")));
+    EXPECT_EQ(test::ReadFile(dir.file("d_1.gif")), test::ReadFile(dir.file("d_3.gif")));
     SelectedIndices.clear();
 }
 
