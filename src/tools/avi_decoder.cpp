@@ -1,6 +1,7 @@
 #include "tools/avi_decoder.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 #include "doc/dib.h"
@@ -41,6 +42,7 @@ struct AviDecoder::State {
     AvPacketPtr packet;
     AvFramePtr frame;
     SwsContextPtr scaler;
+    AvFramePtr rows;  // the scaler's output, aligned as its fast paths want it
     int stream = -1;
     int64_t claimed = 0, scale = 0, rate = 0;
     int64_t lastSample = -1, lastPicture = -1;
@@ -177,13 +179,22 @@ bool AviDecoder::State::Convert(Dib& out) {
         sws_setColorspaceDetails(scaler.get(), sws_getCoefficients(space), f->color_range == AVCOL_RANGE_JPEG,
                                  sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
     }
-    // DIB rows run bottom-up: the scaler writes from the last row with a
-    // negative stride.
-    const int stride = int(DibRowBytes(uint32_t(w), 24));
-    uint8_t* dst[4] = {DibPixels(out) + size_t(h - 1) * size_t(stride), nullptr, nullptr, nullptr};
-    const int dstStride[4] = {-stride, 0, 0, 0};
-    if (sws_scale(scaler.get(), f->data, f->linesize, 0, h, dst, dstStride) != h)
+    if (!rows || rows->width != w || rows->height != h) {
+        rows.reset(av_frame_alloc());
+        if (!rows) return Fail(AviReadError::kMemory);
+        rows->format = AV_PIX_FMT_BGR24;
+        rows->width = w;
+        rows->height = h;
+        if (av_frame_get_buffer(rows.get(), 0) < 0) return Fail(AviReadError::kMemory);
+    }
+    if (sws_scale(scaler.get(), f->data, f->linesize, 0, h, rows->data, rows->linesize) != h)
         return Fail(AviReadError::kDecode);
+    // DIB rows run bottom-up.
+    const size_t stride = DibRowBytes(uint32_t(w), 24);
+    uint8_t* bottom = DibPixels(out);
+    for (int y = 0; y < h; ++y)
+        std::memcpy(bottom + size_t(h - 1 - y) * stride, rows->data[0] + size_t(y) * size_t(rows->linesize[0]),
+                    size_t(w) * 3);
     return true;
 }
 

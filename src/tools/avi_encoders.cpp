@@ -76,4 +76,9 @@ std::vector<AviEncoderInfo> AviEncoders() {
 
 bool IsAviEncoder(std::string_view name) { return FindAviEncoder(name) != nullptr; }
 
+bool AviEncoderTakes256Colours(std::string_view name) {
+    const AVCodec* codec = FindAviEncoder(name);
+    return codec && TakesPal8(codec);
+}
+
 }  // namespace kivo

@@ -20,5 +20,7 @@ struct AviEncoderInfo {
 // Uncompressed first, then by name.
 std::vector<AviEncoderInfo> AviEncoders();
 bool IsAviEncoder(std::string_view name);
+// Whether the encoder stores 8-bit pictures with their palette as they are.
+bool AviEncoderTakes256Colours(std::string_view name);
 
 }  // namespace kivo

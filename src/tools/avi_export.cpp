@@ -8,7 +8,6 @@
 #include "color/global_palette.h"
 #include "color/palette_prep.h"
 #include "color/write_options.h"
-#include "doc/color_count.h"
 #include "doc/dib.h"
 #include "platform/parallel.h"
 #include "platform/progress.h"
@@ -133,78 +132,105 @@ void StartPhase(const char* line, size_t total) {
 }
 
 // A frame that covers the whole screen from the top left and lets nothing
-// through is its own screen picture.
+// through is its own screen picture; so is every frame once lent its screen
+// (8-bit after the palette work).
 bool IsWholeScreen(const Frame& f, const AnimDoc& doc) {
     return f.left == 0 && f.top == 0 && f.width == doc.screenWidth && f.height == doc.screenHeight &&
-           !f.hasTransparency && DibIsValid(f.dib) && DibBitCount(f.dib) == 24 &&
+           !f.hasTransparency && DibIsValid(f.dib) && (DibBitCount(f.dib) == 24 || DibBitCount(f.dib) == 8) &&
            DibWidth(f.dib) == f.width && DibHeight(f.dib) == f.height;
 }
 
-Dib ScreenPicture(const Composition& c, Rgb background) {
-    Dib dib = MakeDib24(uint32_t(c.width), uint32_t(c.height));
-    if (dib.empty()) throw std::bad_alloc();
-    const size_t stride = DibRowBytes(uint32_t(c.width), 24);
-    const uint32_t fill = 0xFF000000u | uint32_t(background.r) << 16 | uint32_t(background.g) << 8 | background.b;
-    for (int32_t y = 0; y < c.height; ++y) {
-        uint8_t* out = DibPixels(dib) + size_t(c.height - 1 - y) * stride;
-        const uint32_t* in = c.screen.data() + size_t(y) * size_t(c.width);
-        for (int32_t x = 0; x < c.width; ++x, out += 3) {
-            const uint32_t p = in[x] == kNothingDrawn ? fill : in[x];
-            out[0] = uint8_t(p);
-            out[1] = uint8_t(p >> 8);
-            out[2] = uint8_t(p >> 16);
-        }
-    }
-    return dib;
+bool AllWholeScreens(const std::vector<Frame*>& frames, const AnimDoc& doc) {
+    for (const Frame* f : frames)
+        if (!IsWholeScreen(*f, doc)) return false;
+    return true;
 }
 
-// Every frame becomes what the screen shows while it is on, as a player draws
-// it: disposal and transparency applied, frames clipped to the screen. Where
-// nothing was drawn the first frame's transparent colour shows, else black.
-Outcome ComposeScreens(const AnimDoc& doc, FramesOnLoan& loan) {
-    const std::vector<Frame*>& frames = loan.frames();
-    bool whole = true;
-    for (const Frame* f : frames) whole = whole && IsWholeScreen(*f, doc);
-    if (whole) return Outcome::kDone;
+// What the screen shows while each frame is on, one frame after another, as a
+// player draws it: disposal and transparency applied, frames clipped to the
+// screen. Where nothing was drawn the first frame's transparent colour shows,
+// else black.
+class Screens {
+public:
+    bool Start(const AnimDoc& doc, const Frame& first) {
+        fill_ = first.hasTransparency ? Packed(first.transparentRgb) : Packed(Rgb{});
+        return StartComposition(c_, doc.screenWidth, doc.screenHeight);
+    }
+    // The screen once frame is drawn (after the one before), into picture,
+    // whose buffer is reused when it has the size.
+    void Next(const Frame& frame, Dib& picture) {
+        if (!ComposeFrame(c_, frame)) throw std::bad_alloc();
+        if (picture.empty() || DibWidth(picture) != c_.width || DibHeight(picture) != c_.height) {
+            picture = MakeDib24(uint32_t(c_.width), uint32_t(c_.height));
+            if (picture.empty()) throw std::bad_alloc();
+        }
+        const size_t stride = DibRowBytes(uint32_t(c_.width), 24);
+        for (int32_t y = 0; y < c_.height; ++y) {
+            uint8_t* out = DibPixels(picture) + size_t(c_.height - 1 - y) * stride;
+            const uint32_t* in = c_.screen.data() + size_t(y) * size_t(c_.width);
+            for (int32_t x = 0; x < c_.width; ++x, out += 3) {
+                const uint32_t p = in[x] == kNothingDrawn ? fill_ : in[x];
+                out[0] = uint8_t(p);
+                out[1] = uint8_t(p >> 8);
+                out[2] = uint8_t(p >> 16);
+            }
+        }
+    }
 
+private:
+    static uint32_t Packed(Rgb c) { return uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b; }
+    Composition c_;
+    uint32_t fill_ = 0;
+};
+
+// Every frame is lent its screen, for the palette work that needs them all.
+Outcome ComposeAllScreens(const AnimDoc& doc, FramesOnLoan& loan) {
+    const std::vector<Frame*>& frames = loan.frames();
     StartPhase("書き込み用DIB作成中...", frames.size());
-    Composition c;
-    if (!StartComposition(c, doc.screenWidth, doc.screenHeight)) return Outcome::kFailed;
-    const Frame& first = *frames.front();
-    const Rgb background = first.hasTransparency ? first.transparentRgb : Rgb{};
-    std::vector<Dib> screens;
-    screens.reserve(frames.size());
+    Screens screens;
+    if (!screens.Start(doc, *frames.front())) return Outcome::kFailed;
+    std::vector<Dib> pictures(frames.size());
     for (size_t i = 0; i < frames.size(); ++i) {
-        if (!ComposeFrame(c, *frames[i])) return Outcome::kFailed;
-        screens.push_back(ScreenPicture(c, background));
+        screens.Next(*frames[i], pictures[i]);
         if (ShowCount("書き込み用DIB作成中...\r %4d / %4d コマ", i + 1, frames.size())) return Outcome::kCancelled;
     }
     // Lent only now: composing reads every frame as it is.
-    for (size_t i = 0; i < frames.size(); ++i) loan.Lend(i, std::move(screens[i]));
+    for (size_t i = 0; i < frames.size(); ++i) loan.Lend(i, std::move(pictures[i]));
     return Outcome::kDone;
 }
 
+// Each frame's colours, counted once: palette preparation takes the census
+// from here. False when some frame has more than 256.
 bool AllWithin256Colours(const std::vector<Frame*>& frames) {
-    std::atomic<bool> within{true};
+    std::atomic<bool> within{true}, failed{false};
     ParallelFor(frames.size(), [&](size_t i) {
         if (!within.load()) return;
-        const Frame& f = *frames[i];
-        if (CountColorsLimited(DibPixels(f.dib), f.width, f.height, 257) > 256) within = false;
+        if (!CountFrameColors(*frames[i])) failed = true;
+        else if (frames[i]->colorCount > 256) within = false;
     });
+    if (failed.load()) throw std::bad_alloc();
+    if (!within.load())
+        for (Frame* f : frames) {
+            f->census = {};
+            f->censusIndices = {};
+            f->colorCount = 0;
+        }
     return within.load();
 }
 
 // The 256-colour pictures: one palette for every frame, from the frames'
-// exact colours. False (frames left 24-bit) when they do not share one.
+// exact colours; indexed stays false (frames left 24-bit) when some frame has
+// more colours or the frames do not share one palette.
 Outcome MakeIndexedPictures(OwnerWindow owner, AnimDoc& doc, FramesOnLoan& loan, bool& indexed) {
     indexed = false;
     ProgressSetText("パレットイメージ作成中...");
     ProgressSetCancel(nullptr);
     ProgressPump();
+    const std::vector<Frame*>& frames = loan.frames();
+    if (!AllWithin256Colours(frames)) return Outcome::kDone;
     CodecIsMng = 0;
     if (!PreparePalettes(owner, doc, false) || (doc.globalPalette.empty() && !BuildGlobalPalette(doc, false)))
         return Outcome::kFailed;
-    const std::vector<Frame*>& frames = loan.frames();
     StartPhase("256 DIB作成中...", frames.size());
     for (const Frame* f : frames)
         if (!f->localPalette.empty()) return Outcome::kDone;
@@ -214,21 +240,38 @@ Outcome MakeIndexedPictures(OwnerWindow owner, AnimDoc& doc, FramesOnLoan& loan,
         if (picture.empty()) return Outcome::kFailed;
         loan.Lend(i, std::move(picture));
         f.indexPixels = {};
+        f.census = {};
         if (ShowCount("256 DIB作成中...\r %4d / %4d コマ", i + 1, frames.size())) return Outcome::kCancelled;
     }
     indexed = true;
     return Outcome::kDone;
 }
 
-// Opens the stream with the encoder the user chooses; after a refusal the
-// user may choose again, on a fresh file.
-Outcome OpenStream(OwnerWindow owner, const std::string& path, const AviVideoFormat& format,
-                   const AviEncoderChoice& choice, SafeFile& file,
+// Opens the stream with the encoder the user chooses; after a refusal the user
+// may choose again, on a fresh file. 8-bit pictures are made for the first
+// encoder that stores them as they are; any other encoder would only turn them
+// back into full colour, which loses nothing, so it gets the 24-bit pictures
+// without the palette work.
+Outcome OpenStream(OwnerWindow owner, const std::string& path, AnimDoc& doc, FramesOnLoan& loan,
+                   int32_t unit, const AviEncoderChoice& choice, SafeFile& file,
                    std::unique_ptr<AviStreamWriter>& writer) {
+    bool palettesTried = false, indexed = false;
     for (;;) {
         if (!file.Open(path)) return Outcome::kFailed;
         const std::optional<std::string> encoder = choice.choose ? choice.choose() : std::nullopt;
         if (!encoder) return Outcome::kFailed;
+        if (!palettesTried && AviEncoderTakes256Colours(*encoder)) {
+            palettesTried = true;
+            if (!AllWholeScreens(loan.frames(), doc))
+                if (const Outcome o = ComposeAllScreens(doc, loan); o != Outcome::kDone) return o;
+            if (const Outcome o = MakeIndexedPictures(owner, doc, loan, indexed); o != Outcome::kDone) return o;
+        }
+        AviVideoFormat format;
+        format.width = doc.screenWidth;
+        format.height = doc.screenHeight;
+        format.bits = indexed ? 8 : 24;
+        if (indexed) format.palette = doc.globalPalette;
+        format.unit = unit;
         writer = std::make_unique<AviStreamWriter>();
         const AviOpenResult r = writer->Open(file, *encoder, format);
         if (r == AviOpenResult::kOk) return Outcome::kDone;
@@ -245,26 +288,26 @@ Outcome Export(OwnerWindow owner, const std::string& path, AnimDoc& doc, const A
     FramesOnLoan loan(doc);
     const std::vector<int32_t> delays = FrameDelays(doc);
     const int32_t unit = AviTimeUnit(delays);
-
-    if (const Outcome o = ComposeScreens(doc, loan); o != Outcome::kDone) return o;
-    bool indexed = false;
-    if (AllWithin256Colours(loan.frames()))
-        if (const Outcome o = MakeIndexedPictures(owner, doc, loan, indexed); o != Outcome::kDone) return o;
-
-    AviVideoFormat format;
-    format.width = doc.screenWidth;
-    format.height = doc.screenHeight;
-    format.bits = indexed ? 8 : 24;
-    if (indexed) format.palette = doc.globalPalette;
-    format.unit = unit;
     SafeFile file;
     std::unique_ptr<AviStreamWriter> writer;  // destroyed first: it writes into file
-    if (const Outcome o = OpenStream(owner, path, format, choice, file, writer); o != Outcome::kDone) return o;
+    if (const Outcome o = OpenStream(owner, path, doc, loan, unit, choice, file, writer); o != Outcome::kDone)
+        return o;
 
+    // Frames that do not hold their screen yet get it composed as they are
+    // written, one at a time, so a long animation never holds every screen.
     const std::vector<Frame*>& frames = loan.frames();
+    const bool compose = !AllWholeScreens(frames, doc);
+    Screens screens;
+    if (compose && !screens.Start(doc, *frames.front())) return Outcome::kFailed;
+    Dib screen;
+    size_t composed = frames.size();
     StartPhase("AVI 書き込み中...", frames.size());
     for (const AviSampleWrite& w : AviSchedule(delays, unit)) {
-        if (!writer->Write(frames[w.frame]->dib, w.position)) return Outcome::kFailed;
+        if (compose && composed != w.frame) {
+            screens.Next(*frames[w.frame], screen);
+            composed = w.frame;
+        }
+        if (!writer->Write(compose ? screen : frames[w.frame]->dib, w.position)) return Outcome::kFailed;
         if (ShowCount("AVI 書き込み中...\r %4d / %4d コマ", w.frame + 1, frames.size())) return Outcome::kCancelled;
     }
     return writer->Finish() && file.Commit() ? Outcome::kDone : Outcome::kFailed;

@@ -114,8 +114,9 @@ Outcome ReadFrames(AviSource& source, AnimDoc& doc, const char*& message) {
         return Outcome::kFail;
     }
     if (!last) return Outcome::kFail;
-    // Empty samples at the end keep the last picture on as well.
-    Lengthen(*last, decoder.LastSample() - lastSample, t);
+    // Empty samples at the end keep the last picture on as well, up to the
+    // length the header gives the stream.
+    Lengthen(*last, std::max(decoder.LastSample(), claimed - 1) - lastSample, t);
     doc.currentFrame = doc.firstFrame.get();
     doc.currentIndex = 0;
     UpdateExtent(doc);

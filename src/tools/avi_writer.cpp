@@ -53,6 +53,7 @@ struct AviStreamWriter::State {
     AvFramePtr frame;
     AvPacketPtr packet;
     SwsContextPtr scaler;     // none when the encoder takes our pictures as they are
+    AvFramePtr staging;       // our picture top-down and aligned, as the scaler's fast paths want it
     AviVideoFormat video;
     uint32_t palette[256] = {};
     SafeFile* file = nullptr;
@@ -97,6 +98,12 @@ AviOpenResult AviStreamWriter::State::OpenEncoder(const AVCodec* c, AVStream* st
         scaler.reset(sws_getContext(video.width, video.height, own, video.width, video.height, pixels,
                                     SWS_BICUBIC, nullptr, nullptr, nullptr));
         if (!scaler) return AviOpenResult::kRefused;
+        staging.reset(av_frame_alloc());
+        if (!staging) return AviOpenResult::kFailed;
+        staging->format = own;
+        staging->width = video.width;
+        staging->height = video.height;
+        if (av_frame_get_buffer(staging.get(), 0) < 0) return AviOpenResult::kFailed;
     }
     return AviOpenResult::kOk;
 }
@@ -147,24 +154,19 @@ AviOpenResult AviStreamWriter::Open(SafeFile& file, std::string_view encoder, co
     return AviOpenResult::kOk;
 }
 
-// Our picture into the encoder's frame, top row first as FFmpeg has it.
+// Our picture into the encoder's frame, top row first as FFmpeg has it: the
+// rows copied as they are, or through the scaler.
 bool AviStreamWriter::State::FillFrame(DibSpan picture) {
     if (av_frame_make_writable(frame.get()) < 0) return false;
+    AVFrame* rows = scaler ? staging.get() : frame.get();
     const int h = video.height;
     const size_t stride = DibRowBytes(uint32_t(video.width), uint32_t(video.bits));
-    const uint8_t* bottom = DibPixels(picture);
-    const uint8_t* top = bottom + size_t(h - 1) * stride;
-    if (scaler) {
-        const uint8_t* src[4] = {top, video.bits == 8 ? reinterpret_cast<const uint8_t*>(palette) : nullptr,
-                                 nullptr, nullptr};
-        const int srcStride[4] = {-int(stride), 0, 0, 0};
-        return sws_scale(scaler.get(), src, srcStride, 0, h, frame->data, frame->linesize) == h;
-    }
+    const uint8_t* top = DibPixels(picture) + size_t(h - 1) * stride;
     const size_t rowBytes = size_t(video.width) * size_t(video.bits / 8);
     for (int y = 0; y < h; ++y)
-        std::memcpy(frame->data[0] + size_t(y) * size_t(frame->linesize[0]), top - size_t(y) * stride, rowBytes);
-    if (video.bits == 8) std::memcpy(frame->data[1], palette, sizeof palette);
-    return true;
+        std::memcpy(rows->data[0] + size_t(y) * size_t(rows->linesize[0]), top - size_t(y) * stride, rowBytes);
+    if (video.bits == 8) std::memcpy(rows->data[1], palette, sizeof palette);
+    return !scaler || sws_scale(scaler.get(), staging->data, staging->linesize, 0, h, frame->data, frame->linesize) == h;
 }
 
 bool AviStreamWriter::State::WritePackets() {

@@ -200,7 +200,8 @@ TEST_F(AviExport, LeavesDocumentOptionsAndTargetAsTheyWere) {
         std::vector<std::string> errors;
     };
     const std::string failed = "エラーのため、書き込み失敗しました。";
-    const std::string refused = "256色で、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。";
+    // The pictures reach an encoder that does not store 8-bit ones in full colour.
+    const std::string refused = "フルカラーで、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。";
     const Case cases[] = {
         {"written", kWritten, {}},
         {"refused", kRefused, {refused, failed}},

@@ -152,6 +152,15 @@ TEST_F(AviImport, ReadsBackWhatTheExportWrote) {
             EXPECT_EQ(frames[i]->delay, originals[i]->delay);
         }
     }
+    // Samples the header counts past the last stored picture are empty ones:
+    // the last picture stays on (here 6 samples of 10 stored, 8 said).
+    std::vector<uint8_t> bytes = test::ReadFile(dir.file("ours.avi"));
+    const size_t length = size_t(std::search(bytes.begin(), bytes.end(), "strh", "strh" + 4) - bytes.begin()) + 8 + 32;
+    ASSERT_EQ(bytes[length], 6);
+    bytes[length] = 8;
+    auto longer = ImportAviBytes(nullptr, bytes);
+    ASSERT_TRUE(longer);
+    EXPECT_EQ(Frames(*longer).back()->delay, 40);
 }
 
 // Headers that claim absurd sizes or lengths, and a video larger than the
