@@ -77,16 +77,6 @@ std::unique_ptr<AnimDoc> ColourfulAnimation(std::vector<int> delays, int colours
     return test::MakeAnimation(24, 16, frames);
 }
 
-std::vector<uint8_t> FrameRgb(const Frame& f) {
-    std::vector<uint8_t> rgb;
-    for (int y = 0; y < f.height; ++y)
-        for (int x = 0; x < f.width; ++x) {
-            const Rgb c = test::PixelOf(f.dib, x, y);
-            rgb.insert(rgb.end(), {c.r, c.g, c.b});
-        }
-    return rgb;
-}
-
 double MeanDifference(const test::Picture& a, const test::Picture& b) {
     if (a.size() != b.size() || a.empty()) return 1e9;
     double sum = 0;
@@ -184,7 +174,7 @@ TEST_F(AviExport, DepthAndRateFollowTheFrames) {
         ASSERT_EQ(pictures.size(), c.samples.size());
         size_t i = 0;
         for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get(), ++i)
-            EXPECT_TRUE(pictures[i] == FrameRgb(*f)) << "frame " << i;
+            EXPECT_TRUE(pictures[i] == test::FrameRgb(*f)) << "frame " << i;
     }
 }
 

@@ -4,7 +4,6 @@
 // limits that turn hostile or huge files away before memory is spent on them.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -12,7 +11,6 @@
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
 #include "tools/animation_builder.h"
-#include "tools/avi_decoder.h"
 #include "tools/avi_export.h"
 #include "tools/avi_import.h"
 #include "tools/ffmpeg_oracle.h"
@@ -23,25 +21,9 @@ namespace {
 constexpr int kWidth = 32, kHeight = 24;
 const std::string kTestSource = "-f lavfi -i testsrc=size=32x24:rate=5:duration=2 ";
 
-std::vector<uint8_t> FrameRgb(const Frame& f) {
-    std::vector<uint8_t> rgb;
-    for (int y = 0; y < f.height; ++y)
-        for (int x = 0; x < f.width; ++x) {
-            const Rgb c = test::PixelOf(f.dib, x, y);
-            rgb.insert(rgb.end(), {c.r, c.g, c.b});
-        }
-    return rgb;
-}
-
-std::vector<const Frame*> Frames(const AnimDoc& doc) {
-    std::vector<const Frame*> frames;
-    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) frames.push_back(f);
-    return frames;
-}
-
-void PutLe32(std::vector<uint8_t>& bytes, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) bytes[at + size_t(i)] = uint8_t(v >> (8 * i));
-}
+using test::FrameRgb;
+using test::Frames;
+using test::PutLe32;
 
 class AviImport : public testing::Test {
 protected:
@@ -155,7 +137,7 @@ TEST_F(AviImport, ReadsBackWhatTheExportWrote) {
     // Samples the header counts past the last stored picture are empty ones:
     // the last picture stays on (here 6 samples of 10 stored, 8 said).
     std::vector<uint8_t> bytes = test::ReadFile(dir.file("ours.avi"));
-    const size_t length = size_t(std::search(bytes.begin(), bytes.end(), "strh", "strh" + 4) - bytes.begin()) + 8 + 32;
+    const size_t length = test::FindTag(bytes, "strh") + 8 + 32;
     ASSERT_EQ(bytes[length], 6);
     bytes[length] = 8;
     auto longer = ImportAviBytes(nullptr, bytes);
@@ -172,10 +154,8 @@ TEST_F(AviImport, RefusesWhatWouldNotFitBeforeAllocating) {
     const std::string avi = dir.file("small.avi");
     ASSERT_TRUE(ExportAvi(nullptr, avi, *doc, "rawvideo"));
     const std::vector<uint8_t> good = test::ReadFile(avi);
-    auto find = [&](const char* tag) {
-        return size_t(std::search(good.begin(), good.end(), tag, tag + 4) - good.begin()) + 8;
-    };
-    const size_t avih = find("avih"), strh = find("strh"), strf = find("strf");
+    const size_t avih = test::FindTag(good, "avih") + 8, strh = test::FindTag(good, "strh") + 8,
+                 strf = test::FindTag(good, "strf") + 8;
 
     const std::string tooLarge = "AVI が大きすぎて、読み込めません。";
     struct Case {

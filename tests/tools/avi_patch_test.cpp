@@ -18,12 +18,9 @@
 namespace kivo {
 namespace {
 
-uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
-    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
-}
-void PutLe32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
-}
+using test::Le32;
+using test::PutLe32;
+
 bool TagAt(const std::vector<uint8_t>& b, size_t at, const char* tag) {
     return at + 4 <= b.size() && std::memcmp(b.data() + at, tag, 4) == 0;
 }

@@ -1,8 +1,11 @@
 #include "tools/ffmpeg_oracle.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
+
+#include "support/test_support.h"
 
 namespace kivo::test {
 
@@ -74,11 +77,32 @@ std::vector<Picture> DecodePictures(const std::string& path, int width, int heig
     return pictures;
 }
 
-std::vector<Picture> DistinctPictures(const std::vector<Picture>& pictures) {
-    std::vector<Picture> distinct;
-    for (const Picture& p : pictures)
-        if (distinct.empty() || distinct.back() != p) distinct.push_back(p);
-    return distinct;
+Picture FrameRgb(const Frame& frame) {
+    Picture rgb;
+    for (int y = 0; y < frame.height; ++y)
+        for (int x = 0; x < frame.width; ++x) {
+            const Rgb c = PixelOf(frame.dib, x, y);
+            rgb.insert(rgb.end(), {c.r, c.g, c.b});
+        }
+    return rgb;
+}
+
+std::vector<const Frame*> Frames(const AnimDoc& doc) {
+    std::vector<const Frame*> frames;
+    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) frames.push_back(f);
+    return frames;
+}
+
+uint32_t Le32(const std::vector<uint8_t>& b, size_t at) {
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+
+void PutLe32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) b[at + size_t(i)] = uint8_t(v >> (8 * i));
+}
+
+size_t FindTag(const std::vector<uint8_t>& bytes, const char* tag) {
+    return size_t(std::search(bytes.begin(), bytes.end(), tag, tag + 4) - bytes.begin());
 }
 
 }  // namespace kivo::test

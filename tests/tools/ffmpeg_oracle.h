@@ -1,12 +1,15 @@
 // FFmpeg's command-line tools as the independent judge of AVI files: ffprobe
 // says what a file's video stream is, ffmpeg decodes it (or any animation) to
-// plain pixels, and makes the AVIs the reader is tried on.
+// plain pixels, and makes the AVIs the reader is tried on. Also the few helpers
+// the AVI tests share.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
+
+#include "doc/anim_doc.h"
 
 namespace kivo::test {
 
@@ -32,7 +35,14 @@ using Picture = std::vector<uint8_t>;
 std::vector<Picture> DecodePictures(const std::string& path, int width, int height, const std::string& pixFmt,
                                     const std::string& vf = "");
 
-// The same pictures with runs of equal ones joined.
-std::vector<Picture> DistinctPictures(const std::vector<Picture>& pictures);
+// A frame's picture in the same layout, and the document's frames in order.
+Picture FrameRgb(const Frame& frame);
+std::vector<const Frame*> Frames(const AnimDoc& doc);
+
+// Little-endian fields of hand-damaged files.
+uint32_t Le32(const std::vector<uint8_t>& bytes, size_t at);
+void PutLe32(std::vector<uint8_t>& bytes, size_t at, uint32_t v);
+// Where the four bytes of tag first occur, or the size.
+size_t FindTag(const std::vector<uint8_t>& bytes, const char* tag);
 
 }  // namespace kivo::test
