@@ -13,8 +13,9 @@ namespace kivo {
 
 class AviSource;
 
-// The most samples an AVI may claim; the progress count and the delays are
-// ints, and no animation of more frames is worth reading. Fuzzers lower it.
+// The most samples an AVI may claim, or an export write: the progress count
+// and the delays are ints, and no animation of more frames is worth reading or
+// writing. Fuzzers lower it.
 extern int64_t MaxAviSamples;
 
 enum class AviReadError {

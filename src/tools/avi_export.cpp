@@ -12,6 +12,7 @@
 #include "platform/parallel.h"
 #include "platform/progress.h"
 #include "platform/safe_save.h"
+#include "tools/avi_decoder.h"
 #include "tools/avi_patch.h"
 #include "tools/avi_timing.h"
 #include "tools/avi_writer.h"
@@ -288,6 +289,10 @@ Outcome Export(OwnerWindow owner, const std::string& path, AnimDoc& doc, const A
     FramesOnLoan loan(doc);
     const std::vector<int32_t> delays = FrameDelays(doc);
     const int32_t unit = AviTimeUnit(delays);
+    // Each sample of a long delay is a chunk of its own, empty or not: a delay
+    // of years, possible in an MNG, would write without end.
+    const std::vector<AviSampleWrite> writes = AviSchedule(delays, unit);
+    if (writes.empty() || writes.back().position >= MaxAviSamples) return Outcome::kFailed;
     SafeFile file;
     std::unique_ptr<AviStreamWriter> writer;  // destroyed first: it writes into file
     if (const Outcome o = OpenStream(owner, path, doc, loan, unit, choice, file, writer); o != Outcome::kDone)
@@ -302,7 +307,7 @@ Outcome Export(OwnerWindow owner, const std::string& path, AnimDoc& doc, const A
     Dib screen;
     size_t composed = frames.size();
     StartPhase("AVI 書き込み中...", frames.size());
-    for (const AviSampleWrite& w : AviSchedule(delays, unit)) {
+    for (const AviSampleWrite& w : writes) {
         if (compose && composed != w.frame) {
             screens.Next(*frames[w.frame], screen);
             composed = w.frame;

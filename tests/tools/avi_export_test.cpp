@@ -179,11 +179,12 @@ TEST_F(AviExport, DepthAndRateFollowTheFrames) {
 }
 
 // Success, an encoder that refuses the pictures (given up, or retried with
-// another), a cancel and a target that cannot be written: the document keeps
+// another), a cancel, a target that cannot be written and a video too long to
+// write: the document keeps
 // its pictures, places, palettes and transparency, the options come back, and
 // the file already there survives everything but the success.
 TEST_F(AviExport, LeavesDocumentOptionsAndTargetAsTheyWere) {
-    enum Kind { kWritten, kRefused, kRetried, kCancelled, kUnwritable };
+    enum Kind { kWritten, kRefused, kRetried, kCancelled, kUnwritable, kEndless };
     struct Case {
         const char* name;
         Kind kind;
@@ -198,6 +199,7 @@ TEST_F(AviExport, LeavesDocumentOptionsAndTargetAsTheyWere) {
         {"retried", kRetried, {refused}},
         {"cancelled", kCancelled, {}},
         {"unwritable", kUnwritable, {failed}},
+        {"a delay of 230 days", kEndless, {failed}},
     };
     int pumpsOfAnExport = 0;  // counted by the first case
     for (const Case& c : cases) {
@@ -206,6 +208,7 @@ TEST_F(AviExport, LeavesDocumentOptionsAndTargetAsTheyWere) {
         auto doc = LayeredAnimation();
         doc->globalPalette = {{1, 2, 3}, {4, 5, 6}};
         doc->firstFrame->next->localPalette = {{7, 8, 9}};
+        if (c.kind == kEndless) doc->firstFrame->delay = 2000000000;
         const std::string before = test::Fingerprint(*doc);
         MaxColors = 64;
         UnifyPalette = 0;
