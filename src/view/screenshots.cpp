@@ -12,11 +12,16 @@
 #include "app/command_table.h"
 #include "doc/anim_doc.h"
 #include "platform/progress.h"
+#include "ui/blank_frame_dialog.h"
 #include "ui/file_dialogs.h"
 #include "ui/help_window.h"
 #include "ui/options_dialog.h"
+#include "ui/other_options_dialog.h"
+#include "ui/paint_editing.h"
 #include "ui/progress_dialog.h"
 #include "ui/qt_platform.h"
+#include "ui/save_selected_dialog.h"
+#include "view/frame_list_window.h"
 #include "view/main_window.h"
 #include "view/tool_bar.h"
 
@@ -121,6 +126,21 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
                                       " は、変更されています。\r上書き保管をしますか?"),
                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &window);
     ok = SaveShown(question, dir, QStringLiteral("confirm-save")) && ok;
+    // The frame tools: blank frame size, saving selected frames, the other
+    // options (the program field greyed while the standard program is used),
+    // the wait for the paint program and the frame-list window.
+    AnimDoc& doc = window.GetShell().Doc();
+    BlankFrameDialog blank(&window, doc.screenWidth, doc.screenHeight);
+    ok = SaveShown(blank, dir, QStringLiteral("blank-frame")) && ok;
+    SaveSelectedDialog saveSelected(&window, doc);
+    ok = SaveShown(saveSelected, dir, QStringLiteral("save-selected")) && ok;
+    OtherOptionsDialog otherOptions(&window);
+    ok = SaveShown(otherOptions, dir, QStringLiteral("other-options")) && ok;
+    PaintWaitDialog paintWait(&window);
+    ok = SaveShown(paintWait, dir, QStringLiteral("paint-wait")) && ok;
+    FrameListWindow frameList(&window, doc, {});
+    ok = SaveShown(frameList, dir, QStringLiteral("frame-list")) && ok;
+
     QMessageBox error(QMessageBox::Warning, QStringLiteral("Error!"), ShownMessage("オープンに失敗しました。"),
                       QMessageBox::Ok, &window);
     ok = SaveShown(error, dir, QStringLiteral("error")) && ok;
