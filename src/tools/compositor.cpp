@@ -11,6 +11,9 @@ namespace {
 
 struct Area {
     int64_t x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // screen coordinates, clipped
+
+    int64_t Width() const { return x1 - x0; }
+    bool Empty() const { return x1 <= x0 || y1 <= y0; }
 };
 
 Area ClipToScreen(const Composition& c, int64_t left, int64_t top, int64_t width, int64_t height) {
@@ -22,49 +25,114 @@ Area ClipToScreen(const Composition& c, int64_t left, int64_t top, int64_t width
     return a;
 }
 
+uint32_t* ScreenRow(Composition& c, int64_t y, int64_t x) {
+    return c.screen.data() + size_t(y) * size_t(c.width) + size_t(x);
+}
+
+void Fill(Composition& c, const Area& a) {
+    if (a.Empty()) return;
+    for (int64_t y = a.y0; y < a.y1; ++y) std::fill_n(ScreenRow(c, y, a.x0), a.Width(), c.rules.background);
+}
+
+Area WholeScreen(const Composition& c) { return {0, 0, c.width, c.height}; }
+
 void DisposeShown(Composition& c) {
     const Area a = ClipToScreen(c, c.shownLeft, c.shownTop, c.shownWidth, c.shownHeight);
-    const int64_t w = a.x1 - a.x0;
-    if (w <= 0 || a.y1 <= a.y0) return;
-    for (int64_t y = a.y0; y < a.y1; ++y) {
-        uint32_t* row = c.screen.data() + size_t(y) * size_t(c.width) + size_t(a.x0);
-        if (c.shownDisposal == 2)
-            std::fill(row, row + w, kNothingDrawn);
-        else if (c.shownDisposal == 3)
-            std::copy_n(c.beforeShown.data() + size_t(y - a.y0) * size_t(w), w, row);
+    if (c.shownDisposal == 2) {
+        Fill(c, c.rules.backgroundClearsScreen ? WholeScreen(c) : a);
+    } else if (c.shownDisposal == 3 && !c.rules.clearForFirstFrame && !a.Empty()) {
+        const int64_t w = a.Width();
+        for (int64_t y = a.y0; y < a.y1; ++y)
+            std::copy_n(c.beforeShown.data() + size_t(y - a.y0) * size_t(w), w, ScreenRow(c, y, a.x0));
     }
+}
+
+// Keeps the screen under a frame that is to be restored afterwards, in the room
+// StartComposition reserved.
+void KeepBefore(Composition& c, const Area& a) {
+    const int64_t w = a.Width();
+    c.beforeShown.resize(size_t(w) * size_t(a.y1 - a.y0));
+    for (int64_t y = a.y0; y < a.y1; ++y)
+        std::copy_n(ScreenRow(c, y, a.x0), w, c.beforeShown.data() + size_t(y - a.y0) * size_t(w));
+}
+
+void Draw(Composition& c, const Frame& frame, const FramePixels& px, const Area& a) {
+    const int64_t w = a.Width();
+    const Rgb t = frame.transparentRgb;
+    for (int64_t y = a.y0; y < a.y1; ++y) {
+        const uint8_t* p = px.Row(int(y - frame.top)) + 3 * (a.x0 - frame.left);
+        uint32_t* out = ScreenRow(c, y, a.x0);
+        if (!frame.hasTransparency) {
+            for (int64_t x = 0; x < w; ++x, p += 3)
+                out[x] = 0xFF000000u | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+            continue;
+        }
+        for (int64_t x = 0; x < w; ++x, p += 3) {
+            if (p[0] == t.b && p[1] == t.g && p[2] == t.r) continue;
+            out[x] = 0xFF000000u | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+        }
+    }
+}
+
+// Whether drawing frame leaves a screen that owes nothing to what was there
+// before, also for the frame after it.
+bool HidesEverythingBefore(const Composition& c, const Frame& f) {
+    if (f.hasTransparency || (f.disposal == 3 && !c.rules.clearForFirstFrame)) return false;
+    if (f.left > 0 || f.top > 0 || int64_t(f.left) + f.width < c.width || int64_t(f.top) + f.height < c.height)
+        return false;
+    const std::optional<FramePixels> px = GetFramePixels(f);
+    return px && px->width > 0;
 }
 
 }  // namespace
 
-bool StartComposition(Composition& c, int32_t width, int32_t height) {
-    if (width < 0 || height < 0 || size_t(width) * size_t(height) > MaxImagePixels) return false;
+CompositionRules PreviewRules(int viewMode, int formatMode, Rgb background) {
+    CompositionRules r;
+    r.background = ScreenPixel(background);
+    r.clearForFirstFrame = viewMode == 1;
+    r.backgroundClearsScreen = formatMode == 1;
+    return r;
+}
+
+bool StartComposition(Composition& c, int32_t width, int32_t height, const CompositionRules& rules) {
+    c.rules = rules;
+    c.shownLeft = c.shownTop = c.shownWidth = c.shownHeight = 0;
+    c.shownDisposal = 0;
+    c.width = c.height = 0;
+    if (width < 0 || height < 0 || size_t(width) * size_t(height) > MaxImagePixels) {
+        c.screen = {};
+        c.beforeShown = {};
+        return false;
+    }
+    const size_t pixels = size_t(width) * size_t(height);
     try {
-        c.screen.assign(size_t(width) * size_t(height), kNothingDrawn);
+        c.screen.assign(pixels, rules.background);
+        c.beforeShown.clear();
+        c.beforeShown.reserve(pixels);
     } catch (const std::bad_alloc&) {
+        c.screen = {};
+        c.beforeShown = {};
         return false;
     }
     c.width = width;
     c.height = height;
-    c.shownWidth = c.shownHeight = 0;
-    c.shownDisposal = 0;
-    c.beforeShown.clear();
     return true;
 }
 
-bool ComposeFrame(Composition& c, const Frame& frame) {
-    DisposeShown(c);
+bool ComposeFrame(Composition& c, const Frame& frame, bool firstFrame) {
+    if (c.screen.size() != size_t(c.width) * size_t(c.height)) return false;
+    if (firstFrame && c.rules.clearForFirstFrame)
+        Fill(c, WholeScreen(c));
+    else
+        DisposeShown(c);
+
     const Area a = ClipToScreen(c, frame.left, frame.top, frame.width, frame.height);
-    const int64_t w = a.x1 - a.x0;
-    try {
-        if (frame.disposal == 3 && w > 0 && a.y1 > a.y0) {
-            c.beforeShown.resize(size_t(w) * size_t(a.y1 - a.y0));
-            for (int64_t y = a.y0; y < a.y1; ++y)
-                std::copy_n(c.screen.data() + size_t(y) * size_t(c.width) + size_t(a.x0), w,
-                            c.beforeShown.data() + size_t(y - a.y0) * size_t(w));
+    if (frame.disposal == 3 && !c.rules.clearForFirstFrame) {
+        try {
+            KeepBefore(c, a);
+        } catch (const std::bad_alloc&) {
+            return false;
         }
-    } catch (const std::bad_alloc&) {
-        return false;
     }
     c.shownLeft = frame.left;
     c.shownTop = frame.top;
@@ -73,16 +141,26 @@ bool ComposeFrame(Composition& c, const Frame& frame) {
     c.shownDisposal = frame.disposal;
 
     const std::optional<FramePixels> px = GetFramePixels(frame);
-    if (!px || px->width == 0 || w <= 0) return true;
-    const Rgb t = frame.transparentRgb;
-    for (int64_t y = a.y0; y < a.y1; ++y) {
-        const uint8_t* p = px->Row(int(y - frame.top)) + 3 * (a.x0 - frame.left);
-        uint32_t* out = c.screen.data() + size_t(y) * size_t(c.width) + size_t(a.x0);
-        for (int64_t x = a.x0; x < a.x1; ++x, p += 3, ++out) {
-            if (frame.hasTransparency && p[0] == t.b && p[1] == t.g && p[2] == t.r) continue;
-            *out = 0xFF000000u | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-        }
+    if (px && px->width > 0 && !a.Empty()) Draw(c, frame, *px, a);
+    return true;
+}
+
+bool ComposeUpTo(Composition& c, const AnimDoc& doc, int n) {
+    if (n < 0 || n >= doc.frameCount) return false;
+    if (!StartComposition(c, doc.screenWidth, doc.screenHeight, c.rules)) return false;
+    std::vector<const Frame*> frames;
+    try {
+        frames.reserve(size_t(n) + 1);
+    } catch (const std::bad_alloc&) {
+        return false;
     }
+    const Frame* f = doc.firstFrame.get();
+    for (int i = 0; i <= n && f; ++i, f = f->next.get()) frames.push_back(f);
+    if (int(frames.size()) != n + 1) return false;
+    size_t from = frames.size() - 1;
+    while (from > 0 && !HidesEverythingBefore(c, *frames[from])) --from;
+    for (size_t i = from; i < frames.size(); ++i)
+        if (!ComposeFrame(c, *frames[i], i == 0)) return false;
     return true;
 }
 
