@@ -1,11 +1,11 @@
 // kivo-cli extract: writes chosen frames of any readable file as separate BMP,
 // PNG or GIF files, named as the editor's "save selected frames" names them.
-#include <charconv>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "cli.h"
+#include "frame_list.h"
 #include "doc/selection.h"
 #include "io/file_formats.h"
 #include "io/open_save.h"
@@ -55,36 +55,6 @@ std::string ParseArgs(const Args& args, ExtractRequest& req) {
         }
     }
     if (req.input.empty()) return "no input file";
-    return {};
-}
-
-// "1,3-5" (counted from 1) into ascending zero-based indices below count.
-std::string ParseFrameList(const std::string& list, int count, std::vector<int32_t>& out) {
-    if (list.empty()) {
-        for (int i = 0; i < count; ++i) out.push_back(i);
-        return {};
-    }
-    size_t pos = 0;
-    while (pos <= list.size()) {
-        const size_t comma = std::min(list.find(',', pos), list.size());
-        const std::string item = list.substr(pos, comma - pos);
-        const size_t dash = item.find('-');
-        int first = 0, last = 0;
-        auto number = [](const std::string& s, int& v) {
-            auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-            return !s.empty() && ec == std::errc() && p == s.data() + s.size();
-        };
-        const bool ok = dash == std::string::npos
-                            ? number(item, first) && (last = first, true)
-                            : number(item.substr(0, dash), first) && number(item.substr(dash + 1), last);
-        if (!ok || first < 1 || last < first)
-            return "--frames wants numbers and ranges such as 1,3-5, not '" + item + "'";
-        if (last > count)
-            return "frame " + std::to_string(last) + " does not exist (the file has " +
-                   std::to_string(count) + ")";
-        for (int n = first; n <= last; ++n) out.push_back(n - 1);
-        pos = comma + 1;
-    }
     return {};
 }
 

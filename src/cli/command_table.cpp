@@ -7,6 +7,7 @@ int RunHelp(const Args& args);
 int RunInfo(const Args& args);
 int RunConvert(const Args& args);
 int RunExtract(const Args& args);
+int RunRender(const Args& args);
 int RunBlank(const Args& args);
 int RunCodecs(const Args& args);
 
@@ -97,6 +98,29 @@ constexpr char kExtractDetails[] =
     "Prints the name of every file. Exit status: 0 written, 1 failed (files written\n"
     "before the failure stay), 2 wrong arguments.\n";
 
+constexpr char kRenderDetails[] =
+    "Writes what the editor's preview shows while each chosen frame is on: the whole\n"
+    "logical screen, every frame before it drawn in turn with its placement,\n"
+    "transparent colour and disposal, as on the first run through the animation.\n"
+    "Parts of frames outside the screen are cut off. An MNG input clears the whole\n"
+    "screen where a frame's disposal restores the background; a GIF only the frame's\n"
+    "own area.\n"
+    "\n"
+    "  --frames LIST        frames counted from 1, as numbers and ranges: 1,3-5.\n"
+    "                       Default: every frame.\n"
+    "  --view-mode 0|1      0 (default): restore-previous puts back what was under\n"
+    "                       the frame. 1: the first frame starts on a cleared screen\n"
+    "                       and restore-previous leaves the frame in place.\n"
+    "  --background RRGGBB  the colour of the screen where no frame has drawn, in\n"
+    "                       hexadecimal (ff0000 is red). Default: transparent, and\n"
+    "                       the pictures have an alpha channel.\n"
+    "  -o, --output OUT     a folder (made when missing) for BASE_N.png files, BASE\n"
+    "                       the input's name and N the frame's number, padded as\n"
+    "                       extract pads it; or one FILE.png when one frame is chosen.\n"
+    "\n"
+    "Prints the name of every file. Exit status: 0 written, 1 failed, 2 wrong\n"
+    "arguments, 130 cancelled (Ctrl-C).\n";
+
 constexpr char kBlankDetails[] =
     "Makes a new animation of white frames to draw on elsewhere.\n"
     "\n"
@@ -128,6 +152,8 @@ static const Command kCommands[] = {
     {"extract",
      "INPUT [--frames LIST] [--format bmp|png|gif] [--dir FOLDER] [--name BASE] [--no-overwrite]",
      "write chosen frames as separate BMP, PNG or GIF files", RunExtract, kExtractDetails},
+    {"render", "INPUT [--frames LIST] [--view-mode 0|1] [--background RRGGBB] -o FOLDER|FILE.png",
+     "write what the preview shows for chosen frames as PNG pictures", RunRender, kRenderDetails},
     {"blank", "--size WxH [--count N] [--delay CS] -o OUTPUT", "make a new animation of white frames",
      RunBlank, kBlankDetails},
     {"codecs", "", "list the encoders an .avi output can use (convert --codec)", RunCodecs, kCodecsDetails},
