@@ -4,23 +4,7 @@
 
 namespace kivo {
 
-namespace {
-
-// Commands whose windows arrive with the preview, the clipboard and the frame
-// tools; until then their menu items are shown greyed rather than doing nothing.
-bool Available(int id) {
-    switch (id) {
-        case kCmdView:
-            return false;
-        default:
-            return true;
-    }
-}
-
-}  // namespace
-
 bool CommandEnabled(int id, const CommandContext& context) {
-    if (!Available(id)) return false;
     int frames = context.doc ? context.doc->frameCount : 0;
     switch (id) {
         case kCmdDelete:

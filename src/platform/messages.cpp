@@ -28,6 +28,7 @@ const MessageText kMessages[] = {
     {"UnknownFormat", "このファイルの形式は読めません。", "Files of this kind cannot be read."},
     {"OneFrameOnly", "この形式には 1 コマしか保存できません。", "This format holds only one frame."},
     {"NameTooLong", "ファイル名が長すぎます。", "The file name is too long."},
+    {"KeyExists", "すでにそのキーは存在します。", "That key is already in the list."},
     {"ZeroHeight", "高さが 0 では作れません。", "A frame cannot be made with a height of 0."},
     {"PaintNotFound", "ペイントツール(MSPAINT.EXE)が見つかりません。", "The paint program was not found."},
     {"ProgramNotFound", "%s\rソフトが見つかりません。", "%1\rThis program was not found."},

@@ -1,5 +1,6 @@
 #include "view/screenshots.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDir>
 #include <QEnterEvent>
@@ -13,6 +14,7 @@
 #include "doc/anim_doc.h"
 #include "platform/progress.h"
 #include "ui/blank_frame_dialog.h"
+#include "ui/colour_dropper.h"
 #include "ui/file_dialogs.h"
 #include "ui/help_window.h"
 #include "ui/options_dialog.h"
@@ -21,8 +23,10 @@
 #include "ui/progress_dialog.h"
 #include "ui/qt_platform.h"
 #include "ui/save_selected_dialog.h"
+#include "ui/text_key_editor.h"
 #include "view/frame_list_window.h"
 #include "view/main_window.h"
+#include "view/preview_window.h"
 #include "view/tool_bar.h"
 
 namespace kivo {
@@ -140,6 +144,31 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     ok = SaveShown(paintWait, dir, QStringLiteral("paint-wait")) && ok;
     FrameListWindow frameList(&window, doc, {});
     ok = SaveShown(frameList, dir, QStringLiteral("frame-list")) && ok;
+
+    // The preview playing in GIF mode, then stopped in MNG mode (the other
+    // button greyed each time); the colour dropper at x 4 and the key editor.
+    window.RunCommand(kCmdView);
+    if (PreviewPart* part = window.FindPart<PreviewPart>(); part && part->Window()) {
+        PreviewWindow& preview = *part->Window();
+        ok = Save(preview, dir, QStringLiteral("preview")) && ok;
+        const int mode = FormatMode;
+        preview.Stop();
+        window.GetShell().SetFormatMode(1);
+        ok = Save(preview, dir, QStringLiteral("preview-stopped-mng")) && ok;
+        window.GetShell().SetFormatMode(mode);
+        window.RunCommand(kCmdView);
+    }
+    if (doc.firstFrame) {
+        ColourDropper dropper(&window, *doc.firstFrame);
+        if (auto* x4 = dropper.findChild<QAbstractButton*>(QStringLiteral("id1002"))) x4->click();
+        ok = SaveShown(dropper, dir, QStringLiteral("colour-dropper")) && ok;
+        if (auto* x1 = dropper.findChild<QAbstractButton*>(QStringLiteral("id1000"))) x1->click();
+    }
+    TextKeyList keys;
+    AddKey(keys, "Title", "");
+    AddKey(keys, "作者", "");
+    TextKeyEditor keyEditor(&window, keys, 1);
+    ok = SaveShown(keyEditor, dir, QStringLiteral("key-editor")) && ok;
 
     QMessageBox error(QMessageBox::Warning, QStringLiteral("Error!"), ShownMessage("オープンに失敗しました。"),
                       QMessageBox::Ok, &window);

@@ -2,6 +2,7 @@
 #include "view/frame_tools_part.h"
 #include "view/main_window.h"
 #include "view/panel.h"
+#include "view/preview_window.h"
 #include "view/tool_bar.h"
 #include "view/window_part.h"
 
@@ -12,6 +13,7 @@ void AddWindowParts(MainWindow& window) {
     window.AddPart(new FrameToolsPart(window));
     window.AddPart(new ToolBar(window));
     window.AddPart(new Panel(window));
+    window.AddPart(new PreviewPart(window));
 }
 
 }  // namespace kivo
