@@ -19,7 +19,9 @@
 #include "app/panel_edits.h"
 #include "app/panel_layout.h"
 #include "doc/selection.h"
+#include "ui/colour_dropper.h"
 #include "ui/qt_platform.h"
+#include "ui/text_key_editor.h"
 #include "view/colour_swatch.h"
 #include "view/frame_tools_part.h"
 #include "view/image_area.h"
@@ -194,6 +196,7 @@ void Panel::CreateControls() {
     });
     label(" 透過色");
     swatch_ = Make<ColourSwatch>("120", new ColourSwatch(window_.PanelWidget()));
+    connect(swatch_, &QAbstractButton::clicked, this, [this] { PickTransparentColour(); });
     hasDelay_ = check("119", "ウェイト有り");
     connect(hasDelay_, &QCheckBox::clicked, this, [this](bool on) {
         int typed = NumberOf(delay_->text());
@@ -297,8 +300,8 @@ void Panel::CreateModeControls() {
             std::string typed = Typed(frameText_);
             Edit([typed](AnimDoc& d) { return SetFrameKeyText(d, typed); });
         });
-        (void)addDocumentKey;
-        (void)addFrameKey;
+        connect(addDocumentKey, &QPushButton::clicked, this, [this] { EditKeys(false); });
+        connect(addFrameKey, &QPushButton::clicked, this, [this] { EditKeys(true); });
     } else {
         keep("コメント", new QLabel(QStringLiteral("コメント"), parent));
         documentText_ = text("109");
@@ -456,6 +459,40 @@ void Panel::Edit(const std::function<bool(AnimDoc&)>& operation, bool refreshPan
                 item->setText(Text(FrameListItem(*doc.currentFrame, doc.currentIndex)).replace(QLatin1Char('\t'), QStringLiteral("  ")));
     }
     window_.DocumentEdited(this);
+}
+
+void Panel::PickTransparentColour() {
+    CommitPendingField();
+    const Frame* frame = window_.GetShell().Doc().currentFrame;
+    if (!frame) return;
+    // The dropper shows this frame's pixels; playback would change frames under it.
+    bool paused = window_.StopPreview();
+    std::optional<Rgb> colour = PickColour(window_.PanelWidget(), *frame);
+    if (colour) Edit([c = *colour](AnimDoc& d) { return SetTransparentColour(d, SelectedIndices, c); }, true);
+    if (paused) window_.ResumePreview();
+}
+
+void Panel::EditKeys(bool ofFrame) {
+    CommitPendingField();
+    AnimDoc& doc = window_.GetShell().Doc();
+    if (ofFrame && !doc.currentFrame) return;
+    // The dialog works on a copy, so the document changes only through the
+    // shell's one edit path and only when keys were really added or deleted.
+    TextKeyList keys = ofFrame ? doc.currentFrame->textKeys : doc.textKeys;
+    if (!EditTextKeys(window_.PanelWidget(), keys, ofFrame ? doc.currentIndex + 1 : 0)) return;
+    Edit([&keys, ofFrame](AnimDoc& d) {
+        std::string comment = CommentFromKeys(keys);
+        if (ofFrame) {
+            d.currentFrame->textKeys = std::move(keys);
+            d.currentFrame->selectedTextKey = 0;
+            d.currentFrame->comment = std::move(comment);
+        } else {
+            d.textKeys = std::move(keys);
+            d.selectedTextKey = 0;
+            d.trailingComment = std::move(comment);
+        }
+        return true;
+    }, true);
 }
 
 void Panel::CommitField(QLineEdit* field) {

@@ -61,6 +61,9 @@ private:
     void Step(QLineEdit* field, int delta);
     void Edit(const std::function<bool(AnimDoc&)>& operation, bool refreshList = false);
     void AddFrames(const QStringList& paths, bool insert);
+    // The swatch's colour dropper and the two key buttons' editor.
+    void PickTransparentColour();
+    void EditKeys(bool ofFrame);
     template <typename T>
     T* Make(const std::string& key, QWidget* widget);
 

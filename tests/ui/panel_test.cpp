@@ -1,20 +1,26 @@
 // The panel with real key presses, focus changes and drops on the offscreen platform.
 #include <QAbstractButton>
 #include <QAction>
+#include <QComboBox>
 #include <QApplication>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QUrl>
 
+#include "app/command_table.h"
 #include "color/write_options.h"
 #include "doc/selection.h"
 #include "io/open_save.h"
 #include "tools/blank_frame.h"
+#include "ui/colour_dropper.h"
 #include "ui/qt_platform.h"
+#include "ui/text_key_editor.h"
 #include "view/main_window.h"
 #include "view/panel.h"
 
@@ -122,6 +128,50 @@ private slots:
         Type(Field(*w, "117"), QStringLiteral("50"));
         QCOMPARE(NthFrame(doc, 0)->delay, 50);
         QCOMPARE(NthFrame(doc, 1)->delay, 50);
+    }
+
+    // The swatch's dropper colours every selected frame; the key buttons'
+    // editor changes the list only through the panel, with the comment rebuilt.
+    void swatchAndKeyButtonsEditThroughTheirDialogs() {
+        auto w = Window(2);
+        AnimDoc& doc = w->GetShell().Doc();
+        w->Action(kCmdSelectAll)->trigger();
+        static_cast<QAbstractButton*>(PanelOf(*w).Control("114"))->click();  // enables the swatch
+        NthFrame(doc, 0)->transparentRgb = Rgb{1, 2, 3};
+        std::optional<Rgb> offered;
+        QTimer::singleShot(0, [&] {
+            auto* dropper = qobject_cast<ColourDropper*>(QApplication::activeModalWidget());
+            QVERIFY(dropper);
+            offered = dropper->Area()->ColourAt(QPoint(1, 1));
+            QTest::mouseClick(dropper->Area()->viewport(), Qt::LeftButton, {}, QPoint(1, 1));
+        });
+        static_cast<QAbstractButton*>(PanelOf(*w).Control("120"))->click();
+        QVERIFY(offered);
+        for (int i = 0; i < 2; ++i) {
+            QCOMPARE(NthFrame(doc, i)->hasTransparency, int16_t(1));
+            QVERIFY(NthFrame(doc, i)->transparentRgb == *offered);
+        }
+        QCOMPARE(doc.modified, int16_t(1));
+
+        w->GetShell().SetFormatMode(1);
+        static_cast<QListWidget*>(PanelOf(*w).Control("121"))->setCurrentRow(0);  // one frame: its keys
+        doc.modified = 0;
+        for (const char* button : {"129", "130"}) {
+            QTimer::singleShot(0, [] {
+                auto* editor = qobject_cast<TextKeyEditor*>(QApplication::activeModalWidget());
+                QVERIFY(editor);
+                editor->NewKey()->setText(QStringLiteral("作者"));
+                editor->AddButton()->click();
+                editor->accept();
+            });
+            static_cast<QAbstractButton*>(PanelOf(*w).Control(button))->click();
+        }
+        QCOMPARE(doc.textKeys.size(), size_t(1));
+        QCOMPARE(doc.trailingComment, std::string("作者 : \r\n"));
+        QCOMPARE(doc.currentFrame->textKeys.size(), size_t(1));
+        QCOMPARE(doc.currentFrame->comment, std::string("作者 : \r\n"));
+        QCOMPARE(static_cast<QComboBox*>(PanelOf(*w).Control("127"))->currentText(), QStringLiteral("作者"));
+        QCOMPARE(doc.modified, int16_t(1));
     }
 
     void droppedFilesAreAppendedToTheList() {
