@@ -18,12 +18,22 @@ bool CommandEnabled(int id, const CommandContext& context) {
             return frames > 0;
         case kCmdOptimize:
             return frames > 1;
+        case kCmdUndo:
+            return context.canUndo;
+        case kCmdRedo:
+            return context.canRedo;
         case kCmdPasteAppend:
         case kCmdPasteInsert:
             return context.clipboardHasPicture;
         default:
             return true;
     }
+}
+
+std::string HistoryCommandText(std::string_view label, std::string_view step) {
+    std::string text(label);
+    if (!step.empty()) text.append(": ").append(step);
+    return text;
 }
 
 bool CommandChecked(int id) {

@@ -17,6 +17,8 @@ enum CommandId : int {
     kCmdAppendFrames = 40004,
     kCmdInsertFrames = 40005,
     kCmdSaveAvi = 40029,
+    kCmdUndo = 40030,
+    kCmdRedo = 40031,
     kCmdCut = 40014,
     kCmdCopy = 40009,
     kCmdPasteAppend = 40006,
@@ -47,7 +49,8 @@ struct CommandInfo {
     std::string_view label;     // with its &mnemonic
     MenuColumn column;
     int button;                 // tool-bar button id, 0 = none
-    std::string_view shortcut;  // in QKeySequence's portable form; empty = none
+    // In QKeySequence's portable form, alternatives separated by "; "; empty = none.
+    std::string_view shortcut;
     bool separatorBefore;       // a separator line above the item in its menu
 };
 

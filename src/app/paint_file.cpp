@@ -119,7 +119,8 @@ PaintWaitAction PaintWatch::Tick(bool running, const FileStamp& now, double seco
     return handedOver_ ? PaintWaitAction::kWait : PaintWaitAction::kDone;
 }
 
-PaintReload ReloadPaintedFrame(OwnerWindow owner, AnimDoc& doc, Frame& frame, PaintFile& file) {
+PaintReload ReloadPaintedFrame(OwnerWindow owner, AnimDoc& doc, Frame& frame, PaintFile& file,
+                               FrameKeeper* keeper) {
     const FileStamp stamp = StampOf(file.path);
     if (!stamp.exists || stamp == file.written) return PaintReload::kUnchanged;
     Dib edited = ReadBmp(file.path);
@@ -139,6 +140,7 @@ PaintReload ReloadPaintedFrame(OwnerWindow owner, AnimDoc& doc, Frame& frame, Pa
         }
         // Built before the frame is touched, so a failure leaves it whole.
         Palette palette = DibPalette(edited);
+        if (keeper) keeper->BeforePixelChange(frame);
         frame.width = DibWidth(picture);
         frame.height = DibHeight(picture);
         frame.dib = std::move(picture);

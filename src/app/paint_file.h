@@ -62,8 +62,10 @@ private:
 // Loads the edited file into the frame when its picture differs in size or in
 // any pixel: paletted and 16/32-bit files become 24-bit, a colour table becomes
 // the frame's palette, and the logical screen grows to hold a larger picture.
+// A keeper, when given, receives the frame's old pixel buffers.
 enum class PaintReload { kUnchanged, kReplaced, kFailed };
-PaintReload ReloadPaintedFrame(OwnerWindow owner, AnimDoc& doc, Frame& frame, PaintFile& file);
+PaintReload ReloadPaintedFrame(OwnerWindow owner, AnimDoc& doc, Frame& frame, PaintFile& file,
+                               FrameKeeper* keeper = nullptr);
 
 // Removes the file and its folder unless the user's work is in it: a file as
 // written or as taken into the frame goes, any other stays where the user can

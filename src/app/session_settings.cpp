@@ -1,5 +1,7 @@
 #include "app/session_settings.h"
 
+#include <algorithm>
+
 #include "color/option_settings.h"
 
 namespace kivo {
@@ -29,6 +31,12 @@ WindowPoint StoredPoint(std::string_view key) {
 void SetStoredPoint(std::string_view key, WindowPoint point) {
     const int values[] = {point.x, point.y};
     SetSettingNumbers(SessionSettings(), key, values);
+}
+
+size_t UndoMemoryBytes() {
+    std::vector<int> v = SettingNumbers(SessionSettings(), "UndoMemory");
+    const int mib = v.empty() ? 512 : std::max(v[0], 0);
+    return size_t(mib) << 20;
 }
 
 std::string StoredFolder(std::string_view key) {

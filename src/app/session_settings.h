@@ -3,6 +3,7 @@
 // written once at exit with the windows' positions and the folders last used.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,9 @@ bool SaveSessionSettings(OwnerWindow owner);
 // A stored "x y" pair (MainWinPos, ViewWinPos); nothing stored gives {-1, -1}.
 WindowPoint StoredPoint(std::string_view key);
 void SetStoredPoint(std::string_view key, WindowPoint point);
+
+// The bytes the edit history may hold: UndoMemory in MiB, 512 when not set.
+size_t UndoMemoryBytes();
 
 // A folder key (LoadDir, KLoadDir, SaveDir); empty when none was stored.
 std::string StoredFolder(std::string_view key);

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "app/session_settings.h"
 #include "color/write_options.h"
 #include "doc/selection.h"
 #include "io/file_formats.h"
@@ -59,7 +60,7 @@ std::string AviNameFor(const std::string& path) {
     return path.substr(0, dot) + ".avi";
 }
 
-Shell::Shell(ShellUi& ui) : ui_(ui), doc_(NewDocument()) {
+Shell::Shell(ShellUi& ui) : ui_(ui), doc_(NewDocument()), history_(UndoMemoryBytes()) {
     if (!doc_) throw std::bad_alloc();
 }
 
@@ -70,9 +71,14 @@ std::string Shell::Caption() const {
 void Shell::UpdateTitle() { ui_.SetCaption(Caption()); }
 
 void Shell::MarkModified() {
-    if (doc_->frameCount < 1) return;
-    if (!doc_->modified) {
-        doc_->modified = 1;
+    history_.Forget();
+    SyncModified();
+}
+
+void Shell::SyncModified() {
+    const int16_t modified = doc_->frameCount > 0 && !history_.AtSavePoint() ? 1 : 0;
+    if (doc_->modified != modified) {
+        doc_->modified = modified;
         UpdateTitle();
     }
 }
@@ -84,6 +90,7 @@ void Shell::SetFormatMode(int mode) {
 
 void Shell::ReplaceDocument(std::unique_ptr<AnimDoc> doc) {
     doc_ = std::move(doc);
+    history_.Reset(true);
     ResetSelection(*doc_);
     UpdateTitle();
     ui_.RefreshPanel();
@@ -98,6 +105,7 @@ bool Shell::WriteTo(const std::string& path, bool rename, bool askOptions) {
     PausedPreview paused(ui_);
     if (!SaveDocument(ui_.Owner(), path, *doc_)) return false;
     doc_->modified = 0;
+    history_.MarkSaved();
     if (rename) {
         doc_->path = path;
         doc_->displayName = FileNamePart(path);
@@ -165,25 +173,29 @@ bool Shell::SaveAs() {
     return WriteTo(*path, true, true);
 }
 
-void Shell::Delete() {
+void Shell::Delete(std::string_view label) {
     if (!doc_->currentFrame) return;
     PausedPreview paused(ui_);
-    std::vector<int32_t> selected = SelectedIndices;
-    bool removed = false;
-    if (!selected.empty()) {
+    EditKeeping(label, [](AnimDoc& doc, FrameKeeper& keeper) {
+        std::vector<int32_t> selected = SelectedIndices;
+        if (selected.empty()) selected = {doc.currentIndex};
+        bool removed = false;
         // From the highest index down, so the indices still to go stay valid.
         for (auto it = selected.rbegin(); it != selected.rend(); ++it) {
-            Frame* frame = NthFrame(*doc_, *it);
+            Frame* frame = NthFrame(doc, *it);
             if (!frame) continue;
-            doc_->currentFrame = frame;
-            doc_->currentIndex = *it;
-            removed = RemoveFrame(*doc_) || removed;
+            doc.currentFrame = frame;
+            doc.currentIndex = *it;
+            if (std::unique_ptr<Frame> gone = TakeFrame(doc)) {
+                keeper.KeepRemovedFrame(std::move(gone));
+                removed = true;
+            }
         }
-    } else {
-        removed = RemoveFrame(*doc_);
-    }
+        ResetSelection(doc);
+        return removed;
+    });
     ResetSelection(*doc_);
-    AfterEdit(removed);
+    AfterEdit();
 }
 
 void Shell::SelectAll() {
@@ -200,17 +212,21 @@ void Shell::AddFrames(bool insert) {
 
 void Shell::AddFramesFrom(const std::vector<std::string>& paths, bool insert) {
     PausedPreview paused(ui_);
-    int before = doc_->frameCount;
-    bool ok = ImportFiles(ui_.Owner(), *doc_, insert ? kImportInsert : kImportAppend, paths);
     // A later file may fail after earlier ones added frames: those stay, and the
-    // view and the mark must show them.
-    AfterEdit(ok || doc_->frameCount != before);
+    // view, the mark and the history show them.
+    Edit(insert ? "コマの挿入" : "コマの付け足し", [&](AnimDoc& doc) {
+        return ImportFiles(ui_.Owner(), doc, insert ? kImportInsert : kImportAppend, paths);
+    });
+    AfterEdit();
 }
 
 void Shell::Optimize() {
     if (doc_->frameCount < 2) return;
     PausedPreview paused(ui_);
-    AfterEdit(OptimizeFrameSizes(ui_.Owner(), *doc_));
+    EditKeeping("各コマサイズの最適化", [&](AnimDoc& doc, FrameKeeper& keeper) {
+        return OptimizeFrameSizes(ui_.Owner(), doc, nullptr, &keeper);
+    });
+    AfterEdit();
 }
 
 bool Shell::SaveAvi() {
@@ -225,17 +241,75 @@ bool Shell::SaveAvi() {
     return ExportAvi(ui_.Owner(), *path, *doc_, choice);
 }
 
-bool Shell::Edit(const std::function<bool(AnimDoc&)>& operation) {
-    bool changed = operation(*doc_);
-    if (changed) MarkModified();
-    return changed;
+bool Shell::Edit(std::string_view label, const std::function<bool(AnimDoc&)>& operation,
+                 std::string_view mergeKey) {
+    return EditKeeping(label, [&](AnimDoc& doc, FrameKeeper&) { return operation(doc); }, mergeKey);
 }
 
-void Shell::AfterEdit(bool changed) {
+bool Shell::EditKeeping(std::string_view label, const std::function<bool(AnimDoc&, FrameKeeper&)>& operation,
+                        std::string_view mergeKey) {
+    // An edit inside another (a nested event loop) is part of the outer one.
+    if (history_.Open()) return operation(*doc_, history_);
+    // Without room for the history the edit still happens; only it cannot be undone.
+    FrameKeeper releasing;
+    FrameKeeper* keeper = &history_;
+    try {
+        history_.Begin(*doc_, SelectedIndices);
+    } catch (const std::bad_alloc&) {
+        history_.Forget();
+        keeper = &releasing;
+    }
+    bool result = false;
+    try {
+        result = operation(*doc_, *keeper);
+    } catch (...) {
+        history_.Forget();
+        SyncModified();
+        throw;
+    }
+    if (keeper == &history_) {
+        try {
+            history_.End(*doc_, SelectedIndices, label, mergeKey);
+        } catch (const std::bad_alloc&) {
+            history_.Forget();
+        }
+    } else if (result) {
+        history_.Forget();
+    }
+    SyncModified();
+    return result;
+}
+
+void Shell::Undo() {
+    if (!history_.CanUndo()) return;
+    PausedPreview paused(ui_);
+    try {
+        history_.Undo(*doc_, SelectedIndices);
+    } catch (const std::bad_alloc&) {
+        ShowError(ui_.Owner(), "メモリが足りません。");
+        return;
+    }
+    SyncModified();
+    ui_.RefreshPanel();
+}
+
+void Shell::Redo() {
+    if (!history_.CanRedo()) return;
+    PausedPreview paused(ui_);
+    try {
+        history_.Redo(*doc_, SelectedIndices);
+    } catch (const std::bad_alloc&) {
+        ShowError(ui_.Owner(), "メモリが足りません。");
+        return;
+    }
+    SyncModified();
+    ui_.RefreshPanel();
+}
+
+void Shell::AfterEdit() {
     if (SelectedIndices.empty() || SelectedIndices.back() >= doc_->frameCount)
         ResetSelection(*doc_);
     ui_.RefreshPanel();
-    if (changed) MarkModified();
 }
 
 void Shell::OpenStartupFiles(const std::vector<std::string>& paths) {
@@ -255,7 +329,9 @@ void Shell::OpenStartupFiles(const std::vector<std::string>& paths) {
         doc_->currentIndex = 0;
     }
     ResetSelection(*doc_);
-    if (doc_->frameCount > 0) doc_->modified = 1;
+    // The files as opened are where the history starts; they are no saved document.
+    history_.Reset(doc_->frameCount == 0);
+    doc_->modified = doc_->frameCount > 0 ? 1 : 0;
     UpdateTitle();
     ui_.RefreshPanel();
 }

@@ -8,8 +8,10 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "app/history.h"
 #include "doc/anim_doc.h"
 #include "platform/platform.h"
 
@@ -57,7 +59,9 @@ public:
     // "Kivo - name *": the caption with the modified mark.
     std::string Caption() const;
     void UpdateTitle();
-    // Sets modified after an edit; a document without frames never is.
+    // A change made without Edit: the document is modified (unless it has no
+    // frames, which never is) and the history, which did not see the change,
+    // forgets its steps.
     void MarkModified();
     void SetFormatMode(int mode);
 
@@ -71,16 +75,31 @@ public:
     bool OpenPath(const std::string& path);
     bool Save();
     bool SaveAs();
-    // Removes the selected frames (or the current one), from the highest index down.
-    void Delete();
+    // Removes the selected frames (or the current one), from the highest index
+    // down; label names the step (cut is a delete too).
+    void Delete(std::string_view label = kDeleteLabel);
     void SelectAll();
     // Appends or inserts frames from files chosen in the frame dialog.
     void AddFrames(bool insert);
     void AddFramesFrom(const std::vector<std::string>& paths, bool insert);
     void Optimize();
-    // Every change made from the panel passes here: the operation changes the
-    // document and says whether it did; a change marks the document modified.
-    bool Edit(const std::function<bool(AnimDoc&)>& operation);
+    // Every change to the document passes here: the operation changes it and
+    // says whether it did (which Edit returns); whatever changed becomes one
+    // step of the history, named by label, and the modified mark follows. Key
+    // strokes typed into one field pass the same mergeKey and become one step.
+    bool Edit(std::string_view label, const std::function<bool(AnimDoc&)>& operation,
+              std::string_view mergeKey = {});
+    // The same for operations that remove frames or replace pictures: they hand
+    // those to the keeper instead of releasing them, so no pixels are copied.
+    bool EditKeeping(std::string_view label, const std::function<bool(AnimDoc&, FrameKeeper&)>& operation,
+                     std::string_view mergeKey = {});
+    // Undo or redo one step; the views refresh like after any edit.
+    void Undo();
+    void Redo();
+    const History& EditHistory() const { return history_; }
+    History& EditHistory() { return history_; }
+
+    static constexpr std::string_view kDeleteLabel = "選択コマの削除";
     // Writes the whole animation as an AVI, proposing the document's name with
     // the extension .avi.
     bool SaveAvi();
@@ -96,11 +115,14 @@ private:
     // the format's show-on-save option asks for it.
     bool WriteTo(const std::string& path, bool rename, bool askOptions);
     void ReplaceDocument(std::unique_ptr<AnimDoc> doc);
-    // After a command that may have changed frames even when it reports failure.
-    void AfterEdit(bool changed);
+    // After a frame command: the selection and the views follow the document.
+    void AfterEdit();
+    // The modified mark from the history: set unless at the save point.
+    void SyncModified();
 
     ShellUi& ui_;
     std::unique_ptr<AnimDoc> doc_;
+    History history_;
 };
 
 // The name the AVI export proposes: path with the extension of its file name

@@ -10,7 +10,7 @@ namespace kivo {
 
 struct ToolBarSlot {
     std::string_view icon;     // base name of assets/toolbar/NAME.svg; empty = gap
-    int button;                // the button's command id (400-412, 40022); 0 = gap
+    int button;                // the button's command id (400-414, 40022); 0 = gap
     std::string_view tooltip;  // shown as " %s "
 };
 
@@ -20,7 +20,7 @@ struct SlotRect {
     int x, y, width, height;
 };
 
-constexpr int kToolBarSlotCount = 18;
+constexpr int kToolBarSlotCount = 21;
 
 std::span<const ToolBarSlot> ToolBarSlots();
 bool IsGapSlot(int slot);  // also true for slots outside the bar

@@ -117,8 +117,10 @@ bool InsertFrame(AnimDoc& doc) {
     return true;
 }
 
-bool RemoveFrame(AnimDoc& doc) {
-    if (!doc.currentFrame) return false;
+bool RemoveFrame(AnimDoc& doc) { return TakeFrame(doc) != nullptr; }
+
+std::unique_ptr<Frame> TakeFrame(AnimDoc& doc) {
+    if (!doc.currentFrame) return nullptr;
     std::unique_ptr<Frame>* link = LinkAt(doc, doc.currentIndex);
     std::unique_ptr<Frame> removed = std::move(*link);
     *link = std::move(removed->next);
@@ -131,7 +133,7 @@ bool RemoveFrame(AnimDoc& doc) {
         --doc.currentIndex;
         doc.currentFrame = NthFrame(doc, doc.currentIndex);
     }
-    return true;
+    return removed;
 }
 
 void SpliceFrames(AnimDoc& into, AnimDoc& from, bool insert) {

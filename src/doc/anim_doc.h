@@ -119,6 +119,21 @@ bool AppendFrame(AnimDoc& doc);
 bool InsertFrame(AnimDoc& doc);
 // Unlinks and releases the current frame; the next (or new last) becomes current.
 bool RemoveFrame(AnimDoc& doc);
+// The same, handing the unlinked frame to the caller; nullptr without frames.
+std::unique_ptr<Frame> TakeFrame(AnimDoc& doc);
+
+// Receives what an edit takes out of a document instead of releasing it, so
+// that an edit history can give it back later without copying any pixels.
+// The defaults let it go.
+class FrameKeeper {
+public:
+    virtual ~FrameKeeper() = default;
+    // Just before the frame's pixel buffers (dib, indexPixels, census,
+    // censusIndices, pngIndexPixels) are replaced or cleared: they may be moved away.
+    virtual void BeforePixelChange(Frame& /*frame*/) {}
+    // A frame the edit unlinked from the document.
+    virtual void KeepRemovedFrame(std::unique_ptr<Frame> /*frame*/) {}
+};
 // Moves every frame of `from` into `into`: before the current frame when insert
 // is set and `into` has frames (current index unchanged), else after the last
 // frame (current index = old count). The first moved frame becomes current and

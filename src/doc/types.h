@@ -20,6 +20,7 @@ using Palette = std::vector<Rgb>;  // entry count = size()
 struct TextKey {
     std::string key;
     std::string text;
+    bool operator==(const TextKey&) const = default;
 };
 using TextKeyList = std::vector<TextKey>;  // entry count = size()
 

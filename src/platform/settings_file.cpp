@@ -34,6 +34,7 @@ const SettingKey kKeys[] = {
     {"ViewMode", SettingFormat::kDecimal, 1, "0"},
     {"OPT1", SettingFormat::kDecimalComma, 2, "1,1"},
     {"PaintSoft", SettingFormat::kText, 0, ""},
+    {"UndoMemory", SettingFormat::kDecimal, 1, "512"},  // MiB the edit history may hold
 };
 
 const SettingKey* FindKey(std::string_view name) {

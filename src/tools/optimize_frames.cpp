@@ -152,7 +152,7 @@ bool MakeRepeatsTransparent(std::vector<StagedFrame>& staged, const AnimDoc& doc
 
 // Moves the staged frames into the document. Nothing here allocates, so it
 // cannot fail half-way.
-void Commit(AnimDoc& doc, std::vector<StagedFrame>& staged) {
+void Commit(AnimDoc& doc, std::vector<StagedFrame>& staged, FrameKeeper& keeper) {
     std::unique_ptr<Frame>* link = &doc.firstFrame;
     for (StagedFrame& s : staged) {
         if (!*link) break;
@@ -160,11 +160,13 @@ void Commit(AnimDoc& doc, std::vector<StagedFrame>& staged) {
             std::unique_ptr<Frame> gone = std::move(*link);
             *link = std::move(gone->next);
             --doc.frameCount;
+            keeper.KeepRemovedFrame(std::move(gone));
             continue;
         }
         Frame& f = **link;
         f.delay = s.delay;
         if (s.Changed()) {
+            keeper.BeforePixelChange(f);
             f.dib.swap(s.dib);
             f.left = s.left;
             f.top = s.top;
@@ -189,7 +191,8 @@ void Commit(AnimDoc& doc, std::vector<StagedFrame>& staged) {
 
 }  // namespace
 
-bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, OptimizeOutcome* outcome) {
+bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, OptimizeOutcome* outcome, FrameKeeper* keeper) {
+    FrameKeeper releasing;
     OptimizeOutcome ignored;
     OptimizeOutcome& result = outcome ? *outcome : ignored;
     result = OptimizeOutcome::kUnchanged;
@@ -210,7 +213,7 @@ bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, OptimizeOutcome* outcom
         if (compared && OptimizeWithTransparency) changed = MakeRepeatsTransparent(staged, doc) || changed;
         // The last chance to stop before the document changes.
         if (ProgressPump()) throw Cancelled{};
-        if (changed) Commit(doc, staged);
+        if (changed) Commit(doc, staged, keeper ? *keeper : releasing);
     } catch (const Cancelled&) {
         ProgressClose(owner);
         result = OptimizeOutcome::kCancelled;

@@ -29,7 +29,9 @@ enum class OptimizeOutcome { kChanged, kUnchanged, kCancelled, kFailed };
 // cropped, removed or made transparent; the first frame is then current.
 // Cancelling or running out of memory ("メモリが足りません。") leaves the
 // document exactly as it was; outcome, when given, says which of the four
-// happened.
-bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, OptimizeOutcome* outcome = nullptr);
+// happened. A keeper, when given, receives the frames removed and the pictures
+// replaced instead of their being released.
+bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, OptimizeOutcome* outcome = nullptr,
+                        FrameKeeper* keeper = nullptr);
 
 }  // namespace kivo

@@ -39,7 +39,7 @@ PaintWaitDialog::PaintWaitDialog(QWidget* owner) : QDialog(owner) {
     top->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-bool EditInPaintProgram(QWidget* owner, AnimDoc& doc, Frame& frame) {
+bool EditInPaintProgram(QWidget* owner, AnimDoc& doc, Frame& frame, FrameKeeper* keeper) {
     const char* pathVariable = std::getenv("PATH");
     const PaintProgramChoice choice = ChoosePaintProgram(pathVariable ? pathVariable : "");
     if (!choice.problem.empty()) {
@@ -77,7 +77,7 @@ bool EditInPaintProgram(QWidget* owner, AnimDoc& doc, Frame& frame) {
 
     // Read after the wait has closed, so that a message about the file does not
     // stand over a dialog still polling.
-    const PaintReload result = reload ? ReloadPaintedFrame(OwnerOf(owner), doc, frame, file) : PaintReload::kUnchanged;
+    const PaintReload result = reload ? ReloadPaintedFrame(OwnerOf(owner), doc, frame, file, keeper) : PaintReload::kUnchanged;
     // A program still running, or one that handed the file to another instance,
     // may still save into it: the file stays until the editor exits.
     if (ProcessRunning(pid) || watch.HandedOver()) KeepPaintFileForLater(file);

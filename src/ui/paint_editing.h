@@ -18,8 +18,8 @@ public:
 
 // The program is the one chosen in the other-options dialog, or the first
 // standard paint program on PATH. True when the frame's picture was replaced;
-// the caller refreshes the views and marks the document. The program is never
-// stopped, also not by "中止".
-bool EditInPaintProgram(QWidget* owner, AnimDoc& doc, Frame& frame);
+// the caller refreshes the views. The old picture goes to the keeper when one
+// is given. The program is never stopped, also not by "中止".
+bool EditInPaintProgram(QWidget* owner, AnimDoc& doc, Frame& frame, FrameKeeper* keeper = nullptr);
 
 }  // namespace kivo

@@ -108,7 +108,7 @@ bool ClipboardPart::RunCommand(int id) {
     switch (id) {
         case kCmdCopy: Copy(); return true;
         // Delete only what is safely on the clipboard.
-        case kCmdCut: if (Copy()) window_.GetShell().Delete(); return true;
+        case kCmdCut: if (Copy()) window_.GetShell().Delete("切り取り"); return true;
         case kCmdPasteAppend: Paste(false); return true;
         case kCmdPasteInsert: Paste(true); return true;
         default: return false;
@@ -144,11 +144,11 @@ bool ClipboardPart::Paste(bool insert) {
     if (!list || list->empty()) return true;
     Shell& shell = window_.GetShell();
     const bool wasPlaying = window_.StopPreview();
-    const int before = shell.Doc().frameCount;
-    const bool ok = PasteFrames(shell.Doc(), *list, insert);
+    // Frames pasted before a failure stay, and are one step like the rest.
+    const bool ok = shell.Edit(insert ? "コマの挿入貼付け" : "コマの付け足し貼付け",
+                               [&](AnimDoc& doc) { return PasteFrames(doc, *list, insert); });
     if (!ok) Beep();
     window_.RefreshPanel();
-    if (shell.Doc().frameCount != before) shell.MarkModified();
     if (wasPlaying) window_.ResumePreview();
     return ok;
 }

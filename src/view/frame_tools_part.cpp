@@ -34,17 +34,21 @@ private:
     bool wasPlaying_;
 };
 
-void RefreshAndMark(MainWindow& window) {
-    window.RefreshPanel();
-    window.GetShell().MarkModified();
+constexpr std::string_view kPaintLabel = "ペイント編集";
+
+// One frame through the paint program, as one step of the history.
+bool PaintFrame(MainWindow& window, Frame& frame) {
+    return window.GetShell().EditKeeping(kPaintLabel, [&](AnimDoc& doc, FrameKeeper& keeper) {
+        return EditInPaintProgram(&window, doc, frame, &keeper);
+    });
 }
 
 }  // namespace
 
 bool EditFrameInPaint(MainWindow& window, Frame& frame) {
     PausedPreview paused(window);
-    if (!EditInPaintProgram(&window, window.GetShell().Doc(), frame)) return false;
-    RefreshAndMark(window);
+    if (!PaintFrame(window, frame)) return false;
+    window.RefreshPanel();
     return true;
 }
 
@@ -84,11 +88,14 @@ void FrameToolsPart::AddBlank(bool insert) {
     PausedPreview paused(window_);
     const std::optional<FrameSize> size = BlankFrameDialog::Ask(&window_, doc.screenWidth, doc.screenHeight);
     if (!size) return;
-    if (!AddBlankFrame(doc, insert ? 1 : 0, size->width, size->height)) {
+    const bool added = window_.GetShell().Edit(insert ? "新規無地コマ挿入" : "新規無地コマ付け足し", [&](AnimDoc& d) {
+        return AddBlankFrame(d, insert ? 1 : 0, size->width, size->height);
+    });
+    if (!added) {
         ShowError(OwnerOf(&window_), "メモリが足りません。");
         return;
     }
-    RefreshAndMark(window_);
+    window_.RefreshPanel();
 }
 
 void FrameToolsPart::SaveSelected() {
@@ -103,15 +110,13 @@ bool FrameToolsPart::ShowFrameList() {
     if (listOpen_) return false;
     listOpen_ = true;
     PausedPreview paused(window_);
-    FrameListWindow list(&window_, window_.GetShell().Doc(), [this](Frame& frame) {
-        return EditInPaintProgram(&window_, window_.GetShell().Doc(), frame);
-    });
+    FrameListWindow list(&window_, window_.GetShell().Doc(), [this](Frame& frame) { return PaintFrame(window_, frame); });
     list.move(window_.geometry().topLeft() + QPoint(10 * window_.CharWidth(), 5 * window_.LineHeight()));
     const bool edited = list.RunModal();
     listOpen_ = false;
     window_.raise();
     window_.activateWindow();
-    if (edited) RefreshAndMark(window_);
+    if (edited) window_.RefreshPanel();
     return edited;
 }
 

@@ -92,7 +92,7 @@ void MainWindow::CreateMenus() {
         auto* action = new QAction(QString::fromUtf8(c.label.data(), qsizetype(c.label.size())), this);
         action->setObjectName(QStringLiteral("cmd%1").arg(int(c.id)));
         if (!c.shortcut.empty())
-            action->setShortcut(QKeySequence(QString::fromLatin1(c.shortcut.data(), qsizetype(c.shortcut.size()))));
+            action->setShortcuts(QKeySequence::listFromString(QString::fromLatin1(c.shortcut.data(), qsizetype(c.shortcut.size()))));
         if (c.id == kCmdGifMode || c.id == kCmdMngMode) {
             action->setCheckable(true);
             modes->addAction(action);
@@ -137,6 +137,8 @@ void MainWindow::RunCommand(int id) {
         case kCmdDelete: shell_.Delete(); break;
         case kCmdSelectAll: shell_.SelectAll(); break;
         case kCmdOptimize: shell_.Optimize(); break;
+        case kCmdUndo: shell_.Undo(); break;
+        case kCmdRedo: shell_.Redo(); break;
         case kCmdSaveAvi: shell_.SaveAvi(); break;
         case kCmdGifMode: shell_.SetFormatMode(0); break;
         case kCmdMngMode: shell_.SetFormatMode(1); break;
@@ -151,13 +153,18 @@ void MainWindow::RunCommand(int id) {
 }
 
 void MainWindow::UpdateCommands() {
-    CommandContext context{&shell_.Doc(), clipboardHasPicture_};
+    const History& history = shell_.EditHistory();
+    CommandContext context{&shell_.Doc(), clipboardHasPicture_, history.CanUndo(), history.CanRedo()};
     for (auto& [id, action] : actions_) {
         int enabled = -1;
         for (const auto& part : parts_)
             if (enabled < 0) enabled = part->CommandEnabled(id);
         action->setEnabled(enabled < 0 ? CommandEnabled(id, context) : enabled == 1);
         if (action->isCheckable()) action->setChecked(CommandChecked(id));
+    }
+    for (auto [id, step] : {std::pair{kCmdUndo, history.UndoLabel()}, std::pair{kCmdRedo, history.RedoLabel()}}) {
+        const std::string text = HistoryCommandText(FindCommand(id)->label, step);
+        actions_[id]->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
     }
 }
 

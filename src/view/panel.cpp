@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -33,6 +34,17 @@ namespace kivo {
 const int Panel::kFocusOrder[16] = {121, 122, 123, 124, 101, 102, 105, 106, 108, 110, 111, 114, 120, 119, 117, 115};
 
 namespace {
+
+// Labels shared by a field's typing and its spin buttons, so both are one step.
+constexpr std::string_view kDelayLabel = "ウェイト";
+constexpr std::string_view kLoopCountLabel = "繰り返し回数";
+
+bool IsHistoryKey(const QKeyEvent& key) {
+    const QKeyCombination combination = key.keyCombination();
+    return key.matches(QKeySequence::Undo) || key.matches(QKeySequence::Redo) ||
+           combination == QKeyCombination(Qt::ControlModifier, Qt::Key_Y) ||
+           combination == QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Z);
+}
 
 QString Text(std::string_view s) { return QString::fromUtf8(s.data(), qsizetype(s.size())); }
 
@@ -135,12 +147,12 @@ void Panel::CreateControls() {
     });
     connect(button("122", "↑上移動"), &QPushButton::clicked, this, [this] {
         bool paused = window_.StopPreview();
-        Edit([](AnimDoc& d) { return MoveSelectedFrames(d, SelectedIndices, true); }, true);
+        Edit("コマの上移動", [](AnimDoc& d) { return MoveSelectedFrames(d, SelectedIndices, true); }, true);
         if (paused) window_.ResumePreview();
     });
     connect(button("123", "↓下移動"), &QPushButton::clicked, this, [this] {
         bool paused = window_.StopPreview();
-        Edit([](AnimDoc& d) { return MoveSelectedFrames(d, SelectedIndices, false); }, true);
+        Edit("コマの下移動", [](AnimDoc& d) { return MoveSelectedFrames(d, SelectedIndices, false); }, true);
         if (paused) window_.ResumePreview();
     });
     connect(button("124", "全部選択"), &QPushButton::clicked, this, [this] { RunCommand(kCmdSelectAll); });
@@ -153,7 +165,7 @@ void Panel::CreateControls() {
     spin("104", screenHeight_);
     loop_ = check("105", "繰り返しセット");
     connect(loop_, &QCheckBox::clicked, this, [this](bool on) {
-        Edit([on](AnimDoc& d) { return SetLoopEnabled(d, on); }, true);
+        Edit("繰り返しセット", [on](AnimDoc& d) { return SetLoopEnabled(d, on); }, true);
     });
     label("繰り返し回数");
     loopCount_ = number("106", 5);
@@ -163,14 +175,14 @@ void Panel::CreateControls() {
         // A count above the largest is taken as the largest at once, so it is
         // never written to a file where it would wrap round to "forever".
         if (QString::number(v) != text) loopCount_->setText(QString::number(v));
-        Edit([v](AnimDoc& d) { return SetLoopCount(d, v); });
+        Edit(kLoopCountLabel, [v](AnimDoc& d) { return SetLoopCount(d, v); }, false, true);
     });
     spin("107", loopCount_);
     forever_ = check("108", "永久に繰り返す");
     connect(forever_, &QCheckBox::clicked, this, [this](bool on) {
         if (on) {
             loopCount_->setText(QStringLiteral("0"));
-            Edit([](AnimDoc& d) { return SetLoopCount(d, 0); });
+            Edit("永久に繰り返す", [](AnimDoc& d) { return SetLoopCount(d, 0); });
         }
         loopCount_->setEnabled(!on && loop_->isChecked());
         Control("107")->setEnabled(!on && loop_->isChecked());
@@ -192,7 +204,7 @@ void Panel::CreateControls() {
     spin("113", top_);
     transparency_ = check("114", "透過色の使用");
     connect(transparency_, &QCheckBox::clicked, this, [this](bool on) {
-        Edit([on](AnimDoc& d) { return SetTransparency(d, SelectedIndices, on); }, true);
+        Edit("透過色の使用", [on](AnimDoc& d) { return SetTransparency(d, SelectedIndices, on); }, true);
     });
     label(" 透過色");
     swatch_ = Make<ColourSwatch>("120", new ColourSwatch(window_.PanelWidget()));
@@ -200,7 +212,7 @@ void Panel::CreateControls() {
     hasDelay_ = check("119", "ウェイト有り");
     connect(hasDelay_, &QCheckBox::clicked, this, [this](bool on) {
         int typed = NumberOf(delay_->text());
-        Edit([on, typed](AnimDoc& d) { return SetHasDelay(d, SelectedIndices, on, typed); });
+        Edit("ウェイト有り", [on, typed](AnimDoc& d) { return SetHasDelay(d, SelectedIndices, on, typed); });
         for (const char* key : {"ｳｪｲﾄ[1/100s]", "117", "118"}) Control(key)->setEnabled(on);
     });
     label("ｳｪｲﾄ[1/100s]");
@@ -208,7 +220,7 @@ void Panel::CreateControls() {
     connect(delay_, &QLineEdit::textEdited, this, [this](const QString& text) {
         int v = std::clamp(NumberOf(text), 0, kMaxDelay);
         if (!text.isEmpty() && QString::number(v) != text) delay_->setText(QString::number(v));
-        Edit([v](AnimDoc& d) { return SetDelay(d, SelectedIndices, v); });
+        Edit(kDelayLabel, [v](AnimDoc& d) { return SetDelay(d, SelectedIndices, v); }, false, true);
         if (SelectedIndices.size() > 1) {
             QSignalBlocker block(hasDelay_);
             hasDelay_->setChecked(true);
@@ -219,7 +231,7 @@ void Panel::CreateControls() {
     disposal_ = Make<QComboBox>("115", new QComboBox(parent));
     connect(disposal_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         int disposal = DisposalFromIndex(index, FormatMode);
-        Edit([disposal](AnimDoc& d) { return SetDisposal(d, SelectedIndices, disposal); });
+        Edit("消去手段", [disposal](AnimDoc& d) { return SetDisposal(d, SelectedIndices, disposal); });
     });
 
     // Tab visits the controls in one fixed order; the rest take the focus only
@@ -258,6 +270,7 @@ void Panel::CreateModeControls() {
         auto* edit = static_cast<QPlainTextEdit*>(keep(id, new QPlainTextEdit(parent)));
         edit->setTabChangesFocus(true);
         edit->setFocusPolicy(Qt::ClickFocus);
+        edit->installEventFilter(this);
         return edit;
     };
     auto line = [&](const char* key) {
@@ -294,11 +307,11 @@ void Panel::CreateModeControls() {
         });
         connect(documentText_, &QPlainTextEdit::textChanged, this, [this] {
             std::string typed = Typed(documentText_);
-            Edit([typed](AnimDoc& d) { return SetDocumentKeyText(d, typed); });
+            Edit("全体のテキスト", [typed](AnimDoc& d) { return SetDocumentKeyText(d, typed); }, false, true);
         });
         connect(frameText_, &QPlainTextEdit::textChanged, this, [this] {
             std::string typed = Typed(frameText_);
-            Edit([typed](AnimDoc& d) { return SetFrameKeyText(d, typed); });
+            Edit("コマのテキスト", [typed](AnimDoc& d) { return SetFrameKeyText(d, typed); }, false, true);
         });
         connect(addDocumentKey, &QPushButton::clicked, this, [this] { EditKeys(false); });
         connect(addFrameKey, &QPushButton::clicked, this, [this] { EditKeys(true); });
@@ -310,11 +323,11 @@ void Panel::CreateModeControls() {
         frameText_ = text("116");
         connect(documentText_, &QPlainTextEdit::textChanged, this, [this] {
             std::string typed = Typed(documentText_);
-            Edit([typed](AnimDoc& d) { return SetDocumentComment(d, typed); });
+            Edit("全体のコメント", [typed](AnimDoc& d) { return SetDocumentComment(d, typed); }, false, true);
         });
         connect(frameText_, &QPlainTextEdit::textChanged, this, [this] {
             std::string typed = Typed(frameText_);
-            Edit([typed](AnimDoc& d) { return SetFrameComment(d, typed); });
+            Edit("コマのコメント", [typed](AnimDoc& d) { return SetFrameComment(d, typed); }, false, true);
         });
     }
     disposal_->clear();
@@ -446,9 +459,10 @@ void Panel::ShowFrameProperties() {
     }
 }
 
-void Panel::Edit(const std::function<bool(AnimDoc&)>& operation, bool refreshPanel) {
+void Panel::Edit(std::string_view label, const std::function<bool(AnimDoc&)>& operation, bool refreshPanel,
+                 bool merge) {
     if (showing_) return;
-    if (!window_.GetShell().Edit(operation)) return;
+    if (!window_.GetShell().Edit(label, operation, merge ? label : std::string_view())) return;
     if (refreshPanel) {
         Refresh(false);
     } else {
@@ -468,7 +482,7 @@ void Panel::PickTransparentColour() {
     // The dropper shows this frame's pixels; playback would change frames under it.
     bool paused = window_.StopPreview();
     std::optional<Rgb> colour = PickColour(window_.PanelWidget(), *frame);
-    if (colour) Edit([c = *colour](AnimDoc& d) { return SetTransparentColour(d, SelectedIndices, c); }, true);
+    if (colour) Edit("透過色", [c = *colour](AnimDoc& d) { return SetTransparentColour(d, SelectedIndices, c); }, true);
     if (paused) window_.ResumePreview();
 }
 
@@ -480,7 +494,7 @@ void Panel::EditKeys(bool ofFrame) {
     // shell's one edit path and only when keys were really added or deleted.
     TextKeyList keys = ofFrame ? doc.currentFrame->textKeys : doc.textKeys;
     if (!EditTextKeys(window_.PanelWidget(), keys, ofFrame ? doc.currentIndex + 1 : 0)) return;
-    Edit([&keys, ofFrame](AnimDoc& d) {
+    Edit("Key追加", [&keys, ofFrame](AnimDoc& d) {
         std::string comment = CommentFromKeys(keys);
         if (ofFrame) {
             d.currentFrame->textKeys = std::move(keys);
@@ -495,7 +509,7 @@ void Panel::EditKeys(bool ofFrame) {
     }, true);
 }
 
-void Panel::CommitField(QLineEdit* field) {
+void Panel::CommitField(QLineEdit* field, bool merge) {
     if (!field || showing_) return;
     pendingField_ = nullptr;
     AnimDoc& doc = window_.GetShell().Doc();
@@ -504,13 +518,16 @@ void Panel::CommitField(QLineEdit* field) {
     int typed = NumberOf(field->text());
     int corrected = typed;
     std::function<bool(AnimDoc&)> apply;
+    std::string_view label;
     if (field == screenWidth_ || field == screenHeight_) {
         UpdateExtent(doc);
         bool width = field == screenWidth_;
+        label = width ? "全体の幅" : "全体の高さ";
         corrected = CorrectScreenSide(typed, width ? doc.extentRight : doc.extentBottom);
         apply = [width, corrected](AnimDoc& d) { return width ? SetScreenWidth(d, corrected) : SetScreenHeight(d, corrected); };
     } else if ((field == left_ || field == top_) && doc.currentFrame) {
         bool isLeft = field == left_;
+        label = isLeft ? "左端の位置" : "上端の位置";
         corrected = isLeft ? CorrectLeft(doc, SelectedIndices, typed) : CorrectTop(doc, SelectedIndices, typed);
         apply = [isLeft, corrected](AnimDoc& d) {
             return isLeft ? SetLeft(d, SelectedIndices, corrected) : SetTop(d, SelectedIndices, corrected);
@@ -529,7 +546,7 @@ void Panel::CommitField(QLineEdit* field) {
             });
         }
     }
-    Edit(apply, true);
+    Edit(label, apply, true, merge);
 }
 
 void Panel::CommitPendingField() {
@@ -546,25 +563,31 @@ void Panel::Step(QLineEdit* field, int delta) {
     if (field == loopCount_) {
         int v = std::clamp(doc.loopCount + delta, 0, kMaxLoopCount);
         loopCount_->setText(QString::number(v));
-        Edit([v](AnimDoc& d) { return SetLoopCount(d, v); });
+        Edit(kLoopCountLabel, [v](AnimDoc& d) { return SetLoopCount(d, v); }, false, true);
         return;
     }
     if (field == delay_) {
         if (!doc.currentFrame) return;
         int v = std::clamp(doc.currentFrame->delay + delta, 0, kMaxDelay);
         delay_->setText(QString::number(v));
-        Edit([v](AnimDoc& d) { return SetDelay(d, SelectedIndices, v); });
+        Edit(kDelayLabel, [v](AnimDoc& d) { return SetDelay(d, SelectedIndices, v); }, false, true);
         return;
     }
     // Sizes and positions step from what is typed, so a spin right after typing
     // continues from the typed value.
     field->setText(QString::number(NumberOf(field->text()) + delta));
-    CommitField(field);
+    CommitField(field, true);
     field->setFocus();
     field->selectAll();
 }
 
 bool Panel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && IsHistoryKey(*static_cast<QKeyEvent*>(event))) {
+        // What was typed is in the document already: undo is the document's,
+        // not the field's own, so the key goes on to the window's command.
+        event->ignore();
+        return true;
+    }
     if (watched == list_->viewport()) {
         if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
             auto* drag = static_cast<QDropEvent*>(event);

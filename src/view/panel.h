@@ -56,10 +56,14 @@ private:
     void ShowFrameProperties();
     void Refresh(bool selectionOnly);
     // Typed sizes and positions are taken when their field is left.
-    void CommitField(QLineEdit* field);
+    // merge: a spin step, which joins the step of the field's previous change.
+    void CommitField(QLineEdit* field, bool merge = false);
     void CommitPendingField();
     void Step(QLineEdit* field, int delta);
-    void Edit(const std::function<bool(AnimDoc&)>& operation, bool refreshList = false);
+    // One edit through the shell, named by label for undo; merge makes key
+    // strokes in one field one step.
+    void Edit(std::string_view label, const std::function<bool(AnimDoc&)>& operation, bool refreshList = false,
+              bool merge = false);
     void AddFrames(const QStringList& paths, bool insert);
     // The swatch's colour dropper and the two key buttons' editor.
     void PickTransparentColour();

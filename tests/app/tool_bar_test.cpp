@@ -31,13 +31,15 @@ TEST(ToolBarTable, EveryButtonRunsItsOwnMenuCommand) {
         commands.insert(command);
         icons.insert(row.icon);
     }
-    EXPECT_EQ(commands.size(), size_t(14));
-    EXPECT_EQ(icons.size(), size_t(14));
+    EXPECT_EQ(commands.size(), size_t(16));
+    EXPECT_EQ(icons.size(), size_t(16));
     EXPECT_EQ(MenuCommandForButton(411), kCmdView);
     EXPECT_EQ(MenuCommandForButton(412), kCmdOptimize);
     EXPECT_EQ(MenuCommandForButton(40022), kCmdFrameList);
     EXPECT_EQ(MenuCommandForButton(0), 0);
-    EXPECT_EQ(MenuCommandForButton(413), 0);
+    EXPECT_EQ(MenuCommandForButton(413), kCmdUndo);
+    EXPECT_EQ(MenuCommandForButton(414), kCmdRedo);
+    EXPECT_EQ(MenuCommandForButton(415), 0);
 }
 
 TEST(ToolBarTable, SlotsAdjoinFromTheLeftEdge) {
@@ -52,8 +54,8 @@ TEST(ToolBarTable, SlotsAdjoinFromTheLeftEdge) {
         if (IsGapSlot(slot)) gaps.push_back(slot);
         x += r.width;
     }
-    EXPECT_EQ(gaps, (std::vector<int>{6, 12, 14, 16}));
-    EXPECT_EQ(x, 14 + 14 * 28 + 4 * 9);
+    EXPECT_EQ(gaps, (std::vector<int>{6, 12, 15, 17, 19}));
+    EXPECT_EQ(x, 14 + 16 * 28 + 5 * 9);
     EXPECT_TRUE(IsGapSlot(-1) && IsGapSlot(kToolBarSlotCount));
 }
 
@@ -103,7 +105,7 @@ const TipCase kTipCases[] = {
     {"LeavingHidesAndTheNextVisitWaitsAgain",
      {On(3), Ticks(10, 3), Off(), Ticks(100), On(3), Ticks(9), Ticks(1, 3)}},
     {"LeavingAnExpiredButtonAllowsItsTipAgain", {On(4), Ticks(50), Off(), On(4), Ticks(10, 4)}},
-    {"AGapNeverShowsATip", {On(6), Ticks(100), On(16), Ticks(100)}},
+    {"AGapNeverShowsATip", {On(6), Ticks(100), On(17), Ticks(100)}},
     {"AGapHidesATipAndKeepsTheNextButtonQuick", {On(5), Ticks(10, 5), On(6), Ticks(50), On(7), Ticks(1, 7)}},
     {"AGapCancelsAPendingWait", {On(5), Ticks(5), On(6), Ticks(20), On(7), Ticks(9), Ticks(1, 7)}},
     {"BackFromAGapToAnExpiredButtonShowsItAgain", {On(11), Ticks(50), On(12), On(11), Ticks(1, 11)}},

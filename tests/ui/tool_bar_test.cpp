@@ -65,9 +65,10 @@ private slots:
             if (IsGapSlot(slot)) continue;
             QCOMPARE(Bar(window).Button(slot)->isEnabled(), window.Action(CommandOf(slot))->isEnabled());
         }
-        // Size optimisation needs two frames, deleting one.
-        QCOMPARE(Bar(window).Button(13)->isEnabled(), frames >= 2);
+        // Size optimisation needs two frames, deleting one, undo an edit.
+        QCOMPARE(Bar(window).Button(16)->isEnabled(), frames >= 2);
         QCOMPARE(Bar(window).Button(11)->isEnabled(), frames >= 1);
+        QVERIFY(!Bar(window).Button(13)->isEnabled());
     }
 
     void aClickRunsTheCommand() {
@@ -80,6 +81,9 @@ private slots:
         QVERIFY(!Bar(window).Button(11)->isEnabled());
         QTest::mouseClick(Bar(window).Button(11), Qt::LeftButton);  // disabled: nothing
         QCOMPARE(window.GetShell().Doc().frameCount, 0);
+        QTest::mouseClick(Bar(window).Button(13), Qt::LeftButton);  // undo
+        QCOMPARE(window.GetShell().Doc().frameCount, 3);
+        QVERIFY(Bar(window).Button(14)->isEnabled());
     }
 
     void aGapIsInertAndBlank() {
@@ -87,7 +91,7 @@ private slots:
         window.show();
         AddFrames(window, 2);
         window.Action(40015)->trigger();
-        for (int gap : {6, 12, 14, 16}) {
+        for (int gap : {6, 12, 15, 17, 19}) {
             ToolButton* button = Bar(window).Button(gap);
             QVERIFY(button->IsGap());
             QTest::mouseClick(button, Qt::LeftButton);
@@ -147,7 +151,7 @@ private slots:
         QTest::mouseMove(bar.Button(6), QPoint(4, 14));  // a gap takes it down
         QVERIFY(!bar.Tip());
 
-        QTest::mouseMove(bar.Button(17), QPoint(14, 14));
+        QTest::mouseMove(bar.Button(20), QPoint(14, 14));
         Ticks(bar, 1);
         QCOMPARE(bar.Tip()->text(), QStringLiteral(" VIEW "));
         // The tip stays inside the panel even for the rightmost button.
