@@ -3,20 +3,20 @@
 #include <atomic>
 #include <memory>
 #include <new>
+#include <optional>
 #include <vector>
 
-#include "color/global_palette.h"
-#include "color/palette_prep.h"
 #include "color/write_options.h"
 #include "doc/dib.h"
 #include "platform/parallel.h"
+#include "platform/pipeline.h"
 #include "platform/progress.h"
 #include "platform/safe_save.h"
 #include "tools/avi_decoder.h"
 #include "tools/avi_patch.h"
+#include "tools/avi_screens.h"
 #include "tools/avi_timing.h"
 #include "tools/avi_writer.h"
-#include "tools/compositor.h"
 
 namespace kivo {
 
@@ -30,8 +30,9 @@ constexpr char kRefusedFullColour[] =
 
 enum class Outcome { kDone, kFailed, kCancelled };
 
-// The options palette preparation must see for a video, and their own values
-// back afterwards, whatever happens.
+// The write options a video is made under (one exact shared palette of up to
+// 256 colours, never dithered) hold while the export runs, and get their own
+// values back afterwards, whatever happens.
 class ForcedOptions {
 public:
     ForcedOptions()
@@ -59,66 +60,6 @@ private:
     int maxColors_, noReduction_, unify_, dither_, gifDialog_, mngDialog_;
 };
 
-// During the export every frame carries the picture that is written; what it
-// had before comes back when the export ends, however it ends.
-class FramesOnLoan {
-public:
-    explicit FramesOnLoan(AnimDoc& doc) : doc_(doc), globalPalette_(doc.globalPalette) {
-        for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
-            frames_.push_back(f);
-            kept_.push_back({{}, f->left, f->top, f->width, f->height, f->localPalette, f->tempPalette,
-                             f->hasTransparency, f->transparentRgb});
-        }
-    }
-    ~FramesOnLoan() {
-        ReleaseSaveStateAfterFailure(doc_);  // index planes, censuses, palettes made now
-        for (size_t i = 0; i < frames_.size(); ++i) {
-            Frame& f = *frames_[i];
-            Kept& k = kept_[i];
-            if (!k.dib.empty()) f.dib = std::move(k.dib);
-            f.left = k.left;
-            f.top = k.top;
-            f.width = k.width;
-            f.height = k.height;
-            f.localPalette = std::move(k.localPalette);
-            f.tempPalette = k.tempPalette;
-            f.hasTransparency = k.hasTransparency;
-            f.transparentRgb = k.transparentRgb;
-        }
-        doc_.globalPalette = std::move(globalPalette_);
-    }
-    FramesOnLoan(const FramesOnLoan&) = delete;
-    FramesOnLoan& operator=(const FramesOnLoan&) = delete;
-
-    const std::vector<Frame*>& frames() const { return frames_; }
-
-    // Frame i shows picture, a whole screen at the top left, without
-    // transparency: the picture is what the screen shows.
-    void Lend(size_t i, Dib&& picture) {
-        Frame& f = *frames_[i];
-        if (kept_[i].dib.empty()) kept_[i].dib = std::move(f.dib);
-        f.dib = std::move(picture);
-        f.left = f.top = 0;
-        f.width = DibWidth(f.dib);
-        f.height = DibHeight(f.dib);
-        f.hasTransparency = 0;
-    }
-
-private:
-    struct Kept {
-        Dib dib;  // empty while the frame still holds its own
-        int32_t left, top, width, height;
-        Palette localPalette;
-        int16_t tempPalette;
-        int32_t hasTransparency;
-        Rgb transparentRgb;
-    };
-    AnimDoc& doc_;
-    Palette globalPalette_;
-    std::vector<Frame*> frames_;
-    std::vector<Kept> kept_;
-};
-
 // format: the phase's line and "\r %4d / %4d コマ".
 bool ShowCount(const char* format, size_t n, size_t total) {
     ProgressPrintf(format, int(n), int(total));
@@ -132,146 +73,82 @@ void StartPhase(const char* line, size_t total) {
     ProgressSetCancel("中止");
 }
 
-// A frame that covers the whole screen from the top left and lets nothing
-// through is its own screen picture; so is every frame once lent its screen
-// (8-bit after the palette work).
-bool IsWholeScreen(const Frame& f, const AnimDoc& doc) {
-    return f.left == 0 && f.top == 0 && f.width == doc.screenWidth && f.height == doc.screenHeight &&
-           !f.hasTransparency && DibIsValid(f.dib) && (DibBitCount(f.dib) == 24 || DibBitCount(f.dib) == 8) &&
-           DibWidth(f.dib) == f.width && DibHeight(f.dib) == f.height;
-}
+// Helpers beside the calling thread, which composes the screens: one, so that
+// what it takes in comes out in order.
+unsigned PipelineHelpers() { return WorkerThreadCount() > 1 ? 1 : 0; }
 
-bool AllWholeScreens(const std::vector<Frame*>& frames, const AnimDoc& doc) {
-    for (const Frame* f : frames)
-        if (!IsWholeScreen(*f, doc)) return false;
-    return true;
-}
-
-// What the screen shows while each frame is on, one frame after another, as a
-// player draws it: disposal and transparency applied, frames clipped to the
-// screen. Where nothing was drawn the first frame's transparent colour shows,
-// else black.
-class Screens {
-public:
-    bool Start(const AnimDoc& doc, const Frame& first) {
-        fill_ = first.hasTransparency ? Packed(first.transparentRgb) : Packed(Rgb{});
-        return StartComposition(c_, doc.screenWidth, doc.screenHeight);
-    }
-    // The screen once frame is drawn (after the one before), into picture,
-    // whose buffer is reused when it has the size.
-    void Next(const Frame& frame, Dib& picture) {
-        if (!ComposeFrame(c_, frame)) throw std::bad_alloc();
-        if (picture.empty() || DibWidth(picture) != c_.width || DibHeight(picture) != c_.height) {
-            picture = MakeDib24(uint32_t(c_.width), uint32_t(c_.height));
-            if (picture.empty()) throw std::bad_alloc();
-        }
-        const size_t stride = DibRowBytes(uint32_t(c_.width), 24);
-        for (int32_t y = 0; y < c_.height; ++y) {
-            uint8_t* out = DibPixels(picture) + size_t(c_.height - 1 - y) * stride;
-            const uint32_t* in = c_.screen.data() + size_t(y) * size_t(c_.width);
-            for (int32_t x = 0; x < c_.width; ++x, out += 3) {
-                const uint32_t p = in[x] == kNothingDrawn ? fill_ : in[x];
-                out[0] = uint8_t(p);
-                out[1] = uint8_t(p >> 8);
-                out[2] = uint8_t(p >> 16);
-            }
-        }
-    }
-
-private:
-    static uint32_t Packed(Rgb c) { return uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b; }
-    Composition c_;
-    uint32_t fill_ = 0;
+// A composed screen on its way to a helper. Three of them let composing run
+// ahead of the helper by a frame or two.
+struct ScreenSlot {
+    std::vector<uint32_t> screen;
+    size_t frame = 0;
+    int64_t position = 0;
 };
+constexpr size_t kScreenSlots = 3;
 
-// Every frame is lent its screen, for the palette work that needs them all.
-Outcome ComposeAllScreens(const AnimDoc& doc, FramesOnLoan& loan) {
-    const std::vector<Frame*>& frames = loan.frames();
+// The next free slot with room for a screen; nullptr once the helper failed.
+ScreenSlot* AcquireScreen(SlotPipeline<ScreenSlot>& pipe, size_t pixels) {
+    ScreenSlot* s = pipe.Acquire();
+    if (s) s->screen.resize(pixels);  // allocates the first time only
+    return s;
+}
+
+// The palette of the 8-bit pictures: every screen is composed once and its
+// colours counted (beside the composing, on the helper); palette is left empty
+// when some screen or all together have more than 256 colours.
+Outcome FindSharedPalette(const AnimDoc& doc, const std::vector<const Frame*>& frames,
+                          std::optional<Palette>& palette) {
+    palette.reset();
     StartPhase("書き込み用DIB作成中...", frames.size());
-    Screens screens;
-    if (!screens.Start(doc, *frames.front())) return Outcome::kFailed;
-    std::vector<Dib> pictures(frames.size());
-    for (size_t i = 0; i < frames.size(); ++i) {
-        screens.Next(*frames[i], pictures[i]);
-        if (ShowCount("書き込み用DIB作成中...\r %4d / %4d コマ", i + 1, frames.size())) return Outcome::kCancelled;
-    }
-    // Lent only now: composing reads every frame as it is.
-    for (size_t i = 0; i < frames.size(); ++i) loan.Lend(i, std::move(pictures[i]));
-    return Outcome::kDone;
-}
-
-// Each frame's colours, counted once: palette preparation takes the census
-// from here. False when some frame has more than 256.
-bool AllWithin256Colours(const std::vector<Frame*>& frames) {
-    std::atomic<bool> within{true}, failed{false};
-    ParallelFor(frames.size(), [&](size_t i) {
-        if (!within.load()) return;
-        if (!CountFrameColors(*frames[i])) failed = true;
-        else if (frames[i]->colorCount > 256) within = false;
-    });
-    if (failed.load()) throw std::bad_alloc();
-    if (!within.load())
-        for (Frame* f : frames) {
-            f->census = {};
-            f->censusIndices = {};
-            f->colorCount = 0;
+    AviScreens screens;
+    if (!screens.Start(doc)) return Outcome::kFailed;
+    std::vector<std::vector<uint32_t>> colours(frames.size());
+    std::atomic<bool> over{false};
+    {
+        SlotPipeline<ScreenSlot> pipe(kScreenSlots, PipelineHelpers(), [&](ScreenSlot& s, unsigned) {
+            if (!over.load() && !CountScreenColours(s.screen, colours[s.frame])) over = true;
+            return true;
+        });
+        for (size_t i = 0; i < frames.size() && !over.load(); ++i) {
+            ScreenSlot* s = AcquireScreen(pipe, screens.pixels());
+            if (!s) return Outcome::kFailed;
+            screens.Draw(*frames[i]);
+            screens.Copy(s->screen);
+            s->frame = i;
+            pipe.Submit(s);
+            if (ShowCount("書き込み用DIB作成中...\r %4d / %4d コマ", i + 1, frames.size())) return Outcome::kCancelled;
         }
-    return within.load();
-}
-
-// The 256-colour pictures: one palette for every frame, from the frames'
-// exact colours; indexed stays false (frames left 24-bit) when some frame has
-// more colours or the frames do not share one palette.
-Outcome MakeIndexedPictures(OwnerWindow owner, AnimDoc& doc, FramesOnLoan& loan, bool& indexed) {
-    indexed = false;
+        if (!pipe.Finish()) return Outcome::kFailed;
+    }
     ProgressSetText("パレットイメージ作成中...");
     ProgressSetCancel(nullptr);
     ProgressPump();
-    const std::vector<Frame*>& frames = loan.frames();
-    if (!AllWithin256Colours(frames)) return Outcome::kDone;
-    CodecIsMng = 0;
-    if (!PreparePalettes(owner, doc, false) || (doc.globalPalette.empty() && !BuildGlobalPalette(doc, false)))
-        return Outcome::kFailed;
-    StartPhase("256 DIB作成中...", frames.size());
-    for (const Frame* f : frames)
-        if (!f->localPalette.empty()) return Outcome::kDone;
-    for (size_t i = 0; i < frames.size(); ++i) {
-        Frame& f = *frames[i];
-        Dib picture = MakeIndexedDib(f.dib, f.indexPixels, doc.globalPalette);
-        if (picture.empty()) return Outcome::kFailed;
-        loan.Lend(i, std::move(picture));
-        f.indexPixels = {};
-        f.census = {};
-        if (ShowCount("256 DIB作成中...\r %4d / %4d コマ", i + 1, frames.size())) return Outcome::kCancelled;
-    }
-    indexed = true;
+    if (!over.load()) palette = SharedScreenPalette(colours);
     return Outcome::kDone;
 }
 
 // Opens the stream with the encoder the user chooses; after a refusal the user
-// may choose again, on a fresh file. 8-bit pictures are made for the first
-// encoder that stores them as they are; any other encoder would only turn them
-// back into full colour, which loses nothing, so it gets the 24-bit pictures
-// without the palette work.
-Outcome OpenStream(OwnerWindow owner, const std::string& path, AnimDoc& doc, FramesOnLoan& loan,
-                   int32_t unit, const AviEncoderChoice& choice, SafeFile& file,
-                   std::unique_ptr<AviStreamWriter>& writer) {
-    bool palettesTried = false, indexed = false;
+// may choose again, on a fresh file. The shared palette is looked for with the
+// first encoder that stores 8-bit pictures as they are; any other encoder would
+// only turn them back into full colour, which loses nothing, so it gets the
+// full-colour screens without the palette work.
+Outcome OpenStream(OwnerWindow owner, const std::string& path, const AnimDoc& doc,
+                   const std::vector<const Frame*>& frames, int32_t unit, const AviEncoderChoice& choice,
+                   SafeFile& file, std::unique_ptr<AviStreamWriter>& writer, std::optional<Palette>& palette) {
+    bool palettesTried = false;
     for (;;) {
         if (!file.Open(path)) return Outcome::kFailed;
         const std::optional<std::string> encoder = choice.choose ? choice.choose() : std::nullopt;
         if (!encoder) return Outcome::kFailed;
         if (!palettesTried && AviEncoderTakes256Colours(*encoder)) {
             palettesTried = true;
-            if (!AllWholeScreens(loan.frames(), doc))
-                if (const Outcome o = ComposeAllScreens(doc, loan); o != Outcome::kDone) return o;
-            if (const Outcome o = MakeIndexedPictures(owner, doc, loan, indexed); o != Outcome::kDone) return o;
+            if (const Outcome o = FindSharedPalette(doc, frames, palette); o != Outcome::kDone) return o;
         }
         AviVideoFormat format;
         format.width = doc.screenWidth;
         format.height = doc.screenHeight;
-        format.bits = indexed ? 8 : 24;
-        if (indexed) format.palette = doc.globalPalette;
+        format.bits = palette ? 8 : 24;
+        if (palette) format.palette = *palette;
         format.unit = unit;
         writer = std::make_unique<AviStreamWriter>();
         const AviOpenResult r = writer->Open(file, *encoder, format);
@@ -284,9 +161,42 @@ Outcome OpenStream(OwnerWindow owner, const std::string& path, AnimDoc& doc, Fra
     }
 }
 
-Outcome Export(OwnerWindow owner, const std::string& path, AnimDoc& doc, const AviEncoderChoice& choice) {
+// Every sample: the screens composed again one at a time on this thread while
+// the helper turns each into the stream's picture and writes it, so no more
+// than a few screens exist at any time.
+Outcome WriteSamples(const AnimDoc& doc, const std::vector<const Frame*>& frames,
+                     const std::vector<AviSampleWrite>& writes, const std::optional<Palette>& palette,
+                     AviStreamWriter& writer) {
+    AviScreens screens;
+    if (!screens.Start(doc)) return Outcome::kFailed;
+    AviScreenIndexer indexer;
+    if (palette && !indexer.Start(screens.width(), screens.height(), *palette)) return Outcome::kFailed;
+    SlotPipeline<ScreenSlot> pipe(kScreenSlots, PipelineHelpers(), [&](ScreenSlot& s, unsigned) {
+        if (!palette) return writer.WriteScreen(s.screen, s.position);
+        const DibSpan picture = indexer.Index(s.screen);
+        return !picture.empty() && writer.Write(picture, s.position);
+    });
+    StartPhase("AVI 書き込み中...", frames.size());
+    size_t drawn = frames.size();
+    for (const AviSampleWrite& w : writes) {
+        ScreenSlot* s = AcquireScreen(pipe, screens.pixels());
+        if (!s) return Outcome::kFailed;
+        if (drawn != w.frame) {
+            screens.Draw(*frames[w.frame]);
+            drawn = w.frame;
+        }
+        screens.Copy(s->screen);
+        s->position = w.position;
+        pipe.Submit(s);
+        if (ShowCount("AVI 書き込み中...\r %4d / %4d コマ", w.frame + 1, frames.size())) return Outcome::kCancelled;
+    }
+    return pipe.Finish() ? Outcome::kDone : Outcome::kFailed;
+}
+
+Outcome Export(OwnerWindow owner, const std::string& path, const AnimDoc& doc, const AviEncoderChoice& choice) {
     if (!doc.firstFrame || doc.screenWidth <= 0 || doc.screenHeight <= 0) return Outcome::kFailed;
-    FramesOnLoan loan(doc);
+    std::vector<const Frame*> frames;
+    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) frames.push_back(f);
     const std::vector<int32_t> delays = FrameDelays(doc);
     const int32_t unit = AviTimeUnit(delays);
     // Each sample of a long delay is a chunk of its own, empty or not: a delay
@@ -295,26 +205,11 @@ Outcome Export(OwnerWindow owner, const std::string& path, AnimDoc& doc, const A
     if (writes.empty() || writes.back().position >= MaxAviSamples) return Outcome::kFailed;
     SafeFile file;
     std::unique_ptr<AviStreamWriter> writer;  // destroyed first: it writes into file
-    if (const Outcome o = OpenStream(owner, path, doc, loan, unit, choice, file, writer); o != Outcome::kDone)
+    std::optional<Palette> palette;
+    if (const Outcome o = OpenStream(owner, path, doc, frames, unit, choice, file, writer, palette);
+        o != Outcome::kDone)
         return o;
-
-    // Frames that do not hold their screen yet get it composed as they are
-    // written, one at a time, so a long animation never holds every screen.
-    const std::vector<Frame*>& frames = loan.frames();
-    const bool compose = !AllWholeScreens(frames, doc);
-    Screens screens;
-    if (compose && !screens.Start(doc, *frames.front())) return Outcome::kFailed;
-    Dib screen;
-    size_t composed = frames.size();
-    StartPhase("AVI 書き込み中...", frames.size());
-    for (const AviSampleWrite& w : writes) {
-        if (compose && composed != w.frame) {
-            screens.Next(*frames[w.frame], screen);
-            composed = w.frame;
-        }
-        if (!writer->Write(compose ? screen : frames[w.frame]->dib, w.position)) return Outcome::kFailed;
-        if (ShowCount("AVI 書き込み中...\r %4d / %4d コマ", w.frame + 1, frames.size())) return Outcome::kCancelled;
-    }
+    if (const Outcome o = WriteSamples(doc, frames, writes, palette, *writer); o != Outcome::kDone) return o;
     return writer->Finish() && file.Commit() ? Outcome::kDone : Outcome::kFailed;
 }
 

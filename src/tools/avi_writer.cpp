@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/parallel.h"
 #include "tools/avi_codec.h"
@@ -54,15 +55,26 @@ struct AviStreamWriter::State {
     AvPacketPtr packet;
     SwsContextPtr scaler;     // none when the encoder takes our pictures as they are
     AvFramePtr staging;       // our picture top-down and aligned, as the scaler's fast paths want it
+    std::vector<uint8_t> rawRows;  // uncompressed full colour: the screen as DIB rows
     AviVideoFormat video;
     uint32_t palette[256] = {};
     SafeFile* file = nullptr;
     bool paletteSent = false;
 
     AviOpenResult OpenEncoder(const AVCodec* codec, AVStream* st, AVRational unit);
-    bool FillFrame(DibSpan picture);
+    bool FillFrame(const uint8_t* top, ptrdiff_t rowStep);
+    bool Encode(const uint8_t* top, ptrdiff_t rowStep, int64_t position);
+    bool WriteRaw(const uint8_t* rows, size_t bytes, int64_t position);
     bool WritePackets();
 };
+
+namespace {
+
+// Our pictures as FFmpeg names them: DIB indices, or the compositor's pixels,
+// which are blue, green, red, unused in memory order.
+AVPixelFormat OwnPixels(int bits) { return bits == 8 ? AV_PIX_FMT_PAL8 : AV_PIX_FMT_BGR0; }
+
+}  // namespace
 
 AviStreamWriter::AviStreamWriter() : s_(std::make_unique<State>()) {}
 AviStreamWriter::~AviStreamWriter() = default;
@@ -93,7 +105,7 @@ AviOpenResult AviStreamWriter::State::OpenEncoder(const AVCodec* c, AVStream* st
     frame->width = video.width;
     frame->height = video.height;
     if (av_frame_get_buffer(frame.get(), 0) < 0) return AviOpenResult::kFailed;
-    const AVPixelFormat own = video.bits == 8 ? AV_PIX_FMT_PAL8 : AV_PIX_FMT_BGR24;
+    const AVPixelFormat own = OwnPixels(video.bits);
     if (pixels != own) {
         scaler.reset(sws_getContext(video.width, video.height, own, video.width, video.height, pixels,
                                     SWS_BICUBIC, nullptr, nullptr, nullptr));
@@ -145,6 +157,7 @@ AviOpenResult AviStreamWriter::Open(SafeFile& file, std::string_view encoder, co
         par->format = video.bits == 8 ? AV_PIX_FMT_PAL8 : AV_PIX_FMT_BGR24;
         par->bits_per_coded_sample = video.bits;
         av_dict_set(&options, "flipped_raw_rgb", "1", 0);
+        if (video.bits == 24) s.rawRows.resize(DibRowBytes(uint32_t(video.width), 24) * size_t(video.height));
     } else if (const AviOpenResult r = s.OpenEncoder(c, st, unit); r != AviOpenResult::kOk) {
         return r;
     }
@@ -154,19 +167,45 @@ AviOpenResult AviStreamWriter::Open(SafeFile& file, std::string_view encoder, co
     return AviOpenResult::kOk;
 }
 
-// Our picture into the encoder's frame, top row first as FFmpeg has it: the
-// rows copied as they are, or through the scaler.
-bool AviStreamWriter::State::FillFrame(DibSpan picture) {
+// Our picture, rows from the top at rowStep bytes from each other, into the
+// encoder's frame: copied as they are, or through the scaler.
+bool AviStreamWriter::State::FillFrame(const uint8_t* top, ptrdiff_t rowStep) {
     if (av_frame_make_writable(frame.get()) < 0) return false;
     AVFrame* rows = scaler ? staging.get() : frame.get();
     const int h = video.height;
-    const size_t stride = DibRowBytes(uint32_t(video.width), uint32_t(video.bits));
-    const uint8_t* top = DibPixels(picture) + size_t(h - 1) * stride;
-    const size_t rowBytes = size_t(video.width) * size_t(video.bits / 8);
+    const size_t rowBytes = size_t(video.width) * (video.bits == 8 ? 1 : 4);
     for (int y = 0; y < h; ++y)
-        std::memcpy(rows->data[0] + size_t(y) * size_t(rows->linesize[0]), top - size_t(y) * stride, rowBytes);
+        std::memcpy(rows->data[0] + size_t(y) * size_t(rows->linesize[0]), top + ptrdiff_t(y) * rowStep, rowBytes);
     if (video.bits == 8) std::memcpy(rows->data[1], palette, sizeof palette);
     return !scaler || sws_scale(scaler.get(), staging->data, staging->linesize, 0, h, frame->data, frame->linesize) == h;
+}
+
+bool AviStreamWriter::State::Encode(const uint8_t* top, ptrdiff_t rowStep, int64_t position) {
+    if (!FillFrame(top, rowStep)) return false;
+    frame->pts = position;
+    return avcodec_send_frame(codec.get(), frame.get()) >= 0 && WritePackets();
+}
+
+// Uncompressed: the rows go out as they are, without a copy.
+bool AviStreamWriter::State::WriteRaw(const uint8_t* rows, size_t bytes, int64_t position) {
+    AVPacket* p = packet.get();
+    av_packet_unref(p);
+    p->data = const_cast<uint8_t*>(rows);
+    p->size = int(bytes);
+    p->pts = p->dts = position;
+    p->duration = 1;
+    p->flags = AV_PKT_FLAG_KEY;
+    p->stream_index = 0;
+    if (video.bits == 8 && !paletteSent) {
+        // The muxer puts the palette the first picture carries into the header.
+        uint8_t* side = av_packet_new_side_data(p, AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
+        if (!side) return false;
+        std::memcpy(side, palette, AVPALETTE_SIZE);
+        paletteSent = true;
+    }
+    const bool ok = av_write_frame(format.get(), p) >= 0;
+    av_packet_unref(p);
+    return ok;
 }
 
 bool AviStreamWriter::State::WritePackets() {
@@ -182,33 +221,36 @@ bool AviStreamWriter::State::WritePackets() {
 
 bool AviStreamWriter::Write(DibSpan picture, int64_t position) {
     State& s = *s_;
-    if (!s.format || !DibIsValid(picture) || DibWidth(picture) != s.video.width ||
-        DibHeight(picture) != s.video.height || DibBitCount(picture) != s.video.bits)
+    if (!s.format || s.video.bits != 8 || !DibIsValid(picture) || DibWidth(picture) != s.video.width ||
+        DibHeight(picture) != s.video.height || DibBitCount(picture) != 8)
         return false;
+    const size_t stride = DibRowBytes(uint32_t(s.video.width), 8);
     if (s.codec) {
-        if (!s.FillFrame(picture)) return false;
-        s.frame->pts = position;
-        return avcodec_send_frame(s.codec.get(), s.frame.get()) >= 0 && s.WritePackets();
+        const uint8_t* top = DibPixels(picture) + size_t(s.video.height - 1) * stride;
+        return s.Encode(top, -ptrdiff_t(stride), position);
     }
-    // Uncompressed: the rows go out as they are, without a copy.
-    AVPacket* p = s.packet.get();
-    av_packet_unref(p);
-    p->data = const_cast<uint8_t*>(DibPixels(picture));
-    p->size = int(DibImageSize(picture));
-    p->pts = p->dts = position;
-    p->duration = 1;
-    p->flags = AV_PKT_FLAG_KEY;
-    p->stream_index = 0;
-    if (s.video.bits == 8 && !s.paletteSent) {
-        // The muxer puts the palette the first picture carries into the header.
-        uint8_t* side = av_packet_new_side_data(p, AV_PKT_DATA_PALETTE, AVPALETTE_SIZE);
-        if (!side) return false;
-        std::memcpy(side, s.palette, AVPALETTE_SIZE);
-        s.paletteSent = true;
+    return s.WriteRaw(DibPixels(picture), DibImageSize(picture), position);
+}
+
+bool AviStreamWriter::WriteScreen(std::span<const uint32_t> screen, int64_t position) {
+    State& s = *s_;
+    const size_t width = size_t(s.video.width), height = size_t(s.video.height);
+    if (!s.format || s.video.bits != 24 || screen.size() != width * height) return false;
+    if (s.codec) {
+        return s.Encode(reinterpret_cast<const uint8_t*>(screen.data()), ptrdiff_t(width * 4), position);
     }
-    const bool ok = av_write_frame(s.format.get(), p) >= 0;
-    av_packet_unref(p);
-    return ok;
+    // Uncompressed full colour is stored as 24-bit DIB rows.
+    const size_t stride = DibRowBytes(uint32_t(width), 24);
+    for (size_t y = 0; y < height; ++y) {
+        const uint32_t* in = screen.data() + y * width;
+        uint8_t* out = s.rawRows.data() + (height - 1 - y) * stride;
+        for (size_t x = 0; x < width; ++x, out += 3) {
+            out[0] = uint8_t(in[x]);
+            out[1] = uint8_t(in[x] >> 8);
+            out[2] = uint8_t(in[x] >> 16);
+        }
+    }
+    return s.WriteRaw(s.rawRows.data(), s.rawRows.size(), position);
 }
 
 bool AviStreamWriter::Finish() {

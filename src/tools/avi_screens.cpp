@@ -1,0 +1,121 @@
+#include "tools/avi_screens.h"
+
+#include <algorithm>
+#include <new>
+
+namespace kivo {
+
+namespace {
+
+constexpr uint32_t kColourBits = 0xFFFFFF;
+
+// The size palette preparation gives a frame's exact palette of n colours.
+size_t PowerOfTwoSize(size_t n) {
+    size_t size = 2;
+    while (size < n && size < 256) size *= 2;
+    return size;
+}
+
+}  // namespace
+
+bool AviScreens::Start(const AnimDoc& doc) {
+    const Frame* first = doc.firstFrame.get();
+    fill_ = first && first->hasTransparency ? ScreenPixel(first->transparentRgb) : ScreenPixel(Rgb{});
+    return StartComposition(c_, doc.screenWidth, doc.screenHeight);
+}
+
+void AviScreens::Draw(const Frame& frame) {
+    if (!ComposeFrame(c_, frame)) throw std::bad_alloc();
+}
+
+bool AviScreens::Copy(std::span<uint32_t> out) const {
+    if (out.size() != c_.screen.size()) return false;
+    const uint32_t fill = fill_;
+    std::transform(c_.screen.begin(), c_.screen.end(), out.begin(),
+                   [fill](uint32_t p) { return p == kNothingDrawn ? fill : p; });
+    return true;
+}
+
+bool CountScreenColours(std::span<const uint32_t> screen, std::vector<uint32_t>& colours) {
+    colours.clear();
+    colours.reserve(256);
+    ColorIndex where;
+    uint32_t last = ~0u;  // no colour: neighbours mostly repeat the one before
+    for (const uint32_t p : screen) {
+        const uint32_t c = p & kColourBits;
+        if (c == last) continue;
+        last = c;
+        if (where.Find(c) >= 0) continue;
+        if (colours.size() == 256) return false;
+        where.Insert(c, int(colours.size()));
+        colours.push_back(c);
+    }
+    return true;
+}
+
+std::optional<Palette> SharedScreenPalette(const std::vector<std::vector<uint32_t>>& colours) {
+    std::vector<size_t> order(colours.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        return PowerOfTwoSize(colours[a].size()) > PowerOfTwoSize(colours[b].size());
+    });
+    std::vector<uint32_t> shared;
+    shared.reserve(256);
+    ColorIndex where;
+    for (const size_t i : order) {
+        for (const uint32_t c : colours[i]) {
+            if (where.Find(c) >= 0) continue;
+            if (shared.size() == 256) return std::nullopt;
+            where.Insert(c, int(shared.size()));
+            shared.push_back(c);
+        }
+    }
+    Palette palette(PowerOfTwoSize(shared.size()));
+    for (size_t i = 0; i < shared.size(); ++i)
+        palette[i] = Rgb{uint8_t(shared[i] >> 16), uint8_t(shared[i] >> 8), uint8_t(shared[i])};
+    return palette;
+}
+
+bool AviScreenIndexer::Start(int32_t width, int32_t height, const Palette& palette) {
+    if (width <= 0 || height <= 0 || palette.empty() || palette.size() > 256) return false;
+    try {
+        const Dib picture = MakeDib24(uint32_t(width), uint32_t(height));
+        if (picture.empty()) return false;
+        dib_ = MakeIndexedDib(picture, std::vector<uint8_t>(size_t(width) * size_t(height)), palette);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+    if (dib_.empty()) return false;
+    width_ = width;
+    height_ = height;
+    where_.Clear();
+    for (size_t i = 0; i < palette.size(); ++i) {
+        const Rgb c = palette[i];
+        where_.Insert(uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b, int(i));  // the first one wins
+    }
+    return true;
+}
+
+DibSpan AviScreenIndexer::Index(std::span<const uint32_t> screen) {
+    if (dib_.empty() || screen.size() != size_t(width_) * size_t(height_)) return {};
+    const size_t stride = DibRowBytes(uint32_t(width_), 8);
+    uint8_t* rows = DibPixels(dib_);
+    uint32_t last = ~0u;
+    uint8_t lastIndex = 0;
+    for (int32_t y = 0; y < height_; ++y) {
+        const uint32_t* in = screen.data() + size_t(y) * size_t(width_);
+        uint8_t* out = rows + size_t(height_ - 1 - y) * stride;  // bottom-up
+        for (int32_t x = 0; x < width_; ++x) {
+            const uint32_t c = in[x] & kColourBits;
+            if (c != last) {
+                last = c;
+                const int i = where_.Find(c);
+                lastIndex = uint8_t(i < 0 ? 0 : i);
+            }
+            out[x] = lastIndex;
+        }
+    }
+    return dib_;
+}
+
+}  // namespace kivo
