@@ -11,7 +11,9 @@
 #include <QThread>
 
 #include "app/command_table.h"
+#include "app/panel_edits.h"
 #include "doc/anim_doc.h"
+#include "doc/selection.h"
 #include "platform/progress.h"
 #include "ui/blank_frame_dialog.h"
 #include "ui/colour_dropper.h"
@@ -77,6 +79,13 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
         Settle();
     }
 
+    // One edit to take back: the undo button lit and the menu naming the step.
+    Shell& shell = window.GetShell();
+    const bool edited =
+        shell.Edit("ウェイト", [](AnimDoc& d) { return d.currentFrame && SetDelay(d, SelectedIndices, 25); });
+    window.RefreshPanel();
+    ok = Save(window, dir, QStringLiteral("main-window-edited")) && ok;
+
     // Each menu column opened under the menu bar, showing enabled and greyed items.
     int column = 0;
     for (QAction* top : window.menuBar()->actions()) {
@@ -87,6 +96,7 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
         ok = Save(*menu, dir, QStringLiteral("menu-%1").arg(++column)) && ok;
         menu->hide();
     }
+    if (edited) shell.Undo();
 
     for (bool mng : {false, true}) {
         OptionsDialog options(&window, mng);
