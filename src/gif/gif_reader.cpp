@@ -10,6 +10,8 @@
 #include "color/write_options.h"
 #include "doc/dib.h"
 #include "gif/lzw_decoder.h"
+#include "platform/parallel.h"
+#include "platform/pipeline.h"
 #include "platform/progress.h"
 
 namespace kivo {
@@ -25,6 +27,70 @@ constexpr char kUndefinedCode[] = "は、未定義コードです。";
 constexpr char kNoTrailer[] = "警告! 終了コードが有りません。";
 constexpr char kTrailerError[] = "Trailer Error!";
 
+// One image whose data waits to be decoded into its frame's picture, which is
+// made by the decoding too, so that two images fill their memory side by side.
+struct ImageJob {
+    Frame* frame = nullptr;
+    const Palette* palette = nullptr;  // the frame's own or the global one
+    int minCodeSize = 0;
+    bool interlaced = false;
+    LzwData lzw;
+};
+
+// What one decoding thread reuses from image to image, so that a file of many
+// tiny images costs no more than its pictures.
+struct DecodeScratch {
+    LzwDecoder decoder;
+    GifColorLookup lookup;
+    std::vector<uint16_t> row;
+};
+
+// Decodes job's data into a new 24-bit picture of its frame, rows in their
+// final order. False when the picture cannot be made or the data is damaged.
+bool DecodeImage(ImageJob& job, DecodeScratch& scratch) {
+    Frame& f = *job.frame;
+    const uint32_t width = uint32_t(f.width), height = uint32_t(f.height);
+    f.dib = MakeDib24(width, height);
+    if (f.dib.empty()) return false;
+    BuildColorLookup(job.palette->data(), job.palette->size(), scratch.lookup);
+    LzwDecoder& decoder = scratch.decoder;
+    decoder.Start(job.minCodeSize, job.lzw);
+    scratch.row.resize(width);
+    uint8_t* bits = FrameBits(f);
+    const size_t stride = size_t(FrameStride(f));
+    for (uint32_t y = 0; y < height; ++y) {
+        decoder.Decode(scratch.row.data(), width);
+        if (decoder.error()) return false;
+        const int imageRow = GifImageRow(int(y), int(height), job.interlaced);
+        StoreGifRow(scratch.row.data(), int(width), scratch.lookup, bits + (height - 1 - imageRow) * stride);
+    }
+    return true;
+}
+
+// Images are decoded on helper threads while this thread reads on through the
+// file; a few images' data wait at most, which bounds the memory it takes.
+class ImageDecoding {
+public:
+    ImageDecoding()
+        : helpers_(WorkerThreadCount()), scratch_(std::max(helpers_, 1u)),
+          pipe_(2 * size_t(helpers_) + 2, helpers_, [this](ImageJob& job, unsigned helper) {
+              std::unique_ptr<DecodeScratch>& scratch = scratch_[helper];
+              if (!scratch) scratch = std::make_unique<DecodeScratch>();
+              return DecodeImage(job, *scratch);
+          }) {}
+
+    // A slot for the next image, or nullptr when an earlier image failed.
+    ImageJob* Acquire() { return pipe_.Acquire(); }
+    void Submit(ImageJob* job) { pipe_.Submit(job); }
+    // Waits for every image handed on; false when one of them failed.
+    bool Finish() { return pipe_.Finish(); }
+
+private:
+    unsigned helpers_;
+    std::vector<std::unique_ptr<DecodeScratch>> scratch_;  // one per decoding thread
+    SlotPipeline<ImageJob> pipe_;                          // last: stopped first
+};
+
 struct Reader {
     Reader(OwnerWindow o, GifInput& i, AnimDoc& d) : owner(o), in(i), doc(d) {}
 
@@ -32,13 +98,11 @@ struct Reader {
     GifInput& in;
     AnimDoc& doc;
     size_t unbackedPixels = kUnbackedPixelAllowance;
-    // Reused from image to image, so a file of many tiny images costs no more
-    // than its pictures. Made with the first image, whose failure then names
-    // the image data rather than memory in general.
+    // The data of the image being read; its buffer goes round with the jobs'.
     LzwData lzw;
-    std::vector<uint16_t> row;
-    std::unique_ptr<LzwDecoder> decoder;
-    std::unique_ptr<GifColorLookup> lookup;
+    // Made with the first image, whose failure then names the image data
+    // rather than memory in general. Destroyed first: it writes into frames.
+    std::unique_ptr<ImageDecoding> decoding;
 };
 
 // Reads n bytes or fails.
@@ -184,32 +248,30 @@ bool ReadImageData(Reader& r, Frame& f) {
         if (area - backed > r.unbackedPixels) return false;
         r.unbackedPixels -= area - backed;
     }
-
-    f.dib = MakeDib24(width, height);
-    if (f.dib.empty()) return false;
     const bool interlaced = (f.imageFlags & 0x40) != 0;
     // The document keeps every frame in final row order.
     f.imageFlags &= uint8_t(~0x40);
-    if (area == 0) return true;
-
-    if (!r.decoder) r.decoder = std::make_unique<LzwDecoder>();
-    if (!r.lookup) r.lookup = std::make_unique<GifColorLookup>();
-    const Palette& pal = f.localPalette.empty() ? r.doc.globalPalette : f.localPalette;
-    BuildColorLookup(pal.data(), pal.size(), *r.lookup);
-    LzwDecoder& decoder = *r.decoder;
-    decoder.Start(minCodeSize, r.lzw);
-    r.row.resize(width);
-
-    uint8_t* bits = FrameBits(f);
-    const size_t stride = size_t(FrameStride(f));
-    for (uint32_t y = 0; y < height; ++y) {
-        decoder.Decode(r.row.data(), width);
-        if (decoder.error()) return false;
-        const int imageRow = GifImageRow(int(y), int(height), interlaced);
-        StoreGifRow(r.row.data(), int(width), *r.lookup, bits + (height - 1 - imageRow) * stride);
+    if (area == 0) {
+        f.dib = MakeDib24(width, height);
+        return !f.dib.empty();
     }
+
+    if (!r.decoding) r.decoding = std::make_unique<ImageDecoding>();
+    ImageJob* job = r.decoding->Acquire();
+    if (!job) return false;  // an earlier image was damaged: reading ends there
+    job->frame = &f;
+    job->palette = f.localPalette.empty() ? &r.doc.globalPalette : &f.localPalette;
+    job->minCodeSize = minCodeSize;
+    job->interlaced = interlaced;
+    std::swap(job->lzw, r.lzw);
+    r.decoding->Submit(job);
     return true;
 }
+
+// Waits for the images still being decoded. The first damaged one ends the
+// reading as if found in order: a later block's failure, the missing trailer
+// and a cancel all come after it.
+bool ImagesDecoded(Reader& r) { return !r.decoding || r.decoding->Finish(); }
 
 // Ends the list after its last image: a trailing frame without one only held a
 // comment (or a control block), which becomes the document's trailing comment.
@@ -240,7 +302,7 @@ bool Succeeds(Fn&& step) {
     }
 }
 
-Step ReadBlocks(Reader& r, std::string& message) {
+Step ReadBlockList(Reader& r, std::string& message, bool& trailerMissing) {
     int imageCount = 0;
     for (;;) {
         const int introducer = r.in.Byte();
@@ -268,7 +330,7 @@ Step ReadBlocks(Reader& r, std::string& message) {
         case 0x3B:
             return Step::kFinish;
         case -1:
-            ShowError(r.owner, kNoTrailer);
+            trailerMissing = true;
             return Step::kFinish;
         default: {
             char text[64];
@@ -278,6 +340,17 @@ Step ReadBlocks(Reader& r, std::string& message) {
         }
         }
     }
+}
+
+Step ReadBlocks(Reader& r, std::string& message) {
+    bool trailerMissing = false;
+    const Step step = ReadBlockList(r, message, trailerMissing);
+    if (!ImagesDecoded(r)) {
+        message = kImageError;
+        return Step::kFail;
+    }
+    if (trailerMissing) ShowError(r.owner, kNoTrailer);
+    return step;
 }
 
 // Header, tables and blocks into doc. Returns kFinish with a complete document,

@@ -2,6 +2,8 @@
 // becomes a frame holding a 24-bit DIB, the palettes stay beside the pictures,
 // graphic control blocks, comments and the loop block become frame and document
 // fields. Runs behind the progress dialog; the user can cancel between images.
+// Images are decoded on helper threads while the file is read on, a few at a
+// time, with the same document, messages and cancel as reading in order.
 #pragma once
 
 #include <array>

@@ -2,6 +2,8 @@
 // messages and progress texts, and hostile input.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "color/write_options.h"
 #include "doc/dib.h"
 #include "gif/gif_reader.h"
@@ -223,6 +225,40 @@ TEST(GifReader, MalformedFilesFailWithTheirMessage) {
         EXPECT_EQ(rec->errors, std::vector<std::string>{c.message}) << c.name;
         EXPECT_EQ(rec->closes, 1) << c.name;
     }
+}
+
+// Images are decoded while the blocks after them are read: a picture that
+// cannot be made still ends the reading at its image, before whatever the
+// rest of the file holds, as if everything were read in order.
+TEST(GifReader, AnImageThatCannotBeMadeEndsTheReadingWhereItIs) {
+    const Palette pal = TestPalette(4);
+    const std::vector<uint8_t> small = LiteralImageData(2, std::vector<uint8_t>(64, 1));
+    const std::vector<uint8_t> large = LiteralImageData(2, std::vector<uint8_t>(400, 2));
+    struct Case {
+        const char* name;
+        std::function<void(GifBuilder&)> rest;
+    };
+    const Case cases[] = {
+        {"then an undefined introducer", [](GifBuilder& g) { g.b.u8(0x00); }},
+        {"then a broken extension", [](GifBuilder& g) { g.b.u8(0x21).u8(0x02).u8(0); }},
+        {"then no trailer", [](GifBuilder&) {}},
+        {"then good images", [&](GifBuilder& g) { g.Image(0, 0, 8, 8, small).Image(0, 0, 8, 8, small).Trailer(); }},
+    };
+    const size_t limit = MaxImagePixels;
+    MaxImagePixels = 100;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        GifBuilder g;
+        g.Header(8, 8, pal);
+        for (int i = 0; i < 6; ++i) g.Image(0, 0, 8, 8, small);
+        g.Image(0, 0, 20, 20, large);
+        c.rest(g);
+        ScopedRecordingBackend rec;
+        EXPECT_FALSE(Read(g.Done()));
+        EXPECT_EQ(rec->errors, std::vector<std::string>{"Image Data Read Error"});
+        EXPECT_EQ(rec->closes, 1);
+    }
+    MaxImagePixels = limit;
 }
 
 TEST(GifReader, ManyPicturesWithoutDataExhaustTheAllowance) {
