@@ -82,7 +82,7 @@ bool ReduceFrame(Frame& frame, const FramePixels& px, int m) {
     return true;
 }
 
-bool KeepExactColors(Frame& frame, AnimDoc* doc, bool mng) {
+bool KeepExactColors(Frame& frame, AnimDoc* doc, bool mng, IndexPlanes planes) {
     const int n = frame.colorCount;
     // An MNG palette needs at least one entry, or the frame would seem to have none.
     const int size = mng ? std::max(n, 1) : PowerOfTwoPaletteSize(n);
@@ -90,6 +90,10 @@ bool KeepExactColors(Frame& frame, AnimDoc* doc, bool mng) {
     for (int i = 0; i < n && i < size; ++i) palette[size_t(i)] = UnpackRgb(frame.census[size_t(i)].color);
     frame.localPalette = std::move(palette);
     frame.tempPalette = 0;
+    if (planes == IndexPlanes::kDeferExact && frame.width > 0 && frame.height > 0) {
+        frame.censusIndices = {};
+        return true;
+    }
     // The palette is the census in census order, so each pixel's census position
     // is exactly the entry the lookup would find.
     if (frame.censusIndices.size() == size_t(frame.width) * size_t(frame.height) &&
@@ -130,7 +134,7 @@ void RestoreKeptPngPalette(Frame& frame) {
     }
 }
 
-bool CountFrameColors(Frame& frame) {
+bool CountFrameColors(Frame& frame, bool keepPositions) {
     const std::optional<FramePixels> px = GetFramePixels(frame);
     if (!px) return false;
     try {
@@ -138,16 +142,19 @@ bool CountFrameColors(Frame& frame) {
         census.reserve(kCensusRoom);
         // Each pixel's census position: for a frame that keeps its exact colours
         // this is its index plane, so the pixels need not be looked up again.
-        std::vector<uint8_t> positions(px->PixelCount());
-        uint8_t* pos = positions.data();
+        // Without keepPositions one row's worth is overwritten row after row.
+        std::vector<uint8_t> positions(keepPositions ? px->PixelCount() : size_t(px->width));
         ColorIndex where;
         if (frame.hasTransparency) {
             census.push_back({PackRgb(frame.transparentRgb), 1});
             where.Insert(census[0].color, 0);
         }
-        for (int y = 0; y < px->height; ++y)
+        uint8_t* pos = positions.data();
+        for (int y = 0; y < px->height; ++y) {
+            if (!keepPositions) pos = positions.data();
             if (!CountRow(px->Row(y), px->width, census, where, pos)) break;  // over 256 colours
-        if (census.size() > 256) positions.clear();
+        }
+        if (census.size() > 256 || !keepPositions) positions = {};
         census.shrink_to_fit();
         frame.colorCount = int16_t(census.size());
         frame.census = std::move(census);
@@ -158,9 +165,9 @@ bool CountFrameColors(Frame& frame) {
     }
 }
 
-bool PrepareFramePalette(Frame& frame, AnimDoc* doc, bool mng) {
+bool PrepareFramePalette(Frame& frame, AnimDoc* doc, bool mng, IndexPlanes planes) {
     try {
-        if (frame.census.empty() && !CountFrameColors(frame)) return false;
+        if (frame.census.empty() && !CountFrameColors(frame, planes == IndexPlanes::kBuild)) return false;
         const int n = frame.colorCount;
         const int m = PaletteLimit();
         if (mng && NoColorReduction && n > m) {
@@ -181,7 +188,7 @@ bool PrepareFramePalette(Frame& frame, AnimDoc* doc, bool mng) {
         const std::optional<FramePixels> px = GetFramePixels(frame);
         if (!px) return false;
         if (n > m || AlwaysDither) return ReduceFrame(frame, *px, m);
-        return KeepExactColors(frame, doc, mng);
+        return KeepExactColors(frame, doc, mng, planes);
     } catch (const std::bad_alloc&) {
         return false;
     }
@@ -221,6 +228,12 @@ bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc) {
     } catch (const std::bad_alloc&) {
         return false;
     }
+}
+
+bool BuildFrameIndexPlane(Frame& frame, const AnimDoc& doc) {
+    if (!frame.indexPixels.empty() || frame.saveKind != 0 || frame.width <= 0 || frame.height <= 0)
+        return true;
+    return BuildExactIndexPlane(frame, &doc);
 }
 
 std::optional<Rgb> PickSubstituteColor(Rgb c, const Palette& palette, int n) {

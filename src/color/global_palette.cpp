@@ -71,11 +71,31 @@ struct MergeInput {
     std::array<bool, 256> referenced{};
 };
 
+// A frame whose index plane preparation left for the writer keeps its exact
+// colours: its census, in order, begins its palette.
+bool PlaneLeftOut(const Frame& frame) {
+    const size_t own = frame.localPalette.size();
+    if (!frame.indexPixels.empty() || frame.saveKind != 0 || frame.width <= 0 || frame.height <= 0 ||
+        frame.census.empty() || frame.census.size() > own)
+        return false;
+    for (size_t i = 0; i < frame.census.size(); ++i)
+        if (frame.census[i].color != PackRgb(frame.localPalette[i])) return false;
+    return true;
+}
+
 MergeInput ExamineFrame(Frame& frame) {
     MergeInput in;
     const int own = int(frame.localPalette.size());
-    if (frame.indexPixels.empty() || own == 0 || own > 256) return in;
-    if (frame.census.empty() && !CountFrameColors(frame)) return in;
+    if (own == 0 || own > 256) return in;
+    if (PlaneLeftOut(frame)) {
+        // Exact lookup sends every pixel to the first entry of its colour, one
+        // of the census's: those are the entries a plane would refer to.
+        std::fill_n(in.referenced.begin(), frame.census.size(), true);
+        in.ready = true;
+        return in;
+    }
+    if (frame.indexPixels.empty()) return in;
+    if (frame.census.empty() && !CountFrameColors(frame, false)) return in;
     in.referenced = ReferencedEntries(frame);
     for (int i = own; i < 256; ++i)
         if (in.referenced[size_t(i)]) return in;  // an index outside its palette

@@ -82,7 +82,7 @@ void ChooseSubstitutes(std::vector<ReservedColor>& reserved, const Palette& glob
 
 }  // namespace
 
-bool ReduceJointly(AnimDoc& doc, bool mng) {
+bool ReduceJointly(AnimDoc& doc, bool mng, IndexPlanes planes) {
     const int m = PaletteLimit();
     // Frames wider than the screen widen the row buffer rather than overrun it.
     int width = std::max(doc.screenWidth, 1);
@@ -106,7 +106,7 @@ bool ReduceJointly(AnimDoc& doc, bool mng) {
     // unsigned on some targets and would hide the failure.
     std::vector<int8_t> prepared(frames.size(), 0);
     ParallelFor(frames.size(), [&](size_t i) {
-        if (keepsOwnPalette(*frames[i])) prepared[i] = PrepareFramePalette(*frames[i], &doc, mng) ? 1 : -1;
+        if (keepsOwnPalette(*frames[i])) prepared[i] = PrepareFramePalette(*frames[i], &doc, mng, planes) ? 1 : -1;
     });
 
     int b = m;  // quantizer budget
@@ -117,11 +117,11 @@ bool ReduceJointly(AnimDoc& doc, bool mng) {
             ProgressPump();
             continue;
         }
-        if (f->census.empty() && !CountFrameColors(*f)) return false;
+        if (f->census.empty() && !CountFrameColors(*f, planes == IndexPlanes::kBuild)) return false;
         const int n = f->colorCount;
         if (mng && NoColorReduction && n > m) {
             // Kept full-colour, outside the shared palette.
-            if (!PrepareFramePalette(*f, &doc, mng)) return false;
+            if (!PrepareFramePalette(*f, &doc, mng, planes)) return false;
         } else if (n > m || AlwaysDither) {  // M colours keep an exact palette
             if (!GetFramePixels(*f)) return false;
             f->localPalette.clear();
@@ -138,7 +138,7 @@ bool ReduceJointly(AnimDoc& doc, bool mng) {
                     f->hasTransparency = 0;  // no entry left to reserve
                 }
             }
-        } else if (!PrepareFramePalette(*f, &doc, mng)) {
+        } else if (!PrepareFramePalette(*f, &doc, mng, planes)) {
             return false;
         }
         ProgressPump();

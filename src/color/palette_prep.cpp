@@ -30,7 +30,7 @@ void ClearMarkers(AnimDoc& doc) {
 enum class Fit { kFits, kDoesNotFit, kFailed };
 
 // Examines the frames in order and stops at the first that does not fit.
-Fit EverythingFits(AnimDoc& doc, bool mng) {
+Fit EverythingFits(AnimDoc& doc, bool mng, IndexPlanes planes) {
     if (AlwaysDither) return Fit::kDoesNotFit;
     const int m = PaletteLimit();
     for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
@@ -40,7 +40,7 @@ Fit EverythingFits(AnimDoc& doc, bool mng) {
         } else if (f->tempPalette != 1 && !doc.globalPalette.empty()) {
             // uses the global palette
         } else {
-            if (!CountFrameColors(*f)) return Fit::kFailed;
+            if (!CountFrameColors(*f, planes == IndexPlanes::kBuild)) return Fit::kFailed;
             // Exactly M colours still fit an exact palette: reducing such a frame
             // would dither a picture that loses nothing when kept as it is.
             fits = f->colorCount <= m || (mng && NoColorReduction);
@@ -51,12 +51,12 @@ Fit EverythingFits(AnimDoc& doc, bool mng) {
     return Fit::kFits;
 }
 
-bool PrepareEachFrame(AnimDoc& doc, bool mng) {
+bool PrepareEachFrame(AnimDoc& doc, bool mng, IndexPlanes planes) {
     // Frames are prepared independently of each other, so side by side.
     const std::vector<Frame*> frames = FrameList(doc);
     std::vector<char> done(frames.size(), 0);
     ParallelFor(
-        frames.size(), [&](size_t i) { done[i] = PrepareFramePalette(*frames[i], &doc, mng); },
+        frames.size(), [&](size_t i) { done[i] = PrepareFramePalette(*frames[i], &doc, mng, planes); },
         [] { ProgressPump(); });
     bool allOwn = true;
     for (size_t i = 0; i < frames.size(); ++i) {
@@ -70,10 +70,10 @@ bool PrepareEachFrame(AnimDoc& doc, bool mng) {
 // Every path below takes the census of every frame sooner or later, one frame
 // at a time; taking them all first lets them run side by side. A census that
 // fails here is simply taken again (and fails) where it is needed.
-void TakeCensuses(AnimDoc& doc) {
+void TakeCensuses(AnimDoc& doc, IndexPlanes planes) {
     const std::vector<Frame*> frames = FrameList(doc);
     ParallelFor(frames.size(), [&](size_t i) {
-        if (frames[i]->census.empty()) CountFrameColors(*frames[i]);
+        if (frames[i]->census.empty()) CountFrameColors(*frames[i], planes == IndexPlanes::kBuild);
     });
 }
 
@@ -95,7 +95,7 @@ void ReleaseFrameState(Frame& f, bool allPalettes) {
 
 }  // namespace
 
-bool PreparePalettes(OwnerWindow /*owner*/, AnimDoc& doc, bool mng) {
+bool PreparePalettes(OwnerWindow /*owner*/, AnimDoc& doc, bool mng, IndexPlanes planes) {
     bool ok = false;
     try {
         if (UnifyPalette) doc.globalPalette.clear();
@@ -105,14 +105,14 @@ bool PreparePalettes(OwnerWindow /*owner*/, AnimDoc& doc, bool mng) {
                 ProgressPump();
             });
         }
-        TakeCensuses(doc);
-        const Fit fit = EverythingFits(doc, mng);
+        TakeCensuses(doc, planes);
+        const Fit fit = EverythingFits(doc, mng, planes);
         if (fit == Fit::kFailed)
             ok = false;
         else if (!UnifyPalette || fit == Fit::kFits)
-            ok = PrepareEachFrame(doc, mng);
+            ok = PrepareEachFrame(doc, mng, planes);
         else
-            ok = ReduceJointly(doc, mng);
+            ok = ReduceJointly(doc, mng, planes);
     } catch (const std::bad_alloc&) {
         ok = false;
     }

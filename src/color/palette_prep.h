@@ -11,14 +11,28 @@
 
 namespace kivo {
 
+// What preparation leaves on a frame that keeps its exact colours. Such a
+// frame's index plane follows from its picture and its final palette alone,
+// so a writer that handles one frame at a time may ask for it to be left out
+// and build it when it writes the frame (BuildFrameIndexPlane): then the
+// planes of all frames, a third of the pictures' size, never exist at once.
+// Reduced frames always get their planes, which only the quantizer can make.
+enum class IndexPlanes { kBuild, kDeferExact };
+
 // Whole document; mng selects the MNG rules. Pumps the progress dialog after
 // each frame. False on failure (memory), frames' working markers cleared.
-bool PreparePalettes(OwnerWindow owner, AnimDoc& doc, bool mng);
+bool PreparePalettes(OwnerWindow owner, AnimDoc& doc, bool mng, IndexPlanes planes = IndexPlanes::kBuild);
 // One frame for a one-frame GIF (MaxColors taken as 256 for the call).
 bool PrepareSingleFramePalette(AnimDoc* doc, Frame& frame);
-bool PrepareFramePalette(Frame& frame, AnimDoc* doc, bool mng);
-// Fills frame.census / frame.colorCount (257 = more than 256 colours).
-bool CountFrameColors(Frame& frame);
+bool PrepareFramePalette(Frame& frame, AnimDoc* doc, bool mng, IndexPlanes planes = IndexPlanes::kBuild);
+// Fills frame.census / frame.colorCount (257 = more than 256 colours) and,
+// with keepPositions, frame.censusIndices.
+bool CountFrameColors(Frame& frame, bool keepPositions = true);
+// Gives a prepared palette frame the index plane that IndexPlanes::kDeferExact
+// left out: each pixel's entry in its own palette, or the global one once it
+// moved there. Does nothing for a frame that has its plane or needs none (no
+// pixels, stored in full colour). False on failure (memory, no palette).
+bool BuildFrameIndexPlane(Frame& frame, const AnimDoc& doc);
 // Index plane by exact lookup in the frame's own palette, or the document's
 // global palette when it has none; false when neither exists.
 bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc);

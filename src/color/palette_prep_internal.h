@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "color/palette_prep.h"
 #include "color/write_options.h"
 #include "doc/anim_doc.h"
 
@@ -33,6 +34,6 @@ inline std::vector<Frame*> FrameList(AnimDoc& doc) {
 
 // The shared reduction of every frame that does not fit into one global palette
 // (throws std::bad_alloc; other failures give false).
-bool ReduceJointly(AnimDoc& doc, bool mng);
+bool ReduceJointly(AnimDoc& doc, bool mng, IndexPlanes planes);
 
 }  // namespace kivo

@@ -1,6 +1,7 @@
 #include "mng/mng_writer.h"
 
 #include <algorithm>
+#include <chrono>
 #include <new>
 #include <optional>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "color/write_options.h"
 #include "mng/mng_chunk_writer.h"
 #include "mng/mng_frame_stream.h"
+#include "mng/ordered_pipeline.h"
 #include "platform/kept_errors.h"
 #include "platform/parallel.h"
 #include "platform/progress.h"
@@ -90,10 +92,9 @@ std::optional<size_t> GlobalTransparentIndex(const AnimDoc& doc) {
     return size_t(it - doc.globalPalette.begin());
 }
 
-// Signature, MHDR, TERM and the global palette; globalTrns tells whether a
-// global tRNS went with it. False for a global palette no PLTE can hold.
+// MHDR, TERM and the global palette after the signature; globalTrns tells
+// whether a global tRNS went with it. False for a global palette no PLTE can hold.
 bool PutHeader(Bytes& b, const AnimDoc& doc, bool& globalTrns) {
-    b.insert(b.end(), std::begin(kMngSignature), std::end(kMngSignature));
     PutMhdr(b, NonNegative(doc.screenWidth), NonNegative(doc.screenHeight), kTicksPerSecond,
             SimplicityProfile(doc));
     if (const auto term = TermFor(doc)) PutTerm(b, *term);
@@ -139,15 +140,31 @@ void PutPlacement(Bytes& b, WriterState& state, const Frame& frame) {
     PutDefi(b, frame.left, frame.top);
 }
 
-// Frames are encoded a batch at a time on every core; each datastream is kept
-// only until it has been written.
-size_t FramesPerBatch() { return std::max<size_t>(8, 2 * size_t(WorkerThreadCount())); }
+// Frames are compressed side by side, a few ahead of the one being written;
+// each datastream is kept only until it has been written.
+size_t FramesAhead() { return 2 * size_t(WorkerThreadCount()); }
+
+// How often the dialog is pumped while a large frame is still being compressed.
+constexpr std::chrono::milliseconds kPumpEvery{50};
 
 struct EncodedFrame {
     Bytes stream;
     bool ok = false;
     std::vector<std::string> errors;  // kept on the helper, shown by this thread
 };
+
+// The frame's datastream. Its index plane, when preparation left it out, is
+// built here and released at once, so only the frames in progress hold one.
+void EncodeFrame(OwnerWindow owner, const AnimDoc& doc, Frame& frame, bool globalTrns, EncodedFrame& out) {
+    KeptErrors kept;
+    out.stream.clear();
+    // JNG frames are written from their pictures, with or without preparation.
+    const bool ownPlane = frame.indexPixels.empty() && !WrittenAsJng(frame);
+    out.ok = (!ownPlane || BuildFrameIndexPlane(frame, doc)) &&
+             EncodeMngFrame(owner, doc, frame, globalTrns, out.stream);
+    if (ownPlane) frame.indexPixels = {};
+    out.errors = kept.texts();
+}
 
 bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTrns, bool& cancelled) {
     ProgressSetText("GIF 書き込み中...");
@@ -157,49 +174,45 @@ bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTr
 
     WriterState state;
     const Frame* before = LastFrame(doc);  // the first frame follows the last when looping
-    const size_t perBatch = FramesPerBatch();
-    std::vector<Frame*> batch;
-    std::vector<EncodedFrame> encoded;
-    int number = 0;
-    for (Frame* f = doc.firstFrame.get(); f;) {
-        batch.clear();
-        for (; f && batch.size() < perBatch; f = f->next.get()) batch.push_back(f);
-        encoded.assign(batch.size(), EncodedFrame{});
-        ParallelFor(
-            batch.size(),
-            [&](size_t i) {
-                KeptErrors kept;
-                encoded[i].ok = EncodeMngFrame(owner, doc, *batch[i], globalTrns, encoded[i].stream);
-                encoded[i].errors = kept.texts();
-            },
-            [] { ProgressPump(); });
-        for (size_t i = 0; i < batch.size(); ++i) {
-            Frame& frame = *batch[i];
-            ++number;
-            if (ProgressFrameWritten(number, doc.frameCount)) {
-                cancelled = true;
-                return false;
-            }
-            if (!encoded[i].ok) {
-                ShowKeptErrors(owner, encoded[i].errors);
-                return false;
-            }
-            Bytes chunks;
-            PutFraming(chunks, state, frame, *before, !frame.next && TermCarriesDelay(doc));
-            PutPlacement(chunks, state, frame);
-            if (!file.Write(chunks) || !file.Write(encoded[i].stream)) return false;
-            encoded[i].stream = Bytes{};
-            ReleaseFrameSaveState(frame);
-            before = &frame;
+    std::vector<Frame*> frames;
+    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) frames.push_back(f);
+    const size_t ahead = FramesAhead();
+    std::vector<EncodedFrame> slots(ahead);  // frame i in slot i % ahead
+    auto writeFrame = [&](size_t i) {
+        Frame& frame = *frames[i];
+        EncodedFrame& encoded = slots[i % ahead];
+        if (ProgressFrameWritten(int(i + 1), doc.frameCount)) {
+            cancelled = true;
+            return false;
         }
-    }
-    return true;
+        if (!encoded.ok) {
+            ShowKeptErrors(owner, encoded.errors);
+            return false;
+        }
+        Bytes chunks;
+        PutFraming(chunks, state, frame, *before, !frame.next && TermCarriesDelay(doc));
+        PutPlacement(chunks, state, frame);
+        if (!file.Write(chunks) || !file.Write(encoded.stream)) return false;
+        encoded.stream = Bytes{};
+        ReleaseFrameSaveState(frame);
+        before = &frame;
+        return true;
+    };
+    return RunInOrder(
+        frames.size(), ahead, WorkerThreadCount(), kPumpEvery,
+        [&](size_t i) { EncodeFrame(owner, doc, *frames[i], globalTrns, slots[i % ahead]); },
+        writeFrame,
+        [&] {
+            if (ProgressPump() == 0) return true;
+            cancelled = true;
+            return false;
+        });
 }
 
 // Everything after palette preparation. False on a write failure or a cancel;
 // cancelled tells which.
 bool StreamDocument(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool& cancelled) {
-    Bytes b;
+    Bytes b(std::begin(kMngSignature), std::end(kMngSignature));
     bool globalTrns = false;
     if (!PutHeader(b, doc, globalTrns) || !file.Write(b)) return false;
     if (!StreamFrames(file, doc, owner, globalTrns, cancelled)) return false;
@@ -213,7 +226,7 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool& cance
 bool PrepareForMng(OwnerWindow owner, AnimDoc& doc) {
     // JNG frames are written from their 24-bit pictures: nothing to reduce.
     if (JngAllFrames) return true;
-    return PreparePalettes(owner, doc, true) &&
+    return PreparePalettes(owner, doc, true, IndexPlanes::kDeferExact) &&
            (!doc.globalPalette.empty() || BuildGlobalPalette(doc, true));
 }
 
