@@ -43,7 +43,13 @@ struct DecodeScratch {
     LzwDecoder decoder;
     GifColorLookup lookup;
     std::vector<uint16_t> row;
+    std::vector<uint8_t> indices;  // a whole image's, when decoded at once
 };
+
+// Images up to this many pixels are decoded at once into an index plane, which
+// copies strings already decoded; larger ones row by row, so that a huge
+// picture costs no more than itself.
+constexpr size_t kWholeImagePixels = size_t(1) << 24;
 
 // Decodes job's data into a new 24-bit picture of its frame, rows in their
 // final order. False when the picture cannot be made or the data is damaged.
@@ -55,14 +61,25 @@ bool DecodeImage(ImageJob& job, DecodeScratch& scratch) {
     BuildColorLookup(job.palette->data(), job.palette->size(), scratch.lookup);
     LzwDecoder& decoder = scratch.decoder;
     decoder.Start(job.minCodeSize, job.lzw);
-    scratch.row.resize(width);
     uint8_t* bits = FrameBits(f);
     const size_t stride = size_t(FrameStride(f));
+    auto dibRow = [&](uint32_t y) {
+        return bits + (height - 1 - uint32_t(GifImageRow(int(y), int(height), job.interlaced))) * stride;
+    };
+    const size_t area = size_t(width) * height;
+    if (job.minCodeSize <= LzwDecoder::kImageMaxMinCodeSize && area <= kWholeImagePixels) {
+        scratch.indices.resize(area);
+        decoder.DecodeImage(scratch.indices.data(), area);
+        if (decoder.error()) return false;
+        for (uint32_t y = 0; y < height; ++y)
+            StoreGifRow(scratch.indices.data() + size_t(y) * width, int(width), scratch.lookup, dibRow(y));
+        return true;
+    }
+    scratch.row.resize(width);
     for (uint32_t y = 0; y < height; ++y) {
         decoder.Decode(scratch.row.data(), width);
         if (decoder.error()) return false;
-        const int imageRow = GifImageRow(int(y), int(height), job.interlaced);
-        StoreGifRow(scratch.row.data(), int(width), scratch.lookup, bits + (height - 1 - imageRow) * stride);
+        StoreGifRow(scratch.row.data(), int(width), scratch.lookup, dibRow(y));
     }
     return true;
 }
@@ -457,8 +474,24 @@ void BuildColorLookup(const Rgb* palette, size_t count, GifColorLookup& lookup) 
         lookup.bgr[3 * i + 1] = palette[i].g;
         lookup.bgr[3 * i + 2] = palette[i].r;
     }
-    if (lookup.filled > n) std::fill(&lookup.bgr[3 * n], &lookup.bgr[3 * lookup.filled], uint8_t(0));
+    const size_t before = lookup.filled;
+    if (before > n) std::fill(&lookup.bgr[3 * n], &lookup.bgr[3 * before], uint8_t(0));
     lookup.filled = n;
+    for (size_t i = 0; i < std::min(std::max(n, before), lookup.bgr0.size()); ++i) {
+        const uint8_t* c = &lookup.bgr[3 * i];
+        lookup.bgr0[i] = {c[0], c[1], c[2], 0};
+    }
+}
+
+void StoreGifRow(const uint8_t* indices, int width, const GifColorLookup& lookup, uint8_t* dibRow) {
+    if (width <= 0) return;
+    // Each store's fourth byte is overwritten by the next pixel; the last pixel
+    // is stored exactly, so nothing beyond the row is touched.
+    for (int x = 0; x + 1 < width; ++x, dibRow += 3) std::memcpy(dibRow, lookup.bgr0[indices[x]].data(), 4);
+    const uint8_t* c = &lookup.bgr[3 * size_t(indices[width - 1])];
+    dibRow[0] = c[0];
+    dibRow[1] = c[1];
+    dibRow[2] = c[2];
 }
 
 void StoreGifRow(const uint16_t* indices, int width, const GifColorLookup& lookup,

@@ -35,6 +35,9 @@ int GifImageRow(int decodedRow, int height, bool interlaced);
 struct GifColorLookup {
     std::array<uint8_t, 4096 * 3> bgr{};  // all black at first
     size_t filled = 0;                    // entries that may hold a colour
+    // The first 256 entries again as blue, green, red, 0, so that a pixel is
+    // one four-byte store.
+    std::array<std::array<uint8_t, 4>, 256> bgr0{};
 };
 // Fills the palette's entries and blackens what an earlier palette left beyond
 // it, so one lookup serves image after image at the cost of their palettes.
@@ -42,5 +45,6 @@ void BuildColorLookup(const Rgb* palette, size_t count, GifColorLookup& lookup);
 // Writes one row of decoded indices into a 24-bit DIB row.
 void StoreGifRow(const uint16_t* indices, int width, const GifColorLookup& lookup,
                  uint8_t* dibRow);
+void StoreGifRow(const uint8_t* indices, int width, const GifColorLookup& lookup, uint8_t* dibRow);
 
 }  // namespace kivo

@@ -205,4 +205,95 @@ void LzwDecoder::Decode(uint16_t* out, size_t count) {
     std::fill(out + i, out + count, uint16_t(0));
 }
 
+void LzwDecoder::DecodeImage(uint8_t* out, size_t count) {
+    if (count == 0 || minCodeSize_ > uint32_t(kImageMaxMinCodeSize)) {
+        std::fill(out, out + count, uint8_t(0));
+        return;
+    }
+    fresh_ = false;
+    size_t i = 0;
+    out[i++] = uint8_t(Restart());
+    // The old code's string stands at out[oldAt, i) unless a damaged code made
+    // the old code 0 without writing it.
+    size_t oldAt = 0;
+    bool oldWhole = true;
+    while (i < count && !ended_) {
+        uint32_t code = ReadCode();
+        if (code == clear_) {
+            oldAt = i;
+            oldWhole = true;
+            out[i++] = uint8_t(Restart());
+            continue;
+        }
+        if (code == end_) {
+            if (!ended_ && truncated_) error_ = true;
+            ended_ = true;
+            break;
+        }
+        uint32_t in = code;
+        const bool repeatFirst = code >= nextFree_;
+        const bool damaged = code > nextFree_;
+        if (repeatFirst) {
+            if (damaged) in = 0;  // counts as 0 from now on
+            code = oldCode_;
+        }
+        const size_t len = std::clamp<size_t>(length_[code], 1, kTableSize);
+        const size_t total = len + (repeatFirst ? 1 : 0);
+        const size_t start = i;
+        if (total > count - start) {
+            // The last string runs past the picture: only its head is kept.
+            std::array<uint8_t, kTableSize + 1> whole;
+            uint32_t c = code;
+            for (size_t k = len - 1; k > 0; --k) {
+                whole[k] = uint8_t(suffix_[c]);
+                c = prefix_[c];
+            }
+            whole[0] = uint8_t(c);
+            if (repeatFirst) whole[len] = uint8_t(firstByte_);
+            std::memcpy(out + start, whole.data(), count - start);
+            i = count;
+            break;
+        }
+        if (code < clear_) {
+            out[start] = uint8_t(code);
+        } else if (placed_[code]) {
+            std::memcpy(out + start, out + place_[code], len);
+        } else {
+            // Written out once from the table; copied from here next time.
+            uint32_t c = code;
+            for (size_t k = len - 1; k > 0; --k) {
+                out[start + k] = uint8_t(suffix_[c]);
+                c = prefix_[c];
+            }
+            out[start] = uint8_t(c);
+            place_[code] = start;
+            placed_[code] = true;
+        }
+        if (repeatFirst) out[start + len] = uint8_t(firstByte_);
+        firstByte_ = out[start];
+
+        if (nextFree_ < kTableSize) {
+            prefix_[nextFree_] = uint16_t(oldCode_);
+            suffix_[nextFree_] = firstByte_;
+            length_[nextFree_] = uint16_t(length_[oldCode_] + 1);
+            // The old string and the first byte of this one stand side by side.
+            place_[nextFree_] = oldAt;
+            placed_[nextFree_] = oldWhole && oldAt + length_[oldCode_] == start;
+            ++nextFree_;
+            if (nextFree_ >= codeLimit_ && codeSize_ < 12) {
+                ++codeSize_;
+                codeLimit_ *= 2;
+            }
+        }
+        // What was written is the new old code's string, unless a damaged code
+        // stood in for it, or the repeated byte came from a string that was
+        // not the old code's.
+        oldWhole = !damaged && (!repeatFirst || oldWhole);
+        oldCode_ = in;
+        oldAt = start;
+        i = start + total;
+    }
+    std::fill(out + i, out + count, uint8_t(0));
+}
+
 }  // namespace kivo

@@ -106,6 +106,13 @@ public:
     // Decodes the next `count` pixel indices (each below 2^minCodeSize, or 0).
     void Decode(uint16_t* out, size_t count);
 
+    // Decodes a whole image of `count` pixels at once, right after Start, for
+    // a minimum code size of at most 8; the same pixels as Decode. A string
+    // already decoded is copied from where it stands in out instead of walking
+    // its chain of table entries, pixel by pixel.
+    void DecodeImage(uint8_t* out, size_t count);
+    static constexpr int kImageMaxMinCodeSize = 8;
+
     // The input ended inside the data, where a pixel needed it: the data is
     // damaged. Pixels from then on are 0.
     bool error() const { return error_; }
@@ -134,6 +141,10 @@ private:
     std::array<uint16_t, kTableSize> prefix_{};
     std::array<uint16_t, kTableSize> suffix_{};
     std::array<uint16_t, kTableSize> length_{};  // string length of each code
+    // DecodeImage: where each code's string stands in the output, when it does
+    // (a string made after a damaged code was never written out whole).
+    std::array<size_t, kTableSize> place_{};
+    std::array<bool, kTableSize> placed_{};
 
     // The part of the last string that did not fit into the caller's output.
     std::array<uint16_t, kTableSize + 1> carry_{};

@@ -81,7 +81,16 @@ void ExpectLikeModel(int minSize, const std::vector<int>& codes, size_t count, s
     LzwDecoder dec(minSize, data);
     std::vector<uint16_t> got(count);
     for (size_t i = 0; i < count; i += chunk) dec.Decode(got.data() + i, std::min(chunk, count - i));
-    for (size_t i = 0; i < count; ++i) ASSERT_EQ(got[i], model.Pixel()) << "pixel " << i << " chunk " << chunk;
+    std::vector<uint16_t> expected(count);
+    for (size_t i = 0; i < count; ++i) expected[i] = uint16_t(model.Pixel());
+    for (size_t i = 0; i < count; ++i) ASSERT_EQ(got[i], expected[i]) << "pixel " << i << " chunk " << chunk;
+    EXPECT_FALSE(dec.error());
+    if (minSize > LzwDecoder::kImageMaxMinCodeSize) return;
+    // The whole picture at once, on a decoder that decoded another one before.
+    dec.Start(minSize, data);
+    std::vector<uint8_t> image(count, 0xEE);
+    dec.DecodeImage(image.data(), count);
+    for (size_t i = 0; i < count; ++i) ASSERT_EQ(image[i], expected[i]) << "pixel " << i << " at once";
     EXPECT_FALSE(dec.error());
 }
 
@@ -137,6 +146,7 @@ TEST(LzwDecoder, RandomStreamsFillTheTableAndKeepTwelveBitCodes) {
         while (!model.ended) model.Pixel(), ++total;
         for (size_t chunk : {size_t(1), size_t(97), size_t(1) << 20})
             ExpectLikeModel(minSize, codes, total + 5, chunk);
+        ExpectLikeModel(minSize, codes, total / 2 + 1, 64);  // a picture smaller than its data
     }
     EXPECT_GT(fullTables, 10000);
 }
