@@ -300,32 +300,39 @@ void History::Trim() {
 }
 
 bool History::Undo(AnimDoc& doc, std::vector<int32_t>& selection) {
-    if (!CanUndo()) return false;
-    Apply(*steps_[position_ - 1], doc, selection);
+    if (!CanUndo() || !Apply(*steps_[position_ - 1], doc, selection)) return false;
     --position_;
     return true;
 }
 
 bool History::Redo(AnimDoc& doc, std::vector<int32_t>& selection) {
-    if (!CanRedo()) return false;
-    Apply(*steps_[position_], doc, selection);
+    if (!CanRedo() || !Apply(*steps_[position_], doc, selection)) return false;
     ++position_;
     return true;
 }
 
-void History::Apply(Step& step, AnimDoc& doc, std::vector<int32_t>& selection) {
+bool History::Apply(Step& step, AnimDoc& doc, std::vector<int32_t>& selection) {
     open_.reset();
     mergeOpen_ = false;
+    // Everything that allocates comes first: a failure (bad_alloc) leaves the
+    // document and the step as they were.
+    std::vector<Frame*> current;
+    current.reserve(size_t(std::max(doc.frameCount, 0)));
+    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) current.push_back(f);
+    std::unordered_map<const Frame*, size_t> where;
+    where.reserve(current.size() + step.outside.size());
+    for (size_t i = 0; i < current.size(); ++i) where.emplace(current[i], i);
+    for (size_t i = 0; i < step.outside.size(); ++i) where.emplace(step.outside[i].get(), current.size() + i);
+    // Every frame the step names must still exist: a frame list changed behind
+    // the history's back ends it rather than reaching a released frame.
+    auto known = [&](const Frame* f) { return where.contains(f); };
+    if (!std::all_of(step.order.begin(), step.order.end(), known) ||
+        !std::all_of(step.properties.begin(), step.properties.end(), [&](const auto& p) { return known(p.first); }) ||
+        !std::all_of(step.pixels.begin(), step.pixels.end(), [&](const auto& p) { return known(p.first); })) {
+        Forget();
+        return false;
+    }
     if (step.orderChanged) {
-        // Everything that allocates comes first: a failure (bad_alloc) leaves
-        // the document and the step as they were.
-        std::vector<Frame*> current;
-        current.reserve(size_t(std::max(doc.frameCount, 0)));
-        for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) current.push_back(f);
-        std::unordered_map<const Frame*, size_t> where;
-        where.reserve(current.size() + step.outside.size());
-        for (size_t i = 0; i < current.size(); ++i) where.emplace(current[i], i);
-        for (size_t i = 0; i < step.outside.size(); ++i) where.emplace(step.outside[i].get(), current.size() + i);
         std::vector<std::unique_ptr<Frame>> pool, leftOver;
         pool.reserve(where.size());
         leftOver.reserve(where.size());
@@ -357,6 +364,7 @@ void History::Apply(Step& step, AnimDoc& doc, std::vector<int32_t>& selection) {
     bytes_ -= step.bytes;
     step.bytes = step.Bytes();
     bytes_ += step.bytes;
+    return true;
 }
 
 }  // namespace kivo

@@ -69,7 +69,8 @@ public:
     std::string_view UndoLabel() const;
     std::string_view RedoLabel() const;
     // Apply the step before / after the current state, bringing back its
-    // current frame and selection. False when there is none.
+    // current frame and selection. False when there is none, or when the frame
+    // list was changed behind the history's back (which also empties it).
     bool Undo(AnimDoc& doc, std::vector<int32_t>& selection);
     bool Redo(AnimDoc& doc, std::vector<int32_t>& selection);
 
@@ -91,7 +92,7 @@ private:
     struct Step;
     struct Checkpoint;
 
-    void Apply(Step& step, AnimDoc& doc, std::vector<int32_t>& selection);
+    bool Apply(Step& step, AnimDoc& doc, std::vector<int32_t>& selection);
     bool MergeInto(Step& top, Step& step);
     void Push(std::unique_ptr<Step> step);
     void Trim();

@@ -284,7 +284,10 @@ void Shell::Undo() {
     if (!history_.CanUndo()) return;
     PausedPreview paused(ui_);
     try {
-        history_.Undo(*doc_, SelectedIndices);
+        if (!history_.Undo(*doc_, SelectedIndices)) {
+            SyncModified();
+            return;
+        }
     } catch (const std::bad_alloc&) {
         ShowError(ui_.Owner(), "メモリが足りません。");
         return;
@@ -297,7 +300,10 @@ void Shell::Redo() {
     if (!history_.CanRedo()) return;
     PausedPreview paused(ui_);
     try {
-        history_.Redo(*doc_, SelectedIndices);
+        if (!history_.Redo(*doc_, SelectedIndices)) {
+            SyncModified();
+            return;
+        }
     } catch (const std::bad_alloc&) {
         ShowError(ui_.Owner(), "メモリが足りません。");
         return;

@@ -337,10 +337,16 @@ TEST_F(HistoryTest, AnEditThatReleasesWhatItShouldHandOverMakesTheHistoryForget)
         EXPECT_FALSE(shell.EditHistory().CanUndo());
         EXPECT_EQ(shell.Doc().modified, 1);
     }
-    // So does a change made outside the shell's edits.
+    // So does a change made outside the shell's edits, reported or found by undo.
     shell.Edit("delay", [](AnimDoc& d) { return SetDelay(d, SelectedIndices, 79); });
     shell.MarkModified();
     EXPECT_FALSE(shell.EditHistory().CanUndo());
+    shell.Edit("delay", [](AnimDoc& d) { return SetDelay(d, SelectedIndices, 80); });
+    const int frames = shell.Doc().frameCount;
+    RemoveFrame(shell.Doc());  // the frame that step changed
+    shell.Undo();
+    EXPECT_FALSE(shell.EditHistory().CanUndo());
+    EXPECT_EQ(shell.Doc().frameCount, frames - 1);
 }
 
 }  // namespace
