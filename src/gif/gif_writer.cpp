@@ -165,24 +165,16 @@ const Palette* FramePalette(const Frame& frame, const AnimDoc& doc) {
     return nullptr;
 }
 
-// The index of the frame's transparent colour in its table, as the control
-// block will name it; -1 for none.
-int TransparentIndex(const Frame& frame, const Palette& palette) {
-    if (!frame.hasTransparency) return -1;
-    auto it = std::find(palette.begin(), palette.end(), frame.transparentRgb);
-    return it == palette.end() ? -1 : int(it - palette.begin());
-}
-
 // LZW minimum code size of a frame: just wide enough for the highest index its
-// pixels and its transparent entry use, and never below 2, which GIF requires.
-// Decoders size the codes from this byte alone, so a frame drawn from the first
-// few entries of a large table sends short codes.
+// pixels use, and never below 2, which GIF requires. Decoders size the codes
+// from this byte alone, so a frame drawn from the first few entries of a large
+// table sends short codes. The transparent entry the control block names may lie
+// above that: it picks a table entry, not a code, and no pixel sends it.
 int FrameCodeSize(const Frame& frame, const AnimDoc& doc) {
-    const Palette& palette = *FramePalette(frame, doc);
-    int highest = std::max(TransparentIndex(frame, palette), 0);
-    if (IsEmptyFrame(frame)) highest = std::max<int>(highest, StandInIndex(frame, palette));
+    int highest = 0;
+    if (IsEmptyFrame(frame)) highest = StandInIndex(frame, *FramePalette(frame, doc));
     else if (!frame.indexPixels.empty())
-        highest = std::max<int>(highest, *std::max_element(frame.indexPixels.begin(), frame.indexPixels.end()));
+        highest = *std::max_element(frame.indexPixels.begin(), frame.indexPixels.end());
     return std::max(TableBits(size_t(highest) + 1), 2);
 }
 
@@ -266,7 +258,10 @@ public:
 
     void Renumber(Frame& frame) const {
         if (order_.empty() || !frame.localPalette.empty()) return;
-        for (uint8_t& v : frame.indexPixels) v = order_[v];
+        // An index into the padding behind the last entry stays where it is: it
+        // names black padding in either order.
+        for (uint8_t& v : frame.indexPixels)
+            if (v < order_.size()) v = order_[v];
     }
 
 private:

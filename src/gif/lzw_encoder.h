@@ -1,50 +1,25 @@
 // Variable-width LZW compression of palette indices into GIF image data.
 //
-// The string table is an open-addressing hash keyed by (prefix code, pixel), so a
-// lookup costs one slot computation and a short probe. When the next free code
-// passes 4095 the table is emptied and a clear code is sent. Output accumulates in
-// complete sub-blocks (a size byte and up to 255 data bytes) in the caller's
-// buffer, which the writer drains to the file as it likes.
+// The codes are greedy matches against a string table, as every GIF encoder
+// sends them; what is left to the encoder is where to send clear codes. Once the
+// 4096-entry table is full, the encoder weighs carrying on with the full table
+// against starting afresh, and starting afresh from the row where the picture
+// changed, by coding the stretch up to where a fresh table would fill again each
+// way and keeping the shortest. A table learnt on grain or on long runs of
+// transparent pixels often serves the whole image; one learnt on other content
+// is dropped where that content ends. Any GIF decoder reads the result: a
+// decoder stops adding entries to a full table until the next clear code.
 #pragma once
 
-#include <array>
-#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 namespace kivo {
 
-constexpr int kLzwTableSlots = 5003;  // prime, a little over 4096 codes
-
-struct LzwEncoder {
-    int codeSize = 0;         // current code width in bits
-    int codeLimit = 0;        // largest code at the current width; 4096 at 12 bits
-    int initialCodeSize = 0;  // minimum code size + 1
-    uint32_t bitBuffer = 0;   // pending bits, least significant first
-    int bitCount = 0;
-    bool first = true;        // no pixel taken yet
-    int prefix = 0;           // code of the string matched so far
-    int clearCode = 0;
-    int endCode = 0;
-    int nextFree = 0;
-    std::array<uint16_t, kLzwTableSlots> codes{};  // 0 = empty slot
-    std::array<uint32_t, kLzwTableSlots> keys{};   // prefix << 8 | pixel
-    std::array<uint8_t, 255> packet{};
-    int packetLength = 0;
-    std::vector<uint8_t>* out = nullptr;  // receives whole sub-blocks
-};
-
-// Starts an image with the given minimum code size (2..8) and sends the clear code.
-void LzwBegin(LzwEncoder& enc, int minCodeSize, std::vector<uint8_t>& out);
-// Feeds pixels (palette indices below 2^minCodeSize) in output order.
-void LzwFeed(LzwEncoder& enc, const uint8_t* pixels, size_t count);
-// Sends the pending string and the end code, the last partial sub-block and the
-// block terminator 0.
-void LzwFinish(LzwEncoder& enc);
-
-// Whole image data block: the minimum-code-size byte, the sub-blocks and the
-// terminator. indices holds width*height bytes, top row first; interlaced images
-// are sent in the four GIF passes.
+// Whole image data block: the minimum-code-size byte (2..8), the sub-blocks of
+// 255 bytes and a shorter last one, and the terminator. indices holds
+// width*height bytes below 2^minCodeSize, top row first; interlaced images are
+// sent in the four GIF passes.
 void LzwEncodeImage(const uint8_t* indices, int width, int height, int minCodeSize,
                     bool interlaced, std::vector<uint8_t>& out);
 

@@ -258,16 +258,26 @@ TEST_F(GifWriterTest, FramesDrawnFromFewCommonColoursSendShortCodes) {
     KIVO_SKIP_WITHOUT_GIFLIB();
     // A 100-colour first frame builds a 128-entry table; the later frames use
     // two colours that the first frame meets last, so that the document's own
-    // order would give them 7-bit codes.
+    // order would give them 7-bit codes. The last one names a transparent colour
+    // that none of its pixels has: its entry lies far up the table, and only the
+    // control block refers to it.
     auto doc = Doc(20, 10);
     AddFrame(*doc, 20, 10, [](int x, int y) { return (y * 20 + x) % 100; });
     for (int k = 0; k < 3; ++k) AddFrame(*doc, 6, 4, [](int x, int) { return 98 + x % 2; });
+    Frame& last = *doc->firstFrame->next->next->next;
+    last.hasTransparency = 1;
+    last.transparentRgb = Shade(50);
     const auto bytes = Save(*doc);
     const OracleGif gif = test::DecodeWithGiflib(bytes);
     ASSERT_TRUE(gif.ok) << gif.error;
     ASSERT_EQ(gif.images.size(), 4u);
     EXPECT_EQ(CodeSizeOfImage(bytes, 0), 7);
     for (int n = 1; n < 4; ++n) EXPECT_EQ(CodeSizeOfImage(bytes, n), 2) << n;
+    const auto* gce = FindExtension(gif.images[3].extensions, 0xF9);
+    ASSERT_NE(gce, nullptr);
+    EXPECT_EQ(gce->data[0] & 1, 1);
+    EXPECT_GE(gce->data[3], 4);
+    EXPECT_EQ(gif.globalPalette[gce->data[3]], Shade(50));
     const Frame* f = doc->firstFrame.get();
     for (const OracleImage& img : gif.images) {
         EXPECT_TRUE(img.localPalette.empty());

@@ -3,7 +3,9 @@
 // and giflib.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "gif/gif_write_oracle.h"
@@ -22,11 +24,12 @@ std::vector<uint8_t> Noise(size_t n, int colors, uint32_t seed) {
 }
 
 // Decodes an image data block the way a GIF decoder does, recording the number of
-// data codes between clear codes.
+// data codes between clear codes and where in the pixels each clear code falls.
 struct CodeTrace {
     bool ok = false;
     std::vector<uint8_t> pixels;
     std::vector<size_t> codesPerSegment;  // data codes after each clear code
+    std::vector<size_t> clearsAt;         // pixels decoded before each clear code
     std::vector<size_t> blockSizes;
     int maxWidth = 0;
 };
@@ -71,6 +74,7 @@ CodeTrace TraceCodes(const std::vector<uint8_t>& data) {
         t.maxWidth = std::max(t.maxWidth, width);
         if (code == clear) {
             t.codesPerSegment.push_back(0);
+            t.clearsAt.push_back(t.pixels.size());
             width = minSize + 1;
             next = clear + 2;
             prev = -1;
@@ -121,19 +125,71 @@ TEST(LzwEncoder, DecodesBackAtEveryCodeSize) {
     }
 }
 
-TEST(LzwEncoder, FullTableSendsClearAndRestartsAtInitialWidth) {
-    // 256-colour noise fills the 4096-entry table many times over.
-    const auto pixels = Noise(300 * 300, 256, 7);
-    const auto data = Encode(pixels, 300, 8);
-    CodeTrace t = TraceCodes(data);
-    ASSERT_TRUE(t.ok);
-    EXPECT_EQ(t.pixels, pixels);
-    ASSERT_GE(t.codesPerSegment.size(), 4u);
-    EXPECT_EQ(t.maxWidth, 12);
-    // Each full segment assigns codes 258..4095 (one per code but the first) and
-    // sends one more code before the clear.
-    for (size_t i = 0; i + 1 < t.codesPerSegment.size(); ++i)
-        EXPECT_EQ(t.codesPerSegment[i], size_t(4096 - 258 + 1)) << "segment " << i;
+// Rows of 0 with a speck of a random colour every few pixels, as a video frame
+// looks after its unchanged pixels were made transparent.
+std::vector<uint8_t> Specks(size_t n, uint32_t seed) {
+    std::vector<uint8_t> v(n, 0);
+    for (size_t i = 0; i < n; i += 5 + (seed >> 28)) {
+        seed = seed * 1103515245u + 12345u;
+        v[i] = uint8_t(seed >> 16);
+    }
+    return v;
+}
+
+TEST(LzwEncoder, ClearCodesGoWhereTheyPay) {
+    constexpr int kWidth = 64;
+    struct Case {
+        const char* name;
+        std::vector<uint8_t> pixels;
+        size_t changeRow;  // first row of new content; 0 for none
+    } cases[] = {
+        // A table learnt on noise is no help later on: it is cleared as it fills,
+        // and codes grow to 12 bits in each run.
+        {"noise", Noise(kWidth * 1400, 256, 7), 0},
+        // Specks on a still background repeat what the table learnt first: the
+        // full table is kept for longer than one table's worth of codes.
+        {"specks", Specks(kWidth * 3000, 5), 0},
+        // Four-colour noise nearly fills the table, then 256-colour noise begins:
+        // the clear goes to the row where the picture changed rather than the
+        // code where the table happened to fill.
+        {"change", [] {
+             auto v = Noise(kWidth * 150, 4, 3);
+             auto tail = Noise(kWidth * 100, 256, 9);
+             v.insert(v.end(), tail.begin(), tail.end());
+             return v;
+         }(), 150},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto data = Encode(c.pixels, kWidth, 8);
+        CodeTrace t = TraceCodes(data);
+        ASSERT_TRUE(t.ok);
+        EXPECT_EQ(t.pixels, c.pixels);
+        EXPECT_EQ(t.maxWidth, 12);
+        if (test::kHaveGiflib) {
+            const int height = int(c.pixels.size() / kWidth);
+            test::OracleGif gif = test::DecodeWithGiflib(test::WrapImageData(kWidth, height, 8, data));
+            ASSERT_TRUE(gif.ok) << gif.error;
+            EXPECT_EQ(gif.images[0].pixels, c.pixels);
+        }
+        ASSERT_FALSE(t.clearsAt.empty());
+        EXPECT_EQ(t.clearsAt[0], 0u);
+        // Codes 258..4095 are made one per code but the first: a segment of
+        // more codes ran on with a full table.
+        constexpr size_t kFullSegment = 4096 - 258 + 1;
+        const size_t longest = *std::max_element(t.codesPerSegment.begin(), t.codesPerSegment.end());
+        if (std::string(c.name) == "noise") {
+            ASSERT_GE(t.codesPerSegment.size(), 4u);
+            for (size_t i = 0; i + 1 < t.codesPerSegment.size(); ++i)
+                EXPECT_EQ(t.codesPerSegment[i], kFullSegment) << "segment " << i;
+        } else if (std::string(c.name) == "specks") {
+            EXPECT_GT(longest, 2 * kFullSegment);
+        } else {
+            ASSERT_GE(t.clearsAt.size(), 2u);
+            EXPECT_GE(t.clearsAt[1], c.changeRow * kWidth);
+            EXPECT_LT(t.clearsAt[1], c.changeRow * kWidth + kWidth);
+        }
+    }
 }
 
 TEST(LzwEncoder, OutputComesInFullSubBlocks) {
@@ -173,10 +229,12 @@ TEST(LzwEncoder, GiflibDecodesWhatWeEncode) {
         int width, height, minSize, colors;
         bool interlaced;
     } cases[] = {{1, 1, 2, 2, false},    {17, 13, 2, 4, true},   {320, 240, 8, 256, false},
-                 {333, 301, 8, 256, true}, {128, 96, 5, 32, false}, {640, 16, 3, 5, false}};
+                 {333, 301, 8, 256, true}, {128, 96, 5, 32, false}, {640, 16, 3, 5, false}, {400, 300, 8, 0, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " size " << c.minSize);
-        const auto pixels = Noise(size_t(c.width) * size_t(c.height), c.colors, uint32_t(c.width));
+        const size_t n = size_t(c.width) * size_t(c.height);
+        // 0 colours: specks, which keep a full table across the passes.
+        const auto pixels = c.colors ? Noise(n, c.colors, uint32_t(c.width)) : Specks(n, 11);
         const auto data = Encode(pixels, c.width, c.minSize, c.interlaced);
         test::OracleGif gif = test::DecodeWithGiflib(
             test::WrapImageData(c.width, c.height, c.minSize, data, c.interlaced));
