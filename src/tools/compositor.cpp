@@ -1,6 +1,8 @@
 #include "tools/compositor.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 #include <new>
 
 #include "color/frame_pixels.h"
@@ -58,7 +60,7 @@ void KeepBefore(Composition& c, const Area& a) {
 
 void Draw(Composition& c, const Frame& frame, const FramePixels& px, const Area& a) {
     const int64_t w = a.Width();
-    const Rgb t = frame.transparentRgb;
+    const uint32_t transparent = ScreenPixel(frame.transparentRgb);
     for (int64_t y = a.y0; y < a.y1; ++y) {
         const uint8_t* p = px.Row(int(y - frame.top)) + 3 * (a.x0 - frame.left);
         uint32_t* out = ScreenRow(c, y, a.x0);
@@ -67,9 +69,22 @@ void Draw(Composition& c, const Frame& frame, const FramePixels& px, const Area&
                 out[x] = 0xFF000000u | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
             continue;
         }
-        for (int64_t x = 0; x < w; ++x, p += 3) {
-            if (p[0] == t.b && p[1] == t.g && p[2] == t.r) continue;
-            out[x] = 0xFF000000u | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+        // A select rather than a branch: transparent pixels come scattered
+        // among the others, where a branch keeps guessing wrong. Blue, green,
+        // red in memory are the screen's pixel read little-endian; the last
+        // pixel of a row is read byte by byte, so no read leaves the row.
+        int64_t x = 0;
+        if constexpr (std::endian::native == std::endian::little) {
+            for (; x + 1 < w; ++x, p += 3) {
+                uint32_t v;
+                std::memcpy(&v, p, 4);
+                v |= 0xFF000000u;
+                out[x] = v == transparent ? out[x] : v;
+            }
+        }
+        for (; x < w; ++x, p += 3) {
+            const uint32_t v = 0xFF000000u | uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
+            out[x] = v == transparent ? out[x] : v;
         }
     }
 }
