@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -9,6 +10,10 @@
 #include "platform/parallel.h"
 #include "tools/avi_codec.h"
 #include "tools/avi_io.h"
+
+extern "C" {
+#include <libavutil/opt.h>
+}
 
 namespace kivo {
 
@@ -74,6 +79,37 @@ namespace {
 // which are blue, green, red, unused in memory order.
 AVPixelFormat OwnPixels(int bits) { return bits == 8 ? AV_PIX_FMT_PAL8 : AV_PIX_FMT_BGR0; }
 
+// A scaler that only converts pixels, its rows spread over the cores.
+SwsContext* MakeScaler(int width, int height, AVPixelFormat from, AVPixelFormat to) {
+    SwsContext* c = sws_alloc_context();
+    if (!c) return nullptr;
+    av_opt_set_int(c, "srcw", width, 0);
+    av_opt_set_int(c, "srch", height, 0);
+    av_opt_set_pixel_fmt(c, "src_format", from, 0);
+    av_opt_set_int(c, "dstw", width, 0);
+    av_opt_set_int(c, "dsth", height, 0);
+    av_opt_set_pixel_fmt(c, "dst_format", to, 0);
+    av_opt_set_int(c, "sws_flags", SWS_BICUBIC, 0);
+    av_opt_set_int(c, "threads", int(WorkerThreadCount()), 0);
+    if (sws_init_context(c, nullptr, nullptr) < 0) {
+        sws_freeContext(c);
+        return nullptr;
+    }
+    return c;
+}
+
+// A frame of our own to fill: the encoder may still hold the last one, and
+// making that writable would copy pictures we are about to overwrite.
+bool FreshFrame(AVFrame* frame) {
+    if (av_frame_is_writable(frame)) return true;
+    const int format = frame->format, width = frame->width, height = frame->height;
+    av_frame_unref(frame);
+    frame->format = format;
+    frame->width = width;
+    frame->height = height;
+    return av_frame_get_buffer(frame, 0) >= 0;
+}
+
 }  // namespace
 
 AviStreamWriter::AviStreamWriter() : s_(std::make_unique<State>()) {}
@@ -107,8 +143,7 @@ AviOpenResult AviStreamWriter::State::OpenEncoder(const AVCodec* c, AVStream* st
     if (av_frame_get_buffer(frame.get(), 0) < 0) return AviOpenResult::kFailed;
     const AVPixelFormat own = OwnPixels(video.bits);
     if (pixels != own) {
-        scaler.reset(sws_getContext(video.width, video.height, own, video.width, video.height, pixels,
-                                    SWS_BICUBIC, nullptr, nullptr, nullptr));
+        scaler.reset(MakeScaler(video.width, video.height, own, pixels));
         if (!scaler) return AviOpenResult::kRefused;
         staging.reset(av_frame_alloc());
         if (!staging) return AviOpenResult::kFailed;
@@ -168,12 +203,25 @@ AviOpenResult AviStreamWriter::Open(SafeFile& file, std::string_view encoder, co
 }
 
 // Our picture, rows from the top at rowStep bytes from each other, into the
-// encoder's frame: copied as they are, or through the scaler.
+// encoder's frame: copied as they are, or through the scaler, which reads
+// rows that are top-down and aligned as they stand and the others from a copy
+// that is, since only such rows take its fast paths.
 bool AviStreamWriter::State::FillFrame(const uint8_t* top, ptrdiff_t rowStep) {
-    if (av_frame_make_writable(frame.get()) < 0) return false;
-    AVFrame* rows = scaler ? staging.get() : frame.get();
+    if (!FreshFrame(frame.get())) return false;
     const int h = video.height;
     const size_t rowBytes = size_t(video.width) * (video.bits == 8 ? 1 : 4);
+    if (scaler && video.bits == 24 && rowStep == ptrdiff_t(rowBytes) && rowBytes % 16 == 0 &&
+        reinterpret_cast<uintptr_t>(top) % 16 == 0) {
+        AvFramePtr src(av_frame_alloc());
+        if (!src) return false;
+        src->format = OwnPixels(24);
+        src->width = video.width;
+        src->height = h;
+        src->data[0] = const_cast<uint8_t*>(top);
+        src->linesize[0] = int(rowStep);
+        return sws_scale_frame(scaler.get(), frame.get(), src.get()) >= 0;
+    }
+    AVFrame* rows = scaler ? staging.get() : frame.get();
     for (int y = 0; y < h; ++y)
         std::memcpy(rows->data[0] + size_t(y) * size_t(rows->linesize[0]), top + ptrdiff_t(y) * rowStep, rowBytes);
     if (video.bits == 8) std::memcpy(rows->data[1], palette, sizeof palette);
