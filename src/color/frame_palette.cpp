@@ -202,7 +202,11 @@ bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc) {
     const std::optional<FramePixels> px = GetFramePixels(frame);
     if (!px) return false;
     try {
-        std::vector<uint8_t> indices(px->PixelCount());
+        // An empty plane may come with room to reuse (a writer building one
+        // frame's plane after another's): no fresh pages for every frame.
+        std::vector<uint8_t> indices;
+        if (frame.indexPixels.empty()) indices.swap(frame.indexPixels);
+        indices.resize(px->PixelCount());
         const int n = int(std::min<size_t>(palette->size(), 256));
         ColorIndex where;
         for (int i = 0; i < n; ++i) where.Insert(PackRgb((*palette)[size_t(i)]), i);

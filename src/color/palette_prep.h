@@ -31,7 +31,8 @@ bool CountFrameColors(Frame& frame, bool keepPositions = true);
 // Gives a prepared palette frame the index plane that IndexPlanes::kDeferExact
 // left out: each pixel's entry in its own palette, or the global one once it
 // moved there. Does nothing for a frame that has its plane or needs none (no
-// pixels, stored in full colour). False on failure (memory, no palette).
+// pixels, stored in full colour). False on failure (memory, no palette). The
+// plane is built in the room an empty frame.indexPixels may already have.
 bool BuildFrameIndexPlane(Frame& frame, const AnimDoc& doc);
 // Index plane by exact lookup in the frame's own palette, or the document's
 // global palette when it has none; false when neither exists.

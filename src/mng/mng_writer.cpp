@@ -151,18 +151,26 @@ struct EncodedFrame {
     Bytes stream;
     bool ok = false;
     std::vector<std::string> errors;  // kept on the helper, shown by this thread
+    Bytes planeRoom;                  // reused for the planes of the frames in this slot
 };
 
 // The frame's datastream. Its index plane, when preparation left it out, is
-// built here and released at once, so only the frames in progress hold one.
+// built here and taken back at once, so only the frames in progress hold one.
 void EncodeFrame(OwnerWindow owner, const AnimDoc& doc, Frame& frame, bool globalTrns, EncodedFrame& out) {
     KeptErrors kept;
     out.stream.clear();
     // JNG frames are written from their pictures, with or without preparation.
     const bool ownPlane = frame.indexPixels.empty() && !WrittenAsJng(frame);
+    if (ownPlane) {
+        out.planeRoom.clear();
+        frame.indexPixels.swap(out.planeRoom);
+    }
     out.ok = (!ownPlane || BuildFrameIndexPlane(frame, doc)) &&
              EncodeMngFrame(owner, doc, frame, globalTrns, out.stream);
-    if (ownPlane) frame.indexPixels = {};
+    if (ownPlane) {
+        frame.indexPixels.swap(out.planeRoom);
+        frame.indexPixels = {};
+    }
     out.errors = kept.texts();
 }
 
