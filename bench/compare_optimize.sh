@@ -11,15 +11,22 @@
 # (ours / theirs, below 1 = our file is smaller).
 #
 # Measured on a shared 2-core machine (times vary by a third between runs; the
-# ratios of one run hold better), after the GIF writer began ordering the global
-# table by use and sizing each image's codes by its highest index:
-#   A. 65,560 bytes, gifsicle -O2 64,596 (size 1.01; was 70,657, 1.09);
-#      gifsicle -O2 time/ours 1.1-1.6.
-#   B. 1,349,656 bytes, gifsicle -O2 1,328,060 (size 1.02; was 1,354,552, 1.02);
-#      gifsicle -O2 time/ours 1.1-1.3.
-# What is left is gifsicle's choice of which repeated pixels to make
-# transparent: it keeps a pixel's own colour where that gives the LZW coder a
-# longer string, while the frame tool turns every repeated pixel transparent.
+# ratios of one run hold better; best of 3-5, 1-minute load 4.6-6.7), after the
+# LZW encoder began weighing, whenever its table fills, keeping the full table
+# against clearing there and clearing at the row where the picture changed:
+#   A. 65,084 bytes (was 65,560): gifsicle -O2 64,596 (size 1.008, was 1.015),
+#      -O3 63,946 (1.018), ImageMagick 72,090 (0.90); time/ours: -O2 1.03-1.70,
+#      -O3 1.06-1.82, ImageMagick 46-77.
+#   B. 1,284,715 bytes (was 1,335,101): gifsicle -O2 1,318,724 (size 0.974, was
+#      1.012), -O3 1,316,471 (0.976), ImageMagick 1,370,535 (0.94); time/ours:
+#      -O2 1.21-1.25, -O3 1.59-2.04, ImageMagick 11-13.
+# B's frames are grain on transparent runs: a table learnt on the first rows
+# serves the whole frame, so the encoder keeps it instead of clearing. What is
+# left in A is gifsicle's choice of which repeated pixels to make transparent:
+# it keeps a pixel's own colour where the colour beneath is the same, so most
+# of its cropped frames use four indices where the frame tool's use five (LZW
+# code size 2 against 3); those frames cost 1,181 bytes more than gifsicle's,
+# while the others, frame 0 above all, come to 693 bytes less.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
