@@ -58,9 +58,15 @@ TEST(SlotPipeline, ConsumesEveryItemAndStopsAtTheFirstFailure) {
                 for (int i = 0; i < 200; ++i) EXPECT_EQ(seen[size_t(i)], i);
             }
         } else {
-            // Only the slots in flight when it failed may still have been taken.
-            EXPECT_LT(submitted, c.failAt + 1 + 3 + 1);
+            // With one consumer only the slots in flight when it failed may
+            // still have been taken. With two, the other helper keeps cycling
+            // the free slots until the failing one returns, which under a
+            // sanitizer's slow unwinding can be dozens of items: no bound.
+            if (c.helpers <= 1) {
+                EXPECT_LT(submitted, c.failAt + 1 + 3 + 1);
+            }
             EXPECT_LT(seen.size(), size_t(submitted));
+            EXPECT_EQ(std::count(seen.begin(), seen.end(), c.failAt), 0);
         }
     }
 
