@@ -214,6 +214,12 @@ bool AviStreamWriter::State::FillFrame(const uint8_t* top, ptrdiff_t rowStep) {
         reinterpret_cast<uintptr_t>(top) % 16 == 0) {
         AvFramePtr src(av_frame_alloc());
         if (!src) return false;
+        // The rows as a buffer FFmpeg counts references to but never frees,
+        // so that the scaler takes them as they stand instead of copying them
+        // first; it lets go of them before returning.
+        src->buf[0] = av_buffer_create(const_cast<uint8_t*>(top), size_t(rowStep) * size_t(h),
+                                       [](void*, uint8_t*) {}, nullptr, AV_BUFFER_FLAG_READONLY);
+        if (!src->buf[0]) return false;
         src->format = OwnPixels(24);
         src->width = video.width;
         src->height = h;
