@@ -9,15 +9,18 @@
 # Prints time and peak memory ratios (ours / FFmpeg, below 1 = we are faster or
 # smaller) and output sizes.
 #
-# Measured on a shared 2-core machine (best of 5): GIF -> AVI rawvideo 1.9x
-# FFmpeg's time, MJPEG 1.2x, AVI -> GIF 0.47x. Reading the GIF into a document
-# alone takes 0.8-0.9x of FFmpeg's whole conversion, which streams decoded
-# frames into the muxer; ours then composes every screen, and for rawvideo
-# counts colours and builds one exact palette, so its file holds 8-bit frames,
-# a quarter of FFmpeg's 32-bit ones. Peak memory (6.6x rawvideo, 3.2x MJPEG)
-# is the document itself plus, for the 8-bit file, every composed screen and
-# its index plane, which the shared palette needs before the first frame is
-# written; full-colour output composes one screen at a time.
+# Measured on a shared 2-core machine while other work ran (best of 5, 1-minute
+# load 1.2-3.3): GIF -> AVI rawvideo 0.96-1.23x FFmpeg's time, MJPEG
+# 0.99-1.15x, AVI -> GIF 0.32-0.36x; a heavier load costs our threads more than
+# FFmpeg's mostly single one. Reading the GIF into a document takes a third of
+# FFmpeg's whole conversion, its images decoded on both cores. The export then
+# composes every screen twice beside a helper thread: first to count each
+# screen's colours, from which the one exact palette of the 8-bit file comes,
+# then while writing, when the helper turns each screen into 8-bit indices (for
+# MJPEG the scaler and the encoder convert it, on both cores). The 8-bit file is
+# a quarter of FFmpeg's 32-bit one. Peak memory (3.0x rawvideo, 3.2x MJPEG) is
+# almost all the document itself, a 24-bit picture of every frame (180 MB
+# here); the export adds a few screens, however long the animation.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
