@@ -20,8 +20,11 @@ size_t PowerOfTwoSize(size_t n) {
 
 bool AviScreens::Start(const AnimDoc& doc) {
     const Frame* first = doc.firstFrame.get();
-    fill_ = first && first->hasTransparency ? ScreenPixel(first->transparentRgb) : ScreenPixel(Rgb{});
-    return StartComposition(c_, doc.screenWidth, doc.screenHeight);
+    // The screen starts as, and disposal clears it to, what shows where nothing
+    // was drawn, so a screen is taken as it stands.
+    CompositionRules rules;
+    rules.background = first && first->hasTransparency ? ScreenPixel(first->transparentRgb) : ScreenPixel(Rgb{});
+    return StartComposition(c_, doc.screenWidth, doc.screenHeight, rules);
 }
 
 void AviScreens::Draw(const Frame& frame) {
@@ -30,9 +33,7 @@ void AviScreens::Draw(const Frame& frame) {
 
 bool AviScreens::Copy(std::span<uint32_t> out) const {
     if (out.size() != c_.screen.size()) return false;
-    const uint32_t fill = fill_;
-    std::transform(c_.screen.begin(), c_.screen.end(), out.begin(),
-                   [fill](uint32_t p) { return p == kNothingDrawn ? fill : p; });
+    std::copy(c_.screen.begin(), c_.screen.end(), out.begin());
     return true;
 }
 

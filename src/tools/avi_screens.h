@@ -35,7 +35,6 @@ public:
 
 private:
     Composition c_;
-    uint32_t fill_ = 0;
 };
 
 // The colours of a screen (0xRRGGBB) in the order they first appear, rows from
