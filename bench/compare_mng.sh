@@ -6,10 +6,13 @@
 # size ratios (ours / theirs) and our peak memory against the frames' own 24-bit
 # size.
 #
-# Measured on a shared 2-core machine (best of 3, 1-minute load 4.6 while
-# the machine was shared): GIF -> MNG ours/ImageMagick 0.32, peak memory 1.05x
-# the frames' own size (ImageMagick 3.4x); the MNG is identical byte for byte
-# to the one written before the frames were compressed ahead. The index
+# Measured on a 2-core machine shared with other work: GIF -> MNG
+# ours/ImageMagick 0.32 (best of 3, 1-minute load 4.6) to 0.48-0.68 when the
+# other work kept one core busy (load 1.5-2.5, ours then at 100-134% of a
+# core); in processor time ours/ImageMagick 0.66, ImageMagick using one core.
+# Peak memory 1.05x the frames' own size (ImageMagick 3.4x); the MNG is
+# identical byte for byte to the one written before the frames were compressed
+# ahead. The index
 # planes are built while each frame is written and given up after it, so only
 # the frames being compressed hold one. About three quarters of our processor
 # time is zlib's deflate at level 9, which the PNG frames are written with; for
