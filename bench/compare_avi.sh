@@ -10,17 +10,19 @@
 # smaller) and output sizes.
 #
 # Measured on a shared 2-core machine while other work ran (best of 5, 1-minute
-# load 1.2-3.3): GIF -> AVI rawvideo 0.96-1.23x FFmpeg's time, MJPEG
-# 0.99-1.15x, AVI -> GIF 0.32-0.36x; a heavier load costs our threads more than
-# FFmpeg's mostly single one. Reading the GIF into a document takes a third of
-# FFmpeg's whole conversion, its images decoded on both cores. The export then
-# composes every screen twice beside a helper thread: first to count each
-# screen's colours, from which the one exact palette of the 8-bit file comes,
-# then while writing, when the helper turns each screen into 8-bit indices (for
-# MJPEG the scaler and the encoder convert it, on both cores). The 8-bit file is
-# a quarter of FFmpeg's 32-bit one. Peak memory (3.0x rawvideo, 3.2x MJPEG) is
-# almost all the document itself, a 24-bit picture of every frame (180 MB
-# here); the export adds a few screens, however long the animation.
+# load 1.4-2.0): GIF -> AVI rawvideo 0.89-0.94x FFmpeg's time (1.4x in one run
+# disturbed by other work), MJPEG 1.09-1.10x, AVI -> GIF 0.36-0.38x; a heavier
+# load costs our threads more than FFmpeg's mostly single one. Reading the GIF
+# into a document takes a third of FFmpeg's whole conversion, its images decoded
+# on both cores. The export then composes every screen twice beside a helper
+# thread: first to count each screen's colours, from which the one exact palette
+# of the 8-bit file comes, then while writing, when the helper turns each screen
+# into 8-bit indices. The 8-bit file is a quarter of FFmpeg's 32-bit one. MJPEG
+# spends most of its time in the scaler and the encoder, as FFmpeg does, with
+# both cores busy throughout; what it has on top is making the document's 24-bit
+# frames. Peak memory (3.1-3.3x rawvideo, 3.2x MJPEG) is almost all the document
+# itself, a 24-bit picture of every frame (180 MB here); the export adds a few
+# screens, however long the animation.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
