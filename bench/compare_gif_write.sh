@@ -9,6 +9,11 @@
 #      pictures as a GIF with one exact palette per frame.
 # Prints time ratios (theirs / ours, above 1 = we are faster) and output size
 # ratios (ours / theirs, below 1 = our file is smaller).
+#
+# Peak memory of A's kivo-cli convert: 1.19x the frames' own 24-bit size
+# (199 MB for 167 MB of frames), of which reading the GIF alone takes 1.17x;
+# saving builds each frame's index plane only as it compresses the frame. It
+# was 1.50x while every frame's plane was kept from palette preparation on.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh

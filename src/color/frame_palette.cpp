@@ -194,11 +194,10 @@ bool PrepareFramePalette(Frame& frame, AnimDoc* doc, bool mng, IndexPlanes plane
     }
 }
 
-bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc) {
-    const Palette* palette = !frame.localPalette.empty() ? &frame.localPalette
-                             : doc && !doc->globalPalette.empty() ? &doc->globalPalette
-                                                                  : nullptr;
-    if (!palette) return false;
+namespace {
+
+// Index plane by exact lookup in palette; see BuildExactIndexPlane.
+bool BuildPlaneIn(Frame& frame, const Palette& palette) {
     const std::optional<FramePixels> px = GetFramePixels(frame);
     if (!px) return false;
     try {
@@ -207,9 +206,9 @@ bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc) {
         std::vector<uint8_t> indices;
         if (frame.indexPixels.empty()) indices.swap(frame.indexPixels);
         indices.resize(px->PixelCount());
-        const int n = int(std::min<size_t>(palette->size(), 256));
+        const int n = int(std::min<size_t>(palette.size(), 256));
         ColorIndex where;
-        for (int i = 0; i < n; ++i) where.Insert(PackRgb((*palette)[size_t(i)]), i);
+        for (int i = 0; i < n; ++i) where.Insert(PackRgb(palette[size_t(i)]), i);
         uint8_t* out = indices.data();
         // Neighbours usually share a colour, so the entry the previous pixel got
         // is tried first. That entry, not the previous colour: after an unknown
@@ -220,7 +219,7 @@ bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc) {
             const uint8_t* p = px->Row(y);
             for (int x = 0; x < px->width; ++x, p += 3) {
                 const Rgb c = PixelRgb(p);
-                if (!((*palette)[size_t(last)] == c)) {
+                if (!(palette[size_t(last)] == c)) {
                     const int i = where.Find(PackRgb(c));
                     last = i >= 0 ? i : n - 1;  // unknown colours take the last entry
                 }
@@ -234,10 +233,54 @@ bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc) {
     }
 }
 
+bool PlaneLeftOut(const Frame& frame) {
+    return frame.indexPixels.empty() && frame.saveKind == 0 && frame.width > 0 && frame.height > 0;
+}
+
+// A census taken while the frame was transparent starts with the transparent
+// colour, counted once more than the pixels that have it.
+uint32_t PixelsOfCensusEntry(const Frame& frame, size_t i) {
+    const CensusEntry& e = frame.census[i];
+    const bool seeded = i == 0 && frame.hasTransparency && e.color == PackRgb(frame.transparentRgb);
+    return seeded ? e.count - 1 : e.count;
+}
+
+}  // namespace
+
+bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc) {
+    const Palette* palette = !frame.localPalette.empty() ? &frame.localPalette
+                             : doc && !doc->globalPalette.empty() ? &doc->globalPalette
+                                                                  : nullptr;
+    return palette && BuildPlaneIn(frame, *palette);
+}
+
 bool BuildFrameIndexPlane(Frame& frame, const AnimDoc& doc) {
-    if (!frame.indexPixels.empty() || frame.saveKind != 0 || frame.width <= 0 || frame.height <= 0)
-        return true;
-    return BuildExactIndexPlane(frame, &doc);
+    return BuildFrameIndexPlane(frame, doc.globalPalette);
+}
+
+bool BuildFrameIndexPlane(Frame& frame, const Palette& globalPalette) {
+    if (!PlaneLeftOut(frame)) return true;
+    const Palette& palette = frame.localPalette.empty() ? globalPalette : frame.localPalette;
+    return !palette.empty() && BuildPlaneIn(frame, palette);
+}
+
+std::array<bool, 256> EntriesPlaneUses(const Frame& frame, const Palette& globalPalette) {
+    std::array<bool, 256> used{};
+    if (!PlaneLeftOut(frame)) {
+        for (uint8_t v : frame.indexPixels) used[v] = true;
+        return used;
+    }
+    const Palette& palette = frame.localPalette.empty() ? globalPalette : frame.localPalette;
+    const int n = int(std::min<size_t>(palette.size(), 256));
+    if (n == 0) return used;
+    ColorIndex where;
+    for (int i = 0; i < n; ++i) where.Insert(PackRgb(palette[size_t(i)]), i);
+    for (size_t i = 0; i < frame.census.size(); ++i) {
+        if (PixelsOfCensusEntry(frame, i) == 0) continue;
+        const int entry = where.Find(frame.census[i].color);
+        used[size_t(entry >= 0 ? entry : n - 1)] = true;
+    }
+    return used;
 }
 
 std::optional<Rgb> PickSubstituteColor(Rgb c, const Palette& palette, int n) {

@@ -3,6 +3,7 @@
 // on an entry of its own.
 #pragma once
 
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -34,6 +35,14 @@ bool CountFrameColors(Frame& frame, bool keepPositions = true);
 // pixels, stored in full colour). False on failure (memory, no palette). The
 // plane is built in the room an empty frame.indexPixels may already have.
 bool BuildFrameIndexPlane(Frame& frame, const AnimDoc& doc);
+// The same with globalPalette in place of the document's: for a writer that
+// lays the global palette out in another order while it writes.
+bool BuildFrameIndexPlane(Frame& frame, const Palette& globalPalette);
+// The entries of its palette (its own, else globalPalette) that the frame's
+// index plane refers to. For a frame whose plane was left out they follow from
+// its census, without building the plane: each colour goes to the first entry
+// holding it, like the lookup that builds the plane.
+std::array<bool, 256> EntriesPlaneUses(const Frame& frame, const Palette& globalPalette);
 // Index plane by exact lookup in the frame's own palette, or the document's
 // global palette when it has none; false when neither exists.
 bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc);

@@ -226,16 +226,15 @@ bool WriteFrame(SafeFile& file, Frame& frame, const AnimDoc& doc) {
 }
 
 // How much each global table entry is drawn with: the number of frames on the
-// global table whose pixels use it.
+// global table whose pixels use it. Frames whose index planes are yet to be
+// built answer from their censuses.
 std::vector<uint64_t> GlobalTableUses(const AnimDoc& doc) {
     std::vector<const Frame*> onGlobal;
     for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get())
         if (f->localPalette.empty()) onGlobal.push_back(f);
     std::vector<std::array<bool, 256>> used(onGlobal.size());
-    ParallelFor(onGlobal.size(), [&](size_t i) {
-        used[i].fill(false);
-        for (uint8_t v : onGlobal[i]->indexPixels) used[i][v] = true;
-    });
+    ParallelFor(onGlobal.size(),
+                [&](size_t i) { used[i] = EntriesPlaneUses(*onGlobal[i], doc.globalPalette); });
     std::vector<uint64_t> uses(256, 0);
     for (const auto& frameUses : used)
         for (size_t v = 0; v < 256; ++v) uses[v] += frameUses[v];
@@ -244,7 +243,8 @@ std::vector<uint64_t> GlobalTableUses(const AnimDoc& doc) {
 
 // The global table rearranged for writing (see OrderTableByUse) while the
 // document is written; the document gets its own order back afterwards. The
-// frames' index planes are renumbered as each is written.
+// frames' index planes are built in the document's order and renumbered as
+// each is written.
 class WrittenTableOrder {
 public:
     explicit WrittenTableOrder(AnimDoc& doc) : doc_(doc), original_(doc.globalPalette) {
@@ -255,6 +255,9 @@ public:
     ~WrittenTableOrder() { doc_.globalPalette = std::move(original_); }
     WrittenTableOrder(const WrittenTableOrder&) = delete;
     WrittenTableOrder& operator=(const WrittenTableOrder&) = delete;
+
+    // The global palette as preparation left it, which the planes refer to.
+    const Palette& DocumentOrder() const { return original_; }
 
     void Renumber(Frame& frame) const {
         if (order_.empty() || !frame.localPalette.empty()) return;
@@ -273,6 +276,29 @@ private:
 // Compresses frames a few at a time on every core; each frame's compressed
 // data is kept only until it has been written.
 constexpr size_t kFramesPerBatch = 8;
+
+// One frame's image data, into data. A plane that preparation left out is
+// built here, in room, and taken back once compressed: only the frames of the
+// batch hold a plane, never all of them. False when the frame cannot be written.
+bool CompressFrame(Frame& frame, const AnimDoc& doc, const WrittenTableOrder& order, Bytes& room,
+                   Bytes& data) {
+    const bool ownPlane = frame.indexPixels.empty();
+    if (ownPlane) {
+        room.clear();
+        frame.indexPixels.swap(room);
+    }
+    const bool ok = BuildFrameIndexPlane(frame, order.DocumentOrder()) && FrameReadyToWrite(frame, doc);
+    if (ok) {
+        order.Renumber(frame);
+        frame.lzwCodeSize = FrameCodeSize(frame, doc);
+        data = CompressedImage(frame, doc);
+    }
+    if (ownPlane) {
+        frame.indexPixels.swap(room);
+        frame.indexPixels = {};
+    }
+    return ok;
+}
 
 // Writes everything after palette preparation. False on a write failure or a
 // cancel; cancelled tells which.
@@ -300,21 +326,19 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
     int number = 0;
     Frame* f = doc.firstFrame.get();
     std::vector<Frame*> batch;
-    std::vector<Bytes> imageData;
+    std::vector<Bytes> imageData, planeRoom(kFramesPerBatch);
+    std::vector<char> ready;
     while (f) {
         batch.clear();
         for (; f && batch.size() < kFramesPerBatch; f = f->next.get()) batch.push_back(f);
-        for (Frame* g : batch)
-            if (!FrameReadyToWrite(*g, doc)) return false;
         imageData.assign(batch.size(), Bytes{});
+        ready.assign(batch.size(), 0);
         ParallelFor(batch.size(), [&](size_t i) {
-            Frame& g = *batch[i];
-            order.Renumber(g);
-            g.lzwCodeSize = FrameCodeSize(g, doc);
-            imageData[i] = CompressedImage(g, doc);
+            ready[i] = CompressFrame(*batch[i], doc, order, planeRoom[i], imageData[i]);
         });
         for (size_t i = 0; i < batch.size(); ++i) {
             Frame& g = *batch[i];
+            if (!ready[i]) return false;
             ++number;
             if (ProgressFrameWritten(number, doc.frameCount)) {
                 cancelled = true;
@@ -337,7 +361,7 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
 bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
     CodecIsMng = 0;
     return RunDocumentSave(owner, path, doc, [&](SafeFile& file, bool& cancelled) {
-        return PreparePalettes(owner, doc, false) &&
+        return PreparePalettes(owner, doc, false, IndexPlanes::kDeferExact) &&
                (!doc.globalPalette.empty() || BuildGlobalPalette(doc, false)) &&
                StreamDocument(file, doc, cancelled);
     });

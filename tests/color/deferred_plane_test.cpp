@@ -1,7 +1,10 @@
 // Index planes left out by preparation and built one frame at a time must be
 // exactly the planes preparation would have made: the same palettes, the same
 // indices, the same transparency, whatever the rules and options. The planes
-// built up front are the oracle.
+// built up front are the oracle. The entries a plane will use, told before it
+// exists (the GIF writer orders its table by them), must be the entries the
+// built plane does use.
+#include <array>
 #include <tuple>
 
 #include "color/color_fixture.h"
@@ -60,7 +63,9 @@ Snapshot Prepare(AnimDoc& doc, const Case& c, IndexPlanes planes, int& leftOut) 
     for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
         leftOut += f->indexPixels.empty() && f->saveKind == 0;
         EXPECT_TRUE(f->censusIndices.empty());
+        const std::array<bool, 256> foretold = EntriesPlaneUses(*f, doc.globalPalette);
         EXPECT_TRUE(BuildFrameIndexPlane(*f, doc));
+        EXPECT_TRUE(foretold == EntriesPlaneUses(*f, doc.globalPalette)) << "frame " << shot.size();
         shot.emplace_back(f->localPalette, f->indexPixels, f->hasTransparency, f->transparentRgb);
     }
     shot.emplace_back(doc.globalPalette, std::vector<uint8_t>{}, 0, Rgb{});
