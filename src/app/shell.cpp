@@ -281,26 +281,17 @@ bool Shell::EditKeeping(std::string_view label, const std::function<bool(AnimDoc
 }
 
 void Shell::Undo() {
-    if (!history_.CanUndo()) return;
-    PausedPreview paused(ui_);
-    try {
-        if (!history_.Undo(*doc_, SelectedIndices)) {
-            SyncModified();
-            return;
-        }
-    } catch (const std::bad_alloc&) {
-        ShowError(ui_.Owner(), "メモリが足りません。");
-        return;
-    }
-    SyncModified();
-    ui_.RefreshPanel();
+    if (history_.CanUndo()) Travel(true);
 }
 
 void Shell::Redo() {
-    if (!history_.CanRedo()) return;
+    if (history_.CanRedo()) Travel(false);
+}
+
+void Shell::Travel(bool back) {
     PausedPreview paused(ui_);
     try {
-        if (!history_.Redo(*doc_, SelectedIndices)) {
+        if (!(back ? history_.Undo(*doc_, SelectedIndices) : history_.Redo(*doc_, SelectedIndices))) {
             SyncModified();
             return;
         }

@@ -119,6 +119,8 @@ private:
     void AfterEdit();
     // The modified mark from the history: set unless at the save point.
     void SyncModified();
+    // One step back (undo) or forward (redo) through the history.
+    void Travel(bool back);
 
     ShellUi& ui_;
     std::unique_ptr<AnimDoc> doc_;

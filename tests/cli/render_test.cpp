@@ -26,11 +26,11 @@ std::unique_ptr<AnimDoc> Sample() {
     auto doc = NewDocument();
     doc->screenWidth = 4;
     doc->screenHeight = 2;
-    struct Spec {
+    struct Placed {
         int left, top, width, height, disposal;
         Rgb colour;
     };
-    for (const Spec& s : {Spec{0, 0, 4, 2, 1, kRed}, Spec{1, 0, 2, 1, 2, kGreen}, Spec{3, 1, 1, 1, 3, kBlue}}) {
+    for (const Placed& s : {Placed{0, 0, 4, 2, 1, kRed}, Placed{1, 0, 2, 1, 2, kGreen}, Placed{3, 1, 1, 1, 3, kBlue}}) {
         AppendFrame(*doc);
         Frame& f = *doc->currentFrame;
         f.left = s.left, f.top = s.top, f.width = s.width, f.height = s.height;
