@@ -292,6 +292,50 @@ TEST_F(GifWriterTest, FramesDrawnFromFewCommonColoursSendShortCodes) {
     EXPECT_NE(gif.globalPalette, doc->globalPalette);
 }
 
+// Counts, at every pump while frames are being written, the frames of doc that
+// hold an index plane; the pumps then come between compressed batches.
+struct PlaneWatcher : RecordingBackend {
+    const AnimDoc* doc = nullptr;
+    int most = -1;
+    bool ProgressDialogPump() override {
+        if (!texts.empty() && texts.back().rfind("GIF 書き込み中", 0) == 0) {
+            int holding = 0;
+            for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get())
+                holding += !f->indexPixels.empty();
+            most = std::max(most, holding);
+        }
+        return RecordingBackend::ProgressDialogPump();
+    }
+};
+
+TEST_F(GifWriterTest, FramesOfExactColoursHoldNoIndexPlaneBetweenCompressions) {
+    KIVO_SKIP_WITHOUT_GIFLIB();
+    // Saving must not hold every frame's index plane at once: a frame that keeps
+    // its exact colours gets one only while it is compressed.
+    auto doc = Doc(24, 16);
+    for (int k = 0; k < 20; ++k)
+        AddFrame(*doc, 24, 16, [k](int x, int y) { return (x + y * 3 + k) % (4 + k % 5) + k; });
+    Frame& clear = *doc->firstFrame->next;
+    clear.hasTransparency = 1;
+    clear.transparentRgb = Rgb{1, 2, 3};  // no pixel has it
+    PlaneWatcher watcher;
+    watcher.doc = doc.get();
+    InstallPlatformBackend(&watcher);
+    const bool saved = WriteGif(nullptr, path, *doc);
+    InstallPlatformBackend(&*rec);
+    ASSERT_TRUE(saved);
+    EXPECT_TRUE(watcher.errors.empty());
+    EXPECT_EQ(watcher.most, 0);
+    const OracleGif gif = test::DecodeWithGiflib(test::ReadFile(path));
+    ASSERT_TRUE(gif.ok) << gif.error;
+    ASSERT_EQ(gif.images.size(), 20u);
+    const Frame* f = doc->firstFrame.get();
+    for (const OracleImage& img : gif.images) {
+        ExpectSamePicture(gif, img, *f);
+        f = f->next.get();
+    }
+}
+
 TEST_F(GifWriterTest, ProgressTextsAndCleanUpAfterSuccess) {
     auto doc = Doc(10, 10);
     AddFrame(*doc, 10, 10, [](int x, int) { return x % 3; });
