@@ -30,6 +30,7 @@
 #include "ui/blank_frame_dialog.h"
 #include "ui/frame_image.h"
 #include "ui/paint_editing.h"
+#include "ui/gui_test_support.h"
 #include "ui/qt_platform.h"
 #include "ui/save_selected_dialog.h"
 #include "view/clipboard_part.h"
@@ -61,27 +62,6 @@ public:
             f.comment = "c" + std::to_string(doc.frameCount - 1);
         }
         window.RefreshPanel();
-    }
-
-    // Runs act on the first visible top-level widget of type T, once it is up,
-    // and closes it if act left it open.
-    template <typename T>
-    static void WhenShown(std::function<void(T*)> act) {
-        auto* poll = new QTimer;
-        QObject::connect(poll, &QTimer::timeout, [poll, act] {
-            for (QWidget* w : QApplication::topLevelWidgets()) {
-                auto* t = qobject_cast<T*>(w);
-                if (!t || !t->isVisible()) continue;
-                poll->stop();
-                poll->deleteLater();
-                act(t);
-                // A failed check returns from act early: the window must still
-                // go, or the test would wait for it for ever.
-                if (auto* dialog = qobject_cast<QDialog*>(t); dialog && dialog->isVisible()) dialog->reject();
-                return;
-            }
-        });
-        poll->start(20);
     }
 
     // Answers the next message box with OK and keeps its text.

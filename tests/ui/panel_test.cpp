@@ -19,6 +19,7 @@
 #include "io/open_save.h"
 #include "tools/blank_frame.h"
 #include "ui/colour_dropper.h"
+#include "ui/gui_test_support.h"
 #include "ui/qt_platform.h"
 #include "ui/text_key_editor.h"
 #include "view/main_window.h"
@@ -33,16 +34,7 @@ private:
     QtPlatformBackend backend_;
     QTemporaryDir dir_;
 
-    // A shown window whose document has `frames` frames of 20 × 10.
-    static std::unique_ptr<MainWindow> Window(int frames) {
-        auto window = std::make_unique<MainWindow>();
-        for (int i = 0; i < frames; ++i) AddBlankFrame(window->GetShell().Doc(), 0, 20, 10);
-        window->RefreshPanel();
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        return window;
-    }
-    static Panel& PanelOf(MainWindow& w) { return *w.FindPart<Panel>(); }
+        static Panel& PanelOf(MainWindow& w) { return *w.FindPart<Panel>(); }
     static QLineEdit* Field(MainWindow& w, const char* id) {
         return static_cast<QLineEdit*>(PanelOf(w).Control(id));
     }
@@ -61,7 +53,7 @@ private slots:
     void init() { FormatMode = 0; }
 
     void aTypedSizeIsTakenWhenTheFieldIsLeftAndCorrected() {
-        auto w = Window(2);
+        auto w = ShownWindow(2);
         QLineEdit* width = Field(*w, "101");
         Type(width, QStringLiteral("5000"));
         QCOMPARE(w->GetShell().Doc().screenWidth, 20);  // nothing before leaving the field
@@ -74,7 +66,7 @@ private slots:
     }
 
     void aMenuCommandTakesTheTypedValueFirst() {
-        auto w = Window(1);
+        auto w = ShownWindow(1);
         QLineEdit* height = Field(*w, "102");
         Type(height, QStringLiteral("40"));
         w->Action(40015)->trigger();  // any command
@@ -82,7 +74,7 @@ private slots:
     }
 
     void tabFollowsTheFocusOrderSkippingDisabledControls() {
-        auto w = Window(1);
+        auto w = ShownWindow(1);
         Panel& panel = PanelOf(*w);
         // 110 is disabled (the frame is as wide as the screen), so Tab goes from
         // 108 past it to 111 only when 111 is enabled; here both are, the screen
@@ -99,7 +91,7 @@ private slots:
     }
 
     void commentsKeepTheirLineBreaksByteForByte() {
-        auto w = Window(1);
+        auto w = ShownWindow(1);
         w->GetShell().Doc().currentFrame->comment = "first\r\nsecond";
         w->RefreshPanel();
         auto* text = static_cast<QPlainTextEdit*>(PanelOf(*w).Control("116"));
@@ -111,7 +103,7 @@ private slots:
     }
 
     void moveButtonsAndTheListSelection() {
-        auto w = Window(3);
+        auto w = ShownWindow(3);
         AnimDoc& doc = w->GetShell().Doc();
         for (int i = 0; i < 3; ++i) NthFrame(doc, i)->delay = i;
         auto* list = static_cast<QListWidget*>(PanelOf(*w).Control("121"));
@@ -133,7 +125,7 @@ private slots:
     // The swatch's dropper colours every selected frame; the key buttons'
     // editor changes the list only through the panel, with the comment rebuilt.
     void swatchAndKeyButtonsEditThroughTheirDialogs() {
-        auto w = Window(2);
+        auto w = ShownWindow(2);
         AnimDoc& doc = w->GetShell().Doc();
         w->Action(kCmdSelectAll)->trigger();
         static_cast<QAbstractButton*>(PanelOf(*w).Control("114"))->click();  // enables the swatch
@@ -175,7 +167,7 @@ private slots:
     }
 
     void droppedFilesAreAppendedToTheList() {
-        auto w = Window(1);
+        auto w = ShownWindow(1);
         std::string gif = dir_.filePath("two.gif").toStdString();
         auto doc = NewDocument();
         AddBlankFrame(*doc, 0, 8, 8);

@@ -20,6 +20,7 @@
 #include "doc/dib.h"
 #include "ui/colour_dropper.h"
 #include "ui/layout_units.h"
+#include "ui/gui_test_support.h"
 #include "ui/qt_platform.h"
 #include "ui/text_key_editor.h"
 #include "view/main_window.h"
@@ -72,22 +73,6 @@ T* Control(QWidget* parent, int id) {
 
 QLabel* Counter(PreviewWindow* p) { return p->findChild<QLabel*>(QStringLiteral("counter")); }
 
-// Calls act on the first visible top-level widget of type T, once it is up.
-template <typename T, typename F>
-void WhenShown(F act) {
-    auto* poll = new QTimer;
-    QObject::connect(poll, &QTimer::timeout, [poll, act] {
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            auto* t = qobject_cast<T*>(w);
-            if (!t || !t->isVisible()) continue;
-            poll->stop();
-            poll->deleteLater();
-            act(t);
-            return;
-        }
-    });
-    poll->start(10);
-}
 
 }  // namespace
 

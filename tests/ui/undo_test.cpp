@@ -11,6 +11,7 @@
 #include "app/command_table.h"
 #include "color/write_options.h"
 #include "tools/blank_frame.h"
+#include "ui/gui_test_support.h"
 #include "ui/qt_platform.h"
 #include "view/main_window.h"
 #include "view/panel.h"
@@ -24,14 +25,6 @@ private:
     QtPlatformBackend backend_;
     QTemporaryDir dir_;
 
-    static std::unique_ptr<MainWindow> Window(int frames) {
-        auto window = std::make_unique<MainWindow>();
-        for (int i = 0; i < frames; ++i) AddBlankFrame(window->GetShell().Doc(), 0, 20, 10);
-        window->RefreshPanel();
-        window->show();
-        QApplication::setActiveWindow(window.get());
-        return window;
-    }
     static QLineEdit* Field(MainWindow& w, const char* id) {
         return static_cast<QLineEdit*>(w.FindPart<Panel>()->Control(id));
     }
@@ -52,7 +45,7 @@ private slots:
     }
     void keysInATypedFieldUndoTheDocument() {
         QFETCH(QKeySequence, redo);
-        auto w = Window(2);
+        auto w = ShownWindow(2);
         QLineEdit* delay = Field(*w, "117");
         const int before = w->GetShell().Doc().currentFrame->delay;
         QAction* undo = w->Action(kCmdUndo);
@@ -79,7 +72,7 @@ private slots:
     }
 
     void undoBringsBackADeletedFrame() {
-        auto w = Window(3);
+        auto w = ShownWindow(3);
         w->GetShell().Doc().currentFrame->delay = 77;  // the last frame, current
         w->RefreshPanel();
         QTest::keySequence(w.get(), QKeySequence(QKeySequence::Delete));
