@@ -1,5 +1,6 @@
 #include "tools/avi_export.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <new>
@@ -77,12 +78,14 @@ void StartPhase(const char* line, size_t total) {
 // what it takes in comes out in order.
 unsigned PipelineHelpers() { return WorkerThreadCount() > 1 ? 1 : 0; }
 
-// A composed screen on its way to a helper. Three of them let composing run
-// ahead of the helper by a frame or two.
+// A composed screen on its way to a helper, or a screen kept from counting.
+// Three of them let composing run ahead of the helper by a frame or two.
 struct ScreenSlot {
     std::vector<uint32_t> screen;
     size_t frame = 0;
     int64_t position = 0;
+    bool keep = false;  // counting: keep the screen's places
+    bool kept = false;  // writing: the screen is its kept places
 };
 constexpr size_t kScreenSlots = 3;
 
@@ -93,20 +96,50 @@ ScreenSlot* AcquireScreen(SlotPipeline<ScreenSlot>& pipe, size_t pixels) {
     return s;
 }
 
-// The palette of the 8-bit pictures: every screen is composed once and its
-// colours counted (beside the composing, on the helper); palette is left empty
-// when some screen or all together have more than 256 colours.
-Outcome FindSharedPalette(const AnimDoc& doc, const std::vector<const Frame*>& frames,
-                          std::optional<Palette>& palette) {
-    palette.reset();
+// What counting found: each screen's colours, the one palette of the 8-bit
+// pictures (none when some screen or all together have more than 256
+// colours), and as many screens as memory allows kept as their places in
+// their colours, a byte a pixel, so that writing them needs no composing.
+struct CountedScreens {
+    std::vector<std::vector<uint32_t>> colours;
+    std::vector<std::vector<uint8_t>> places;
+    std::optional<Palette> palette;
+};
+
+// The kept screens take at most half what the frames' own pictures take (a
+// byte a pixel against their three), and no more than this.
+constexpr size_t kKeptScreensMax = size_t(256) << 20;
+
+size_t KeptScreensBudget(const std::vector<const Frame*>& frames) {
+    size_t own = 0;
+    for (const Frame* f : frames) own += f->dib.size();
+    return std::min(own / 2, kKeptScreensMax);
+}
+
+// Every screen is composed once and its colours counted (beside the composing,
+// on the helper).
+Outcome CountScreens(const AnimDoc& doc, const std::vector<const Frame*>& frames, CountedScreens& counted) {
+    counted.palette.reset();
     StartPhase("書き込み用DIB作成中...", frames.size());
     AviScreens screens;
     if (!screens.Start(doc)) return Outcome::kFailed;
-    std::vector<std::vector<uint32_t>> colours(frames.size());
+    counted.colours.assign(frames.size(), {});
+    counted.places.assign(frames.size(), {});
     std::atomic<bool> over{false};
+    const size_t budget = KeptScreensBudget(frames);
+    size_t kept = 0;
     {
         SlotPipeline<ScreenSlot> pipe(kScreenSlots, PipelineHelpers(), [&](ScreenSlot& s, unsigned) {
-            if (!over.load() && !CountScreenColours(s.screen, colours[s.frame])) over = true;
+            if (over.load()) return true;
+            std::vector<uint8_t>& places = counted.places[s.frame];
+            if (s.keep) {
+                try {
+                    places.resize(s.screen.size());
+                } catch (const std::bad_alloc&) {
+                    places = {};  // composed again when written
+                }
+            }
+            if (!CountScreenColours(s.screen, counted.colours[s.frame], places)) over = true;
             return true;
         });
         for (size_t i = 0; i < frames.size() && !over.load(); ++i) {
@@ -115,6 +148,8 @@ Outcome FindSharedPalette(const AnimDoc& doc, const std::vector<const Frame*>& f
             screens.Draw(*frames[i]);
             screens.Copy(s->screen);
             s->frame = i;
+            s->keep = budget - kept >= screens.pixels();  // kept never exceeds budget
+            if (s->keep) kept += screens.pixels();
             pipe.Submit(s);
             if (ShowCount("書き込み用DIB作成中...\r %4d / %4d コマ", i + 1, frames.size())) return Outcome::kCancelled;
         }
@@ -123,7 +158,8 @@ Outcome FindSharedPalette(const AnimDoc& doc, const std::vector<const Frame*>& f
     ProgressSetText("パレットイメージ作成中...");
     ProgressSetCancel(nullptr);
     ProgressPump();
-    if (!over.load()) palette = SharedScreenPalette(colours);
+    if (!over.load()) counted.palette = SharedScreenPalette(counted.colours);
+    if (!counted.palette) counted.places = {};
     return Outcome::kDone;
 }
 
@@ -134,7 +170,7 @@ Outcome FindSharedPalette(const AnimDoc& doc, const std::vector<const Frame*>& f
 // full-colour screens without the palette work.
 Outcome OpenStream(OwnerWindow owner, const std::string& path, const AnimDoc& doc,
                    const std::vector<const Frame*>& frames, int32_t unit, const AviEncoderChoice& choice,
-                   SafeFile& file, std::unique_ptr<AviStreamWriter>& writer, std::optional<Palette>& palette) {
+                   SafeFile& file, std::unique_ptr<AviStreamWriter>& writer, CountedScreens& counted) {
     bool palettesTried = false;
     for (;;) {
         if (!file.Open(path)) return Outcome::kFailed;
@@ -142,13 +178,13 @@ Outcome OpenStream(OwnerWindow owner, const std::string& path, const AnimDoc& do
         if (!encoder) return Outcome::kFailed;
         if (!palettesTried && AviEncoderTakes256Colours(*encoder)) {
             palettesTried = true;
-            if (const Outcome o = FindSharedPalette(doc, frames, palette); o != Outcome::kDone) return o;
+            if (const Outcome o = CountScreens(doc, frames, counted); o != Outcome::kDone) return o;
         }
         AviVideoFormat format;
         format.width = doc.screenWidth;
         format.height = doc.screenHeight;
-        format.bits = palette ? 8 : 24;
-        if (palette) format.palette = *palette;
+        format.bits = counted.palette ? 8 : 24;
+        if (counted.palette) format.palette = *counted.palette;
         format.unit = unit;
         writer = std::make_unique<AviStreamWriter>();
         const AviOpenResult r = writer->Open(file, *encoder, format);
@@ -161,31 +197,35 @@ Outcome OpenStream(OwnerWindow owner, const std::string& path, const AnimDoc& do
     }
 }
 
-// Every sample: the screens composed again one at a time on this thread while
-// the helper turns each into the stream's picture and writes it, so no more
-// than a few screens exist at any time.
+// Every sample: the kept screens as they are, the others composed again one
+// at a time on this thread while the helper turns each into the stream's
+// picture and writes it, so no more than a few screens exist at any time.
 Outcome WriteSamples(const AnimDoc& doc, const std::vector<const Frame*>& frames,
-                     const std::vector<AviSampleWrite>& writes, const std::optional<Palette>& palette,
+                     const std::vector<AviSampleWrite>& writes, const CountedScreens& counted,
                      AviStreamWriter& writer) {
+    const std::optional<Palette>& palette = counted.palette;
     AviScreens screens;
     if (!screens.Start(doc)) return Outcome::kFailed;
     AviScreenIndexer indexer;
     if (palette && !indexer.Start(screens.width(), screens.height(), *palette)) return Outcome::kFailed;
     SlotPipeline<ScreenSlot> pipe(kScreenSlots, PipelineHelpers(), [&](ScreenSlot& s, unsigned) {
         if (!palette) return writer.WriteScreen(s.screen, s.position);
-        const DibSpan picture = indexer.Index(s.screen);
+        const DibSpan picture = s.kept ? indexer.Index(counted.places[s.frame], counted.colours[s.frame])
+                                       : indexer.Index(s.screen);
         return !picture.empty() && writer.Write(picture, s.position);
     });
     StartPhase("AVI 書き込み中...", frames.size());
-    size_t drawn = frames.size();
+    size_t drawn = 0;  // frames composed so far
     for (const AviSampleWrite& w : writes) {
         ScreenSlot* s = AcquireScreen(pipe, screens.pixels());
         if (!s) return Outcome::kFailed;
-        if (drawn != w.frame) {
-            screens.Draw(*frames[w.frame]);
-            drawn = w.frame;
+        s->kept = palette && !counted.places[w.frame].empty();
+        if (!s->kept) {
+            // The screen stands on every frame before it.
+            for (; drawn <= w.frame; ++drawn) screens.Draw(*frames[drawn]);
+            screens.Copy(s->screen);
         }
-        screens.Copy(s->screen);
+        s->frame = w.frame;
         s->position = w.position;
         pipe.Submit(s);
         if (ShowCount("AVI 書き込み中...\r %4d / %4d コマ", w.frame + 1, frames.size())) return Outcome::kCancelled;
@@ -205,11 +245,11 @@ Outcome Export(OwnerWindow owner, const std::string& path, const AnimDoc& doc, c
     if (writes.empty() || writes.back().position >= MaxAviSamples) return Outcome::kFailed;
     SafeFile file;
     std::unique_ptr<AviStreamWriter> writer;  // destroyed first: it writes into file
-    std::optional<Palette> palette;
-    if (const Outcome o = OpenStream(owner, path, doc, frames, unit, choice, file, writer, palette);
+    CountedScreens counted;
+    if (const Outcome o = OpenStream(owner, path, doc, frames, unit, choice, file, writer, counted);
         o != Outcome::kDone)
         return o;
-    if (const Outcome o = WriteSamples(doc, frames, writes, palette, *writer); o != Outcome::kDone) return o;
+    if (const Outcome o = WriteSamples(doc, frames, writes, counted, *writer); o != Outcome::kDone) return o;
     return writer->Finish() && file.Commit() ? Outcome::kDone : Outcome::kFailed;
 }
 

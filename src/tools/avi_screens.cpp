@@ -37,19 +37,28 @@ bool AviScreens::Copy(std::span<uint32_t> out) const {
     return true;
 }
 
-bool CountScreenColours(std::span<const uint32_t> screen, std::vector<uint32_t>& colours) {
+bool CountScreenColours(std::span<const uint32_t> screen, std::vector<uint32_t>& colours,
+                        std::span<uint8_t> places) {
     colours.clear();
     colours.reserve(256);
+    const bool keep = places.size() == screen.size();
     ColorIndex where;
     uint32_t last = ~0u;  // no colour: neighbours mostly repeat the one before
-    for (const uint32_t p : screen) {
-        const uint32_t c = p & kColourBits;
-        if (c == last) continue;
-        last = c;
-        if (where.Find(c) >= 0) continue;
-        if (colours.size() == 256) return false;
-        where.Insert(c, int(colours.size()));
-        colours.push_back(c);
+    uint8_t place = 0;
+    for (size_t i = 0; i < screen.size(); ++i) {
+        const uint32_t c = screen[i] & kColourBits;
+        if (c != last) {
+            last = c;
+            int found = where.Find(c);
+            if (found < 0) {
+                if (colours.size() == 256) return false;
+                found = int(colours.size());
+                where.Insert(c, found);
+                colours.push_back(c);
+            }
+            place = uint8_t(found);
+        }
+        if (keep) places[i] = place;
     }
     return true;
 }
@@ -97,6 +106,11 @@ bool AviScreenIndexer::Start(int32_t width, int32_t height, const Palette& palet
     return true;
 }
 
+uint8_t AviScreenIndexer::Entry(uint32_t colour) const {
+    const int i = where_.Find(colour);
+    return uint8_t(i < 0 ? 0 : i);
+}
+
 DibSpan AviScreenIndexer::Index(std::span<const uint32_t> screen) {
     if (dib_.empty() || screen.size() != size_t(width_) * size_t(height_)) return {};
     const size_t stride = DibRowBytes(uint32_t(width_), 8);
@@ -110,11 +124,24 @@ DibSpan AviScreenIndexer::Index(std::span<const uint32_t> screen) {
             const uint32_t c = in[x] & kColourBits;
             if (c != last) {
                 last = c;
-                const int i = where_.Find(c);
-                lastIndex = uint8_t(i < 0 ? 0 : i);
+                lastIndex = Entry(c);
             }
             out[x] = lastIndex;
         }
+    }
+    return dib_;
+}
+
+DibSpan AviScreenIndexer::Index(std::span<const uint8_t> places, const std::vector<uint32_t>& colours) {
+    if (dib_.empty() || places.size() != size_t(width_) * size_t(height_) || colours.size() > 256) return {};
+    uint8_t entry[256] = {};  // a place no colour has stays at entry 0, as a missing colour does
+    for (size_t i = 0; i < colours.size(); ++i) entry[i] = Entry(colours[i]);
+    const size_t stride = DibRowBytes(uint32_t(width_), 8);
+    uint8_t* rows = DibPixels(dib_);
+    for (int32_t y = 0; y < height_; ++y) {
+        const uint8_t* in = places.data() + size_t(y) * size_t(width_);
+        uint8_t* out = rows + size_t(height_ - 1 - y) * stride;  // bottom-up
+        for (int32_t x = 0; x < width_; ++x) out[x] = entry[in[x]];
     }
     return dib_;
 }

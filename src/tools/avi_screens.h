@@ -38,8 +38,11 @@ private:
 };
 
 // The colours of a screen (0xRRGGBB) in the order they first appear, rows from
-// the top; false, with the list incomplete, once there are more than 256.
-bool CountScreenColours(std::span<const uint32_t> screen, std::vector<uint32_t>& colours);
+// the top; false, with the list incomplete, once there are more than 256. When
+// places has the screen's size it receives each pixel's position in colours,
+// so that the screen can be written later without being composed again.
+bool CountScreenColours(std::span<const uint32_t> screen, std::vector<uint32_t>& colours,
+                        std::span<uint8_t> places = {});
 
 // The palette every screen can be written with exactly, as palette preparation
 // and global palette building make it for whole-screen frames of these colours:
@@ -57,8 +60,13 @@ public:
     // The DIB of the screen (width * height pixels, top row first), valid until
     // the next call. A colour missing from the palette gets entry 0.
     DibSpan Index(std::span<const uint32_t> screen);
+    // The same for a screen kept as CountScreenColours counted it: each pixel's
+    // position in colours.
+    DibSpan Index(std::span<const uint8_t> places, const std::vector<uint32_t>& colours);
 
 private:
+    uint8_t Entry(uint32_t colour) const;
+
     ColorIndex where_;
     Dib dib_;
     int32_t width_ = 0, height_ = 0;

@@ -4,6 +4,8 @@
 // the 8-bit pictures made with it giving back every screen exactly.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "color/global_palette.h"
 #include "color/palette_prep.h"
 #include "color/write_options.h"
@@ -91,19 +93,29 @@ TEST(AviScreens, SharedPaletteIsWhatPalettePreparationMakes) {
         const AnimDoc& doc = *docs[d];
         const std::vector<std::vector<uint32_t>> shots = ComposedScreens(doc);
         std::vector<std::vector<uint32_t>> colours(shots.size());
+        std::vector<std::vector<uint8_t>> places(shots.size());
         bool within = true;
-        for (size_t i = 0; i < shots.size(); ++i) within &= CountScreenColours(shots[i], colours[i]);
+        for (size_t i = 0; i < shots.size(); ++i) {
+            places[i].resize(shots[i].size());
+            within &= CountScreenColours(shots[i], colours[i], places[i]);
+        }
         const std::optional<Palette> ours = within ? SharedScreenPalette(colours) : std::nullopt;
         const std::optional<Palette> expected = PreparedPalette(shots, doc.screenWidth, doc.screenHeight);
         ASSERT_EQ(ours.has_value(), expected.has_value());
         if (!ours) continue;
         EXPECT_EQ(*ours, *expected);
 
-        // Each screen's 8-bit picture shows the screen exactly.
+        // Each screen's 8-bit picture shows the screen exactly, made from the
+        // screen or from the places counting kept of it.
         AviScreenIndexer indexer;
         ASSERT_TRUE(indexer.Start(doc.screenWidth, doc.screenHeight, *ours));
-        for (const std::vector<uint32_t>& shot : shots) {
-            const Dib back = DibTo24(indexer.Index(shot));
+        for (size_t i = 0; i < shots.size(); ++i) {
+            const std::vector<uint32_t>& shot = shots[i];
+            const DibSpan fromPlaces = indexer.Index(places[i], colours[i]);
+            const Dib kept(fromPlaces.begin(), fromPlaces.end());
+            const DibSpan direct = indexer.Index(shot);
+            ASSERT_TRUE(std::equal(direct.begin(), direct.end(), kept.begin(), kept.end()));
+            const Dib back = DibTo24(direct);
             ASSERT_FALSE(back.empty());
             for (int y = 0; y < doc.screenHeight; ++y)
                 for (int x = 0; x < doc.screenWidth; ++x) {
