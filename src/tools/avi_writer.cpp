@@ -237,6 +237,10 @@ bool AviStreamWriter::State::FillFrame(const uint8_t* top, ptrdiff_t rowStep) {
 bool AviStreamWriter::State::Encode(const uint8_t* top, ptrdiff_t rowStep, int64_t position) {
     if (!FillFrame(top, rowStep)) return false;
     frame->pts = position;
+    // With a fixed quantizer the encoders take it from each picture: one
+    // without it is encoded at the smallest quantizer allowed instead, larger
+    // and slower than asked for.
+    frame->quality = codec->global_quality;
     return avcodec_send_frame(codec.get(), frame.get()) >= 0 && WritePackets();
 }
 

@@ -9,6 +9,7 @@
 
 #include "color/write_options.h"
 #include "doc/dib.h"
+#include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
@@ -138,6 +139,30 @@ TEST_F(AviExport, ShowsWhatThePlayerShowsAtEverySample) {
         }
     }
     EXPECT_TRUE(rec->errors.empty());
+}
+
+// Lossy encoders work at the quantizer the export gives them, as FFmpeg's own
+// tool does when told the same one: pictures encoded finer come out larger.
+TEST_F(AviExport, LossyEncodersKeepTheirQuantizer) {
+    std::vector<FrameSpec> frames;
+    for (int i = 0; i < 3; ++i)
+        frames.emplace_back(0, 0, 96, 64, [i](int x, int y) {
+            const uint32_t h = uint32_t(x * 73856093 ^ y * 19349663 ^ i * 83492791);
+            return Rgb{uint8_t(x * 2 + (h & 15)), uint8_t(y * 3 + (h >> 4 & 15)), uint8_t(h >> 8)};
+        }, 1, 10);
+    const std::string gif = dir.file("noise.gif");
+    ASSERT_TRUE(WriteGif(nullptr, gif, *test::MakeAnimation(96, 64, frames)));
+    const std::unique_ptr<AnimDoc> doc = ReadGif(nullptr, gif);  // the pictures FFmpeg gets
+    ASSERT_TRUE(doc);
+    for (const char* encoder : {"mjpeg", "mpeg4"}) {
+        SCOPED_TRACE(encoder);
+        const std::string ours = dir.file(std::string(encoder) + ".avi");
+        const std::string theirs = dir.file(std::string(encoder) + "_ffmpeg.avi");
+        ASSERT_TRUE(ExportAvi(nullptr, ours, *doc, encoder));
+        ASSERT_TRUE(test::Ffmpeg("-i '" + gif + "' -c:v " + encoder + " -q:v 3 '" + theirs + "'"));
+        const double ratio = double(std::filesystem::file_size(ours)) / double(std::filesystem::file_size(theirs));
+        EXPECT_NEAR(ratio, 1.0, 0.05);
+    }
 }
 
 // 8-bit only when one palette holds every frame's colours exactly; the frames
