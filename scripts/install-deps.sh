@@ -5,7 +5,7 @@ set -euo pipefail
 
 PACKAGES=(
   build-essential cmake ninja-build pkg-config
-  zlib1g-dev libpng-dev libjpeg62-turbo-dev
+  zlib1g-dev libpng-dev libjpeg62-turbo-dev libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-qpa-plugins libqt6svg6 fonts-noto-cjk
   # the GUI tests and screenshots run under a virtual display; xclip is the

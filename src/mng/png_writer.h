@@ -1,6 +1,9 @@
-// Frames as PNG data through libpng: a stand-alone PNG file for a saved frame, and
-// the datastream form the MNG writer embeds (no signature, an empty PLTE when the
-// frame uses the global palette, tRNS left out when the global one applies).
+// Frames as PNG data: a stand-alone PNG file for a saved frame, and the datastream
+// form the MNG writer embeds (no signature, an empty PLTE when the frame uses the
+// global palette, tRNS left out when the global one applies). The chunks are
+// written here, in libpng's order and with its filtering, and the image data is
+// deflated at level 9 by libdeflate: frames are saved several at a time, and
+// deflate is most of the work of saving an MNG.
 #pragma once
 
 #include <cstdint>
@@ -51,7 +54,9 @@ struct PngStreamForm {
     bool suppressTrns = false; // no tRNS (the global one applies)
 };
 
-// Encodes image into out (appended). False after the failure has been shown.
+// Encodes image into out (appended): signature, IHDR, PLTE, tRNS, the texts
+// (tEXt or zTXt), the image data in one IDAT, IEND. False after the failure has
+// been shown; out is then as it was. Safe to run on several threads at once.
 bool EncodePng(OwnerWindow owner, const PngImage& image, const PngStreamForm& form,
                std::vector<uint8_t>& out);
 

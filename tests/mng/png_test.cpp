@@ -1,10 +1,12 @@
 // PNG reading and writing, with libpng itself as the independent party: the
 // files we read are written here by libpng from known samples, and what we write
-// is decoded by libpng's own simplified reader.
+// is decoded by libpng's own simplified reader and compared with what libpng's
+// writer makes of the same image.
 #include <gtest/gtest.h>
 #include <png.h>
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 
@@ -29,6 +31,7 @@ struct PngLayout {
     bool interlace = false;
     std::vector<png_color> palette;
     std::vector<png_byte> paletteAlpha;
+    const png_color_16* transparentColor = nullptr;  // tRNS of a greyscale or RGB image
     const png_color_16* background = nullptr;
     double gamma = 0;  // 0 = no gAMA
     std::vector<std::pair<std::string, std::string>> texts;  // zTXt when the key starts with 'z'
@@ -49,6 +52,7 @@ std::vector<uint8_t> LibpngWrite(const PngLayout& s, const std::function<unsigne
     if (!s.palette.empty()) png_set_PLTE(png, info, s.palette.data(), int(s.palette.size()));
     if (!s.paletteAlpha.empty())
         png_set_tRNS(png, info, s.paletteAlpha.data(), int(s.paletteAlpha.size()), nullptr);
+    if (s.transparentColor) png_set_tRNS(png, info, nullptr, 0, s.transparentColor);
     if (s.background) png_set_bKGD(png, info, s.background);
     if (s.gamma > 0) png_set_gAMA(png, info, s.gamma);
     std::vector<png_text> texts;
@@ -378,6 +382,200 @@ TEST_F(PngWrite, TextsInterlaceOverwriteAndTheMngForm) {
     EXPECT_EQ(ChunkTypes(shaped, 0, &lengths), (std::vector<std::string>{"IHDR", "PLTE", "IDAT", "IEND"}));
     EXPECT_EQ(lengths[1], 0u);
     EXPECT_TRUE(rec->errors.empty());
+}
+
+struct ChunkData {
+    std::string type;
+    std::vector<uint8_t> data;
+};
+
+// The chunks of a PNG file after its signature.
+std::vector<ChunkData> Chunks(const std::vector<uint8_t>& b) {
+    std::vector<ChunkData> chunks;
+    for (size_t pos = 8; pos + 12 <= b.size();) {
+        const uint32_t len = uint32_t(b[pos]) << 24 | uint32_t(b[pos + 1]) << 16 | uint32_t(b[pos + 2]) << 8 | b[pos + 3];
+        if (pos + 12 + len > b.size()) break;
+        chunks.push_back({std::string(reinterpret_cast<const char*>(&b[pos + 4]), 4),
+                          std::vector<uint8_t>(b.begin() + std::ptrdiff_t(pos + 8), b.begin() + std::ptrdiff_t(pos + 8 + len))});
+        pos += 12 + len;
+    }
+    return chunks;
+}
+
+std::vector<uint8_t> Inflate(const std::vector<uint8_t>& in) {
+    std::vector<uint8_t> out;
+    z_stream z{};
+    EXPECT_EQ(inflateInit(&z), Z_OK);
+    z.next_in = const_cast<uint8_t*>(in.data());
+    z.avail_in = uInt(in.size());
+    uint8_t block[4096];
+    int status;
+    do {
+        z.next_out = block;
+        z.avail_out = sizeof block;
+        status = inflate(&z, Z_NO_FLUSH);
+        out.insert(out.end(), block, block + (sizeof block - z.avail_out));
+    } while (status == Z_OK);
+    EXPECT_EQ(status, Z_STREAM_END);
+    inflateEnd(&z);
+    return out;
+}
+
+// Ours against libpng's own writer: every chunk but the compressed ones byte for
+// byte; the image data (IDATs joined) and zTXt texts once inflated, so filtering,
+// packing and interlacing must agree exactly while the compressor may differ.
+void ExpectSameAsLibpng(const std::vector<uint8_t>& ours, const std::vector<uint8_t>& theirs) {
+    ASSERT_TRUE(std::equal(ours.begin(), ours.begin() + 8, theirs.begin()));
+    auto joinIdat = [](std::vector<ChunkData> chunks) {
+        std::vector<ChunkData> joined;
+        for (ChunkData& c : chunks) {
+            if (c.type == "IDAT" && !joined.empty() && joined.back().type == "IDAT")
+                joined.back().data.insert(joined.back().data.end(), c.data.begin(), c.data.end());
+            else
+                joined.push_back(std::move(c));
+        }
+        return joined;
+    };
+    const auto a = joinIdat(Chunks(ours)), b = joinIdat(Chunks(theirs));
+    ASSERT_EQ(a.size(), b.size());
+    for (size_t i = 0; i < a.size(); ++i) {
+        SCOPED_TRACE(a[i].type);
+        ASSERT_EQ(a[i].type, b[i].type);
+        if (a[i].type == "IDAT") {
+            EXPECT_EQ(Inflate(a[i].data), Inflate(b[i].data));
+        } else if (a[i].type == "zTXt") {
+            const auto split = [](const std::vector<uint8_t>& d) {
+                const size_t end = std::find(d.begin(), d.end(), 0) - d.begin() + 2;  // keyword, 0, method
+                return std::make_pair(std::vector<uint8_t>(d.begin(), d.begin() + std::ptrdiff_t(end)),
+                                      Inflate(std::vector<uint8_t>(d.begin() + std::ptrdiff_t(end), d.end())));
+            };
+            EXPECT_EQ(split(a[i].data), split(b[i].data));
+        } else {
+            EXPECT_EQ(a[i].data, b[i].data);
+        }
+    }
+}
+
+TEST_F(PngWrite, EveryKindFiltersPacksAndInterlacesAsLibpngDoes) {
+    struct Case { PngKind kind; uint32_t width, height; };
+    // Sizes of one row or one column allow libpng fewer filters; 37 x 23 leaves
+    // a part byte at the end of packed rows and gives every Adam7 pass content.
+    const Case cases[] = {
+        {kPngPalette1, 37, 23}, {kPngPalette2, 37, 23}, {kPngPalette4, 37, 23}, {kPngPalette8, 37, 23},
+        {kPngGrey8, 37, 23},    {kPngRgb, 37, 23},      {kPngGrey8, 1, 9},      {kPngRgb, 9, 1},
+        {kPngRgb, 1, 1},        {kPngPalette4, 3, 2},   {kPngRgb, 64, 40},      {kPngGrey8, 64, 40},
+    };
+    for (const Case& k : cases) {
+        for (bool interlace : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "kind " << k.kind << " " << k.width << "x" << k.height
+                                            << (interlace ? " interlaced" : ""));
+            const bool palette = k.kind <= kPngPalette8;
+            const unsigned colours = k.kind == kPngPalette1 ? 2 : k.kind == kPngPalette2 ? 4 : k.kind == kPngPalette4 ? 16 : 256;
+            // Smooth above, noisy below, so that rows prefer different filters.
+            auto sample = [&](int x, int y, int ch) -> unsigned {
+                const unsigned v = y < int(k.height) / 2 ? unsigned(x * 5 + y * 3 + ch * 40)
+                                                         : unsigned((x * 131 + y * 71 + ch * 29) ^ (x * y * 7));
+                return palette ? v % colours : v & 255;
+            };
+            PngImage image;
+            image.kind = k.kind;
+            image.width = k.width;
+            image.height = k.height;
+            image.interlace = interlace;
+            PngLayout layout;
+            layout.width = k.width;
+            layout.height = k.height;
+            layout.interlace = interlace;
+            std::vector<uint8_t> plane;
+            Dib dib;
+            png_color_16 clear{};
+            if (palette) {
+                for (unsigned i = 0; i < colours; ++i) {
+                    image.palette.push_back(Rgb{uint8_t(i), uint8_t(255 - i), uint8_t(i * 3)});
+                    layout.palette.push_back(png_color{uint8_t(i), uint8_t(255 - i), uint8_t(i * 3)});
+                }
+                for (uint32_t y = 0; y < k.height; ++y)
+                    for (uint32_t x = 0; x < k.width; ++x) plane.push_back(uint8_t(sample(int(x), int(y), 0)));
+                image.indexPlane = plane.data();
+                image.transparent = image.palette[1];  // alpha table 255, 0
+                layout.paletteAlpha = {255, 0};
+                layout.colorType = PNG_COLOR_TYPE_PALETTE;
+                layout.depth = k.kind == kPngPalette1 ? 1 : k.kind == kPngPalette2 ? 2 : k.kind == kPngPalette4 ? 4 : 8;
+            } else {
+                const bool grey = k.kind == kPngGrey8;
+                dib = test::MakeImage(int(k.width), int(k.height), [&](int x, int y) {
+                    return grey ? Rgb{uint8_t(sample(x, y, 0)), uint8_t(sample(x, y, 0)), uint8_t(sample(x, y, 0))}
+                                : Rgb{uint8_t(sample(x, y, 0)), uint8_t(sample(x, y, 1)), uint8_t(sample(x, y, 2))};
+                });
+                image.dib = &dib;
+                image.transparent = Rgb{7, 8, 9};
+                clear = png_color_16{0, 7, 8, 9, 7};
+                layout.transparentColor = &clear;
+                layout.colorType = grey ? PNG_COLOR_TYPE_GRAY : PNG_COLOR_TYPE_RGB;
+            }
+            image.hasTransparency = true;
+            std::vector<uint8_t> ours;
+            ASSERT_TRUE(EncodePng(nullptr, image, PngStreamForm{}, ours));
+            ExpectSameAsLibpng(ours, LibpngWrite(layout, sample));
+        }
+    }
+    EXPECT_TRUE(rec->errors.empty());
+}
+
+TEST_F(PngWrite, TextKeywordsAreCleanedAsLibpngCleansThemAndUnusableOnesLeftOut) {
+    Frame frame;
+    frame.dib = test::MakeImage(3, 2, [](int x, int) { return Rgb{uint8_t(x), 0, 0}; });
+    const std::string repeated(60, 'r');
+    // Keys starting with 'z' carry texts deflate shrinks: libpng's side writes them as zTXt.
+    const std::pair<std::string, std::string> kept[] = {
+        {"Title", "abc"},
+        {"  spaced   out  ", "x"},
+        {std::string("tab\there\x80\x85" "end"), "y"},
+        {std::string(100, 'K'), "long key"},
+        {"zipped", repeated},
+        {std::string("Zero\0inside", 11), std::string("cut\0here", 8)},
+    };
+    for (const auto& [k, t] : kept) AddKey(frame.textKeys, k, t);
+    AddKey(frame.textKeys, "\x01\x02 ", "nothing printable: left out");
+    AddKey(frame.textKeys, std::string("\0late", 5), "empty before its zero byte: left out");
+    const std::string path = dir.file("texts.png");
+    ASSERT_TRUE(WritePngFile(nullptr, path, frame, true));
+
+    PngLayout layout;
+    layout.width = 3;
+    layout.height = 2;
+    layout.colorType = PNG_COLOR_TYPE_PALETTE;
+    layout.depth = 2;
+    layout.palette = {{0, 0, 0}, {1, 0, 0}, {2, 0, 0}};
+    for (const auto& [k, t] : kept) layout.texts.emplace_back(k, t);
+    ExpectSameAsLibpng(test::ReadFile(path), LibpngWrite(layout, [](int x, int, int) { return unsigned(x); }));
+    EXPECT_TRUE(rec->errors.empty());
+}
+
+TEST_F(PngWrite, ImagesNoPngCanHoldFailWithOneMessageAndLeaveTheOutputAsItWas) {
+    const uint8_t plane[4] = {0, 1, 0, 1};
+    struct Case { const char* what; PngKind kind; uint32_t width, height; size_t paletteSize; };
+    const Case cases[] = {
+        {"no width", kPngPalette8, 0, 2, 2},
+        {"no height", kPngRgb, 2, 0, 0},
+        {"width beyond 31 bits", kPngGrey8, 0x80000000u, 1, 0},
+        {"palette without entries", kPngPalette2, 2, 2, 0},
+        {"more entries than the depth can index", kPngPalette1, 2, 2, 3},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        rec->errors.clear();
+        PngImage image;
+        image.kind = k.kind;
+        image.width = k.width;
+        image.height = k.height;
+        image.indexPlane = plane;
+        image.palette.assign(k.paletteSize, Rgb{1, 2, 3});
+        std::vector<uint8_t> out = {9, 9};
+        EXPECT_FALSE(EncodePng(nullptr, image, PngStreamForm{}, out));
+        EXPECT_EQ(out, (std::vector<uint8_t>{9, 9}));
+        EXPECT_EQ(rec->errors.size(), 1u);
+    }
 }
 
 TEST(PngText, CompressibilityDecidesBetweenTextChunks) {
