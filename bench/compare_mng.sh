@@ -7,19 +7,20 @@
 # size.
 #
 # Measured on a 2-core machine shared with other work: GIF -> MNG
-# ours/ImageMagick 0.32 (best of 3, 1-minute load 4.6) to 0.48-0.68 when the
-# other work kept one core busy (load 1.5-2.5, ours then at 100-134% of a
-# core); in processor time ours/ImageMagick 0.66, ImageMagick using one core.
-# Peak memory 1.05x the frames' own size (ImageMagick 3.4x); the MNG is
-# identical byte for byte to the one written before the frames were compressed
-# ahead. The index
+# ours/ImageMagick 0.17 (best of 3, both cores free, 1-minute load falling from
+# 3.3; 0.20 in a later run at load 1.8-2.2) and 0.32-0.34 when the other work
+# kept one core busy (load 1.3-2.3, ours then on one core); in processor time
+# ours/ImageMagick 0.33, down from 0.70, ImageMagick using one core. The PNG frames are deflated by libdeflate at level
+# 9 instead of zlib through libpng: the MNG is 0.97x the size it had with zlib
+# (every chunk but IDAT the same, every frame decoding to the same pixels), and
+# the deflate takes about 60% of our processor time instead of three quarters.
+# Most of the rest is the two passes over the frames' 24-bit pictures (colour
+# census, then index planes as the frames are written), which wait on memory
+# rather than compute, and reading the GIF. Below 0.2x needs both cores: the
+# level-9 deflate alone is about 0.18x of ImageMagick's processor time.
+# Peak memory 1.05x the frames' own size (ImageMagick 3.4x). The index
 # planes are built while each frame is written and given up after it, so only
-# the frames being compressed hold one. About three quarters of our processor
-# time is zlib's deflate at level 9, which the PNG frames are written with; for
-# these 57 MB of rows it takes about half as much processor time as
-# ImageMagick's whole conversion, so even with both cores compressing all the
-# time the deflate alone stays above 0.2x ImageMagick's time. Only a faster
-# deflate than zlib's (other bytes) or more cores would go below that.
+# the frames being compressed hold one.
 # MNG -> GIF: ours/ImageMagick 0.03-0.05; peak memory 1.05x the frames' own
 # size (the MNG reader alone peaks at 1.03x), down from 1.37x when the GIF
 # writer kept every frame's index plane from palette preparation until it
