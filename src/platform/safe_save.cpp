@@ -160,6 +160,7 @@ bool SafeFile::Open(const std::string& requested) {
         return false;
     }
     failed_ = false;
+    unsynced_ = 0;
     return true;
 }
 
@@ -169,7 +170,26 @@ bool SafeFile::Write(const void* data, size_t size) {
         NoteFailure(errno);
         failed_ = true;
     }
+    unsynced_ += size;
+    if (unsynced_ >= kWritebackBytes) StartWriteback();
     return !failed_;
+}
+
+// A large file would otherwise reach the disk only when Commit() syncs it, all
+// of it at once, while the program waits. Handing what is written to the disk
+// every few megabytes lets it go out while the rest is being made, and leaves
+// Commit() only the tail to wait for.
+void SafeFile::StartWriteback() {
+    unsynced_ = 0;
+#ifdef __linux__
+    if (std::fflush(file_) != 0) {
+        NoteFailure(errno);
+        failed_ = true;
+        return;
+    }
+    // Only a hint: whether the disk takes it now or later, Commit() syncs all.
+    sync_file_range(fileno(file_), 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
 }
 
 bool SafeFile::Seek(uint64_t offset) {

@@ -39,12 +39,16 @@ public:
     void Abandon();
 
 private:
+    static constexpr size_t kWritebackBytes = size_t(8) << 20;
+
     void DropTemp();
+    void StartWriteback();
 
     std::FILE* file_ = nullptr;
     std::string target_, temp_;
     int slot_ = -1;  // in the live temporary files, for signal handlers
     bool failed_ = false;
+    size_t unsynced_ = 0;  // bytes written since the disk was last handed data
 };
 
 // Why the last SafeFile of this thread failed, in the system's words

@@ -1,5 +1,5 @@
-// Saving through links, keeping what the replaced file was, and saying why a
-// save failed.
+// Saving large files, through links, keeping what the replaced file was, and
+// saying why a save failed.
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
@@ -33,6 +33,28 @@ struct stat StatOf(const std::string& path) {
     struct stat st {};
     stat(path.c_str(), &st);
     return st;
+}
+
+// A file larger than what is handed to the disk at a time, written in pieces
+// of odd sizes and with its header patched afterwards, as AVI export does,
+// arrives whole and in order.
+TEST(SafeFileLarge, ArrivesWholeAfterBeingHandedToTheDiskInParts) {
+    test::TempFolder dir;
+    const std::string path = dir.file("large.avi");
+    std::vector<uint8_t> expected;
+    SafeFile f;
+    ASSERT_TRUE(f.Open(path));
+    for (uint32_t piece = 0; expected.size() < (size_t(20) << 20); ++piece) {
+        std::vector<uint8_t> bytes(size_t(999'983) + piece % 7);
+        for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 31 + piece);
+        ASSERT_TRUE(f.Write(bytes));
+        expected.insert(expected.end(), bytes.begin(), bytes.end());
+    }
+    ASSERT_TRUE(f.Seek(4));
+    ASSERT_TRUE(f.Write("HEAD", 4));
+    std::memcpy(expected.data() + 4, "HEAD", 4);
+    ASSERT_TRUE(f.Commit()) << SaveFailureReason();
+    EXPECT_TRUE(test::ReadFile(path) == expected);
 }
 
 // A link whose file does not exist yet names the file to create: the link stays
