@@ -18,26 +18,29 @@ constexpr double kChangeFactor = 4;
 constexpr size_t kRowsCompared = 8;
 
 // The string table: (prefix code, pixel) -> code, open addressing with linear
-// probing at no more than half load.
+// probing at no more than half load. A slot holds the key and the code in one
+// word, so a probe touches one cache line and the table fits the L1 cache.
 struct StringTable {
     static constexpr int kSlotBits = 13;
     static constexpr size_t kSlots = size_t(1) << kSlotBits;
-    std::array<uint16_t, kSlots> codes;  // 0 = empty: table codes start above the clear code
-    std::array<uint32_t, kSlots> keys;   // prefix << 8 | pixel
+    // prefix << 20 | pixel << 12 | code; 0 = empty, as codes start above the clear code
+    std::array<uint32_t, kSlots> slots;
     int next = 0;
 
     void Reset(int clearCode) {
-        codes.fill(0);
+        slots.fill(0);
         next = clearCode + 2;
     }
     bool Full() const { return next >= kTableCodes; }
+    static uint32_t Key(int prefix, int pixel) { return uint32_t(prefix) << 8 | uint32_t(pixel); }
     static size_t Slot(uint32_t key) { return (key * 0x9E3779B1u) >> (32 - kSlotBits); }
 
     int Find(int prefix, int pixel) const {
-        const uint32_t key = uint32_t(prefix) << 8 | uint32_t(pixel);
+        const uint32_t key = Key(prefix, pixel);
         for (size_t i = Slot(key);; i = (i + 1) & (kSlots - 1)) {
-            if (codes[i] == 0) return -1;
-            if (keys[i] == key) return codes[i];
+            const uint32_t slot = slots[i];
+            if (slot == 0) return -1;
+            if (slot >> 12 == key) return int(slot & 0xFFF);
         }
     }
     // The decoder numbers every entry, also one whose string the table holds
@@ -45,16 +48,15 @@ struct StringTable {
     // goes on using the older code for that string.
     void Add(int prefix, int pixel) {
         if (Full()) return;
-        const uint32_t key = uint32_t(prefix) << 8 | uint32_t(pixel);
+        const uint32_t key = Key(prefix, pixel);
         size_t i = Slot(key);
-        for (; codes[i] != 0; i = (i + 1) & (kSlots - 1)) {
-            if (keys[i] == key) {
+        for (; slots[i] != 0; i = (i + 1) & (kSlots - 1)) {
+            if (slots[i] >> 12 == key) {
                 ++next;
                 return;
             }
         }
-        codes[i] = uint16_t(next++);
-        keys[i] = key;
+        slots[i] = key << 12 | uint32_t(next++);
     }
 };
 
