@@ -10,6 +10,7 @@
 #include "platform/parallel.h"
 #include "tools/avi_codec.h"
 #include "tools/avi_io.h"
+#include "tools/avi_yuv.h"
 
 extern "C" {
 #include <libavutil/opt.h>
@@ -59,6 +60,7 @@ struct AviStreamWriter::State {
     AvFramePtr frame;
     AvPacketPtr packet;
     SwsContextPtr scaler;     // none when the encoder takes our pictures as they are
+    bool ownYuv = false;      // full colour into Motion JPEG's pictures: converted here
     AvFramePtr staging;       // our picture top-down and aligned, as the scaler's fast paths want it
     std::vector<uint8_t> rawRows;  // uncompressed full colour: the screen as DIB rows
     AviVideoFormat video;
@@ -142,7 +144,8 @@ AviOpenResult AviStreamWriter::State::OpenEncoder(const AVCodec* c, AVStream* st
     frame->height = video.height;
     if (av_frame_get_buffer(frame.get(), 0) < 0) return AviOpenResult::kFailed;
     const AVPixelFormat own = OwnPixels(video.bits);
-    if (pixels != own) {
+    ownYuv = video.bits == 24 && pixels == AV_PIX_FMT_YUVJ444P;
+    if (pixels != own && !ownYuv) {
         scaler.reset(MakeScaler(video.width, video.height, own, pixels));
         if (!scaler) return AviOpenResult::kRefused;
         staging.reset(av_frame_alloc());
@@ -209,6 +212,12 @@ AviOpenResult AviStreamWriter::Open(SafeFile& file, std::string_view encoder, co
 bool AviStreamWriter::State::FillFrame(const uint8_t* top, ptrdiff_t rowStep) {
     if (!FreshFrame(frame.get())) return false;
     const int h = video.height;
+    if (ownYuv) {
+        if (rowStep != ptrdiff_t(video.width) * 4) return false;  // screens are whole rows of words
+        ScreenToFullRangeYuv444(reinterpret_cast<const uint32_t*>(top), video.width, h, frame->data,
+                                frame->linesize);
+        return true;
+    }
     const size_t rowBytes = size_t(video.width) * (video.bits == 8 ? 1 : 4);
     if (scaler && video.bits == 24 && rowStep == ptrdiff_t(rowBytes) && rowBytes % 16 == 0 &&
         reinterpret_cast<uintptr_t>(top) % 16 == 0) {

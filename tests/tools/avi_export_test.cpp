@@ -16,6 +16,7 @@
 #include "tools/animation_builder.h"
 #include "tools/avi_export.h"
 #include "tools/avi_timing.h"
+#include "tools/avi_yuv.h"
 #include "tools/ffmpeg_oracle.h"
 
 namespace kivo {
@@ -139,6 +140,37 @@ TEST_F(AviExport, ShowsWhatThePlayerShowsAtEverySample) {
         }
     }
     EXPECT_TRUE(rec->errors.empty());
+}
+
+// Motion JPEG's pictures are converted by our own loop rather than FFmpeg's
+// scaler: every level of every channel, and random colours, come out as the
+// scaler makes them, give or take rounding.
+TEST_F(AviExport, FullRangeYuvIsWhatTheScalerMakes) {
+    constexpr int kWidth = 128, kHeight = 64;
+    std::vector<uint32_t> screen(size_t(kWidth) * kHeight);
+    uint32_t seed = 12345;
+    for (size_t i = 0; i < screen.size(); ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        // The first 4096: 16 levels of each channel, 0 and 255 among them.
+        screen[i] = i < 4096 ? uint32_t((i >> 8 & 15) * 17) << 16 | uint32_t((i >> 4 & 15) * 17) << 8 |
+                                   uint32_t((i & 15) * 17)
+                             : seed >> 8;
+    }
+    const std::string raw = dir.file("screen.bgr0"), yuv = dir.file("screen.yuv");
+    ASSERT_TRUE(test::WriteFile(raw, std::vector<uint8_t>(reinterpret_cast<const uint8_t*>(screen.data()),
+                                                          reinterpret_cast<const uint8_t*>(screen.data() + screen.size()))));
+    ASSERT_TRUE(test::Ffmpeg("-f rawvideo -pix_fmt bgr0 -s 128x64 -i '" + raw +
+                             "' -pix_fmt yuvj444p -f rawvideo '" + yuv + "'"));
+    const std::vector<uint8_t> scaler = test::ReadFile(yuv);
+    ASSERT_EQ(scaler.size(), screen.size() * 3);
+
+    std::vector<uint8_t> ours(scaler.size());
+    uint8_t* const planes[3] = {ours.data(), ours.data() + screen.size(), ours.data() + 2 * screen.size()};
+    const int lineSize[3] = {kWidth, kWidth, kWidth};
+    ScreenToFullRangeYuv444(screen.data(), kWidth, kHeight, planes, lineSize);
+    int worst = 0;
+    for (size_t i = 0; i < ours.size(); ++i) worst = std::max(worst, std::abs(int(ours[i]) - int(scaler[i])));
+    EXPECT_LE(worst, 1);
 }
 
 // Lossy encoders work at the quantizer the export gives them, as FFmpeg's own
