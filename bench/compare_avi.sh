@@ -9,20 +9,23 @@
 # Prints time and peak memory ratios (ours / FFmpeg, below 1 = we are faster or
 # smaller) and output sizes.
 #
-# Measured on a shared 2-core machine while other work ran (best of 5, 1-minute
-# load 1.4-2.0): GIF -> AVI rawvideo 0.89-0.94x FFmpeg's time (1.4x in one run
-# disturbed by other work), MJPEG 1.09-1.10x, AVI -> GIF 0.36-0.38x; a heavier
-# load costs our threads more than FFmpeg's mostly single one. Reading the GIF
-# into a document takes a third of FFmpeg's whole conversion, its images decoded
-# on both cores. The export then composes every screen twice beside a helper
-# thread: first to count each screen's colours, from which the one exact palette
-# of the 8-bit file comes, then while writing, when the helper turns each screen
-# into 8-bit indices. The 8-bit file is a quarter of FFmpeg's 32-bit one. MJPEG
-# spends most of its time in the scaler and the encoder, as FFmpeg does, with
-# both cores busy throughout; what it has on top is making the document's 24-bit
-# frames. Peak memory (3.1-3.3x rawvideo, 3.2x MJPEG) is almost all the document
-# itself, a 24-bit picture of every frame (180 MB here); the export adds a few
-# screens, however long the animation.
+# Measured on a shared 2-core machine (best of 5, 1-minute load about 1):
+# GIF -> AVI rawvideo 0.75-0.83x FFmpeg's time, MJPEG 0.78x, AVI -> GIF
+# 0.41x; a heavier load costs our threads more than FFmpeg's mostly single
+# one. Reading the GIF into a document takes about a sixth of FFmpeg's whole
+# conversion, its images decoded on both cores. For the 8-bit file every
+# screen is composed once beside a helper thread that counts its colours and
+# keeps it as each pixel's place among them (the kept screens take at most
+# half the frames' own size; any beyond are composed again when written); the
+# one exact palette comes from the counts, and writing only maps the kept
+# places to it. The 8-bit file is a quarter of FFmpeg's 32-bit one. MJPEG
+# gets the same pictures at the same quantizer as FFmpeg (same size); the
+# full-range 4:4:4 conversion is our own loop, which takes a seventh of the
+# scaler's time, so the JPEG encoder is what is left. Large files go to the
+# disk while they are written, so the sync at the end waits only for the
+# tail. Peak memory (4.2-4.5x rawvideo, 3.3x MJPEG) is almost all the document
+# itself, a 24-bit picture of every frame (180 MB here), plus the kept 8-bit
+# screens (60 MB) for rawvideo; the export adds a few screens besides.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
