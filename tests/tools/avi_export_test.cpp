@@ -179,7 +179,7 @@ TEST_F(AviExport, LossyEncodersKeepTheirQuantizer) {
     std::vector<FrameSpec> frames;
     for (int i = 0; i < 3; ++i)
         frames.emplace_back(0, 0, 96, 64, [i](int x, int y) {
-            const uint32_t h = uint32_t(x * 73856093 ^ y * 19349663 ^ i * 83492791);
+            const uint32_t h = uint32_t(x) * 73856093u ^ uint32_t(y) * 19349663u ^ uint32_t(i) * 83492791u;
             return Rgb{uint8_t(x * 2 + (h & 15)), uint8_t(y * 3 + (h >> 4 & 15)), uint8_t(h >> 8)};
         }, 1, 10);
     const std::string gif = dir.file("noise.gif");
