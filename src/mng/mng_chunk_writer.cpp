@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "mng/compressibility.h"
+#include "platform/cp932.h"
+#include "platform/stored_text.h"
 
 namespace kivo {
 
@@ -106,11 +108,32 @@ void PutJhdr(std::vector<uint8_t>& out, uint32_t width, uint32_t height, bool pr
     PutChunk(out, "JHDR", d);
 }
 
+std::string StorableKeyword(std::string_view key) {
+    constexpr size_t kMaxKeywordBytes = 79;
+    key = key.substr(0, key.find('\0'));
+    if (key.size() <= kMaxKeywordBytes) return std::string(key);
+    size_t end = kMaxKeywordBytes;
+    if (IsStrictUtf8(key)) {
+        while (end > 0 && (uint8_t(key[end]) & 0xC0) == 0x80) --end;
+    } else {
+        // Older files' keys are code page 932: never keep a lead byte without its trail.
+        size_t at = 0;
+        while (at < end) {
+            const size_t step = IsCp932LeadByte(uint8_t(key[at])) ? 2 : 1;
+            if (at + step > end) break;
+            at += step;
+        }
+        end = at;
+    }
+    return std::string(key.substr(0, end));
+}
+
 bool PutText(std::vector<uint8_t>& out, const TextKey& key) {
-    if (key.key.empty() || key.key.find('\0') != std::string::npos) return true;
+    const std::string keyword = StorableKeyword(key.key);
+    if (keyword.empty()) return true;
     const std::span<const uint8_t> text(reinterpret_cast<const uint8_t*>(key.text.data()),
                                         key.text.size());
-    std::vector<uint8_t> d(key.key.begin(), key.key.end());
+    std::vector<uint8_t> d(keyword.begin(), keyword.end());
     d.push_back(0);
     if (IsCompressible(text)) {
         d.push_back(0);  // compression method: deflate

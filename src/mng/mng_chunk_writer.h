@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -46,9 +47,15 @@ void PutDefi(std::vector<uint8_t>& out, int32_t x, int32_t y);
 // JHDR of an 8-bit colour JNG without alpha; interlace 8 marks progressive JPEG.
 void PutJhdr(std::vector<uint8_t>& out, uint32_t width, uint32_t height, bool progressive);
 
-// A key and its text as zTXt when deflate makes the text smaller, else tEXt.
-// Keys with a zero byte or none at all cannot be stored and are left out
-// (a zero byte would split key and text differently on reading). False when
+// The keyword a text chunk stores for key: its bytes up to the first zero byte
+// (the zero separates key and text), at most the 79 bytes PNG allows, cut where
+// no character is split (UTF-8, else code page 932). Otherwise the user's bytes
+// unchanged, whatever their encoding: cleaning them to printable Latin-1 would
+// turn Japanese keys into spaces. Empty: the key cannot be stored.
+std::string StorableKeyword(std::string_view key);
+
+// A key and its text as zTXt when deflate makes the text smaller, else tEXt,
+// under the key's StorableKeyword; a key without one is left out. False when
 // compression failed (memory).
 bool PutText(std::vector<uint8_t>& out, const TextKey& key);
 

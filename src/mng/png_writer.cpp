@@ -62,27 +62,6 @@ libdeflate_compressor* ThreadCompressor() {
     return owned.compressor;
 }
 
-// The keyword as libpng stores it: printable Latin-1 only, at most 79 bytes,
-// ending at a zero byte; every run of spaces or other bytes becomes one space,
-// and spaces at either end go. Empty when nothing printable is left; such a
-// key cannot be stored and its text is left out.
-std::string PngKeyword(const std::string& key) {
-    std::string out;
-    bool space = true;  // a leading space is dropped
-    for (size_t i = 0; i < key.size() && key[i] != '\0' && out.size() < 79; ++i) {
-        const auto ch = static_cast<unsigned char>(key[i]);
-        if ((ch > 32 && ch < 127) || ch >= 161) {
-            out.push_back(char(ch));
-            space = false;
-        } else if (!space) {
-            out.push_back(' ');
-            space = true;
-        }
-    }
-    if (!out.empty() && space) out.pop_back();
-    return out;
-}
-
 // Pixel row y (top first), one byte a sample.
 class RowSource {
 public:
@@ -187,13 +166,11 @@ void PutTrns(std::vector<uint8_t>& out, const PngImage& im) {
     }
 }
 
-// Texts as libpng wrote them: the keyword cleaned, the text up to its first
-// zero byte, zTXt when deflate makes it smaller.
+// Texts as libpng wrote them, up to their first zero byte, zTXt when deflate
+// makes them smaller; keywords as every text chunk of ours stores them.
 bool PutTexts(std::vector<uint8_t>& out, const TextKeyList& texts) {
     for (const TextKey& key : texts) {
-        TextKey stored{PngKeyword(key.key), key.text.substr(0, key.text.find('\0'))};
-        if (stored.key.empty()) continue;
-        if (!PutText(out, stored)) return false;
+        if (!PutText(out, TextKey{key.key, key.text.substr(0, key.text.find('\0'))})) return false;
     }
     return true;
 }
