@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <new>
 #include <string_view>
@@ -94,11 +95,36 @@ void PutComment(Bytes& b, std::string_view text) {
     b.push_back(0);
 }
 
+// The part of a frame a GIF can hold. A descriptor places images at 0..65535
+// only, and nothing left of or above the screen's corner ever shows (an MNG
+// may place frames there), so that part is left out of the file; the frame in
+// the document keeps its place and size.
+struct WrittenArea {
+    int32_t skipX = 0, skipY = 0;  // columns and rows of the frame left out
+    int32_t left = 0, top = 0, width = 0, height = 0;
+};
+
+WrittenArea AreaOf(const Frame& frame) {
+    WrittenArea a;
+    // In 64 bits: a place read from an MNG may be any 32-bit value.
+    a.skipX = int32_t(std::clamp<int64_t>(-int64_t(frame.left), 0, std::max(frame.width, 0)));
+    a.skipY = int32_t(std::clamp<int64_t>(-int64_t(frame.top), 0, std::max(frame.height, 0)));
+    a.left = std::max(frame.left, 0);
+    a.top = std::max(frame.top, 0);
+    a.width = frame.width - a.skipX;
+    a.height = frame.height - a.skipY;
+    return a;
+}
+
 // A frame without pixels (a side of 0, as some files hold) is valid GIF, yet
 // giflib and most other decoders refuse the whole file for it. It is written as
 // one transparent pixel instead: that shows nothing either, so the animation
-// looks and runs the same, and the frame in the document stays as it was.
-bool IsEmptyFrame(const Frame& frame) { return frame.width == 0 || frame.height == 0; }
+// looks and runs the same, and the frame in the document stays as it was. A
+// frame wholly left of or above the screen is written the same way.
+bool IsEmptyFrame(const Frame& frame) {
+    const WrittenArea a = AreaOf(frame);
+    return a.width <= 0 || a.height <= 0;
+}
 int32_t WrittenSide(int32_t side, const Frame& frame) { return IsEmptyFrame(frame) ? 1 : side; }
 
 // The entry of that one pixel: the frame's own transparent colour when the
@@ -143,11 +169,12 @@ void PutControlBlock(Bytes& b, Frame& frame, const Palette& palette) {
 
 // Image descriptor and local table, for the LZW code size the frame was given.
 void PutDescriptor(Bytes& b, const Frame& frame, const AnimDoc& doc) {
+    const WrittenArea a = AreaOf(frame);
     b.push_back(0x2C);
-    PutU16(b, frame.left);
-    PutU16(b, frame.top);
-    PutU16(b, WrittenSide(frame.width, frame));
-    PutU16(b, WrittenSide(frame.height, frame));
+    PutU16(b, a.left);
+    PutU16(b, a.top);
+    PutU16(b, WrittenSide(a.width, frame));
+    PutU16(b, WrittenSide(a.height, frame));
     const uint8_t interlace = frame.imageFlags & kInterlacedFlag;
     if (!frame.localPalette.empty()) {
         int bits = TableBits(frame.localPalette.size());
@@ -187,7 +214,7 @@ bool FitsU16(int32_t v) { return v >= 0 && v <= 0xFFFF; }
 bool FrameReadyToWrite(const Frame& frame, const AnimDoc& doc) {
     const Palette* palette = FramePalette(frame, doc);
     if (!palette || palette->size() > 256) return false;
-    if (!FitsU16(frame.left) || !FitsU16(frame.top) || !FitsU16(frame.width) || !FitsU16(frame.height))
+    if (frame.left > 0xFFFF || frame.top > 0xFFFF || !FitsU16(frame.width) || !FitsU16(frame.height))
         return false;
     if (frame.indexPixels.size() != size_t(frame.width) * size_t(frame.height)) return false;
     const size_t tableSize = size_t(1) << TableBits(palette->size());
@@ -211,6 +238,13 @@ Bytes CompressedImage(const Frame& frame, const AnimDoc& doc) {
     if (IsEmptyFrame(frame)) {
         const uint8_t pixel = StandInIndex(frame, *FramePalette(frame, doc));
         LzwEncodeImage(&pixel, 1, 1, frame.lzwCodeSize, interlaced, data);
+    } else if (const WrittenArea a = AreaOf(frame); a.skipX || a.skipY) {
+        std::vector<uint8_t> shown(size_t(a.width) * size_t(a.height));
+        for (int32_t y = 0; y < a.height; ++y) {
+            const uint8_t* row = frame.indexPixels.data() + size_t(y + a.skipY) * size_t(frame.width) + size_t(a.skipX);
+            std::copy_n(row, a.width, shown.data() + size_t(y) * size_t(a.width));
+        }
+        LzwEncodeImage(shown.data(), a.width, a.height, frame.lzwCodeSize, interlaced, data);
     } else {
         LzwEncodeImage(frame.indexPixels.data(), frame.width, frame.height, frame.lzwCodeSize,
                        interlaced, data);
@@ -386,8 +420,9 @@ bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& do
             int bits = 1;
             // The screen must hold the image even when the document's screen was
             // never widened to it.
-            const int width = std::max(doc.screenWidth, frame.left + WrittenSide(frame.width, frame));
-            const int height = std::max(doc.screenHeight, frame.top + WrittenSide(frame.height, frame));
+            const WrittenArea area = AreaOf(frame);
+            const int width = std::max(doc.screenWidth, area.left + WrittenSide(area.width, frame));
+            const int height = std::max(doc.screenHeight, area.top + WrittenSide(area.height, frame));
             PutHeader(b, width, height, frame.localPalette.size(), false, bits);
             if (Interlace == 1) frame.imageFlags |= kInterlacedFlag;
             else frame.imageFlags &= uint8_t(~kInterlacedFlag);

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <climits>
 #include <csignal>
 #include <filesystem>
 
@@ -388,12 +389,12 @@ TEST_F(GifWriterTest, TransparencyMissingFromThePaletteIsDroppedForTheFileOnly) 
     EXPECT_EQ(gce->data[3], 0);
 }
 
-TEST_F(GifWriterTest, PlacesOutsideSixteenBitsFailInsteadOfWrapping) {
-    // A descriptor holds 0..65535; anything else would land somewhere else.
+TEST_F(GifWriterTest, PlacesBeyondSixteenBitsFailInsteadOfWrapping) {
+    // A descriptor holds 0..65535; anything further would land somewhere else.
     struct Case {
         int left, top;
     };
-    for (const Case c : {Case{-1, 0}, Case{0, -40000}, Case{65536, 0}, Case{0, 70000}}) {
+    for (const Case c : {Case{65536, 0}, Case{0, 70000}}) {
         SCOPED_TRACE(testing::Message() << c.left << "," << c.top);
         rec->errors.clear();
         auto doc = Doc(4, 4);
@@ -416,6 +417,56 @@ TEST_F(GifWriterTest, PlacesOutsideSixteenBitsFailInsteadOfWrapping) {
     ASSERT_TRUE(back);
     EXPECT_EQ(back->firstFrame->left, 65535);
     EXPECT_EQ(back->firstFrame->top, 65535);
+}
+
+TEST_F(GifWriterTest, PartsLeftOfOrAboveTheScreenAreLeftOutOfTheFile) {
+    // An MNG may place frames at negative places; nothing there ever shows, and
+    // a descriptor cannot hold it. The rest of the frame is written where it is
+    // seen; a frame with nothing on the screen becomes one transparent pixel.
+    struct Case {
+        const char* what;
+        int left, top, width, height;
+        int writtenLeft, writtenTop, writtenWidth, writtenHeight;
+    };
+    const Case cases[] = {
+        {"left part off", -2, 1, 5, 3, 0, 1, 3, 3},
+        {"top part off", 3, -4, 4, 6, 3, 0, 4, 2},
+        {"corner off", -1, -1, 3, 3, 0, 0, 2, 2},
+        {"wholly left of the screen", -40000, 2, 5, 5, 0, 2, 1, 1},
+        {"wholly above, at the lowest 32-bit place", 1, INT32_MIN, 5, 5, 1, 0, 1, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto doc = Doc(8, 6);
+        AddFrame(*doc, 8, 6, [](int, int) { return 0; });
+        Frame& f = AddFrame(*doc, c.width, c.height, [](int x, int y) { return 1 + (x * 3 + y) % 7; });
+        f.left = c.left;
+        f.top = c.top;
+        const auto bytes = Save(*doc);
+        EXPECT_EQ(std::make_pair(f.left, f.width), std::make_pair(c.left, c.width));  // the document keeps it
+        auto back = ReadGif(nullptr, path);
+        ASSERT_TRUE(back);
+        const Frame& b = *back->firstFrame->next;
+        EXPECT_EQ(std::vector<int>({b.left, b.top, b.width, b.height}),
+                  std::vector<int>({c.writtenLeft, c.writtenTop, c.writtenWidth, c.writtenHeight}));
+        const bool standIn = c.writtenWidth == 1 && c.width != 1;
+        for (int y = 0; y < b.height; ++y)
+            for (int x = 0; x < b.width; ++x) {
+                const Rgb want = standIn ? b.transparentRgb
+                                         : test::PixelOf(f.dib, x + c.writtenLeft - c.left, y + c.writtenTop - c.top);
+                ASSERT_EQ(test::PixelOf(b.dib, x, y), want) << x << "," << y;
+            }
+        EXPECT_EQ(b.hasTransparency, standIn ? 1 : 0);
+
+        ASSERT_TRUE(WriteSingleFrameGif(nullptr, dir.file("one.gif"), *doc, f, true));
+        auto single = ReadGif(nullptr, dir.file("one.gif"));
+        ASSERT_TRUE(single);
+        EXPECT_EQ(single->firstFrame->width, c.writtenWidth);
+        if (!test::kHaveGiflib) continue;
+        const OracleGif gif = test::DecodeWithGiflib(bytes);
+        ASSERT_TRUE(gif.ok) << gif.error;
+    }
+    KIVO_SKIP_WITHOUT_GIFLIB();
 }
 
 TEST_F(GifWriterTest, FramesWithoutPixelsAreWrittenAsOneTransparentPixel) {
