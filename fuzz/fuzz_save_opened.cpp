@@ -59,13 +59,17 @@ bool GifCanPlace(const kivo::AnimDoc& doc) {
     return true;
 }
 
-// Saving works on every frame's pixels several times; big documents only slow
-// the search down without reaching other code.
+// Saving works on every frame's pixels several times, and the joint colour
+// reduction on rows as wide as the screen for every row of every frame; big
+// documents only slow the search down without reaching other code.
 bool SmallEnough(const kivo::AnimDoc& doc) {
-    size_t pixels = 0;
-    for (const kivo::Frame* f = doc.firstFrame.get(); f; f = f->next.get())
+    size_t pixels = 0, screenRows = 0;
+    for (const kivo::Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
         pixels += size_t(f->width) * size_t(f->height);
-    return pixels <= (size_t(1) << 20) && doc.frameCount <= 200;
+        screenRows += size_t(f->height);
+    }
+    return pixels <= (size_t(1) << 20) && screenRows * size_t(std::max(doc.screenWidth, 1)) <= (size_t(1) << 21) &&
+           doc.frameCount <= 200;
 }
 
 }  // namespace
