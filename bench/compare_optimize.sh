@@ -23,11 +23,17 @@
 # B's frames are grain on transparent runs: a table learnt on the first rows
 # serves the whole frame, so the encoder keeps it instead of clearing. What is
 # left in A is gifsicle's choice of which repeated pixels to make transparent:
-# it keeps a pixel's own colour where the colour beneath is the same, so most
-# of its cropped frames use four indices where the frame tool's use five (LZW
-# code size 2 against 3); those frames cost 1,181 bytes more than gifsicle's,
-# while the others, frame 0 above all, come to 693 bytes less. The frame tool
-# makes every repeated pixel transparent, as it always has.
+# 74 of its 99 cropped frames use no transparent pixel at all (every repeated
+# pixel keeps its own colour, which is the colour beneath), while the frame tool
+# makes every repeated pixel of every frame transparent, as it always has. In
+# the window's text lines that splits long runs of one colour into runs of two,
+# which LZW codes less well (frames 1-11: 42-58 bytes, about 15%, more each);
+# the wider LZW code (five indices against four) costs only a few bytes a frame.
+# Those frames cost 1,181 bytes more than gifsicle's, while the others, frame 0
+# above all, come to 693 bytes less. Taking, frame by frame, the smaller of the
+# frame tool's result with and without the transparency pass would make A
+# 63,358 bytes (47 frames smaller without it); without the pass at all A is
+# 82,751.
 # Later run (load 1.3-2.1): A 65,084 bytes against -O2's 64,596 (1.008), B
 # 1,282,270 against 1,306,049 (0.98); time/ours -O2 1.26-1.48 (A), 1.46-1.66 (B).
 # Tried and left out, in an encoder-only harness checked with giflib: a code
