@@ -2,6 +2,7 @@
 // histogram and mapped onto one global palette of MaxColors entries, whose
 // first entries are reserved for the frames' transparent colours.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
@@ -39,13 +40,43 @@ int TopPadding(const Frame& f) { return f.top > 0 ? f.top : 0; }
 // Image row y (from the top) in the row buffer, black beyond the frame's
 // width; with a reserved entry the transparent pixels are counted and mapped
 // as black, since their own entry replaces them anyway.
-void PrepareRow(const Frame& f, const FramePixels& px, int y, std::vector<uint8_t>& row) {
+void PrepareRow(const Frame& f, const FramePixels& px, int y, std::vector<uint8_t>& row, int rowWidth) {
     const size_t bytes = size_t(px.width) * 3;
     std::memcpy(row.data(), px.Row(y), bytes);
-    std::memset(row.data() + bytes, 0, row.size() - bytes);
+    std::memset(row.data() + bytes, 0, size_t(rowWidth) * 3 - bytes);
     if (!f.transparentSlot) return;
     for (size_t x = 0; x < bytes; x += 3)
         if (PixelRgb(&row[x]) == f.transparentRgb) row[x] = row[x + 1] = row[x + 2] = 0;
+}
+
+// How wide the rows are that the quantizer counts and maps.
+struct JointRows {
+    int screen;   // the screen's width (a wider frame's, if any)
+    bool narrow;  // rows are as wide as their frame, the rest counted as black
+    int buffer;   // the widest row
+
+    int Of(const Frame& f) const { return narrow ? int(f.width) : screen; }
+};
+
+// Every row is as wide as the screen, black beyond the frame, so the screen's
+// black counts towards the palette and the error diffusion runs on through it.
+// A screen far wider than its frames (a damaged or hostile MNG says up to 2^31)
+// would then take hours, or more memory than there is, for pixels that never
+// show: past these limits each frame's rows are only as wide as the frame. The
+// black beyond is still counted, so the palette stays the same; only the
+// diffusion no longer runs through it.
+
+JointRows RowWidths(const AnimDoc& doc, const std::vector<Frame*>& joint) {
+    // Frames wider than the screen widen the rows rather than overrun them.
+    int counted = std::max(doc.screenWidth, 1), widest = 1;
+    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) counted = std::max(counted, int(f->width));
+    uint64_t rows = 0;
+    for (const Frame* f : joint) {
+        widest = std::max(widest, int(f->width));
+        rows += uint64_t(f->height);
+    }
+    const bool narrow = counted > JointRowLimits.widestRow || uint64_t(counted) * rows > JointRowLimits.mostPixels;
+    return {counted, narrow, narrow ? widest : counted};
 }
 
 // Undoes a half-finished joint reduction: no marker stays set and the global
@@ -82,12 +113,10 @@ void ChooseSubstitutes(std::vector<ReservedColor>& reserved, const Palette& glob
 
 }  // namespace
 
+RowLimits JointRowLimits;
+
 bool ReduceJointly(AnimDoc& doc, bool mng, IndexPlanes planes) {
     const int m = PaletteLimit();
-    // Frames wider than the screen widen the row buffer rather than overrun it.
-    int width = std::max(doc.screenWidth, 1);
-    for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) width = std::max(width, int(f->width));
-    std::vector<uint8_t> row(static_cast<size_t>(width) * 3), indexRow(static_cast<size_t>(width));
     std::vector<ReservedColor> reserved;
     reserved.reserve(size_t(std::max(doc.frameCount, 0)));
     std::vector<Frame*> joint;
@@ -149,13 +178,18 @@ bool ReduceJointly(AnimDoc& doc, bool mng, IndexPlanes planes) {
         return true;
     }
 
-    if (!QuantizerBegin(width, b)) return false;
+    const JointRows rows = RowWidths(doc, joint);
+    std::vector<uint8_t> row(static_cast<size_t>(rows.buffer) * 3), indexRow(static_cast<size_t>(rows.buffer));
+    if (!QuantizerBegin(rows.buffer, b)) return false;
     for (Frame* f : joint) {
         const FramePixels px = *GetFramePixels(*f);
-        std::fill(row.begin(), row.end(), uint8_t(0));
+        const int rowWidth = rows.Of(*f);
+        QuantizerSetRowWidth(rowWidth);
+        std::fill_n(row.begin(), size_t(rowWidth) * 3, uint8_t(0));
         QuantizerAddRows(row.data(), TopPadding(*f));
+        QuantizerAddBlack(uint64_t(rows.screen - rowWidth) * uint64_t(TopPadding(*f) + px.height));
         for (int y = 0; y < px.height; ++y) {
-            PrepareRow(*f, px, y, row);
+            PrepareRow(*f, px, y, row, rowWidth);
             QuantizerAddRow(row.data());
         }
         ProgressPump();
@@ -164,12 +198,14 @@ bool ReduceJointly(AnimDoc& doc, bool mng, IndexPlanes planes) {
 
     for (Frame* f : joint) {
         const FramePixels px = *GetFramePixels(*f);
+        const int rowWidth = rows.Of(*f);
         f->indexPixels.assign(px.PixelCount(), 0);
+        QuantizerSetRowWidth(rowWidth);
         QuantizerRestartMapping();
-        std::fill(row.begin(), row.end(), uint8_t(0));
+        std::fill_n(row.begin(), size_t(rowWidth) * 3, uint8_t(0));
         QuantizerMapRows(row.data(), indexRow.data(), TopPadding(*f));
         for (int y = 0; y < px.height; ++y) {
-            PrepareRow(*f, px, y, row);
+            PrepareRow(*f, px, y, row, rowWidth);
             QuantizerMapRow(row.data(), indexRow.data());
             std::copy_n(indexRow.begin(), px.width, f->indexPixels.begin() + ptrdiff_t(y) * px.width);
         }

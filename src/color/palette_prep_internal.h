@@ -1,6 +1,7 @@
 // Pieces of palette preparation shared between its units.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "color/palette_prep.h"
@@ -31,6 +32,14 @@ inline std::vector<Frame*> FrameList(AnimDoc& doc) {
     for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) frames.push_back(f);
     return frames;
 }
+
+// Beyond these the joint reduction's rows are only as wide as the widest frame
+// instead of the screen (see joint_reduction.cpp); tests may move them.
+struct RowLimits {
+    int widestRow = 1 << 18;                  // pixels in one row
+    uint64_t mostPixels = uint64_t(1) << 30;  // row width times the frames' rows
+};
+extern RowLimits JointRowLimits;
 
 // The shared reduction of every frame that does not fit into one global palette
 // (throws std::bad_alloc; other failures give false).

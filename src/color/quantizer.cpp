@@ -106,6 +106,19 @@ void QuantizerAddRows(const uint8_t* row, int count) {
     if (auto& q = SharedInstance(); q && !q->mapping && row) quant::CountRows(*q, row, count);
 }
 
+void QuantizerSetRowWidth(int width) {
+    // The error rows hold the widest row and a dummy column at each end.
+    if (auto& q = SharedInstance(); q && width >= 0 && (size_t(width) + 2) * 3 <= q->errors.size()) q->width = width;
+}
+
+void QuantizerAddBlack(uint64_t count) {
+    auto& q = SharedInstance();
+    if (!q || q->mapping || count == 0) return;
+    // Counters only saturate, so one addition equals count single ones.
+    uint16_t& c = q->cells[quant::CellIndex(0, 0, 0)];
+    c = uint16_t(std::min<uint64_t>(UINT16_MAX, c + std::min<uint64_t>(count, UINT16_MAX)));
+}
+
 void QuantizerSelectColors() {
     if (auto& q = SharedInstance(); q && !q->mapping) {
         quant::ChooseColors(*q);

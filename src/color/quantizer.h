@@ -29,11 +29,17 @@ void FreeColorMap(std::unique_ptr<ColorMap>& map);
 // The shared instance. Begin replaces any active one; false on bad arguments or
 // when memory runs out. Every other call does nothing without an active instance.
 bool QuantizerBegin(int width, int n);
+// Rows from now on are `width` pixels, at most the width given to Begin (a
+// larger or negative width is ignored).
+void QuantizerSetRowWidth(int width);
 // Counts one row of exactly `width` pixels.
 void QuantizerAddRow(const uint8_t* row);
 // Counts `count` copies of one row, as many QuantizerAddRow calls would, at the
 // cost of one (the black rows above a frame placed low on a large screen).
 void QuantizerAddRows(const uint8_t* row, int count);
+// Counts `count` black pixels, as rows holding them would (the screen beyond
+// rows narrower than it).
+void QuantizerAddBlack(uint64_t count);
 // Chooses the colours and prepares mapping (first row left to right).
 void QuantizerSelectColors();
 // Before mapping another image with the same palette: clears the carried error

@@ -2,8 +2,9 @@
 // joint reduction into one global palette, and the state left for the writers.
 #include "color/palette_prep.h"
 
-#include "color/quantizer.h"
 #include "color/color_fixture.h"
+#include "color/palette_prep_internal.h"
+#include "color/quantizer.h"
 
 namespace kivo::test {
 namespace {
@@ -278,6 +279,42 @@ TEST_F(PrepareDoc, FramesOutsideTheScreenStayInBounds) {
     ASSERT_TRUE(PreparePalettes(nullptr, *doc, false));
     EXPECT_EQ(doc->globalPalette.size(), 64u);
     ExpectWritable(*doc, true, masks);
+}
+
+TEST_F(PrepareDoc, ScreensFarWiderThanTheirFramesKeepThePaletteWithoutMappingTheScreen) {
+    // Screen-wide rows make the screen's black count towards the palette. On a
+    // screen past the row limits only the frames' width is mapped, yet the black
+    // is counted all the same: the palette is the one full rows give. A damaged
+    // MNG's screen of 2^31 - 1 pixels is then prepared at once.
+    // Dark colours share boxes with black, so black's count moves their entries.
+    const PixelFn dark = [](int x, int y) { return Rgb{uint8_t(x * 3 % 40), uint8_t(y * 2 % 24), uint8_t((x + y) % 17)}; };
+    auto build = [&](int screenWidth) {
+        auto doc = MakeDoc(screenWidth, 40);
+        AddFrame(*doc, 32, 20, dark);
+        AddFrame(*doc, 24, 10, Distinct(240, 24, 2), 0, 25);
+        AddFrame(*doc, 20, 30, Distinct(500, 20, 3), 5, 7);
+        return doc;
+    };
+    MaxColors = 16;  // fewer entries than cells, so counts decide the boxes
+    const RowLimits defaults = JointRowLimits;
+    for (int width : {600000, 100000}) {
+        SCOPED_TRACE(width);
+        auto full = build(width), narrow = build(width);
+        JointRowLimits = {INT32_MAX, UINT64_MAX};
+        ASSERT_TRUE(PreparePalettes(nullptr, *full, false));
+        JointRowLimits = defaults;
+        if (width < defaults.widestRow) JointRowLimits.mostPixels = uint64_t(width) * 20;
+        TransparencyMasks masks = MaskTransparency(*narrow);
+        ASSERT_TRUE(PreparePalettes(nullptr, *narrow, false));
+        JointRowLimits = defaults;
+        EXPECT_EQ(narrow->globalPalette, full->globalPalette);
+        ExpectWritable(*narrow, true, masks);
+    }
+    auto huge = build(INT32_MAX);
+    TransparencyMasks masks = MaskTransparency(*huge);
+    ASSERT_TRUE(PreparePalettes(nullptr, *huge, false));
+    EXPECT_EQ(huge->globalPalette.size(), 16u);
+    ExpectWritable(*huge, true, masks);
 }
 
 TEST_F(PrepareDoc, PropertiesHoldAcrossOptions) {
