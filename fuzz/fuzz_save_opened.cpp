@@ -95,7 +95,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         MendCrcs(mended);
         doc = kivo::ReadMngBytes(nullptr, mended);
     }
-    if (!doc || !SmallEnough(*doc)) return 0;
+    // An MNG without images opens as an empty document, which no save command takes.
+    if (!doc || doc->frameCount == 0 || !SmallEnough(*doc)) return 0;
     if (last & 0x80) kivo::OptimizeFrameSizes(nullptr, *doc);
     rec->errors.clear();
 
