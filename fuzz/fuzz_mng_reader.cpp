@@ -3,8 +3,6 @@
 // pictures need. The last byte chooses whether PNG palettes are kept, whether
 // the first-image reader runs instead of the whole one, and whether the chunks'
 // CRCs are mended first (a mutation would otherwise rarely get past them).
-#include <zlib.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -12,6 +10,7 @@
 #include "color/write_options.h"
 #include "doc/anim_doc.h"
 #include "doc/dib.h"
+#include "mend_crcs.h"
 #include "mng/mng_reader.h"
 #include "platform/recording_backend.h"
 
@@ -22,17 +21,6 @@ bool PictureMatches(const kivo::Frame& f) {
         kivo::DibWidth(f.dib) != uint32_t(f.width) || kivo::DibHeight(f.dib) != uint32_t(f.height))
         return false;
     return f.pngIndexPixels.empty() || f.pngIndexPixels.size() == size_t(f.width) * size_t(f.height);
-}
-
-// Rewrites the CRC of every chunk that lies whole inside the data.
-void MendCrcs(std::vector<uint8_t>& b) {
-    for (size_t at = 8; at + 12 <= b.size();) {
-        const size_t length = size_t(b[at]) << 24 | size_t(b[at + 1]) << 16 | size_t(b[at + 2]) << 8 | b[at + 3];
-        if (length > b.size() - at - 12) return;
-        const uint32_t crc = uint32_t(crc32(0, b.data() + at + 4, uInt(length + 4)));
-        for (int i = 0; i < 4; ++i) b[at + 8 + length + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
-        at += 12 + length;
-    }
 }
 
 }  // namespace

@@ -16,13 +16,12 @@
 #include <string>
 #include <vector>
 
-#include <zlib.h>
-
 #include "color/write_options.h"
 #include "doc/anim_doc.h"
 #include "doc/dib.h"
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
+#include "mend_crcs.h"
 #include "mng/mng_reader.h"
 #include "mng/mng_writer.h"
 #include "platform/recording_backend.h"
@@ -33,18 +32,6 @@ namespace {
 std::vector<uint8_t> Slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Rewrites the CRC of every chunk that lies whole inside the data: the reader's
-// own target covers damaged CRCs; here the chunks' contents should get through.
-void MendCrcs(std::vector<uint8_t>& b) {
-    for (size_t at = 8; at + 12 <= b.size();) {
-        const size_t length = size_t(b[at]) << 24 | size_t(b[at + 1]) << 16 | size_t(b[at + 2]) << 8 | b[at + 3];
-        if (length > b.size() - at - 12) return;
-        const uint32_t crc = uint32_t(crc32(0, b.data() + at + 4, uInt(length + 4)));
-        for (int i = 0; i < 4; ++i) b[at + 8 + length + size_t(i)] = uint8_t(crc >> (24 - 8 * i));
-        at += 12 + length;
-    }
 }
 
 bool StartsWith(const uint8_t* data, size_t size, const char* magic, size_t n) {
