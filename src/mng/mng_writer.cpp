@@ -12,6 +12,7 @@
 #include "color/write_options.h"
 #include "mng/mng_chunk_writer.h"
 #include "mng/mng_frame_stream.h"
+#include "mng/mng_shown_frames.h"
 #include "mng/ordered_pipeline.h"
 #include "platform/kept_errors.h"
 #include "platform/parallel.h"
@@ -113,10 +114,9 @@ bool PutHeader(Bytes& b, const AnimDoc& doc, bool& globalTrns) {
     return true;
 }
 
-// A frame takes its framing mode from the frame shown before it: after one
-// that clears to the background, mode 3 clears before every frame.
-void PutFraming(Bytes& b, WriterState& state, const Frame& frame, const Frame& before, bool lastInTerm) {
-    const uint8_t mode = before.disposal == 2 ? 3 : 1;
+// The mode says how the frame meets the picture before it: drawn over it (1)
+// or over a cleared screen (3).
+void PutFraming(Bytes& b, WriterState& state, const Frame& frame, uint8_t mode, bool lastInTerm) {
     const uint32_t delay = NonNegative(frame.delay);
     if (!FramMayOmit) {
         PutFramDelay(b, mode, delay);
@@ -174,14 +174,14 @@ void EncodeFrame(OwnerWindow owner, const AnimDoc& doc, Frame& frame, bool globa
     out.errors = kept.texts();
 }
 
-bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTrns, bool& cancelled) {
+bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTrns,
+                  const std::vector<uint8_t>& framingModes, bool& cancelled) {
     ProgressSetText("GIF 書き込み中...");
     ProgressSetRange(0, doc.frameCount);
     ProgressSetCancel("中止");
     ProgressPump();
 
     WriterState state;
-    const Frame* before = LastFrame(doc);  // the first frame follows the last when looping
     std::vector<Frame*> frames;
     for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) frames.push_back(f);
     const size_t ahead = FramesAhead();
@@ -198,12 +198,11 @@ bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTr
             return false;
         }
         Bytes chunks;
-        PutFraming(chunks, state, frame, *before, !frame.next && TermCarriesDelay(doc));
+        PutFraming(chunks, state, frame, framingModes[i], !frame.next && TermCarriesDelay(doc));
         PutPlacement(chunks, state, frame);
         if (!file.Write(chunks) || !file.Write(encoded.stream)) return false;
         encoded.stream = Bytes{};
         ReleaseFrameSaveState(frame);
-        before = &frame;
         return true;
     };
     return RunInOrder(
@@ -219,11 +218,12 @@ bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTr
 
 // Everything after palette preparation. False on a write failure or a cancel;
 // cancelled tells which.
-bool StreamDocument(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool& cancelled) {
+bool StreamDocument(SafeFile& file, AnimDoc& doc, OwnerWindow owner, const std::vector<uint8_t>& framingModes,
+                    bool& cancelled) {
     Bytes b(std::begin(kMngSignature), std::end(kMngSignature));
     bool globalTrns = false;
     if (!PutHeader(b, doc, globalTrns) || !file.Write(b)) return false;
-    if (!StreamFrames(file, doc, owner, globalTrns, cancelled)) return false;
+    if (!StreamFrames(file, doc, owner, globalTrns, framingModes, cancelled)) return false;
     b.clear();
     for (const TextKey& key : doc.textKeys)
         if (!PutText(b, key)) return false;
@@ -242,8 +242,12 @@ bool PrepareForMng(OwnerWindow owner, AnimDoc& doc) {
 
 bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
     CodecIsMng = 1;
+    // Frames written in another form than the document's get their own back
+    // when shown goes, after the save has released what it prepared.
+    ShownFrames shown;
     return RunDocumentSave(owner, path, doc, [&](SafeFile& file, bool& cancelled) {
-        return PrepareForMng(owner, doc) && StreamDocument(file, doc, owner, cancelled);
+        return PlanShownFrames(doc, shown) && PrepareForMng(owner, doc) &&
+               StreamDocument(file, doc, owner, shown.framingModes, cancelled);
     });
 }
 

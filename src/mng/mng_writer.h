@@ -1,7 +1,10 @@
 // Writing the whole document as an MNG-LC file: MHDR, TERM, an optional global
 // palette with global transparency, then per frame its framing (FRAM) and place
 // (DEFI) where they change and one embedded PNG or JNG datastream, the
-// document's texts, MEND. Palette preparation runs first with the MNG rules.
+// document's texts, MEND. Where the file's two framing modes cannot dispose of
+// a frame the way the document does, the frame after it is written in another
+// form that shows the same picture (mng_shown_frames.h); palette preparation
+// then runs with the MNG rules on the frames as they are written.
 //
 // Saving never destroys data: the file is written beside the target and
 // replaces it only when complete; a failure or a cancel leaves it as it was.

@@ -7,6 +7,7 @@
 #include <png.h>
 
 #include "io/open_save.h"
+#include "mng/mng_read_builder.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
 #include "tools/compositor.h"
@@ -40,6 +41,19 @@ std::unique_ptr<AnimDoc> Sample() {
     return doc;
 }
 
+// The sample's frames as an MNG player has them: the FRAM mode 3 before the
+// blue pixel, the green pair's disposal, clears the whole screen. (Our MNG
+// writer would write the blue frame so that the screen shows what the GIF does.)
+std::vector<uint8_t> SampleMng() {
+    using namespace test;
+    auto plain = [](uint32_t w, uint32_t h, Rgb c) {
+        return PngStream(w, h, 8, 2, [=](int, int) { return uint32_t(c.r) << 16 | uint32_t(c.g) << 8 | c.b; });
+    };
+    return MngFile(100, {FramChunk(1, 2, 10), plain(4, 2, kRed), DefiChunk(1, 0), plain(2, 1, kGreen),
+                         FramChunk(3, 0, 0), DefiChunk(3, 1), plain(1, 1, kBlue)},
+                   4, 2);
+}
+
 // The picture as screen pixels (0 where it is fully transparent).
 std::vector<uint32_t> ReadPng(const std::string& path, int& width, int& height) {
     png_image image{};
@@ -59,8 +73,7 @@ protected:
     void SetUp() override {
         auto doc = Sample();
         ASSERT_TRUE(SaveDocument(nullptr, dir.file("anim.gif"), *doc));
-        doc = Sample();
-        ASSERT_TRUE(SaveDocument(nullptr, dir.file("anim.mng"), *doc));
+        ASSERT_TRUE(test::WriteFile(dir.file("anim.mng"), SampleMng()));
     }
     ScopedRecordingBackend rec;
     test::TempFolder dir;

@@ -17,6 +17,7 @@
 #include "mng/mng_writer.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
+#include "tools/compositor.h"
 
 namespace kivo {
 namespace {
@@ -54,25 +55,21 @@ PixelFn Stripes(int n, int salt = 0) {
     };
 }
 
-// What a viewer should show after each frame of the first pass: frames drawn in
-// turn over a clear canvas, transparent pixels letting through what is below,
-// the whole canvas cleared before a frame that follows one with disposal 2.
-std::vector<std::vector<uint8_t>> ExpectedCanvases(const AnimDoc& doc) {
-    const size_t w = size_t(doc.screenWidth), h = size_t(doc.screenHeight);
-    std::vector<uint8_t> canvas(w * h * 4, 0);
+// The pictures a document shows during its first pass, composed by the rules
+// given (by default a document's own: disposal 2 clears the frame's area,
+// 3 gives it back what was under it), as RGBA canvases like libmng's.
+std::vector<std::vector<uint8_t>> ExpectedCanvases(const AnimDoc& doc, const CompositionRules& rules = {}) {
+    Composition c;
+    EXPECT_TRUE(StartComposition(c, doc.screenWidth, doc.screenHeight, rules));
     std::vector<std::vector<uint8_t>> shown;
-    const Frame* before = nullptr;
-    for (const Frame* f = doc.firstFrame.get(); f; before = f, f = f->next.get()) {
-        if (before && before->disposal == 2) std::fill(canvas.begin(), canvas.end(), 0);
-        for (int y = 0; y < f->height; ++y)
-            for (int x = 0; x < f->width; ++x) {
-                const Rgb c = test::PixelOf(f->dib, x, y);
-                const int cx = f->left + x, cy = f->top + y;
-                if ((f->hasTransparency && c == f->transparentRgb) || cx >= int(w) || cy >= int(h)) continue;
-                uint8_t* p = &canvas[(size_t(cy) * w + size_t(cx)) * 4];
-                p[0] = c.r, p[1] = c.g, p[2] = c.b, p[3] = 255;
-            }
-        shown.push_back(canvas);
+    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+        EXPECT_TRUE(ComposeFrame(c, *f, f == doc.firstFrame.get()));
+        std::vector<uint8_t>& canvas = shown.emplace_back();
+        for (uint32_t v : c.screen) {
+            const uint8_t alpha = v == kNothingDrawn ? 0 : 255;
+            canvas.insert(canvas.end(),
+                          {uint8_t((v >> 16) & alpha), uint8_t((v >> 8) & alpha), uint8_t(v & alpha), alpha});
+        }
     }
     return shown;
 }
@@ -450,8 +447,11 @@ TEST_F(MngWriterTest, GifToMngToGifKeepsPicturesPlacesAndTimes) {
         AddFrame(*doc, 40, 30, Stripes(20), 0, 0, 12).comment = "first";
         Frame& b = AddFrame(*doc, 10, 6, [](int x, int y) { return x == y ? Rgb{9, 9, 9} : Stripes(7, 1)(x, y); }, 30, 24, 5);
         b.hasTransparency = 1, b.transparentRgb = Rgb{9, 9, 9};
-        AddFrame(*doc, 13, 13, Stripes(100, 2), 2, 3, 250).disposal = 2;
-        AddFrame(*doc, 7, 5, Stripes(3), 33, 1, 12);
+        AddFrame(*doc, 13, 13, Stripes(100, 2), 2, 3, 250);
+        // Disposal 2 on the last frame is the first frame's framing, so the frames
+        // come back as they were; in the middle it may make the next frame be
+        // written in another form (DisposalShowsTheDocumentsPictures).
+        AddFrame(*doc, 7, 5, Stripes(3), 33, 1, 12).disposal = 2;
         variant(*doc);
         ASSERT_TRUE(WriteGif(nullptr, dir.file("a.gif"), *doc));
         auto fromGif = ReadGifBytes(nullptr, test::ReadFile(dir.file("a.gif")));
@@ -468,6 +468,139 @@ TEST_F(MngWriterTest, GifToMngToGifKeepsPicturesPlacesAndTimes) {
         ASSERT_TRUE(back);
         ExpectSameAnimation(*fromGif, *back);
     }
+}
+
+// A document disposes of a frame by clearing its area (2) or giving the area
+// back what was under it (3); an MNG player only leaves the picture or clears
+// everything. libmng, and our reader with an MNG player's rules, must show the
+// document's pictures all the same; frames that need no other form are written
+// as they are; the document keeps its frames.
+TEST_F(MngWriterTest, DisposalShowsTheDocumentsPictures) {
+    KIVO_SKIP_WITHOUT_LIBMNG();
+    const Rgb key{255, 0, 255};
+    auto sprite = [&](int salt) { return [=](int x, int y) { return (x + y) % 3 ? Stripes(4, salt)(x, y) : key; }; };
+    const PixelFn backdrop = [&](int x, int y) { return x % 5 ? Stripes(6)(x, y) : key; };  // paints with the key
+    auto add = [&](AnimDoc& d, int w, int h, PixelFn f, int left, int top, int disposal, bool clear = false) {
+        Frame& fr = AddFrame(d, w, h, f, left, top);
+        fr.disposal = int16_t(disposal);
+        fr.hasTransparency = clear, fr.transparentRgb = key;
+    };
+    struct Case {
+        const char* name;
+        std::function<void(AnimDoc&)> frames;
+        // Per frame: '=' written as it is and drawn over what is shown, or on
+        // a cleared screen after disposal 2; 'x' otherwise.
+        const char* asIs;
+    };
+    auto sameFrame = [](const Frame& f, const Frame& g) {
+        if (f.width == 0) return g.width == 1;  // one transparent pixel stands in
+        if (std::tie(f.left, f.top, f.width, f.height) != std::tie(g.left, g.top, g.width, g.height)) return false;
+        for (int y = 0; y < f.height; ++y)
+            for (int x = 0; x < f.width; ++x)
+                if (test::PixelOf(f.dib, x, y) != test::PixelOf(g.dib, x, y)) return false;
+        return true;
+    };
+    const Case cases[] = {
+        {"previous over a backdrop", [&](AnimDoc& d) {
+             add(d, 24, 16, backdrop, 0, 0, 1);
+             add(d, 8, 6, sprite(1), 3, 2, 3, true);
+             add(d, 6, 6, sprite(2), 14, 8, 1, true);
+         }, "==x"},
+        {"background leaves a hole", [&](AnimDoc& d) {
+             add(d, 24, 16, backdrop, 0, 0, 1);
+             add(d, 8, 6, sprite(1), 3, 2, 2);
+             add(d, 6, 6, sprite(2), 14, 8, 2, true);
+         }, "==x"},
+        {"background where nothing else shows", [&](AnimDoc& d) {
+             add(d, 8, 6, Stripes(3), 3, 2, 1);
+             add(d, 8, 6, sprite(1), 3, 2, 2, true);
+             add(d, 5, 5, sprite(2), 10, 10, 1);
+         }, "==="},
+        {"background beside another frame", [&](AnimDoc& d) {
+             add(d, 8, 6, Stripes(3), 0, 0, 1);
+             add(d, 8, 6, sprite(1), 12, 8, 2);
+             add(d, 4, 4, sprite(2), 2, 2, 1);
+         }, "==x"},
+        {"background of an empty frame", [&](AnimDoc& d) {
+             add(d, 24, 16, backdrop, 0, 0, 1);
+             add(d, 0, 0, backdrop, 5, 5, 2);
+             add(d, 6, 6, sprite(2), 4, 4, 1, true);
+         }, "==x"},
+        {"first frame gives back nothing", [&](AnimDoc& d) {
+             add(d, 10, 10, sprite(1), 2, 2, 3);
+             add(d, 4, 4, Stripes(2), 20, 2, 1);
+         }, "=x"},
+        {"the next frame covers what comes back", [&](AnimDoc& d) {
+             add(d, 24, 16, backdrop, 0, 0, 1);
+             add(d, 8, 6, sprite(1), 3, 2, 3, true);
+             add(d, 10, 8, Stripes(5, 2), 2, 1, 1);
+         }, "==="},
+        {"previous in a row, partly off the screen", [&](AnimDoc& d) {
+             add(d, 24, 16, backdrop, 0, 0, 1);
+             add(d, 8, 6, sprite(1), 3, 2, 3, true);
+             add(d, 8, 8, sprite(2), 20, 12, 3);
+             add(d, 9, 5, sprite(3), -2, 9, 3, true);
+             add(d, 4, 4, Stripes(2), 10, 0, 1);
+         }, "==xxx"},
+        {"full-screen frames clear to the background", [&](AnimDoc& d) {
+             add(d, 24, 16, backdrop, 0, 0, 2);
+             add(d, 24, 16, sprite(1), 0, 0, 2, true);
+             add(d, 24, 16, Stripes(5, 3), 0, 0, 1);
+         }, "==="},
+        {"the last frame gives its area back", [&](AnimDoc& d) {
+             add(d, 24, 16, backdrop, 0, 0, 1);
+             add(d, 6, 6, sprite(2), 4, 4, 1, true);
+             add(d, 8, 6, sprite(1), 3, 2, 3);
+         }, "x=="},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto doc = Doc(24, 16);
+        doc->loopEnabled = 1;
+        c.frames(*doc);
+        auto own = [](const Frame& f) {
+            return std::make_tuple(f.left, f.top, f.width, f.height, f.hasTransparency, f.transparentRgb, f.dib);
+        };
+        std::vector<decltype(own(*doc->firstFrame))> before;
+        for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get()) before.emplace_back(own(*f));
+        const std::vector<uint8_t> bytes = Save(*doc);
+        ExpectPlayedAsMeant(bytes, *doc);
+        auto read = ReadMngBytes(nullptr, bytes);
+        ASSERT_TRUE(read);
+        CompositionRules mngRules;
+        mngRules.backgroundClearsScreen = true;
+        EXPECT_EQ(ExpectedCanvases(*read, mngRules), ExpectedCanvases(*doc));
+        ASSERT_EQ(read->frameCount, doc->frameCount);
+        std::string asIs;
+        for (int i = 0; i < doc->frameCount; ++i) {
+            const Frame& f = *NthFrame(*doc, i);
+            EXPECT_TRUE(own(f) == before[size_t(i)]) << "frame " << i << " changed";
+            const int previous = (i + doc->frameCount - 1) % doc->frameCount;
+            const bool clears = NthFrame(*doc, previous)->disposal == 2;
+            const bool readClears = NthFrame(*read, previous)->disposal == 2;
+            asIs += sameFrame(f, *NthFrame(*read, i)) && clears == readClears ? '=' : 'x';
+        }
+        EXPECT_EQ(asIs, c.asIs);
+        // After a last frame that asks for its area back, a pass starts as the first did.
+        if (doc->frameCount > 0 && NthFrame(*doc, doc->frameCount - 1)->disposal >= 2) {
+            const test::OracleMng played = test::DecodeWithLibmng(bytes, size_t(doc->frameCount) + 1);
+            ASSERT_EQ(played.frames.size(), size_t(doc->frameCount) + 1);
+            EXPECT_TRUE(played.frames.back().rgba == played.frames.front().rgba);
+        }
+    }
+}
+
+// JNG frames cannot be transparent, so a frame written in another form paints
+// the pixels that stay with their own colours.
+TEST_F(MngWriterTest, DisposalWithEveryFrameJng) {
+    KIVO_SKIP_WITHOUT_LIBMNG();
+    JngAllFrames = 1, JngQuality = 100;
+    auto doc = Doc(32, 16);
+    // Greys, so that JPEG's halved colour resolution costs nothing.
+    AddFrame(*doc, 32, 16, [](int x, int y) { const uint8_t v = uint8_t(60 + x * 5 + y); return Rgb{v, v, v}; });
+    AddFrame(*doc, 8, 8, [](int, int) { return Rgb{20, 20, 20}; }, 4, 4).disposal = 3;
+    AddFrame(*doc, 8, 8, [](int, int) { return Rgb{240, 240, 240}; }, 8, 8);
+    ExpectPlayedAsMeant(Save(*doc), *doc, 12);
 }
 
 }  // namespace
