@@ -316,6 +316,14 @@ bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame
         } else {
             image.kind = PngKindForColorCount(image.palette.size());
         }
+        // The frame's transparent colour as the file's: the palette entry of
+        // that colour (none when it does not occur), or the colour key of a
+        // full-colour picture. A grey key only names a colour when the key is
+        // grey; any other could not occur there and would hit a grey pixel.
+        const Rgb key = frame.transparentRgb;
+        image.hasTransparency =
+            frame.hasTransparency && (image.kind != kPngGrey8 || (key.r == key.g && key.g == key.b));
+        image.transparent = key;
         if (!EncodePng(owner, image, PngStreamForm{}, bytes)) return false;
     } catch (const std::bad_alloc&) {
         ShowError(owner, kNoContext);

@@ -62,9 +62,10 @@ bool EncodePng(OwnerWindow owner, const PngImage& image, const PngStreamForm& fo
 
 // Writes the frame's picture as a stand-alone PNG: the smallest kind its colours
 // allow (or the kept PNG palette and indices when KeepPngPalette is on), Adam7
-// when Interlace is on, its texts as tEXt or zTXt. No tRNS is written. An existing
-// file with overwrite false is left alone and counts as success; otherwise the
-// target is replaced only by a complete file.
+// when Interlace is on, its texts as tEXt or zTXt, and the frame's transparent
+// colour as tRNS, as a frame of an MNG carries it. An existing file with
+// overwrite false is left alone and counts as success; otherwise the target is
+// replaced only by a complete file.
 bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame, bool overwrite);
 
 }  // namespace kivo

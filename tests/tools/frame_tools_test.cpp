@@ -1,6 +1,9 @@
 // Blank frames and saving selected frames: where the new frame lands and what the
 // selection becomes; how the per-frame files are named and when they are written.
 #include <gtest/gtest.h>
+#include <png.h>
+
+#include <functional>
 
 #include "color/write_options.h"
 #include "doc/dib.h"
@@ -104,6 +107,72 @@ TEST(SaveSelected, OneDitherForTheWholeBatchAndOverwriteReplaces) {
     EXPECT_EQ(AlwaysDither, 0);
     EXPECT_NE(test::ReadFile(dir.file("d_1.gif")), test::ReadFile(dir.file("plain_1.gif")));
     EXPECT_EQ(test::ReadFile(dir.file("d_1.gif")), test::ReadFile(dir.file("d_3.gif")));
+    SelectedIndices.clear();
+}
+
+// A saved PNG read back by libpng as red, green, blue, alpha; empty on failure.
+std::vector<uint8_t> LibpngRgba(const std::string& path, uint32_t& width, uint32_t& height) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return {};
+    image.format = PNG_FORMAT_RGBA;
+    std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr)) return {};
+    width = image.width;
+    height = image.height;
+    return rgba;
+}
+
+// A frame's transparent colour survives as PNG: pixels of that colour are clear,
+// every other pixel is opaque and keeps its colour, whichever kind of PNG the
+// colours give (palette, greys, full colour).
+TEST(SaveSelected, PngFilesCarryTheFramesTransparentColour) {
+    const Rgb key{0, 0, 255};
+    auto grey = [](int x, int y) { return Rgb{uint8_t(y * 16 + x), uint8_t(y * 16 + x), uint8_t(y * 16 + x)}; };
+    const struct {
+        const char* what;
+        int width, height;
+        std::function<Rgb(int, int)> pixel;
+        Rgb key;
+    } cases[] = {
+        {"a few colours", 5, 3, [&](int x, int y) { return (x + y) % 3 ? Rgb{uint8_t(x * 9), 200, 0} : key; }, key},
+        {"key not in the picture", 5, 3, [](int x, int y) { return Rgb{uint8_t(x), uint8_t(y), 0}; }, key},
+        {"full colour", 24, 24, [](int x, int y) { return Rgb{uint8_t(x * 10), uint8_t(y * 10), uint8_t(x ^ y)}; },
+         Rgb{50, 70, 5 ^ 7}},
+        {"full colour, key not in it", 24, 24, [](int x, int y) { return Rgb{uint8_t(x * 10), uint8_t(y * 10), 1}; },
+         key},
+        {"256 greys, grey key", 16, 16, grey, Rgb{77, 77, 77}},
+        // A grey picture cannot hold this key; its grey 77 stays opaque.
+        {"256 greys, coloured key", 16, 16, grey, Rgb{77, 0, 0}},
+    };
+    ScopedRecordingBackend rec;
+    test::TempFolder dir;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto doc = NewDocument();
+        ASSERT_TRUE(AddBlankFrame(*doc, 0, c.width, c.height));
+        Frame& f = *doc->currentFrame;
+        f.dib = test::MakeImage(c.width, c.height, c.pixel);
+        f.hasTransparency = 1;
+        f.transparentRgb = c.key;
+        SetSelection(*doc, {0});
+        ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, {dir.path(), c.what, FrameFileFormat::kPng}));
+        uint32_t width = 0, height = 0;
+        const std::vector<uint8_t> rgba = LibpngRgba(dir.file(std::string(c.what) + "_1.png"), width, height);
+        ASSERT_EQ(rgba.size(), size_t(c.width) * c.height * 4);
+        for (int y = 0; y < c.height; ++y) {
+            for (int x = 0; x < c.width; ++x) {
+                const uint8_t* p = &rgba[(size_t(y) * width + x) * 4];
+                const Rgb want = c.pixel(x, y);
+                const bool transparent = want == c.key;
+                ASSERT_EQ(p[3], transparent ? 0 : 255) << x << "," << y;
+                if (!transparent) {
+                    ASSERT_EQ((Rgb{p[0], p[1], p[2]}), want) << x << "," << y;
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(rec->errors.empty());
     SelectedIndices.clear();
 }
 
