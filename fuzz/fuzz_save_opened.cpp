@@ -25,6 +25,7 @@
 #include "mend_crcs.h"
 #include "mng/mng_reader.h"
 #include "mng/mng_writer.h"
+#include "platform/platform.h"
 #include "platform/recording_backend.h"
 #include "tools/optimize_frames.h"
 
@@ -59,7 +60,7 @@ bool SmallEnough(const kivo::AnimDoc& doc) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    static const std::string dir = "/tmp/kivo-fuzz-save-" + std::to_string(getpid());
+    static const std::string dir = kivo::TempDir() + "/kivo-fuzz-save-" + std::to_string(getpid());
     static const bool made = [] { return mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST; }();
     if (!made) __builtin_trap();
     kivo::MaxImagePixels = size_t(1) << 18;
