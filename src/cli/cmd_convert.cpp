@@ -143,7 +143,15 @@ std::unique_ptr<AnimDoc> LoadInputs(const std::vector<std::string>& inputs) {
     // A reader stopped by Ctrl-C has nothing to say about its file.
     const FileFormat* first = FindFileFormat(inputs[0]);
     if (inputs.size() == 1 && first && first->readAnimation) {
-        auto doc = OpenDocument(nullptr, inputs[0]);
+        // A file cut off in the middle is refused, or a script would carry on
+        // with fewer frames than the file was meant to hold; its message
+        // already names the file and where it ends.
+        GifCut cut;
+        auto doc = OpenDocument(nullptr, inputs[0], &cut);
+        if (cut.cut) {
+            ShowError(nullptr, cut.message);
+            return nullptr;
+        }
         if (!doc && !InterruptRequested())
             std::fprintf(stderr, "kivo-cli convert: cannot read '%s'\n", inputs[0].c_str());
         return doc;

@@ -26,6 +26,8 @@ constexpr char kImageError[] = "Image Data Read Error";
 constexpr char kUndefinedCode[] = "は、未定義コードです。";
 constexpr char kNoTrailer[] = "警告! 終了コードが有りません。";
 constexpr char kTrailerError[] = "Trailer Error!";
+constexpr char kCutInFrame[] = "「%s」は %d コマ目の途中で切れています。";
+constexpr char kCutBeforeFrames[] = "「%s」は最初のコマより前で切れています。";
 
 // One image whose data waits to be decoded into its frame's picture, which is
 // made by the decoding too, so that two images fill their memory side by side.
@@ -115,6 +117,7 @@ struct Reader {
     GifInput& in;
     AnimDoc& doc;
     size_t unbackedPixels = kUnbackedPixelAllowance;
+    int completeFrames = 0;  // images read whole, each handed on for decoding
     // The data of the image being read; its buffer goes round with the jobs'.
     LzwData lzw;
     // Made with the first image, whose failure then names the image data
@@ -307,7 +310,8 @@ bool DropImagelessLastFrame(AnimDoc& doc) {
     return true;
 }
 
-enum class Step { kNext, kFinish, kFail, kCancel };
+// kCut: the input ended inside a block, after r.completeFrames whole images.
+enum class Step { kNext, kFinish, kFail, kCancel, kCut };
 
 // Runs one reading step; running out of memory counts as the step failing.
 template <typename Fn>
@@ -328,6 +332,7 @@ Step ReadBlockList(Reader& r, std::string& message, bool& trailerMissing) {
             // Running out of memory here (a new frame, a long comment) is this
             // block's failure like any other.
             if (!Succeeds([&] { return ReadExtension(r); })) {
+                if (r.in.RanOut()) return Step::kCut;
                 message = kExtensionError;
                 return Step::kFail;
             }
@@ -339,9 +344,11 @@ Step ReadBlockList(Reader& r, std::string& message, bool& trailerMissing) {
                     Frame* f = FrameUnderConstruction(r.doc);
                     return ReadDescriptor(r, *f) && ReadImageData(r, *f);
                 })) {
+                if (r.in.RanOut()) return Step::kCut;
                 message = kImageError;
                 return Step::kFail;
             }
+            ++r.completeFrames;
             break;
         }
         case 0x3B:
@@ -370,8 +377,42 @@ Step ReadBlocks(Reader& r, std::string& message) {
     return step;
 }
 
+// After a cut: the document keeps its complete frames and ends as a whole
+// file's does. The frame being read when the input ended (at most one, the
+// last) goes, and with it any comment read for it.
+void KeepCompleteFrames(Reader& r) {
+    AnimDoc& doc = r.doc;
+    if (r.completeFrames == 0) return;
+    if (doc.frameCount > r.completeFrames) {
+        NthFrame(doc, r.completeFrames - 1)->next.reset();
+        doc.frameCount = r.completeFrames;
+    }
+    doc.currentFrame = doc.firstFrame.get();
+    doc.currentIndex = 0;
+    UpdateExtent(doc);
+    CommentsToKeys(doc);
+}
+
+std::string FileNameOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string CutMessage(const std::string& path, int completeFrames, bool beforeFrames) {
+    const std::string name = FileNameOf(path);
+    const char* pattern = beforeFrames ? kCutBeforeFrames : kCutInFrame;
+    const int frame = completeFrames + 1;
+    const int length = std::snprintf(nullptr, 0, pattern, name.c_str(), frame);
+    if (length < 0) return {};
+    std::string text(size_t(length) + 1, '\0');
+    std::snprintf(text.data(), text.size(), pattern, name.c_str(), frame);
+    text.pop_back();
+    return text;
+}
+
 // Header, tables and blocks into doc. Returns kFinish with a complete document,
-// or kFail with the message to show, or kCancel.
+// kFail with the message to show, kCancel, or kCut with the message saying
+// where the file ends and the document holding the complete frames.
 Step ReadDocument(Reader& r, std::string& message) {
     if (!ReadHeader(r.in, r.doc)) {
         message = kHeaderError;
@@ -380,12 +421,20 @@ Step ReadDocument(Reader& r, std::string& message) {
     const uint8_t flags = r.doc.screenFlags;
     if ((flags & 0x80) &&
         !Succeeds([&] { return ReadPalette(r.in, size_t(2) << (flags & 7), r.doc.globalPalette); })) {
+        if (r.in.RanOut()) {
+            message = CutMessage(r.doc.path, 0, true);
+            return Step::kCut;
+        }
         message = kGlobalTableError;
         return Step::kFail;
     }
     ProgressSetCancel("中止");
     ProgressPump();
     Step step = ReadBlocks(r, message);
+    if (step == Step::kCut) {
+        message = CutMessage(r.doc.path, r.completeFrames, false);
+        KeepCompleteFrames(r);
+    }
     if (step != Step::kFinish) return step;
     if (!DropImagelessLastFrame(r.doc)) {
         message = kTrailerError;
@@ -398,9 +447,10 @@ Step ReadDocument(Reader& r, std::string& message) {
 
 // The common driver: `open` yields the input, or false when the file cannot be
 // opened. Every outcome closes the progress dialog; a failure frees the
-// partly built document before returning.
+// partly built document before returning. Without `cut` a cut-off file is a
+// failure with its message; with it, its complete frames are the result.
 template <typename Open>
-std::unique_ptr<AnimDoc> ReadGifWith(OwnerWindow owner, const std::string& path, Open open) {
+std::unique_ptr<AnimDoc> ReadGifWith(OwnerWindow owner, const std::string& path, GifCut* cut, Open open) {
     CodecIsMng = 0;
     std::unique_ptr<AnimDoc> doc;
     try {
@@ -414,15 +464,32 @@ std::unique_ptr<AnimDoc> ReadGifWith(OwnerWindow owner, const std::string& path,
     std::string message;
     Step step = Step::kFail;
     bool opened = false;
+    int completeFrames = 0;
     try {
         step = open([&](GifInput& in) {
             opened = true;
             doc->path = path;
             Reader r(owner, in, *doc);
-            return ReadDocument(r, message);
+            const Step done = ReadDocument(r, message);
+            completeFrames = r.completeFrames;
+            return done;
         });
     } catch (const std::bad_alloc&) {
         message = kNoMemory;
+        step = Step::kFail;
+    }
+    // A cut-off file: its complete frames for a caller that asked for them,
+    // otherwise a failure whose message says where the file ends.
+    bool callerTells = false;
+    if (step == Step::kCut) {
+        if (cut) {
+            *cut = GifCut{true, completeFrames, message};
+            if (completeFrames > 0) {
+                ProgressClose(owner);
+                return doc;
+            }
+            callerTells = true;
+        }
         step = Step::kFail;
     }
     if (step == Step::kFinish) {
@@ -430,29 +497,49 @@ std::unique_ptr<AnimDoc> ReadGifWith(OwnerWindow owner, const std::string& path,
         return doc;
     }
     doc.reset();
-    if (opened && step == Step::kFail) ShowError(owner, message);
+    if (opened && step == Step::kFail && !callerTells) ShowError(owner, message);
     ProgressPump();
     ProgressClose(owner);
     return nullptr;
 }
 
-}  // namespace
-
-std::unique_ptr<AnimDoc> ReadGif(OwnerWindow owner, const std::string& path) {
-    return ReadGifWith(owner, path, [&](auto&& read) {
+// The inputs ReadGifWith reads: a file by its path, or bytes in memory.
+auto FileOpener(const std::string& path) {
+    return [&path](auto&& read) {
         ReadFileHandle file = OpenForReading(path);
         if (!file) return Step::kFail;
         GifInput in(file.get());
         return read(in);
-    });
+    };
+}
+
+auto BytesOpener(std::span<const uint8_t> bytes) {
+    return [bytes](auto&& read) {
+        GifInput in(bytes);
+        return read(in);
+    };
+}
+
+}  // namespace
+
+std::unique_ptr<AnimDoc> ReadGif(OwnerWindow owner, const std::string& path) {
+    return ReadGifWith(owner, path, nullptr, FileOpener(path));
 }
 
 std::unique_ptr<AnimDoc> ReadGifBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
                                       const std::string& path) {
-    return ReadGifWith(owner, path, [&](auto&& read) {
-        GifInput in(bytes);
-        return read(in);
-    });
+    return ReadGifWith(owner, path, nullptr, BytesOpener(bytes));
+}
+
+std::unique_ptr<AnimDoc> ReadGifUpToCut(OwnerWindow owner, const std::string& path, GifCut& cut) {
+    cut = GifCut{};
+    return ReadGifWith(owner, path, &cut, FileOpener(path));
+}
+
+std::unique_ptr<AnimDoc> ReadGifBytesUpToCut(OwnerWindow owner, std::span<const uint8_t> bytes,
+                                             const std::string& path, GifCut& cut) {
+    cut = GifCut{};
+    return ReadGifWith(owner, path, &cut, BytesOpener(bytes));
 }
 
 int GifImageRow(int r, int height, bool interlaced) {

@@ -20,9 +20,24 @@ namespace kivo {
 // The document, or nullptr after a reported failure or a cancel. Errors go to
 // ShowError; a file that cannot be opened fails without a message.
 std::unique_ptr<AnimDoc> ReadGif(OwnerWindow owner, const std::string& path);
-// The same over bytes in memory (tests, fuzzing); `path` is only recorded.
+// The same over bytes in memory (tests, fuzzing); `path` is only recorded and
+// named in messages.
 std::unique_ptr<AnimDoc> ReadGifBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
                                       const std::string& path = {});
+
+// A file that ends in the middle of a block, as an interrupted download or copy
+// leaves it. ReadGif shows `message` and fails.
+struct GifCut {
+    bool cut = false;
+    int completeFrames = 0;  // frames whose image was read whole before the end
+    std::string message;     // what is wrong with the file, naming it
+};
+// ReadGif for a caller that can offer what a cut-off file still holds: such a
+// file gives its complete frames (nullptr when there are none) without a
+// message, and `cut` tells what happened. Every other outcome is ReadGif's.
+std::unique_ptr<AnimDoc> ReadGifUpToCut(OwnerWindow owner, const std::string& path, GifCut& cut);
+std::unique_ptr<AnimDoc> ReadGifBytesUpToCut(OwnerWindow owner, std::span<const uint8_t> bytes,
+                                             const std::string& path, GifCut& cut);
 
 // --- Shared by both GIF readers -------------------------------------------
 

@@ -23,7 +23,10 @@ bool GifInput::Refill() {
 size_t GifInput::Read(uint8_t* dest, size_t n) {
     size_t done = 0;
     while (done < n) {
-        if (cur_ == end_ && !Refill()) break;
+        if (cur_ == end_ && !Refill()) {
+            ranOut_ = true;
+            break;
+        }
         size_t take = std::min(n - done, size_t(end_ - cur_));
         std::memcpy(dest + done, cur_, take);
         cur_ += take;
@@ -34,7 +37,10 @@ size_t GifInput::Read(uint8_t* dest, size_t n) {
 
 bool GifInput::Skip(size_t n) {
     while (n > 0) {
-        if (cur_ == end_ && !Refill()) return false;
+        if (cur_ == end_ && !Refill()) {
+            ranOut_ = true;
+            return false;
+        }
         size_t take = std::min(n, size_t(end_ - cur_));
         cur_ += take;
         n -= take;

@@ -28,13 +28,19 @@ public:
 
     // The next byte, or -1 at the end of the input.
     int Byte() {
-        if (cur_ == end_ && !Refill()) return -1;
+        if (cur_ == end_ && !Refill()) {
+            ranOut_ = true;
+            return -1;
+        }
         return *cur_++;
     }
     // Copies up to n bytes; returns how many there were.
     size_t Read(uint8_t* dest, size_t n);
     // False when the input ends first.
     bool Skip(size_t n);
+    // A read wanted more than the input held: a block that failed then was cut
+    // off by the end of the file rather than malformed.
+    bool RanOut() const { return ranOut_; }
 
 private:
     bool Refill();
@@ -43,6 +49,7 @@ private:
     const uint8_t* end_ = nullptr;
     std::FILE* file_ = nullptr;
     std::vector<uint8_t> buffer_;
+    bool ranOut_ = false;
 };
 
 // A file opened for reading, closed however the reading ends.

@@ -19,10 +19,19 @@ std::string DisplayNameOf(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path) {
+std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path, GifCut* cut) {
+    if (cut) *cut = GifCut{};
     const FileFormat* format = FindFileFormat(path);
     const AnimationReader read = format && format->readAnimation ? format->readAnimation : ReadGif;
-    std::unique_ptr<AnimDoc> doc = read(owner, path);
+    std::unique_ptr<AnimDoc> doc = cut && read == ReadGif ? ReadGifUpToCut(owner, path, *cut) : read(owner, path);
+    if (doc && cut && cut->cut) {
+        // The complete frames of a cut-off file are no copy of it: without a
+        // path, saving them asks for a name instead of writing them over the
+        // only copy of the rest.
+        doc->path.clear();
+        doc->displayName = DisplayNameOf(path);
+        return doc;
+    }
     if (doc) {
         doc->path = path;
         doc->displayName = DisplayNameOf(path);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "doc/anim_doc.h"
+#include "gif/gif_reader.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -14,7 +15,11 @@ namespace kivo {
 // name through the GIF reader. The document records path and display name, and
 // FormatMode follows the file (MNG, else GIF).
 // nullptr after the reader's message (no message of its own).
-std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path);
+// With `cut`, for a caller that can offer what a cut-off GIF still holds (see
+// ReadGifUpToCut): its complete frames come without a message, named like the
+// file but with no path, so that saving them asks for a name; FormatMode is
+// then left alone.
+std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path, GifCut* cut = nullptr);
 
 // Any readable file as a document: animations whole, a picture as a document of
 // one frame whose screen is the picture's size. nullptr after a message; a file

@@ -23,6 +23,8 @@ const MessageText kMessages[] = {
     {"GifGlobalTableError", "グローバルカラーテーブルリードエラー", "Global colour table read error."},
     {"GifUndefinedCode", "OX%02X は、未定義コードです。", "0x%1 is an undefined block code."},
     {"GifNoTrailer", "警告! 終了コードが有りません。", "Warning! The file has no end code; it may be cut short."},
+    {"GifCutInFrame", "「%s」は %d コマ目の途中で切れています。", "\"%1\" is cut off in the middle of frame %2."},
+    {"GifCutBeforeFrames", "「%s」は最初のコマより前で切れています。", "\"%1\" is cut off before its first frame."},
     {"ZeroWidth", "幅が 0 では作れません。", "A frame cannot be made with a width of 0."},
     {"NoPixels", "幅か高さが 0 の画像は読み込めません。", "A picture with a width or height of 0 cannot be read."},
     {"UnknownFormat", "このファイルの形式は読めません。", "Files of this kind cannot be read."},
@@ -47,6 +49,10 @@ const MessageText kMessages[] = {
     {"AskSaveChanges", "%s は、変更されています。\r上書き保管をしますか?",
      "%1 has been changed.\rDo you want to save it?"},
     {"HelpMissing", "ヘルプファイルが見つかりません。", "The manual was not found."},
+    // Lines of longer messages, which are put together from them.
+    {"OpenCompleteFrames", "読み込めた %d コマだけを開きますか?", "Open only the frames that were read whole (%1)?"},
+    {"NotOverTheFile", "(元のファイルには上書きしません。保存するときに名前を付けます。)",
+     "(They are not saved over the damaged file: saving asks for a new name.)"},
 
     // The frame tools of the editor.
     {"SizeTooLarge", "コマの幅と高さは 32767 までです。", "A frame can be at most 32767 pixels wide and high."},
@@ -119,8 +125,10 @@ bool Match(std::string_view pattern, std::string_view text, Values& values) {
     const std::string_view rest = pattern.substr(p + 1);
     size_t end = 0;
     if (conversion == 's') {
-        // Any text, shortest first: what follows decides where it ends.
-        for (end = 1; end <= text.size(); ++end) {
+        // Any text within one line, shortest first: what follows decides where
+        // it ends. Values are names and numbers, never several lines, so a
+        // message of several lines cannot pass for a one-line row.
+        for (end = 1; end <= text.size() && text[end - 1] != '\r'; ++end) {
             values.push_back(text.substr(0, end));
             if (Match(rest, text.substr(end), values)) return true;
             values.pop_back();
@@ -167,7 +175,22 @@ std::string EnglishFor(std::string_view shown) {
         values.clear();
         if (Match(m.japanese, shown, values)) return Fill(m.english, values);
     }
-    return {};
+    // A message put together line by line (a question after what went wrong,
+    // a list of names) is translated line by line, when every line has a row.
+    if (shown.find('\r') == std::string_view::npos) return {};
+    std::string english;
+    for (size_t start = 0;;) {
+        const size_t end = shown.find('\r', start);
+        const std::string_view line = shown.substr(start, end == std::string_view::npos ? end : end - start);
+        if (!line.empty()) {
+            const std::string translated = EnglishFor(line);
+            if (translated.empty()) return {};
+            english += translated;
+        }
+        if (end == std::string_view::npos) return english;
+        english += '\r';
+        start = end + 1;
+    }
 }
 
 bool UserReadsJapanese() {

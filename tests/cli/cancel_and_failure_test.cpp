@@ -154,6 +154,30 @@ TEST(CliFailure, AnUnwritableOutputSaysWhy) {
     EXPECT_EQ(HiddenTemporaries(dir), 0u);
 }
 
+// A GIF cut off in the middle is refused by every command with one message
+// that names the file and the frame it ends in, and nothing else.
+TEST(CliFailure, ACutOffGifIsRefusedWithOneClearMessage) {
+    TempFolder dir;
+    GifBuilder g;
+    g.Header(2, 1, TestPalette(4));
+    for (int i = 0; i < 3; ++i) g.Image(0, 0, 2, 1, LiteralImageData(2, {0, 1}));
+    std::vector<uint8_t> bytes = g.Trailer().Done();
+    bytes.resize(bytes.size() - 4);  // into the third image's data
+    ASSERT_TRUE(WriteFile(dir.file("cut.gif"), bytes));
+    const std::string in = Quote(dir.file("cut.gif"));
+    const std::string errFile = dir.file("stderr.txt");
+    const std::string said = "kivo-cli: 「cut.gif」は 3 コマ目の途中で切れています。\n"
+                             "kivo-cli: \"cut.gif\" is cut off in the middle of frame 3.\n";
+    ScopedLang english("C");
+    for (const std::string& args : {"info " + in, "convert " + in + " -o " + Quote(dir.file("out.gif")),
+                                    "extract " + in + " --dir " + Quote(dir.path())}) {
+        SCOPED_TRACE(args);
+        EXPECT_EQ(RunCli(args + " -q", errFile).status, 1);
+        EXPECT_EQ(Text(errFile), said);
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.file("out.gif")));
+}
+
 TEST(CliFailure, EnglishLinesOnlyOutsideAJapaneseLocale) {
     TempFolder dir;
     ASSERT_TRUE(WriteFile(dir.file("bad.gif"), {'G', 'I', 'F'}));

@@ -204,7 +204,7 @@ TEST(GifReader, MalformedFilesFailWithTheirMessage) {
         {"short header", {'G', 'I', 'F', '8', '9'}, "Gif ヘッダリードエラー"},
         {"not gif", GifBuilder().Header(1, 1, pal, "PNG89a").Trailer().Done(), "Gif ヘッダリードエラー"},
         {"short global table", [&] { auto b = header().Done(); b.resize(b.size() - 1); return b; }(),
-         "グローバルカラーテーブルリードエラー"},
+         "「」は最初のコマより前で切れています。"},
         {"unknown extension", [&] { auto g = header(); g.b.u8(0x21).u8(0x02).u8(0); return g.Trailer().Done(); }(),
          "Extention Read Error"},
         {"control block size", [&] { auto g = header(); g.b.u8(0x21).u8(0xF9).u8(5).fill(6, 0); return g.Trailer().Done(); }(),
@@ -212,7 +212,7 @@ TEST(GifReader, MalformedFilesFailWithTheirMessage) {
         {"undefined introducer", [&] { auto g = header(); g.b.u8(0x00); return g.Trailer().Done(); }(),
          "OX00 は、未定義コードです。"},
         {"no palette", GifBuilder().Header(1, 1, {}).Image(0, 0, 1, 1, one).Trailer().Done(), "Image Data Read Error"},
-        {"cut image data", header().Image(0, 0, 1, 1, truncatedData).Done(), "Image Data Read Error"},
+        {"cut image data", header().Image(0, 0, 1, 1, truncatedData).Done(), "「」は 1 コマ目の途中で切れています。"},
         {"code size 12", header().Image(0, 0, 1, 1, ImageData(12, {0, 0, 0})).Trailer().Done(),
          "Image Data Read Error"},
         // Huge pictures with no data behind them.
@@ -290,6 +290,72 @@ TEST(GifReader, PlainTextIsSkippedAndCancelStopsSilently) {
     EXPECT_FALSE(Read(bytes));
     EXPECT_TRUE(rec->errors.empty());
     EXPECT_EQ(rec->closes, 1);
+}
+
+// A file cut off in the middle, as an interrupted download leaves it: the
+// frames before the cut are exactly the whole file's first frames, and one
+// message names the file and the frame it ends in. ReadGif refuses the file
+// with that message; reading up to the cut gives the frames silently.
+TEST(GifReader, ACutOffFileKeepsItsCompleteFramesAndSaysWhereItEnds) {
+    const Palette pal = TestPalette(4);
+    GifBuilder g;
+    g.Header(3, 2, pal).Loop(0);
+    std::vector<size_t> frameStart, dataStart;
+    for (int i = 0; i < 3; ++i) {
+        frameStart.push_back(g.b.data.size());
+        g.Comment({"frame " + std::to_string(i + 1)}).Control(0x05, 20 + i, 3);
+        dataStart.push_back(g.b.data.size() + 10);  // after the descriptor
+        g.Image(0, 0, 3, 2, LiteralImageData(2, Pixels(6, 4)));
+    }
+    const std::vector<uint8_t> whole = g.Trailer().Done();
+    const size_t globalEnd = 13 + 3 * 4;
+    const struct {
+        const char* where;
+        size_t length;
+        int complete;
+        std::string message;
+    } cases[] = {
+        {"in the last image's data", whole.size() - 4, 2, "「anim.gif」は 3 コマ目の途中で切れています。"},
+        {"in the last descriptor", dataStart[2] - 4, 2, "「anim.gif」は 3 コマ目の途中で切れています。"},
+        {"in the last control block", dataStart[2] - 12, 2, "「anim.gif」は 3 コマ目の途中で切れています。"},
+        {"after an introducer", frameStart[1] + 1, 1, "「anim.gif」は 2 コマ目の途中で切れています。"},
+        {"in the first image", dataStart[0] + 3, 0, "「anim.gif」は 1 コマ目の途中で切れています。"},
+        {"in the loop block", globalEnd + 5, 0, "「anim.gif」は 1 コマ目の途中で切れています。"},
+        {"in the global table", globalEnd - 2, 0, "「anim.gif」は最初のコマより前で切れています。"},
+    };
+    auto full = Read(whole);
+    ASSERT_TRUE(full);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.where);
+        const std::span<const uint8_t> bytes(whole.data(), c.length);
+        {
+            ScopedRecordingBackend rec;
+            EXPECT_FALSE(ReadGifBytes(nullptr, bytes, "/downloads/anim.gif"));
+            EXPECT_EQ(rec->errors, std::vector<std::string>{c.message});
+            EXPECT_EQ(rec->closes, 1);
+        }
+        ScopedRecordingBackend rec;
+        GifCut cut;
+        auto doc = ReadGifBytesUpToCut(nullptr, bytes, "/downloads/anim.gif", cut);
+        EXPECT_TRUE(rec->errors.empty());
+        EXPECT_EQ(rec->closes, 1);
+        EXPECT_TRUE(cut.cut);
+        EXPECT_EQ(cut.completeFrames, c.complete);
+        EXPECT_EQ(cut.message, c.message);
+        ASSERT_EQ(doc != nullptr, c.complete > 0);
+        if (!doc) continue;
+        EXPECT_EQ(doc->frameCount, c.complete);
+        EXPECT_EQ(doc->currentFrame, doc->firstFrame.get());
+        EXPECT_EQ(doc->loopEnabled, 1);
+        EXPECT_TRUE(doc->trailingComment.empty());
+        const Frame* want = full->firstFrame.get();
+        for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get(), want = want->next.get()) {
+            EXPECT_EQ(f->dib, want->dib);
+            EXPECT_EQ(f->delay, want->delay);
+            EXPECT_EQ(f->transparentRgb, want->transparentRgb);
+            EXPECT_EQ(f->textKeys, want->textKeys);
+        }
+    }
 }
 
 TEST(GifReader, ReadsFilesAndRecordsThePath) {

@@ -28,6 +28,10 @@ TEST(Messages, EngineTextsFindTheirEnglishWithTheValuesCarriedOver) {
         {"GIF 読み取り中...\r   12 コマ", "Reading GIF...\r   12 frames"},
         {"gimp\rソフトが見つかりません。", "gimp\rThis program was not found."},
         {"中止", "Cancel"},
+        // Messages put together from lines of the table, line by line.
+        {"「a.gif」は 3 コマ目の途中で切れています。\r読み込めた 2 コマだけを開きますか?",
+         "\"a.gif\" is cut off in the middle of frame 3.\rOpen only the frames that were read whole (2)?"},
+        {"中止\r\rTrailer Error!", ""},  // one line without a row: no English at all
         // Not in the table: the engine's English texts, and near misses.
         {"Trailer Error!", ""},
         {"書き込みに失敗しました", ""},
