@@ -1,8 +1,11 @@
 #include "app/shell.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <string>
 
 #include "app/session_settings.h"
 #include "color/write_options.h"
@@ -19,6 +22,10 @@ namespace {
 
 constexpr const char* kOpenFailed = "オープンに失敗しました。";
 constexpr const char* kSomeFilesFailed = "いくつかのファイルオープンに失敗しました。";
+constexpr const char* kStartupSkipped = "次のファイルを開けないため、何も開きませんでした。";
+constexpr const char* kNoSuchFile = "%s（ファイルがありません）";
+constexpr const char* kIsFolder = "%s（フォルダです）";
+constexpr const char* kNoReadPermission = "%s（読み取りの権限がありません）";
 
 // Stops preview playback for the lifetime of a command and resumes it after,
 // when it had been playing.
@@ -36,9 +43,24 @@ private:
     bool wasPlaying_;
 };
 
-bool IsDirectoryOrMissing(const std::string& path) {
+std::string WithValue(const char* pattern, const std::string& text) {
+    std::string out = pattern;
+    out.replace(out.find("%s"), 2, text);
+    return out;
+}
+
+
+// Why a file named at start-up cannot be opened, as a line naming it; empty
+// when it can be read.
+std::string StartupFileProblem(const std::string& path) {
     struct stat st {};
-    return stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode);
+    if (stat(path.c_str(), &st) != 0) {
+        const bool missing = errno == ENOENT || errno == ENOTDIR || errno == ENAMETOOLONG || errno == ELOOP;
+        return WithValue(missing ? kNoSuchFile : kNoReadPermission, path);
+    }
+    if (S_ISDIR(st.st_mode)) return WithValue(kIsFolder, path);
+    if (access(path.c_str(), R_OK) != 0) return WithValue(kNoReadPermission, path);
+    return {};
 }
 
 bool IsAnimationFile(const std::string& path) {
@@ -311,8 +333,18 @@ void Shell::AfterEdit() {
 
 void Shell::OpenStartupFiles(const std::vector<std::string>& paths) {
     if (paths.empty()) return;
-    for (const std::string& p : paths)
-        if (IsDirectoryOrMissing(p)) return;
+    // One file that cannot be read makes the whole list suspect (a name split
+    // at a blank, a wrong folder): nothing opens, and the user is told which
+    // names were the trouble.
+    std::string skipped;
+    for (const std::string& p : paths) {
+        const std::string problem = StartupFileProblem(p);
+        if (!problem.empty()) skipped += "\r" + problem;
+    }
+    if (!skipped.empty()) {
+        ShowError(ui_.Owner(), kStartupSkipped + skipped);
+        return;
+    }
     if (paths.size() == 1 && IsAnimationFile(paths[0])) {
         OpenPath(paths[0]);
         return;

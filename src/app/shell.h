@@ -105,8 +105,9 @@ public:
     bool SaveAvi();
 
     // The files named on the command line: one GIF or MNG opens as the
-    // document; anything else is appended to the new document. A directory
-    // or a missing file among them opens nothing.
+    // document; anything else is appended to the new document. A folder, a
+    // missing or an unreadable file among them opens nothing, and one message
+    // lists those names and why.
     void OpenStartupFiles(const std::vector<std::string>& paths);
 
 private:

@@ -53,6 +53,11 @@ const MessageText kMessages[] = {
     {"OpenCompleteFrames", "読み込めた %d コマだけを開きますか?", "Open only the frames that were read whole (%1)?"},
     {"NotOverTheFile", "(元のファイルには上書きしません。保存するときに名前を付けます。)",
      "(They are not saved over the damaged file: saving asks for a new name.)"},
+    {"StartupSkipped", "次のファイルを開けないため、何も開きませんでした。",
+     "Nothing was opened, because these files cannot be opened:"},
+    {"NoSuchFile", "%s（ファイルがありません）", "%1 (no such file)"},
+    {"IsFolder", "%s（フォルダです）", "%1 (a folder)"},
+    {"NoReadPermission", "%s（読み取りの権限がありません）", "%1 (cannot be read: no permission)"},
 
     // The frame tools of the editor.
     {"SizeTooLarge", "コマの幅と高さは 32767 までです。", "A frame can be at most 32767 pixels wide and high."},

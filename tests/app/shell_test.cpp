@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "app/fake_shell_ui.h"
 #include "color/write_options.h"
 #include "doc/selection.h"
@@ -59,24 +62,38 @@ TEST_F(ShellTest, StartupFilesOpenOneAnimationOrAppendEverythingElse) {
     std::string gif = MakeAnimation("one.GIF", 2);
     std::string mng = MakeAnimation("two.mng", 3);
     std::string png = MakeAnimation("pic.png", 1);
+    // Without read permission; root reads it all the same, so that row then
+    // only runs where the permission holds.
+    std::string locked = MakeAnimation("locked.gif", 1);
+    chmod(locked.c_str(), 0);
+    const bool lockHolds = access(locked.c_str(), R_OK) != 0;
+    const std::string missing = dir.file("missing.gif");
+    const std::string skipped = "次のファイルを開けないため、何も開きませんでした。\r";
     struct Case {
         std::vector<std::string> files;
         int frames, modified, formatMode;
         bool becomesTheFile;
+        std::string message;  // the one message, if any
     };
     const Case cases[] = {
-        {{gif}, 2, 0, 0, true},              // any case of the extension
-        {{mng}, 3, 0, 1, true},              // MNG mode after an MNG
-        {{png}, 1, 1, 0, false},             // a picture is appended
-        {{gif, gif}, 4, 1, 0, false},        // two animations are appended
-        {{dir.path()}, 0, 0, 0, false},      // a directory opens nothing
-        {{gif, dir.file("missing.gif")}, 0, 0, 0, false},
+        {{gif}, 2, 0, 0, true, ""},              // any case of the extension
+        {{mng}, 3, 0, 1, true, ""},              // MNG mode after an MNG
+        {{png}, 1, 1, 0, false, ""},             // a picture is appended
+        {{gif, gif}, 4, 1, 0, false, ""},        // two animations are appended
+        // A name that cannot be read opens nothing, and the user learns why.
+        {{dir.path()}, 0, 0, 0, false, skipped + dir.path() + "（フォルダです）"},
+        {{gif, missing}, 0, 0, 0, false, skipped + missing + "（ファイルがありません）"},
+        {{missing, png, dir.path()}, 0, 0, 0, false,
+         skipped + missing + "（ファイルがありません）\r" + dir.path() + "（フォルダです）"},
+        {{locked, gif}, 0, 0, 0, false, skipped + locked + "（読み取りの権限がありません）"},
     };
     for (const Case& c : cases) {
+        if (c.files.front() == locked && !lockHolds) continue;
+        SCOPED_TRACE(c.files.front());
         FormatMode = 0;
+        errors->errors.clear();
         Shell shell(ui);
         shell.OpenStartupFiles(c.files);
-        SCOPED_TRACE(c.files.front());
         EXPECT_EQ(shell.Doc().frameCount, c.frames);
         EXPECT_EQ(shell.Doc().modified, c.modified);
         EXPECT_EQ(FormatMode, c.formatMode);
@@ -84,8 +101,8 @@ TEST_F(ShellTest, StartupFilesOpenOneAnimationOrAppendEverythingElse) {
         if (c.frames) {
             EXPECT_EQ(shell.Doc().currentIndex, 0);
         }
+        EXPECT_EQ(errors->errors, c.message.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.message});
     }
-    EXPECT_TRUE(errors->errors.empty());
 }
 
 TEST_F(ShellTest, ConfirmSaveKeepsTheDocumentUnlessItIsSafelyOnDisk) {

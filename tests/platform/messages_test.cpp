@@ -31,6 +31,8 @@ TEST(Messages, EngineTextsFindTheirEnglishWithTheValuesCarriedOver) {
         // Messages put together from lines of the table, line by line.
         {"「a.gif」は 3 コマ目の途中で切れています。\r読み込めた 2 コマだけを開きますか?",
          "\"a.gif\" is cut off in the middle of frame 3.\rOpen only the frames that were read whole (2)?"},
+        {"次のファイルを開けないため、何も開きませんでした。\r/x/a b（ファイルがありません）\r/x（フォルダです）",
+         "Nothing was opened, because these files cannot be opened:\r/x/a b (no such file)\r/x (a folder)"},
         {"中止\r\rTrailer Error!", ""},  // one line without a row: no English at all
         // Not in the table: the engine's English texts, and near misses.
         {"Trailer Error!", ""},
