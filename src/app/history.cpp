@@ -300,22 +300,23 @@ void History::Trim() {
 }
 
 bool History::Undo(AnimDoc& doc, std::vector<int32_t>& selection) {
-    if (!CanUndo() || !Apply(*steps_[position_ - 1], doc, selection)) return false;
+    if (!CanUndo() || !Apply(*steps_[position_ - 1], false, doc, selection)) return false;
     --position_;
     return true;
 }
 
 bool History::Redo(AnimDoc& doc, std::vector<int32_t>& selection) {
-    if (!CanRedo() || !Apply(*steps_[position_], doc, selection)) return false;
+    if (!CanRedo() || !Apply(*steps_[position_], true, doc, selection)) return false;
     ++position_;
     return true;
 }
 
-bool History::Apply(Step& step, AnimDoc& doc, std::vector<int32_t>& selection) {
+bool History::Apply(Step& step, bool forward, AnimDoc& doc, std::vector<int32_t>& selection) {
     open_.reset();
     mergeOpen_ = false;
     // Everything that allocates comes first: a failure (bad_alloc) leaves the
     // document and the step as they were.
+    std::vector<int32_t> nextSelection = forward ? step.afterSelection : step.selection;
     std::vector<Frame*> current;
     current.reserve(size_t(std::max(doc.frameCount, 0)));
     for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) current.push_back(f);
@@ -357,8 +358,11 @@ bool History::Apply(Step& step, AnimDoc& doc, std::vector<int32_t>& selection) {
     for (auto& [frame, properties] : step.properties) SwapTies(FrameProperties(*frame), FrameProperties(properties));
     for (auto& [frame, buffers] : step.pixels) SwapTies(PixelBuffers(*frame), PixelBuffers(buffers));
     if (step.fieldsChanged) SwapTies(DocumentFields(doc), DocumentFields(step.fields));
-    std::swap(doc.currentIndex, step.currentIndex);
-    selection.swap(step.selection);
+    // The frames the step was about become current again: those before the
+    // edit when undoing, those after it when redoing, whatever was selected in
+    // between (a redone move shows the moved frame).
+    doc.currentIndex = forward ? step.afterIndex : step.currentIndex;
+    selection.swap(nextSelection);
     PlaceCurrentFrame(doc);
 
     bytes_ -= step.bytes;

@@ -92,7 +92,7 @@ private:
     struct Step;
     struct Checkpoint;
 
-    bool Apply(Step& step, AnimDoc& doc, std::vector<int32_t>& selection);
+    bool Apply(Step& step, bool forward, AnimDoc& doc, std::vector<int32_t>& selection);
     bool MergeInto(Step& top, Step& step);
     void Push(std::unique_ptr<Step> step);
     void Trim();

@@ -1,6 +1,7 @@
 // Undo and redo on a real window: the keys reach the document's history even
 // while a panel field has the focus, and the panel, the menu and the caption
 // follow.
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QLineEdit>
@@ -86,6 +87,27 @@ private slots:
         QCOMPARE(w->GetShell().Doc().currentIndex, 2);
         QCOMPARE(Field(*w, "117")->text(), QStringLiteral("77"));
         QCOMPARE(w->Action(kCmdRedo)->text(), QStringLiteral("やり直し(&R): 選択コマの削除"));
+    }
+
+    // Undo and redo bring back the frame a step was about, whatever frame was
+    // clicked in between: after a redone move, the moved frame is current.
+    void redoShowsTheMovedFrame() {
+        auto w = ShownWindow(4);
+        AnimDoc& doc = w->GetShell().Doc();
+        doc.firstFrame->next->next->delay = 33;  // frame 3 of 4
+        w->RefreshPanel();
+        List(*w)->setCurrentRow(2);
+        static_cast<QAbstractButton*>(w->FindPart<Panel>()->Control("122"))->click();
+        QCOMPARE(doc.currentIndex, 1);
+        QTest::keySequence(w.get(), QKeySequence(QStringLiteral("Ctrl+Z")));
+        QCOMPARE(doc.currentIndex, 2);
+        QCOMPARE(doc.currentFrame->delay, 33);
+        List(*w)->setCurrentRow(0);
+        QTest::keySequence(w.get(), QKeySequence(QStringLiteral("Ctrl+Y")));
+        QCOMPARE(doc.currentIndex, 1);
+        QCOMPARE(doc.currentFrame->delay, 33);
+        QCOMPARE(List(*w)->currentRow(), 1);
+        QCOMPARE(Field(*w, "117")->text(), QStringLiteral("33"));
     }
 };
 
