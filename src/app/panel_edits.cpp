@@ -1,6 +1,7 @@
 #include "app/panel_edits.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "app/panel_state.h"
 
@@ -84,6 +85,31 @@ bool SetLeft(AnimDoc& doc, const Selection& selection, int typed) {
 bool SetTop(AnimDoc& doc, const Selection& selection, int typed) {
     int v = CorrectTop(doc, selection, typed);
     return ForSelected(doc, selection, [v](Frame& f) { return Assign(f.top, v); });
+}
+
+int TypedNumber(std::string_view text) {
+    int64_t v = 0;
+    size_t i = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+        v = v * 10 + (text[i] - '0');
+        if (v > INT32_MAX) return INT32_MAX;
+    }
+    return int(v);
+}
+
+int StepTypedField(AnimDoc& doc, const Selection& selection, TypedField field, std::string_view typed, int delta) {
+    const int v = TypedNumber(typed);
+    auto correct = [&](int64_t n) {
+        const int bounded = int(std::clamp<int64_t>(n, INT32_MIN, INT32_MAX));
+        switch (field) {
+            case TypedField::kScreenWidth: UpdateExtent(doc); return CorrectScreenSide(bounded, doc.extentRight);
+            case TypedField::kScreenHeight: UpdateExtent(doc); return CorrectScreenSide(bounded, doc.extentBottom);
+            case TypedField::kLeft: return CorrectLeft(doc, selection, bounded);
+            case TypedField::kTop: return CorrectTop(doc, selection, bounded);
+        }
+        return bounded;
+    };
+    return correct(int64_t(correct(v)) + delta);
 }
 
 bool SetLoopEnabled(AnimDoc& doc, bool on) { return Assign(doc.loopEnabled, on ? 1 : 0); }

@@ -27,6 +27,17 @@ int CorrectTop(const AnimDoc& doc, const Selection& selection, int typed);
 bool SetLeft(AnimDoc& doc, const Selection& selection, int typed);
 bool SetTop(AnimDoc& doc, const Selection& selection, int typed);
 
+// The number a field's text starts with ("%d"): 0 when it starts with none,
+// INT32_MAX when it is longer than any int.
+int TypedNumber(std::string_view text);
+
+// The four fields whose typed values wait for the field to be left.
+enum class TypedField { kScreenWidth, kScreenHeight, kLeft, kTop };
+// A spin step on one of them: what is typed, however large, is first brought
+// into the field's range, then stepped by delta and brought into range again
+// (3000 + 1 stays 3000). The arithmetic is done in 64 bits, so it cannot wrap.
+int StepTypedField(AnimDoc& doc, const Selection& selection, TypedField field, std::string_view typed, int delta);
+
 bool SetLoopEnabled(AnimDoc& doc, bool on);
 // Clamped to 0 … 30000, so a typed 65536 never becomes 0 (= forever) in a file.
 bool SetLoopCount(AnimDoc& doc, int count);

@@ -34,12 +34,16 @@ std::string Shown(std::string_view stored) {
     return text;
 }
 
-KeyListState KeysOf(const TextKeyList& keys) {
+// The list shows key `selected` and the text field its text, so what is typed
+// goes into the key shown. A key's text may be empty (a key just added): the
+// field is enabled whenever the key exists, or it could never be given text.
+KeyListState KeysOf(const TextKeyList& keys, int selected) {
     KeyListState state;
     for (const TextKey& k : keys) state.keys.push_back(StoredTextAsUtf8(k.key));
     if (!keys.empty()) {
-        state.text = StoredTextAsUtf8(keys[0].text);
-        state.enabled = !keys[0].text.empty();
+        state.selected = std::clamp(selected, 0, int(keys.size()) - 1);
+        state.text = StoredTextAsUtf8(keys[size_t(state.selected)].text);
+        state.enabled = true;
     }
     return state;
 }
@@ -68,7 +72,8 @@ int DisposalFromIndex(int index, int formatMode) {
     return std::clamp(index, 0, 3);
 }
 
-PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection, int formatMode) {
+PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection, int formatMode,
+                             PanelRefresh refresh) {
     PanelState s;
     UpdateExtent(doc);
     s.screenWidth = doc.screenWidth;
@@ -85,8 +90,11 @@ PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection
     s.foreverEnabled = s.loopEnabled;
     s.loopCountEnabled = s.loopEnabled && !s.loopsForever;
     if (formatMode == 1) {
-        doc.selectedTextKey = 0;
-        s.documentKeys = KeysOf(doc.textKeys);
+        // A full refresh refills the document's key list at its first key; a
+        // selection-only one leaves the list, and the key picked in it, alone.
+        if (refresh == PanelRefresh::kFull) doc.selectedTextKey = 0;
+        s.documentKeys = KeysOf(doc.textKeys, doc.selectedTextKey);
+        doc.selectedTextKey = s.documentKeys.selected;
     } else {
         s.documentComment = StoredTextAsUtf8(doc.trailingComment);
     }
@@ -95,7 +103,7 @@ PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection
     for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) s.listItems.push_back(FrameListItem(*f, index++));
     s.currentIndex = doc.currentIndex;
     s.optimizeEnabled = doc.frameCount > 1;
-    const Frame* current = doc.currentFrame;
+    Frame* current = doc.currentFrame;
     if (!current) return s;
     s.counter = std::to_string(doc.currentIndex + 1) + " / " + std::to_string(doc.frameCount) + " コマ";
     s.framesEnabled = true;
@@ -119,7 +127,9 @@ PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection
         s.delay = current->delay;
         s.disposalIndex = DisposalIndex(current->disposal, formatMode);
         if (formatMode == 1) {
-            s.frameKeys = KeysOf(current->textKeys);
+            // The frame's key list is refilled on every refresh, at its first key.
+            current->selectedTextKey = 0;
+            s.frameKeys = KeysOf(current->textKeys, 0);
             s.frameKeyButtonEnabled = true;
         } else {
             s.frameComment = StoredTextAsUtf8(current->comment);

@@ -20,7 +20,7 @@ struct KeyListState {
     std::vector<std::string> keys;  // shown as UTF-8
     int selected = 0;
     std::string text;               // the selected key's text, as UTF-8
-    bool enabled = false;           // list and text: only when that text exists
+    bool enabled = false;           // list and text: whenever the selected key exists
 };
 
 struct PanelState {
@@ -62,7 +62,11 @@ struct PanelState {
 
 // The panel after a refresh: the document's values (a loop count above the
 // largest offered is brought down and stored back) and the current selection.
-PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection, int formatMode);
+// kFull refreshes everything; kSelection only what follows the frame selection
+// (the frame's properties), leaving the document's controls as they are.
+enum class PanelRefresh { kFull, kSelection };
+PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection, int formatMode,
+                             PanelRefresh refresh = PanelRefresh::kFull);
 
 // "%3dコマ %3d x %3d\t" and the start of the frame's comment (at most 29 bytes,
 // never half a character; line breaks shown as blanks).

@@ -87,6 +87,8 @@ TextKeyEditor::TextKeyEditor(QWidget* owner, TextKeyList& list, int frameNumber)
     if (!list_.empty()) listBox_->setCurrentRow(0);
     delete_->setEnabled(!list_.empty());
     add_->setEnabled(false);
+    // Opening the editor is almost always for adding a key: the name goes first.
+    newKey_->setFocus();
 
     connect(listBox_, &QListWidget::currentRowChanged, this, [this](int row) {
         if (list_.empty() || row < 0) return;

@@ -57,15 +57,7 @@ QString ShownText(const std::string& utf8) {
 
 std::string Typed(const QPlainTextEdit* edit) { return StoredFromTyped(edit->toPlainText().toStdString()); }
 
-// "%d" of the text: its leading number, 0 when it does not start with one.
-int NumberOf(const QString& text) {
-    std::string s = text.left(19).toStdString();
-    try {
-        return s.empty() || !std::isdigit(static_cast<unsigned char>(s[0])) ? 0 : std::stoi(s);
-    } catch (const std::out_of_range&) {
-        return INT32_MAX;
-    }
-}
+int NumberOf(const QString& text) { return TypedNumber(text.left(19).toStdString()); }
 
 void SetTextQuietly(QLineEdit* edit, const QString& text) {
     if (edit->text() != text) edit->setText(text);
@@ -358,7 +350,8 @@ void Panel::DocumentChanged() { Refresh(false); }
 
 void Panel::Refresh(bool selectionOnly) {
     AnimDoc& doc = window_.GetShell().Doc();
-    state_ = ComputePanelState(doc, SelectedIndices, FormatMode);
+    state_ = ComputePanelState(doc, SelectedIndices, FormatMode,
+                               selectionOnly ? PanelRefresh::kSelection : PanelRefresh::kFull);
     showing_ = true;
     if (!selectionOnly) ShowState();
     ShowFrameProperties();
@@ -379,7 +372,7 @@ void Panel::ShowState() {
     if (mode_ == 1) {
         documentKeys_->clear();
         for (const std::string& k : s.documentKeys.keys) documentKeys_->addItem(Text(k));
-        documentKeys_->setCurrentIndex(s.documentKeys.keys.empty() ? -1 : 0);
+        documentKeys_->setCurrentIndex(s.documentKeys.keys.empty() ? -1 : s.documentKeys.selected);
         documentText_->setPlainText(ShownText(s.documentKeys.text));
         documentKeys_->setEnabled(s.documentKeys.enabled);
         documentText_->setEnabled(s.documentKeys.enabled);
@@ -450,7 +443,7 @@ void Panel::ShowFrameProperties() {
     if (mode_ == 1) {
         frameKeys_->clear();
         for (const std::string& k : s.frameKeys.keys) frameKeys_->addItem(Text(k));
-        frameKeys_->setCurrentIndex(s.frameKeys.keys.empty() ? -1 : 0);
+        frameKeys_->setCurrentIndex(s.frameKeys.keys.empty() ? -1 : s.frameKeys.selected);
         frameText_->setPlainText(ShownText(s.frameKeys.text));
         frameKeys_->setEnabled(s.frameKeys.enabled);
         frameText_->setEnabled(s.frameKeys.enabled);
@@ -575,7 +568,12 @@ void Panel::Step(QLineEdit* field, int delta) {
     }
     // Sizes and positions step from what is typed, so a spin right after typing
     // continues from the typed value.
-    field->setText(QString::number(NumberOf(field->text()) + delta));
+    const TypedField which = field == screenWidth_    ? TypedField::kScreenWidth
+                             : field == screenHeight_ ? TypedField::kScreenHeight
+                             : field == left_         ? TypedField::kLeft
+                                                      : TypedField::kTop;
+    if ((which == TypedField::kLeft || which == TypedField::kTop) && !doc.currentFrame) return;
+    field->setText(QString::number(StepTypedField(doc, SelectedIndices, which, field->text().toStdString(), delta)));
     CommitField(field, true);
     field->setFocus();
     field->selectAll();

@@ -140,5 +140,57 @@ TEST(PanelEdits, TransparencyCommentsAndFrameOrder) {
     EXPECT_EQ(sel, (Selection{1}));  // nothing selected: back to the current frame
 }
 
+TEST(PanelEdits, SpinStepsStartFromTheTypedValueBroughtIntoRange) {
+    auto doc = Doc(100, 50, {{40, 10}, {60, 10}});  // extent 60 × 10
+    struct Case {
+        TypedField field;
+        const char* typed;
+        int delta, expected;
+    };
+    const Case cases[] = {
+        {TypedField::kScreenWidth, "99999999999", 1, 3000},  // no wrap past INT_MAX
+        {TypedField::kScreenWidth, "99999999999", -1, 2999},
+        {TypedField::kScreenWidth, "", 1, 61},               // nothing typed counts 0, below the extent
+        {TypedField::kScreenHeight, "12", -1, 11},
+        {TypedField::kScreenHeight, "5", -1, 10},
+        {TypedField::kLeft, "2147483647", 1, 60},             // the current 40-wide frame on 100
+        {TypedField::kLeft, "0", -1, 0},
+        {TypedField::kTop, "7", 1, 8},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(StepTypedField(*doc, {0}, c.field, c.typed, c.delta), c.expected) << c.typed << " " << c.delta;
+    EXPECT_EQ(StepTypedField(*doc, {0, 1}, TypedField::kLeft, "99", 1), 40);  // kept on screen by the widest
+    EXPECT_EQ(TypedNumber("123abc"), 123);
+    EXPECT_EQ(TypedNumber("x1"), 0);
+}
+
+TEST(PanelState, KeyListsShowTheKeyThatTypingWrites) {
+    auto doc = Doc(10, 10, {{10, 10}, {10, 10}});
+    const TextKeyList keys = {{"Title", "t1"}, {"Author", ""}};
+    doc->textKeys = keys;
+    doc->firstFrame->textKeys = keys;
+    doc->selectedTextKey = 1;
+    doc->firstFrame->selectedTextKey = 1;
+
+    // A selection-only refresh leaves the document's list at the key picked;
+    // the frame's list is refilled at its first key, and so is what it writes.
+    PanelState s = ComputePanelState(*doc, {0}, 1, PanelRefresh::kSelection);
+    EXPECT_EQ(s.documentKeys.selected, 1);
+    EXPECT_TRUE(s.documentKeys.enabled);  // "Author" has no text yet, but exists
+    EXPECT_EQ(s.frameKeys.selected, 0);
+    EXPECT_EQ(s.frameKeys.text, "t1");
+    EXPECT_TRUE(SetFrameKeyText(*doc, "t1X"));
+    EXPECT_EQ(doc->firstFrame->textKeys[0].text, "t1X");
+    EXPECT_TRUE(SetDocumentKeyText(*doc, "a1"));
+    EXPECT_EQ(doc->textKeys[1].text, "a1");
+
+    s = ComputePanelState(*doc, {0}, 1, PanelRefresh::kFull);
+    EXPECT_EQ(s.documentKeys.selected, 0);
+    EXPECT_EQ(doc->selectedTextKey, 0);
+    EXPECT_EQ(s.documentKeys.text, "t1");
+    doc->textKeys.clear();
+    EXPECT_FALSE(ComputePanelState(*doc, {0}, 1).documentKeys.enabled);
+}
+
 }  // namespace
 }  // namespace kivo

@@ -148,22 +148,68 @@ private slots:
         w->GetShell().SetFormatMode(1);
         static_cast<QListWidget*>(PanelOf(*w).Control("121"))->setCurrentRow(0);  // one frame: its keys
         doc.modified = 0;
+        int focusedOnNewKey = 0;
         for (const char* button : {"129", "130"}) {
-            QTimer::singleShot(0, [] {
+            QTimer::singleShot(0, [&focusedOnNewKey] {
                 auto* editor = qobject_cast<TextKeyEditor*>(QApplication::activeModalWidget());
                 QVERIFY(editor);
+                focusedOnNewKey += editor->focusWidget() == editor->NewKey();  // opened for a new key
                 editor->NewKey()->setText(QStringLiteral("作者"));
                 editor->AddButton()->click();
                 editor->accept();
             });
             static_cast<QAbstractButton*>(PanelOf(*w).Control(button))->click();
         }
+        QCOMPARE(focusedOnNewKey, 2);
         QCOMPARE(doc.textKeys.size(), size_t(1));
         QCOMPARE(doc.trailingComment, std::string("作者 : \r\n"));
         QCOMPARE(doc.currentFrame->textKeys.size(), size_t(1));
         QCOMPARE(doc.currentFrame->comment, std::string("作者 : \r\n"));
         QCOMPARE(static_cast<QComboBox*>(PanelOf(*w).Control("127"))->currentText(), QStringLiteral("作者"));
         QCOMPARE(doc.modified, int16_t(1));
+        // A new key has no text yet, and must be able to get some.
+        auto* text = static_cast<QPlainTextEdit*>(PanelOf(*w).Control("126"));
+        QVERIFY(text->isEnabled() && PanelOf(*w).Control("128")->isEnabled());
+        QTest::keyClicks(text, QStringLiteral("me"));
+        QCOMPARE(doc.currentFrame->textKeys[0].text, std::string("me"));
+    }
+
+    // What is typed goes into the key the list shows, after the frame
+    // selection moved away and back (frame keys) or moved at all (document keys).
+    void keyTextGoesIntoTheKeyShown() {
+        auto w = ShownWindow(2);
+        AnimDoc& doc = w->GetShell().Doc();
+        w->GetShell().SetFormatMode(1);
+        const TextKeyList keys = {{"Title", "t1"}, {"Author", "a1"}};
+        doc.textKeys = keys;
+        for (int i = 0; i < 2; ++i) NthFrame(doc, i)->textKeys = keys;
+        w->RefreshPanel();
+        Panel& panel = PanelOf(*w);
+        auto* list = static_cast<QListWidget*>(panel.Control("121"));
+        auto pick = [&](const char* combo, int index) {
+            auto* box = static_cast<QComboBox*>(panel.Control(combo));
+            box->setCurrentIndex(index);
+            emit box->activated(index);
+        };
+        auto typeInto = [&](const char* id) {
+            auto* text = static_cast<QPlainTextEdit*>(panel.Control(id));
+            text->moveCursor(QTextCursor::End);
+            QTest::keyClicks(text, QStringLiteral("X"));
+            return static_cast<QComboBox*>(panel.Control(id == std::string("126") ? "128" : "127"))->currentText();
+        };
+
+        pick("128", 1);
+        list->setCurrentRow(1);
+        list->setCurrentRow(0);
+        QCOMPARE(typeInto("126"), QStringLiteral("Title"));
+        QCOMPARE(doc.firstFrame->textKeys[0].text, std::string("t1X"));
+        QCOMPARE(doc.firstFrame->textKeys[1].text, std::string("a1"));
+
+        pick("127", 1);
+        list->setCurrentRow(1);
+        QCOMPARE(typeInto("125"), QStringLiteral("Author"));
+        QCOMPARE(doc.textKeys[0].text, std::string("t1"));
+        QCOMPARE(doc.textKeys[1].text, std::string("a1X"));
     }
 
     void droppedFilesAreAppendedToTheList() {
