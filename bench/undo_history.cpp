@@ -25,6 +25,7 @@ class HeadlessUi : public kivo::ShellUi {
 public:
     kivo::OwnerWindow Owner() override { return nullptr; }
     kivo::SaveAnswer AskSaveChanges(const std::string&) override { return kivo::SaveAnswer::kNo; }
+    bool AskOkCancel(const std::string&) override { return false; }
     std::optional<std::string> ChooseOpenPath() override { return {}; }
     std::optional<std::string> ChooseSavePath(const std::string&) override { return {}; }
     std::vector<std::string> ChooseFramePaths() override { return {}; }

@@ -8,6 +8,8 @@ PACKAGES=(
   zlib1g-dev libpng-dev libjpeg62-turbo-dev libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-qpa-plugins libqt6svg6 fonts-noto-cjk
+  # Qt's own dialogs and buttons in Japanese, like the rest of the interface
+  qt6-translations-l10n
   # the GUI tests and screenshots run under a virtual display; xclip is the
   # second program of the clipboard test
   xvfb xauth xclip

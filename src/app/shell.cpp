@@ -22,6 +22,8 @@ namespace {
 
 constexpr const char* kOpenFailed = "オープンに失敗しました。";
 constexpr const char* kSomeFilesFailed = "いくつかのファイルオープンに失敗しました。";
+constexpr const char* kOpenCompleteFrames = "読み込めた %d コマだけを開きますか?";
+constexpr const char* kNotOverTheFile = "(元のファイルには上書きしません。保存するときに名前を付けます。)";
 constexpr const char* kStartupSkipped = "次のファイルを開けないため、何も開きませんでした。";
 constexpr const char* kNoSuchFile = "%s（ファイルがありません）";
 constexpr const char* kIsFolder = "%s（フォルダです）";
@@ -49,6 +51,11 @@ std::string WithValue(const char* pattern, const std::string& text) {
     return out;
 }
 
+std::string WithValue(const char* pattern, int n) {
+    std::string out = pattern;
+    out.replace(out.find("%d"), 2, std::to_string(n));
+    return out;
+}
 
 // Why a file named at start-up cannot be opened, as a line naming it; empty
 // when it can be read.
@@ -110,9 +117,11 @@ void Shell::SetFormatMode(int mode) {
     ui_.FormatModeChanged();
 }
 
-void Shell::ReplaceDocument(std::unique_ptr<AnimDoc> doc) {
+void Shell::ReplaceDocument(std::unique_ptr<AnimDoc> doc, bool saved) {
     doc_ = std::move(doc);
-    history_.Reset(true);
+    history_.Reset(saved);
+    doc_->modified = 0;
+    SyncModified();
     ResetSelection(*doc_);
     UpdateTitle();
     ui_.RefreshPanel();
@@ -125,7 +134,7 @@ bool Shell::WriteTo(const std::string& path, bool rename, bool askOptions) {
             return false;
     }
     PausedPreview paused(ui_);
-    if (!SaveDocument(ui_.Owner(), path, *doc_)) return false;
+    if (!SaveAnimation(ui_.Owner(), path, *doc_)) return false;
     doc_->modified = 0;
     history_.MarkSaved();
     if (rename) {
@@ -133,9 +142,15 @@ bool Shell::WriteTo(const std::string& path, bool rename, bool askOptions) {
         doc_->displayName = FileNamePart(path);
     }
     UpdateTitle();
-    // SaveDocument has set FormatMode to the format written.
+    // SaveAnimation has set FormatMode to the format written.
     ui_.FormatModeChanged();
     return true;
+}
+
+bool Shell::WriteToChosen(const std::string& path) {
+    const std::string notice = AnimationFormatNotice(path);
+    if (!notice.empty() && !ui_.AskOkCancel(notice)) return false;
+    return WriteTo(path, true, true);
 }
 
 bool Shell::ConfirmSave() {
@@ -150,8 +165,7 @@ bool Shell::ConfirmSave() {
     // cancelled save keeps it open and modified.
     if (!doc_->path.empty()) return WriteTo(doc_->path, false, false);
     std::optional<std::string> path = ui_.ChooseSavePath(doc_->displayName);
-    if (!path) return false;
-    return WriteTo(*path, true, true);
+    return path && WriteToChosen(*path);
 }
 
 void Shell::New() {
@@ -172,7 +186,23 @@ void Shell::Open() {
 
 bool Shell::OpenPath(const std::string& path) {
     PausedPreview paused(ui_);
-    std::unique_ptr<AnimDoc> doc = OpenDocument(ui_.Owner(), path);
+    GifCut cut;
+    std::unique_ptr<AnimDoc> doc = OpenDocument(ui_.Owner(), path, &cut);
+    if (cut.cut) {
+        // The message says what is wrong with the file; a general failure
+        // after it would only hide that. What was read whole may still be
+        // worth having, as a document of its own, not as the file.
+        if (!doc) {
+            ShowError(ui_.Owner(), cut.message);
+            return false;
+        }
+        const std::string offer =
+            cut.message + "\r" + WithValue(kOpenCompleteFrames, cut.completeFrames) + "\r" + kNotOverTheFile;
+        if (!ui_.AskOkCancel(offer)) return false;
+        SetFormatMode(0);
+        ReplaceDocument(std::move(doc), false);
+        return true;
+    }
     if (!doc) {
         ShowError(ui_.Owner(), kOpenFailed);
         return false;
@@ -191,8 +221,7 @@ bool Shell::Save() {
 bool Shell::SaveAs() {
     if (!doc_->currentFrame) return false;
     std::optional<std::string> path = ui_.ChooseSavePath(doc_->displayName);
-    if (!path) return false;
-    return WriteTo(*path, true, true);
+    return path && WriteToChosen(*path);
 }
 
 void Shell::Delete(std::string_view label) {

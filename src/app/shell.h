@@ -26,6 +26,8 @@ public:
     virtual OwnerWindow Owner() = 0;
     // The Yes/No/Cancel warning "確認" with a beep.
     virtual SaveAnswer AskSaveChanges(const std::string& text) = 0;
+    // A question the user may decline: true for OK, false for Cancel.
+    virtual bool AskOkCancel(const std::string& text) = 0;
     // The file choosers; nullopt / empty when cancelled.
     virtual std::optional<std::string> ChooseOpenPath() = 0;
     virtual std::optional<std::string> ChooseSavePath(const std::string& initialName) = 0;
@@ -71,7 +73,9 @@ public:
 
     void New();
     void Open();
-    // Opens path as the document (the Open command after its dialog).
+    // Opens path as the document (the Open command after its dialog). A GIF
+    // cut off in the middle (an interrupted download) offers its complete
+    // frames as a modified document without a path, so Save asks for a name.
     bool OpenPath(const std::string& path);
     bool Save();
     bool SaveAs();
@@ -115,7 +119,12 @@ private:
     // the file's (rename) and clears the mark. The options dialog runs first when
     // the format's show-on-save option asks for it.
     bool WriteTo(const std::string& path, bool rename, bool askOptions);
-    void ReplaceDocument(std::unique_ptr<AnimDoc> doc);
+    // Save As to a name the user chose: told first when the name says another
+    // kind of file than the animation that will be written.
+    bool WriteToChosen(const std::string& path);
+    // saved: the document is what its file holds (or a new one); otherwise it
+    // starts modified, with nothing to undo.
+    void ReplaceDocument(std::unique_ptr<AnimDoc> doc, bool saved = true);
     // After a frame command: the selection and the views follow the document.
     void AfterEdit();
     // The modified mark from the history: set unless at the save point.

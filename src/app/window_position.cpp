@@ -9,4 +9,15 @@ WindowPoint RestoredWindowPosition(WindowPoint stored, int displayWidth, int dis
     return p;
 }
 
+WindowRect PlacedOnScreen(WindowRect window, WindowRect screen) {
+    auto inside = [](int at, int size, int start, int length) {
+        // The far edge first, then the near one, which wins when the window is too large.
+        if (at > start + length - size) at = start + length - size;
+        return at < start ? start : at;
+    };
+    window.x = inside(window.x, window.width, screen.x, screen.width);
+    window.y = inside(window.y, window.height, screen.y, screen.height);
+    return window;
+}
+
 }  // namespace kivo

@@ -1,6 +1,7 @@
 #include "io/file_formats.h"
 
 #include <cctype>
+#include <cstdio>
 
 #include "doc/bmp.h"
 #include "doc/dib.h"
@@ -103,6 +104,21 @@ const FileFormat* FindFileFormat(const std::string& path) {
     if (ext.empty()) return nullptr;
     for (const FileFormat& f : kFormats)
         if (ListHas(f.extensions, ext)) return &f;
+    return nullptr;
+}
+
+const FileFormat* SniffAnimationFormat(const std::string& path) {
+    char head[8] = {};
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return nullptr;
+    const size_t n = std::fread(head, 1, sizeof head, file);
+    std::fclose(file);
+    const std::string_view bytes(head, n);
+    std::string_view name;
+    if (bytes.substr(0, 6) == "GIF87a" || bytes.substr(0, 6) == "GIF89a") name = "GIF";
+    if (bytes == std::string_view("\x8AMNG\r\n\x1A\n", 8)) name = "MNG";
+    for (const FileFormat& f : FileFormats())
+        if (!name.empty() && f.name == name) return &f;
     return nullptr;
 }
 

@@ -41,6 +41,10 @@ bool IsMngFile(const std::string& path);
 std::string FileExtension(const std::string& path);
 // The row whose extensions hold the path's extension (case ignored), or nullptr.
 const FileFormat* FindFileFormat(const std::string& path);
+// The animation format the file's first bytes announce (the GIF or MNG
+// signature), whatever its name says; nullptr for anything else or an
+// unreadable file.
+const FileFormat* SniffAnimationFormat(const std::string& path);
 // The same, also accepting the extensions only a preview knows.
 const FileFormat* FindPreviewFormat(const std::string& path);
 

@@ -2,6 +2,8 @@
 
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
+#include "mng/mng_reader.h"
+#include "mng/mng_writer.h"
 #include "io/file_formats.h"
 #include "io/import_file.h"
 
@@ -10,6 +12,7 @@ namespace kivo {
 namespace {
 
 constexpr const char* kUnknownFormat = "このファイルの形式は読めません。";
+constexpr const char* kPicturesElsewhere = "1 コマの画像は「選択コマの保存」、動画は「AVI 保存」で保存できます。";
 constexpr const char* kOneFrameOnly = "この形式には 1 コマしか保存できません。";
 
 std::string DisplayNameOf(const std::string& path) {
@@ -21,7 +24,10 @@ std::string DisplayNameOf(const std::string& path) {
 
 std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path, GifCut* cut) {
     if (cut) *cut = GifCut{};
-    const FileFormat* format = FindFileFormat(path);
+    // A GIF or MNG signature wins over the name, so an animation saved under
+    // another extension (anim.avi) opens again as the animation it is.
+    const FileFormat* format = SniffAnimationFormat(path);
+    if (!format) format = FindFileFormat(path);
     const AnimationReader read = format && format->readAnimation ? format->readAnimation : ReadGif;
     std::unique_ptr<AnimDoc> doc = cut && read == ReadGif ? ReadGifUpToCut(owner, path, *cut) : read(owner, path);
     if (doc && cut && cut->cut) {
@@ -35,7 +41,7 @@ std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path
     if (doc) {
         doc->path = path;
         doc->displayName = DisplayNameOf(path);
-        FormatMode = IsMngFile(path) ? 1 : 0;
+        FormatMode = read == ReadMng ? 1 : 0;
     }
     return doc;
 }
@@ -72,6 +78,21 @@ bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
         return false;
     }
     return format->writeFrame(owner, path, doc, *doc.firstFrame, true);
+}
+
+bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+    const bool mng = IsMngFile(path);
+    const bool ok = mng ? WriteMng(owner, path, doc) : WriteGif(owner, path, doc);
+    if (ok) FormatMode = mng ? 1 : 0;
+    return ok;
+}
+
+std::string AnimationFormatNotice(const std::string& path) {
+    const std::string ext = FileExtension(path);
+    if (ext.empty() || ext == "GIF" || ext == "MNG") return {};
+    const size_t slash = path.find_last_of('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    return "「" + name + "」には GIF アニメーションを書き込みます。\r" + kPicturesElsewhere;
 }
 
 }  // namespace kivo

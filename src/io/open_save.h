@@ -32,6 +32,17 @@ std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& pa
 // was written, FormatMode follows the format written.
 bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc);
 
+// What Save and Save As write: the whole animation, as MNG under a ".mng" name
+// and as GIF under any other, whatever else the name's extension says. A
+// picture or video writer would keep one frame's pixels and lose delays,
+// comments and transparency while the document counted as saved.
+bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc);
+
+// The question to ask before Save As writes under this name: it names another
+// kind of file (anim.jpg) that SaveAnimation will fill with a GIF animation.
+// Empty when the name says GIF or MNG, or has no extension.
+std::string AnimationFormatNotice(const std::string& path);
+
 // Whether SaveDocument can write doc under this name without reporting a mismatch.
 bool CanSaveDocument(const std::string& path, const AnimDoc& doc);
 

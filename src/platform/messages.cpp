@@ -48,6 +48,9 @@ const MessageText kMessages[] = {
     {"SomeOpensFailed", "いくつかのファイルオープンに失敗しました。", "Some of the files could not be opened."},
     {"AskSaveChanges", "%s は、変更されています。\r上書き保管をしますか?",
      "%1 has been changed.\rDo you want to save it?"},
+    {"SaveAsGifNotice",
+     "「%s」には GIF アニメーションを書き込みます。\r1 コマの画像は「選択コマの保存」、動画は「AVI 保存」で保存できます。",
+     "\"%1\" will hold a GIF animation.\rSingle pictures are saved with Save Selected Frames, video with Save AVI."},
     {"HelpMissing", "ヘルプファイルが見つかりません。", "The manual was not found."},
     // Lines of longer messages, which are put together from them.
     {"OpenCompleteFrames", "読み込めた %d コマだけを開きますか?", "Open only the frames that were read whole (%1)?"},

@@ -1,6 +1,8 @@
 #include "ui/file_dialogs.h"
 
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QGridLayout>
 #include <QLineEdit>
 
@@ -37,6 +39,15 @@ void Prepare(QFileDialog& dialog, FileChooser chooser) {
     QStringList filters = QtFilters(chooser);
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.first());
+    // Size, type and date fit their texts ("2 バイト", "GIF ファイル"), which Qt
+    // would cut; the name takes the rest of the width.
+    if (auto* details = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
     std::string folder = StoredFolder(FolderKey(chooser));
     if (!folder.empty()) dialog.setDirectory(FromNativePath(folder));
 }

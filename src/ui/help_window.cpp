@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPointer>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -40,6 +41,9 @@ QWidget* ShowHelp(QWidget* owner) {
         window->setSource(QUrl::fromLocalFile(file.canonicalFilePath()));
         QFontMetrics fm = window->fontMetrics();
         window->resize(CharWidthOf(fm) * 100, fm.height() * 40);
+        // Esc closes it, as it closes every other window of the editor.
+        auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), window);
+        QObject::connect(close, &QShortcut::activated, window, &QWidget::close);
         window->show();
         return window;
     }

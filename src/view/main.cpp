@@ -9,6 +9,7 @@
 #include "app/session_settings.h"
 #include "platform/platform.h"
 #include "ui/qt_platform.h"
+#include "ui/qt_translation.h"
 #include "view/main_window.h"
 #include "view/screenshots.h"
 
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kivo"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kivo.svg")));
     ChooseGuiFont();
+    kivo::InstallQtTranslation(app);
 
     kivo::QtPlatformBackend backend;
     kivo::InstallPlatformBackend(&backend);

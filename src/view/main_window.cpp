@@ -20,6 +20,7 @@
 #include "ui/help_window.h"
 #include "ui/layout_units.h"
 #include "ui/options_dialog.h"
+#include "ui/on_screen.h"
 #include "ui/qt_platform.h"
 #include "view/image_area.h"
 
@@ -65,6 +66,7 @@ MainWindow::MainWindow() : shell_(*this) {
                                                     : QRect(0, 0, 1024, 768);
     WindowPoint at = RestoredWindowPosition(stored, screen.width(), screen.height());
     move(at.x, at.y);
+    KeepWindowsOnScreen(this);
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
         UpdatePasteEnable();
@@ -182,6 +184,12 @@ SaveAnswer MainWindow::AskSaveChanges(const std::string& text) {
         case QMessageBox::No: return SaveAnswer::kNo;
         default: return SaveAnswer::kCancel;
     }
+}
+
+bool MainWindow::AskOkCancel(const std::string& text) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("確認"), ShownMessage(text),
+                    QMessageBox::Ok | QMessageBox::Cancel, this);
+    return box.exec() == QMessageBox::Ok;
 }
 
 std::optional<std::string> MainWindow::ChooseOpenPath() { return ChooseAnimationToOpen(this); }

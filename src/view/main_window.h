@@ -54,6 +54,7 @@ public:
     // ShellUi
     OwnerWindow Owner() override { return this; }
     SaveAnswer AskSaveChanges(const std::string& text) override;
+    bool AskOkCancel(const std::string& text) override;
     std::optional<std::string> ChooseOpenPath() override;
     std::optional<std::string> ChooseSavePath(const std::string& initialName) override;
     std::vector<std::string> ChooseFramePaths() override;

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QScreen>
 #include <QDir>
 #include <QEnterEvent>
 #include <QFileDialog>
@@ -166,6 +167,19 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
         window.GetShell().SetFormatMode(1);
         ok = Save(preview, dir, QStringLiteral("preview-stopped-mng")) && ok;
         window.GetShell().SetFormatMode(mode);
+        // The whole screen once the preview, sitting near the screen's corner,
+        // grew for a larger animation: it is moved back fully onto the screen.
+        const QRect area = preview.screen()->availableGeometry();
+        preview.move(area.right() - preview.width() - 10, area.bottom() - preview.height() - 10);
+        const int width = doc.screenWidth, height = doc.screenHeight;
+        doc.screenWidth = 800;
+        doc.screenHeight = 600;
+        window.RefreshPanel();
+        Settle();
+        ok = preview.screen()->grabWindow(0).save(dir.filePath(QStringLiteral("preview-on-screen.png"))) && ok;
+        doc.screenWidth = width;
+        doc.screenHeight = height;
+        window.RefreshPanel();
         window.RunCommand(kCmdView);
     }
     if (doc.firstFrame) {

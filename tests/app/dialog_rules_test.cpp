@@ -100,6 +100,26 @@ TEST(WindowPosition, PositionsOffTheDisplayComeBackAt100) {
     }
 }
 
+TEST(WindowPosition, WindowsAreMovedFullyOntoTheScreen) {
+    const WindowRect screen{0, 30, 1600, 1170};  // a panel above
+    struct Case {
+        WindowRect window;
+        int x, y;
+    };
+    const Case cases[] = {
+        {{100, 100, 800, 600}, 100, 100},   // fits: stays
+        {{1000, 800, 800, 600}, 800, 600},  // past the far edges: moved in, size kept
+        {{-50, 0, 300, 200}, 0, 30},        // past the near edges
+        {{500, 500, 2000, 1300}, 0, 30},    // larger than the screen: its corner on it
+    };
+    for (const Case& c : cases) {
+        const WindowRect placed = PlacedOnScreen(c.window, screen);
+        EXPECT_EQ(placed.x, c.x);
+        EXPECT_EQ(placed.y, c.y);
+        EXPECT_EQ(placed.width, c.window.width);
+    }
+}
+
 TEST(CommandState, FrameCommandsNeedFramesAndPasteNeedsAPicture) {
     AnimDoc doc;
     CommandContext context{&doc, false};

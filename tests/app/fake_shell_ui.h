@@ -25,6 +25,12 @@ public:
         ++questions;
         return answer;
     }
+    bool okCancelAnswer = true;
+    std::vector<std::string> okCancelQuestions;
+    bool AskOkCancel(const std::string& text) override {
+        okCancelQuestions.push_back(text);
+        return okCancelAnswer;
+    }
     std::optional<std::string> ChooseOpenPath() override { return openPath; }
     std::optional<std::string> ChooseSavePath(const std::string&) override {
         ++saveDialogs;

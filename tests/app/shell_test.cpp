@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstring>
+
 #include "app/fake_shell_ui.h"
 #include "color/write_options.h"
 #include "doc/selection.h"
@@ -169,6 +171,41 @@ TEST_F(ShellTest, SaveOfANeverSavedDocumentAsksForANameAndTheOptionsByItsExtensi
     EXPECT_EQ(ui.saveDialogs, 1);
 }
 
+TEST_F(ShellTest, SaveAsWritesTheAnimationWhateverTheNamesExtension) {
+    struct Case {
+        const char* name;
+        bool asked;       // the user is told a GIF animation goes into this name
+        bool accept;
+        const char* magic;  // what the file starts with, empty when nothing is written
+    };
+    const Case cases[] = {
+        {"a.jpg", true, true, "GIF89a"},  {"b.png", true, true, "GIF89a"},  {"c.BMP", true, true, "GIF89a"},
+        {"d.avi", true, true, "GIF89a"},  {"e.png", true, false, ""},       {"f.gif", false, true, "GIF89a"},
+        {"g.mng", false, true, "\x8AMNG"}, {"h", false, true, "GIF89a"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FakeShellUi asking;
+        asking.okCancelAnswer = c.accept;
+        Shell shell(asking);
+        AddUnsavedFrames(shell, 1);  // one frame: a picture writer would have taken it
+        shell.Doc().currentFrame->comment = "kept";
+        const std::string path = dir.file(c.name);
+        asking.savePath = path;
+        EXPECT_EQ(shell.SaveAs(), c.accept);
+        EXPECT_EQ(asking.okCancelQuestions.size(), c.asked ? 1u : 0u);
+        const std::vector<uint8_t> bytes = test::ReadFile(path);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + std::min<size_t>(bytes.size(), 6)).substr(0, std::strlen(c.magic)), c.magic);
+        EXPECT_EQ(shell.Doc().modified, c.accept ? 0 : 1);
+        if (!c.accept) continue;
+        // What was saved opens again as the document, delay and comment included.
+        std::unique_ptr<AnimDoc> back = OpenDocument(nullptr, path);
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->firstFrame->delay, 10);
+        if (std::string(c.magic) == "GIF89a") EXPECT_EQ(back->firstFrame->comment, "kept");
+    }
+}
+
 TEST_F(ShellTest, DeleteRemovesTheSelectionFromTheTopIndexDown) {
     Shell shell(ui);
     AddUnsavedFrames(shell, 5);  // delays 10 … 14
@@ -185,6 +222,61 @@ TEST_F(ShellTest, DeleteRemovesTheSelectionFromTheTopIndexDown) {
     Shell empty(ui);
     empty.Delete();
     EXPECT_EQ(empty.Doc().modified, 0);
+}
+
+// A GIF cut off in the middle (an interrupted download): one message naming
+// the file and where it ends. When frames were read whole, the user may open
+// them; they are then a modified document without a path, so Save asks for a
+// name and the damaged file stays as it is.
+TEST_F(ShellTest, ACutOffGifOffersItsCompleteFramesWithoutTakingTheFilesPlace) {
+    const std::string whole = MakeAnimation("whole.gif", 3);
+    const std::vector<uint8_t> bytes = test::ReadFile(whole);
+    const std::string cutMessage = "「cut.gif」は 3 コマ目の途中で切れています。";
+    const std::string offer = cutMessage + "\r読み込めた 2 コマだけを開きますか?\r"
+                              "(元のファイルには上書きしません。保存するときに名前を付けます。)";
+    const struct {
+        const char* what;
+        size_t length;
+        bool accept;
+        std::vector<std::string> questions, errors;
+        int frames;  // in the document afterwards
+    } cases[] = {
+        {"accepted", bytes.size() - 4, true, {offer}, {}, 2},
+        {"declined", bytes.size() - 4, false, {offer}, {}, 1},
+        {"nothing complete", 40, true, {}, {"「cut.gif」は 1 コマ目の途中で切れています。"}, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.file("cut.gif");
+        const std::vector<uint8_t> cut(bytes.begin(), bytes.begin() + long(c.length));
+        ASSERT_TRUE(test::WriteFile(path, cut));
+        errors->errors.clear();
+        FakeShellUi asking;
+        asking.okCancelAnswer = c.accept;
+        Shell shell(asking);
+        AddUnsavedFrames(shell, 1);
+        shell.Doc().displayName = "mine.gif";
+        FormatMode = 1;
+        EXPECT_EQ(shell.OpenPath(path), c.accept && !c.questions.empty());
+        EXPECT_EQ(asking.okCancelQuestions, c.questions);
+        EXPECT_EQ(errors->errors, c.errors);
+        EXPECT_EQ(shell.Doc().frameCount, c.frames);
+        if (!(c.accept && !c.questions.empty())) {
+            EXPECT_EQ(shell.Doc().displayName, "mine.gif");  // the old document stays
+            continue;
+        }
+        EXPECT_EQ(shell.Doc().path, "");
+        EXPECT_EQ(shell.Doc().displayName, "cut.gif");
+        EXPECT_EQ(shell.Doc().modified, 1);
+        EXPECT_EQ(asking.caption, "Kivo - cut.gif *");
+        EXPECT_EQ(FormatMode, 0);
+        EXPECT_EQ(shell.Doc().firstFrame->next->delay, 11);
+        // Save asks for a name; declining it leaves the cut file as it was.
+        asking.savePath.reset();
+        EXPECT_FALSE(shell.Save());
+        EXPECT_EQ(asking.saveDialogs, 1);
+        EXPECT_EQ(test::ReadFile(path), cut);
+    }
 }
 
 TEST_F(ShellTest, AFailedOpenKeepsTheDocument) {

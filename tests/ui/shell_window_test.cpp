@@ -3,6 +3,10 @@
 // pump, the option dialogs apply their rules, and the save question's answers.
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QPointer>
+#include <QScreen>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -15,10 +19,14 @@
 #include "doc/selection.h"
 #include "platform/progress.h"
 #include "tools/blank_frame.h"
+#include "platform/platform.h"
+#include "ui/help_window.h"
 #include "ui/options_dialog.h"
 #include "ui/progress_dialog.h"
 #include "ui/qt_platform.h"
+#include "ui/qt_translation.h"
 #include "view/main_window.h"
+#include "view/preview_window.h"
 
 namespace kivo {
 
@@ -157,6 +165,58 @@ private slots:
         AddFrames(other, 1);
         AnswerNextBox(QMessageBox::No);
         QVERIFY(other.close());
+    }
+
+    // Every window opens fully on the main window's screen: a dialog placed
+    // past the corner, and the preview grown for a larger animation while it
+    // sat near the edge.
+    void windowsOpenOnTheScreen() {
+        MainWindow window;
+        window.show();
+        AddFrames(window, 2);
+        const QRect screen = window.screen()->availableGeometry();
+        auto inside = [&](QWidget* w) { return screen.contains(w->frameGeometry()); };
+
+        QDialog dialog(&window);
+        dialog.resize(300, 200);
+        dialog.move(screen.right() - 50, screen.bottom() - 50);
+        dialog.show();
+        QVERIFY(inside(&dialog));
+        QCOMPARE(dialog.size(), QSize(300, 200));  // moved, not shrunk
+        dialog.hide();
+
+        window.Action(40002)->trigger();  // View
+        QWidget* preview = window.FindPart<PreviewPart>()->Window();
+        QVERIFY(preview && preview->isVisible());
+        preview->move(screen.right() - preview->width() - 5, screen.bottom() - preview->height() - 5);
+        QVERIFY(inside(preview));
+        AnimDoc& doc = window.GetShell().Doc();
+        doc.screenWidth = doc.screenHeight = 300;
+        window.RefreshPanel();
+        QVERIFY(preview->height() > 300);
+        QVERIFY(inside(preview));
+    }
+
+    void escClosesTheHelpWindow() {
+        // The manual the help command opens lies beside the program.
+        QDir().mkpath(QString::fromStdString(AppDir() + "/help"));
+        QFile manual(QString::fromStdString(AppDir() + "/help/kivo.html"));
+        if (!manual.exists()) {
+            QVERIFY(manual.open(QIODevice::WriteOnly));
+            manual.write("<html><body>manual</body></html>");
+            manual.close();
+        }
+        QPointer<QWidget> help = ShowHelp(nullptr);
+        QVERIFY(help && help->isVisible());
+        QApplication::setActiveWindow(help);
+        QTest::keyClick(help, Qt::Key_Escape);
+        QTRY_VERIFY(!help || !help->isVisible());
+    }
+
+    void qtsOwnButtonsSpeakJapanese() {
+        if (!InstallQtTranslation(*QCoreApplication::instance())) QSKIP("qt6-translations-l10n is not installed");
+        QDialogButtonBox buttons(QDialogButtonBox::Cancel);
+        QCOMPARE(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("キャンセル"));
     }
 };
 
