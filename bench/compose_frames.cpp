@@ -8,7 +8,7 @@
 #include <string>
 
 #include "gif/gif_reader.h"
-#include "tools/compositor.h"
+#include "render/compositor.h"
 
 int main(int argc, char** argv) {
     if (argc < 2) {

@@ -9,8 +9,8 @@
 #include "doc/anim_doc.h"
 #include "doc/dib.h"
 #include "platform/recording_backend.h"
-#include "tools/avi_decoder.h"
-#include "tools/avi_import.h"
+#include "avi/avi_decoder.h"
+#include "avi/avi_import.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 
 #include "doc/anim_doc.h"
 #include "doc/dib.h"
-#include "mng/jpeg_reader.h"
-#include "mng/jpeg_writer.h"
+#include "jpeg/jpeg_reader.h"
+#include "jpeg/jpeg_writer.h"
 #include "platform/recording_backend.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

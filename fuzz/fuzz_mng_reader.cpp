@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/anim_doc.h"
 #include "doc/dib.h"
 #include "mend_crcs.h"

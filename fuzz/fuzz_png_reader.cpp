@@ -4,10 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/anim_doc.h"
 #include "doc/dib.h"
-#include "mng/png_reader.h"
+#include "png/png_reader.h"
 #include "platform/recording_backend.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "color/palette_prep_internal.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/anim_doc.h"
 #include "doc/dib.h"
 #include "gif/gif_reader.h"
@@ -27,7 +27,7 @@
 #include "mng/mng_writer.h"
 #include "platform/platform.h"
 #include "platform/recording_backend.h"
-#include "tools/optimize_frames.h"
+#include "frame_ops/optimize_frames.h"
 
 namespace {
 

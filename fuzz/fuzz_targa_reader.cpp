@@ -6,7 +6,7 @@
 #include "doc/anim_doc.h"
 #include "doc/dib.h"
 #include "platform/recording_backend.h"
-#include "tools/targa_reader.h"
+#include "targa/targa_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kivo::MaxImagePixels = size_t(1) << 22;

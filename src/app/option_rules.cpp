@@ -2,7 +2,7 @@
 
 #include <charconv>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 
 namespace kivo {
 

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <fstream>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 
 namespace kivo {
 

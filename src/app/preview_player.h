@@ -8,7 +8,7 @@
 
 #include "app/window_position.h"
 #include "doc/anim_doc.h"
-#include "tools/compositor.h"
+#include "render/compositor.h"
 
 namespace kivo {
 

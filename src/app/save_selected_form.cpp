@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "app/shell.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "platform/kept_errors.h"
 
 namespace kivo {

@@ -7,7 +7,7 @@
 
 #include "doc/anim_doc.h"
 #include "platform/platform.h"
-#include "tools/save_selected.h"
+#include "frame_ops/save_selected.h"
 
 namespace kivo {
 

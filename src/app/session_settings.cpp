@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "color/option_settings.h"
+#include "options/option_settings.h"
 
 namespace kivo {
 

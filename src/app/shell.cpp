@@ -8,13 +8,13 @@
 #include <string>
 
 #include "app/session_settings.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/selection.h"
 #include "io/file_formats.h"
 #include "io/import_file.h"
 #include "io/open_save.h"
-#include "tools/avi_export.h"
-#include "tools/optimize_frames.h"
+#include "avi/avi_export.h"
+#include "frame_ops/optimize_frames.h"
 
 namespace kivo {
 

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "color/option_settings.h"
-#include "color/write_options.h"
+#include "options/option_settings.h"
+#include "options/write_options.h"
 #include "io/file_formats.h"
 #include "platform/settings_file.h"
 #include "platform/terminal_backend.h"

@@ -5,7 +5,7 @@
 
 #include "cli.h"
 #include "io/open_save.h"
-#include "tools/blank_frame.h"
+#include "frame_ops/blank_frame.h"
 
 namespace kivo::cli {
 

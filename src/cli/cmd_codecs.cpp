@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "cli.h"
-#include "tools/avi_encoders.h"
+#include "avi/avi_encoders.h"
 
 namespace kivo::cli {
 

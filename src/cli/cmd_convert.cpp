@@ -13,15 +13,15 @@
 #include <vector>
 
 #include "cli.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/anim_doc.h"
 #include "io/file_formats.h"
 #include "io/import_file.h"
 #include "io/open_save.h"
 #include "platform/safe_save.h"
 #include "platform/terminal_backend.h"
-#include "tools/avi_export.h"
-#include "tools/optimize_frames.h"
+#include "avi/avi_export.h"
+#include "frame_ops/optimize_frames.h"
 
 namespace kivo::cli {
 

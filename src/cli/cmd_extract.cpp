@@ -9,7 +9,7 @@
 #include "doc/selection.h"
 #include "io/file_formats.h"
 #include "io/open_save.h"
-#include "tools/save_selected.h"
+#include "frame_ops/save_selected.h"
 
 namespace kivo::cli {
 

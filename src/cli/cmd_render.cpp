@@ -15,9 +15,9 @@
 #include "io/open_save.h"
 #include "platform/safe_save.h"
 #include "platform/terminal_backend.h"
-#include "tools/compositor.h"
-#include "tools/save_selected.h"
-#include "tools/screen_png.h"
+#include "render/compositor.h"
+#include "frame_ops/save_selected.h"
+#include "render/screen_png.h"
 
 namespace kivo::cli {
 

@@ -9,7 +9,7 @@
 #include "color/palette_prep.h"
 #include "color/palette_prep_internal.h"
 #include "color/quantizer.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 
 namespace kivo {
 namespace {

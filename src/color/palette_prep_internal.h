@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "color/palette_prep.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/anim_doc.h"
 
 namespace kivo {

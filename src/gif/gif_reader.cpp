@@ -7,7 +7,7 @@
 #include <new>
 #include <vector>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/dib.h"
 #include "gif/lzw_decoder.h"
 #include "platform/parallel.h"

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "color/global_palette.h"
-#include "color/document_save.h"
+#include "save/document_save.h"
 #include "color/palette_prep.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "gif/lzw_encoder.h"
 #include "gif/table_order.h"
 #include "platform/parallel.h"

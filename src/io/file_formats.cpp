@@ -9,16 +9,16 @@
 #include "gif/gif_first_image.h"
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
-#include "mng/jpeg_reader.h"
-#include "mng/jpeg_writer.h"
+#include "jpeg/jpeg_reader.h"
+#include "jpeg/jpeg_writer.h"
 #include "mng/mng_reader.h"
 #include "mng/mng_writer.h"
-#include "mng/png_reader.h"
-#include "mng/png_writer.h"
+#include "png/png_reader.h"
+#include "png/png_writer.h"
 #include "platform/safe_save.h"
-#include "tools/avi_export.h"
-#include "tools/avi_import.h"
-#include "tools/targa_reader.h"
+#include "avi/avi_export.h"
+#include "avi/avi_import.h"
+#include "targa/targa_reader.h"
 
 namespace kivo {
 

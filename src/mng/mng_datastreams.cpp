@@ -4,10 +4,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "color/write_options.h"
-#include "mng/jpeg_reader.h"
+#include "options/write_options.h"
+#include "jpeg/jpeg_reader.h"
 #include "mng/mng_reader_internal.h"
-#include "mng/png_reader.h"
+#include "png/png_reader.h"
 
 namespace kivo {
 

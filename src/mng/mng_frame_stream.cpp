@@ -2,11 +2,11 @@
 
 #include <algorithm>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/dib.h"
-#include "mng/jpeg_writer.h"
-#include "mng/mng_chunk_writer.h"
-#include "mng/png_writer.h"
+#include "jpeg/jpeg_writer.h"
+#include "png/chunk_writer.h"
+#include "png/png_writer.h"
 
 namespace kivo {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <new>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "mng/mng_reader_internal.h"
 #include "platform/progress.h"
 

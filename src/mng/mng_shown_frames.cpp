@@ -6,7 +6,7 @@
 #include <utility>
 
 #include "color/frame_pixels.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/dib.h"
 #include "platform/progress.h"
 

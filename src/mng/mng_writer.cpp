@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "color/global_palette.h"
-#include "color/document_save.h"
+#include "save/document_save.h"
 #include "color/palette_prep.h"
-#include "color/write_options.h"
-#include "mng/mng_chunk_writer.h"
+#include "options/write_options.h"
+#include "png/chunk_writer.h"
 #include "mng/mng_frame_stream.h"
 #include "mng/mng_shown_frames.h"
-#include "mng/ordered_pipeline.h"
+#include "platform/ordered_pipeline.h"
 #include "platform/kept_errors.h"
 #include "platform/parallel.h"
 #include "platform/progress.h"

@@ -2,7 +2,7 @@
 // key=value lines in one section. The file is read once at start and written
 // once at exit; what lies between is a key/value store whose typed accessors
 // know each key's value format. Every part of the program reads and writes its
-// own keys through it (the write options through color/option_settings.h, the
+// own keys through it (the write options through options/option_settings.h, the
 // windows and dialogs theirs).
 #pragma once
 

@@ -8,7 +8,7 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
-#include "tools/avi_encoders.h"
+#include "avi/avi_encoders.h"
 #include "ui/layout_units.h"
 #include "ui/qt_platform.h"
 

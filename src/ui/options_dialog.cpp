@@ -12,7 +12,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 
 namespace kivo {
 

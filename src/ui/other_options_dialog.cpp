@@ -12,7 +12,7 @@
 #include <cstdlib>
 
 #include "app/paint_program.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "ui/qt_platform.h"
 
 namespace kivo {

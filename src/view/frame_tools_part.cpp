@@ -4,7 +4,7 @@
 
 #include "app/command_table.h"
 #include "app/paint_file.h"
-#include "tools/blank_frame.h"
+#include "frame_ops/blank_frame.h"
 #include "ui/blank_frame_dialog.h"
 #include "ui/layout_units.h"
 #include "ui/other_options_dialog.h"

@@ -7,7 +7,7 @@
 #include "app/file_choice.h"
 #include "app/option_rules.h"
 #include "app/window_position.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 
 namespace kivo {
 namespace {

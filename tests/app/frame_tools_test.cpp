@@ -14,13 +14,13 @@
 #include "app/paint_file.h"
 #include "app/paint_program.h"
 #include "app/save_selected_form.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/bmp.h"
 #include "doc/dib.h"
 #include "doc/selection.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
-#include "tools/blank_frame.h"
+#include "frame_ops/blank_frame.h"
 
 namespace kivo {
 namespace {

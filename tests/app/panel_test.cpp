@@ -5,7 +5,7 @@
 #include "app/panel_layout.h"
 #include "app/panel_state.h"
 #include "support/test_support.h"
-#include "tools/blank_frame.h"
+#include "frame_ops/blank_frame.h"
 
 namespace kivo {
 namespace {

@@ -10,12 +10,12 @@
 #include <cstring>
 
 #include "app/fake_shell_ui.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/selection.h"
 #include "io/open_save.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
-#include "tools/blank_frame.h"
+#include "frame_ops/blank_frame.h"
 
 namespace kivo {
 namespace {

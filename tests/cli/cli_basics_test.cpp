@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "support/test_support.h"
 
 namespace {

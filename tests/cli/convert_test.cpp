@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/dib.h"
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"

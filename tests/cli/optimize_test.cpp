@@ -4,12 +4,12 @@
 
 #include <cstdlib>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
-#include "tools/compositor.h"
+#include "render/compositor.h"
 
 namespace kivo {
 namespace {

@@ -5,8 +5,8 @@
 #include "doc/dib.h"
 #include "gif/gif_reader.h"
 #include "io/open_save.h"
-#include "mng/jpeg_writer.h"
-#include "mng/png_writer.h"
+#include "jpeg/jpeg_writer.h"
+#include "png/png_writer.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
 

@@ -10,7 +10,7 @@
 #include "mng/mng_read_builder.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
-#include "tools/compositor.h"
+#include "render/compositor.h"
 
 namespace kivo {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "color/global_palette.h"
 #include "color/palette_prep.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/anim_doc.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"

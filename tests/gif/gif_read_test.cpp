@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/dib.h"
 #include "gif/gif_reader.h"
 #include "gif_read_builder.h"

@@ -2,7 +2,7 @@
 // colours fit), placement, timing, disposal, transparency, comments and looping.
 #include <gtest/gtest.h>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "gif/gif_first_image.h"
 #include "gif/gif_read_builder.h"
 #include "gif/gif_reader.h"

@@ -11,7 +11,7 @@
 #include <csignal>
 #include <filesystem>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/dib.h"
 #include "gif/gif_read_builder.h"
 #include "gif/gif_reader.h"

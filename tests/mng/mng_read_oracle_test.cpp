@@ -7,7 +7,7 @@
 #include <cstdlib>
 
 #include "gif/gif_reader.h"
-#include "mng/jpeg_writer.h"
+#include "jpeg/jpeg_writer.h"
 #include "mng/mng_reader.h"
 #include "mng/mng_read_builder.h"
 #include "mng/mng_write_oracle.h"

@@ -7,12 +7,12 @@
 
 #include <array>
 
-#include "color/write_options.h"
-#include "mng/jpeg_reader.h"
-#include "mng/jpeg_writer.h"
+#include "options/write_options.h"
+#include "jpeg/jpeg_reader.h"
+#include "jpeg/jpeg_writer.h"
 #include "mng/mng_read_builder.h"
 #include "mng/mng_reader.h"
-#include "mng/png_reader.h"
+#include "png/png_reader.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <tuple>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
 #include "doc/dib.h"
@@ -17,7 +17,7 @@
 #include "mng/mng_writer.h"
 #include "platform/recording_backend.h"
 #include "support/test_support.h"
-#include "tools/compositor.h"
+#include "render/compositor.h"
 
 namespace kivo {
 namespace {

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/anim_doc.h"
 #include "gif/gif_writer.h"
 #include "platform/progress.h"

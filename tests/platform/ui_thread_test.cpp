@@ -5,7 +5,7 @@
 
 #include <thread>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/anim_doc.h"
 #include "gif/gif_writer.h"
 #include "platform/kept_errors.h"

@@ -23,10 +23,10 @@
 
 #include "app/command_table.h"
 #include "app/paint_file.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/dib.h"
 #include "doc/selection.h"
-#include "tools/blank_frame.h"
+#include "frame_ops/blank_frame.h"
 #include "ui/blank_frame_dialog.h"
 #include "ui/frame_image.h"
 #include "ui/paint_editing.h"

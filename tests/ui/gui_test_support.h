@@ -9,7 +9,7 @@
 #include <QWidget>
 #include <memory>
 
-#include "tools/blank_frame.h"
+#include "frame_ops/blank_frame.h"
 #include "view/main_window.h"
 
 namespace kivo {

@@ -14,10 +14,10 @@
 #include <QUrl>
 
 #include "app/command_table.h"
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/selection.h"
 #include "io/open_save.h"
-#include "tools/blank_frame.h"
+#include "frame_ops/blank_frame.h"
 #include "ui/colour_dropper.h"
 #include "ui/gui_test_support.h"
 #include "ui/qt_platform.h"

@@ -15,10 +15,10 @@
 #include <QTest>
 #include <QTimer>
 
-#include "color/write_options.h"
+#include "options/write_options.h"
 #include "doc/selection.h"
 #include "platform/progress.h"
-#include "tools/blank_frame.h"
+#include "frame_ops/blank_frame.h"
 #include "platform/platform.h"
 #include "ui/help_window.h"
 #include "ui/options_dialog.h"

@@ -9,7 +9,7 @@
 
 #include "app/tool_bar_table.h"
 #include "doc/selection.h"
-#include "tools/blank_frame.h"
+#include "frame_ops/blank_frame.h"
 #include "ui/qt_platform.h"
 #include "view/main_window.h"
 #include "view/tool_bar.h"

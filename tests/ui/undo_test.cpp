@@ -10,8 +10,8 @@
 #include <QTest>
 
 #include "app/command_table.h"
-#include "color/write_options.h"
-#include "tools/blank_frame.h"
+#include "options/write_options.h"
+#include "frame_ops/blank_frame.h"
 #include "ui/gui_test_support.h"
 #include "ui/qt_platform.h"
 #include "view/main_window.h"

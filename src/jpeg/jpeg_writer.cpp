@@ -1,0 +1,163 @@
+#include "jpeg/jpeg_writer.h"
+
+#include <algorithm>
+#include <new>
+
+#include "options/write_options.h"
+#include "doc/dib.h"
+#include "jpeg/jpeg_errors.h"
+#include "platform/safe_save.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr char kNoPicture[] = "The frame has no 24-bit picture to write";
+constexpr size_t kOutputBlock = 64 * 1024;
+constexpr JDIMENSION kRowBatch = 16;
+
+// Takes one block of compressed bytes; returns 0, or the library's message code
+// for why it could not.
+using Sink = int (*)(void* target, const uint8_t* data, size_t size);
+
+// All state of one compression, kept out of the frame that calls setjmp (see
+// jpeg_errors.h).
+struct EncodeJob {
+    jpeg_compress_struct cinfo{};
+    JpegErrorManager errors{};
+    jpeg_destination_mgr destination{};
+    Sink sink = nullptr;
+    void* target = nullptr;
+    JOCTET* block = nullptr;  // from the library's image pool
+};
+
+EncodeJob& JobOf(j_compress_ptr cinfo) { return *static_cast<EncodeJob*>(cinfo->client_data); }
+
+void StartBlock(j_compress_ptr cinfo) {
+    EncodeJob& job = JobOf(cinfo);
+    job.destination.next_output_byte = job.block;
+    job.destination.free_in_buffer = kOutputBlock;
+}
+
+void InitDestination(j_compress_ptr cinfo) {
+    JobOf(cinfo).block = static_cast<JOCTET*>((*cinfo->mem->alloc_small)(
+        reinterpret_cast<j_common_ptr>(cinfo), JPOOL_IMAGE, kOutputBlock));
+    StartBlock(cinfo);
+}
+
+void Flush(j_compress_ptr cinfo, size_t size) {
+    EncodeJob& job = JobOf(cinfo);
+    if (size == 0) return;
+    if (const int code = job.sink(job.target, job.block, size)) ERREXIT1(cinfo, code, 0);
+}
+
+boolean EmptyOutputBuffer(j_compress_ptr cinfo) {
+    Flush(cinfo, kOutputBlock);
+    StartBlock(cinfo);
+    return TRUE;
+}
+
+void TermDestination(j_compress_ptr cinfo) {
+    Flush(cinfo, kOutputBlock - JobOf(cinfo).destination.free_in_buffer);
+}
+
+int ToVector(void* target, const uint8_t* data, size_t size) {
+    try {
+        auto& out = *static_cast<std::vector<uint8_t>*>(target);
+        out.insert(out.end(), data, data + size);
+        return JMSG_NOMESSAGE;
+    } catch (...) {  // called from libjpeg: nothing may be thrown through it
+        return JERR_OUT_OF_MEMORY;
+    }
+}
+
+int ToFile(void* target, const uint8_t* data, size_t size) {
+    return static_cast<SafeFile*>(target)->Write(data, size) ? JMSG_NOMESSAGE : JERR_FILE_WRITE;
+}
+
+bool HasPicture(OwnerWindow owner, const Frame& frame) {
+    if (DibIsValid(frame.dib) && DibBitCount(frame.dib) == 24) return true;
+    ShowError(owner, kNoPicture);
+    return false;
+}
+
+// The whole compression. A fatal library error jumps back to the setjmp here,
+// so this frame holds nothing with a destructor and nothing read after the jump.
+bool Compress(EncodeJob& job, const Dib& dib, int quality) {
+    j_compress_ptr cinfo = &job.cinfo;
+    if (setjmp(job.errors.jump)) return false;
+
+    jpeg_create_compress(cinfo);
+    job.destination.init_destination = InitDestination;
+    job.destination.empty_output_buffer = EmptyOutputBuffer;
+    job.destination.term_destination = TermDestination;
+    cinfo->dest = &job.destination;
+
+    const JDIMENSION width = DibWidth(dib), height = DibHeight(dib);
+    cinfo->image_width = width;
+    cinfo->image_height = height;
+    cinfo->input_components = 3;
+    cinfo->in_color_space = JCS_EXT_BGR;  // the DIB's rows go in as they are
+    jpeg_set_defaults(cinfo);
+    jpeg_set_quality(cinfo, quality, TRUE);
+    cinfo->optimize_coding = TRUE;
+    if (Interlace) jpeg_simple_progression(cinfo);
+    jpeg_start_compress(cinfo, TRUE);
+
+    // The first scanline is the top row, the DIB's last.
+    const uint8_t* const bits = DibPixels(dib);
+    const size_t stride = DibRowBytes(width, 24);
+    JSAMPROW rows[kRowBatch];
+    while (cinfo->next_scanline < height) {
+        const JDIMENSION first = cinfo->next_scanline;
+        const JDIMENSION count = std::min(kRowBatch, height - first);
+        // libjpeg only reads its input rows; its interface just lacks the const.
+        for (JDIMENSION i = 0; i < count; ++i)
+            rows[i] = const_cast<JSAMPROW>(bits + (height - 1 - first - i) * stride);
+        if (jpeg_write_scanlines(cinfo, rows, count) == 0)
+            ERREXIT(cinfo, JERR_CANT_SUSPEND);  // our destination never suspends
+    }
+    jpeg_finish_compress(cinfo);
+    return true;
+}
+
+bool Encode(OwnerWindow owner, const Frame& frame, int quality, Sink sink, void* target) {
+    EncodeJob job;
+    job.sink = sink;
+    job.target = target;
+    job.cinfo.err = InitJpegErrors(job.errors, owner);
+    job.cinfo.client_data = &job;  // kept by jpeg_create_compress
+    const bool ok = Compress(job, frame.dib, quality);
+    jpeg_destroy_compress(&job.cinfo);
+    if (!ok && job.errors.message[0]) ShowError(owner, job.errors.message);
+    return ok;
+}
+
+}  // namespace
+
+bool EncodeJpeg(OwnerWindow owner, const Frame& frame, int quality, std::vector<uint8_t>& out) {
+    out.clear();
+    if (!HasPicture(owner, frame)) return false;
+    if (Encode(owner, frame, quality, ToVector, &out)) return true;
+    out.clear();
+    return false;
+}
+
+bool WriteJpeg(OwnerWindow owner, const std::string& path, const Frame& frame, int quality) {
+    if (!HasPicture(owner, frame)) return false;
+    try {
+        SafeFile file;
+        if (!file.Open(path)) {
+            ShowError(owner, "can't open " + path + "\n");
+            return false;
+        }
+        if (!Encode(owner, frame, quality, ToFile, &file)) return false;  // the file is dropped
+        if (file.Commit()) return true;
+        ShowError(owner, JpegLibraryText(JERR_FILE_WRITE));
+        return false;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+}  // namespace kivo

@@ -1,0 +1,69 @@
+#include "options/option_settings.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "options/write_options.h"
+#include "doc/anim_doc.h"
+
+namespace kivo {
+namespace {
+
+int Flag(int v) { return v != 0 ? 1 : 0; }
+
+// 8, 16, ..., 256: the largest budget not above v.
+int ColourBudget(int v) {
+    int budget = 8;
+    while (budget < 256 && budget * 2 <= v) budget *= 2;
+    return budget;
+}
+
+// Each key's values in order, and how a read value becomes the option.
+struct Slot {
+    int* option;
+    int (*accept)(int read, int current);
+};
+
+int AsFlag(int read, int) { return Flag(read); }
+int AsBudget(int read, int) { return ColourBudget(read); }
+int AsQuality(int read, int) { return std::clamp(read, 1, 100); }
+int AsMode(int read, int current) { return read == 0 || read == 1 ? read : current; }
+int AsIndex(int read, int current) { return read >= -1 && read <= 255 ? read : current; }
+
+void Load(const Settings& settings, std::string_view key, std::initializer_list<Slot> slots) {
+    const std::vector<int> values = SettingNumbers(settings, key);
+    auto slot = slots.begin();
+    for (size_t i = 0; i < values.size() && slot != slots.end(); ++i, ++slot)
+        *slot->option = slot->accept(values[i], *slot->option);
+}
+
+void Store(Settings& settings, std::string_view key, std::initializer_list<int> values) {
+    const std::vector<int> list(values);
+    SetSettingNumbers(settings, key, list);
+}
+
+}  // namespace
+
+void LoadOptionSettings(const Settings& settings) {
+    Load(settings, "GifWROpt",
+         {{&MaxColors, AsBudget}, {&UnifyPalette, AsFlag}, {&ShowOptionsOnSave, AsFlag}, {&Interlace, AsFlag}});
+    Load(settings, "MngWROpt",
+         {{&NoColorReduction, AsFlag}, {&JngOver256Only, AsFlag}, {&JngQuality, AsQuality},
+          {&MhdrStrictProfile, AsFlag}, {&TermAlways, AsFlag}, {&FramMayOmit, AsFlag}, {&DefiMayOmit, AsFlag},
+          {&JngAllFrames, AsFlag}, {&NoGlobalPalette, AsFlag}, {&FormatMode, AsMode}});
+    Load(settings, "MngWROpt2", {{&KeepPngPalette, AsFlag}, {&TransparentIndex, AsIndex}});
+    Load(settings, "OPT1", {{&UseStandardPaint, AsFlag}, {&OptimizeWithTransparency, AsFlag}});
+    if (const std::string* paint = SettingText(settings, "PaintSoft")) PaintProgramPath = *paint;
+}
+
+void StoreOptionSettings(Settings& settings) {
+    Store(settings, "GifWROpt", {MaxColors, UnifyPalette, ShowOptionsOnSave, Interlace});
+    Store(settings, "MngWROpt",
+          {Flag(NoColorReduction), Flag(JngOver256Only), JngQuality, Flag(MhdrStrictProfile), Flag(TermAlways),
+           Flag(FramMayOmit), Flag(DefiMayOmit), Flag(JngAllFrames), Flag(NoGlobalPalette), FormatMode});
+    Store(settings, "MngWROpt2", {Flag(KeepPngPalette), TransparentIndex});
+    Store(settings, "OPT1", {Flag(UseStandardPaint), Flag(OptimizeWithTransparency)});
+    SetSettingText(settings, "PaintSoft", PaintProgramPath);
+}
+
+}  // namespace kivo
