@@ -1,8 +1,13 @@
 #include "app/file_choice.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdint>
+#include <string>
+#include <vector>
+
+#include "io/file_formats.h"
 
 namespace kivo {
 
@@ -15,17 +20,34 @@ constexpr std::array kAnimationFilters = {
     FileFilter{"すべてのﾌｧｲﾙ(*.*)", ""},
 };
 
-constexpr std::array kFrameFilters = {
-    FileFilter{"ﾃﾞﾌｫﾙﾄ(全画像)", "jpg;jpeg;jpe;jfif;png;mng;bmp;dib;gif;tga;avi"},
-    FileFilter{"JPG(*.JPEG;*.JPG)", "jpg;jpeg;jpe;jfif"},
-    FileFilter{"BMP(*.BMP;*.DIB)", "bmp;dib"},
-    FileFilter{"GIF(*.GIF)", "gif"},
-    FileFilter{"PNG(*.PNG)", "png"},
-    FileFilter{"MNG(*.MNG)", "mng"},
-    FileFilter{"Targa(*.TGA)", "tga"},
-    FileFilter{"AVI(*.AVI)", "avi"},
-    FileFilter{"すべてのﾌｧｲﾙ(*.*)", ""},
+// Every picture the import reads, then each format in the order the dialog has
+// always shown them, then every file: built from the io table, so a new format
+// appears here by its row alone.
+struct FrameFilters {
+    std::vector<std::string> extensions;  // what the filters' views point into
+    std::vector<FileFilter> filters;
+
+    FrameFilters() {
+        std::vector<const FileFormat*> listed;
+        for (const FileFormat& f : FileFormats())
+            if (f.dialogPlace > 0 && (f.readAnimation || f.readFrame)) listed.push_back(&f);
+        std::stable_sort(listed.begin(), listed.end(),
+                         [](const FileFormat* a, const FileFormat* b) { return a->dialogPlace < b->dialogPlace; });
+        extensions.reserve(listed.size() + 1);  // no reallocation: the views must stay valid
+        extensions.push_back(ReadableExtensions());
+        filters.push_back({"ﾃﾞﾌｫﾙﾄ(全画像)", extensions.back()});
+        for (const FileFormat* f : listed) {
+            extensions.push_back(DialogExtensions(*f));
+            filters.push_back({f->dialogLabel, extensions.back()});
+        }
+        filters.push_back({"すべてのﾌｧｲﾙ(*.*)", ""});
+    }
 };
+
+std::span<const FileFilter> FrameFilterList() {
+    static const FrameFilters list;
+    return list.filters;
+}
 
 constexpr std::array kAviFilters = {
     FileFilter{"AVI(*.AVI)", "avi"},
@@ -42,7 +64,7 @@ std::span<const FileFilter> FiltersOf(FileChooser chooser) {
     switch (chooser) {
         case FileChooser::kOpenAnimation:
         case FileChooser::kSaveAnimation: return kAnimationFilters;
-        case FileChooser::kOpenFrames: return kFrameFilters;
+        case FileChooser::kOpenFrames: return FrameFilterList();
         case FileChooser::kSaveAvi: return kAviFilters;
     }
     return {};

@@ -1,6 +1,7 @@
 #include "cli.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -17,6 +18,22 @@ namespace {
 
 // To stdout when asked for, to stderr when it answers a mistake, so that it
 // never passes for a command's output.
+// The formats as the io table has them, so a new format shows up here by itself.
+std::string FormatsHelp() {
+    std::string text = "Formats, chosen by the file's extension:\n";
+    for (const FileFormat& f : FileFormats()) {
+        std::string ext;
+        for (char c : f.extensions) ext += c == ' ' ? std::string(" .") : std::string(1, char(std::tolower(c)));
+        std::string what;
+        if (f.readAnimation || f.readFrame) what += "read";
+        if (f.writeDocument) what += what.empty() ? "write" : ", write";
+        else if (f.writeFrame) what += what.empty() ? "write one frame" : ", write one frame";
+        text += "  " + std::string(f.name) + std::string(size_t(std::max(0, 7 - int(f.name.size()))), ' ') + "." + ext +
+                std::string(size_t(std::max(0, 12 - int(ext.size()))), ' ') + what + "\n";
+    }
+    return text;
+}
+
 void PrintOverview(std::FILE* out) {
     std::fprintf(out,
                  "kivo-cli %s - the Kivo animation engine from the command line\n\n"
@@ -25,6 +42,7 @@ void PrintOverview(std::FILE* out) {
                  "Commands:\n",
                  KIVO_VERSION);
     for (const Command& c : Commands()) std::fprintf(out, "  %-10s %s\n", c.name, c.summary);
+    std::fprintf(out, "\n%s", FormatsHelp().c_str());
     std::fprintf(out,
                  "\nRun 'kivo-cli help COMMAND' for a command's arguments, and\n"
                  "'kivo-cli help options' for the write options that --set changes.\n");
@@ -88,6 +106,7 @@ int RunHelp(const Args& args) {
     }
     std::printf("Usage: kivo-cli %s %s\n  %s\n", c->name, c->usage, c->summary);
     if (c->details && *c->details) std::printf("\n%s", c->details);
+    if (c->listsFormats) std::printf("\n%s", FormatsHelp().c_str());
     return 0;
 }
 

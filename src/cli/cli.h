@@ -16,6 +16,7 @@ struct Command {
     const char* summary;  // one line for --help
     int (*run)(const Args& args);  // exit status: 0 success, 1 failure, 2 usage, 130 cancelled
     const char* details = nullptr;  // what 'kivo-cli help NAME' adds: every argument explained
+    bool listsFormats = false;      // its help ends with the formats of the io table
 };
 
 std::span<const Command> Commands();

@@ -39,11 +39,11 @@ constexpr char kConvertDetails[] =
     "animation, in the order given, looping forever unless --loop says otherwise. An\n"
     "AVI's frames are its pictures, equal pictures in a row joined into one frame.\n"
     "\n"
-    "  -o, --output FILE     the file to write, in the format its extension names:\n"
-    "                        .gif, .mng or .avi for any number of frames; .png, .jpg\n"
-    "                        or .bmp for a single frame. An existing file is replaced\n"
-    "                        only once the new one is complete, keeping its\n"
-    "                        permissions.\n"
+    "  -o, --output FILE     the file to write, in the format its extension names\n"
+    "                        (Formats, below): any number of frames where the format\n"
+    "                        writes, a single frame where it writes one frame. An\n"
+    "                        existing file is replaced only once the new one is\n"
+    "                        complete, keeping its permissions.\n"
     "  --max-colors N        at most N colours per palette: 8, 16, 32, 64, 128 or 256\n"
     "                        (default 256). Frames with more are reduced.\n"
     "  --separate-palettes   every frame gets a palette of its own, instead of one\n"
@@ -127,7 +127,8 @@ constexpr char kBlankDetails[] =
     "  --size WxH         each frame's width and height in pixels (1-65535).\n"
     "  --count N          how many frames (1-10000, default 1).\n"
     "  --delay CS         each frame's delay in hundredths of a second (default 10).\n"
-    "  -o, --output FILE  .gif or .mng for any count; .png, .jpg or .bmp for one frame.\n";
+    "  -o, --output FILE  a format that writes, for any count; one that writes one\n"
+    "                     frame, for one frame (Formats, below).\n";
 
 constexpr char kCodecsDetails[] =
     "One line per video encoder of the installed FFmpeg that an AVI file can hold:\n"
@@ -148,14 +149,14 @@ static const Command kCommands[] = {
      "         [--set NAME=VALUE]... [--loop N|forever|off] [--delay CS] [--optimize]\n"
      "         [--codec NAME] [--no-config]",
      "join animations, videos and pictures into one animation or AVI, or save one frame as a picture",
-     RunConvert, kConvertDetails},
+     RunConvert, kConvertDetails, true},
     {"extract",
      "INPUT [--frames LIST] [--format bmp|png|gif] [--dir FOLDER] [--name BASE] [--no-overwrite]",
      "write chosen frames as separate BMP, PNG or GIF files", RunExtract, kExtractDetails},
     {"render", "INPUT [--frames LIST] [--view-mode 0|1] [--background RRGGBB] -o FOLDER|FILE.png",
      "write what the preview shows for chosen frames as PNG pictures", RunRender, kRenderDetails},
     {"blank", "--size WxH [--count N] [--delay CS] -o OUTPUT", "make a new animation of white frames",
-     RunBlank, kBlankDetails},
+     RunBlank, kBlankDetails, true},
     {"codecs", "", "list the encoders an .avi output can use (convert --codec)", RunCodecs, kCodecsDetails},
 };
 

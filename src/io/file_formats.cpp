@@ -66,13 +66,14 @@ bool WriteJpegFrame(OwnerWindow owner, const std::string& path, AnimDoc&, Frame&
 }
 
 const FileFormat kFormats[] = {
-    {"GIF", "GIF", "", ReadGif, nullptr, DecodeFirstGifImage, WriteGif, WriteSingleFrameGif},
-    {"MNG", "MNG", "", ReadMng, nullptr, ReadMngFirstImage, WriteMng, nullptr},
-    {"PNG", "PNG", "", nullptr, ReadPng, ReadPng, nullptr, WritePngFrame},
-    {"JPEG", "JPG JPEG", "JPE JFIF", nullptr, ReadJpeg, PreviewJpeg, nullptr, WriteJpegFrame},
-    {"BMP", "BMP DIB", "", nullptr, ReadBmpFrame, PreviewBmp, nullptr, WriteBmpFrame},
-    {"Targa", "TGA", "", nullptr, ReadTarga, ReadTarga, nullptr, nullptr},
-    {"AVI", "AVI", "", ImportAviFrames, nullptr, PreviewAvi, WriteAvi, nullptr},
+    {"GIF", "GIF", "", ReadGif, nullptr, DecodeFirstGifImage, WriteGif, WriteSingleFrameGif, "GIF(*.GIF)", 3},
+    {"MNG", "MNG", "", ReadMng, nullptr, ReadMngFirstImage, WriteMng, nullptr, "MNG(*.MNG)", 5},
+    {"PNG", "PNG", "", nullptr, ReadPng, ReadPng, nullptr, WritePngFrame, "PNG(*.PNG)", 4},
+    {"JPEG", "JPG JPEG", "JPE JFIF", nullptr, ReadJpeg, PreviewJpeg, nullptr, WriteJpegFrame,
+     "JPG(*.JPEG;*.JPG)", 1},
+    {"BMP", "BMP DIB", "", nullptr, ReadBmpFrame, PreviewBmp, nullptr, WriteBmpFrame, "BMP(*.BMP;*.DIB)", 2},
+    {"Targa", "TGA", "", nullptr, ReadTarga, ReadTarga, nullptr, nullptr, "Targa(*.TGA)", 6},
+    {"AVI", "AVI", "", ImportAviFrames, nullptr, PreviewAvi, WriteAvi, nullptr, "AVI(*.AVI)", 7},
 };
 
 bool ListHas(std::string_view list, std::string_view word) {
@@ -129,6 +130,26 @@ const FileFormat* FindPreviewFormat(const std::string& path) {
     for (const FileFormat& f : kFormats)
         if (ListHas(f.previewExtensions, ext)) return &f;
     return nullptr;
+}
+
+std::string DialogExtensions(const FileFormat& format) {
+    std::string list;
+    for (std::string_view words : {format.extensions, format.previewExtensions}) {
+        for (char c : words) list += c == ' ' ? ';' : char(std::tolower(static_cast<unsigned char>(c)));
+        if (!words.empty()) list += ';';
+    }
+    if (!list.empty()) list.pop_back();
+    return list;
+}
+
+std::string ReadableExtensions() {
+    std::string list;
+    for (const FileFormat& f : kFormats) {
+        if (!f.readAnimation && !f.readFrame) continue;
+        if (!list.empty()) list += ';';
+        list += DialogExtensions(f);
+    }
+    return list;
 }
 
 std::string ReadableFormatNames() {

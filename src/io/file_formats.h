@@ -30,7 +30,17 @@ struct FileFormat {
     FrameReader loadPreview;             // the open dialog's picture
     DocumentWriter writeDocument;
     FrameWriter writeFrame;
+    // Its filter in the add-frames dialog ("JPG(*.JPEG;*.JPG)") and the filter's
+    // place in that list (1 first); 0: not offered there.
+    std::string_view dialogLabel = {};
+    int dialogPlace = 0;
 };
+
+// The extensions of every readable format, preview-only ones included, lower
+// case and ';'-separated as the file dialogs take them: all of them, or one
+// format's.
+std::string ReadableExtensions();
+std::string DialogExtensions(const FileFormat& format);
 
 std::span<const FileFormat> FileFormats();
 

@@ -67,6 +67,21 @@ TEST(FileChoice, SavedNamesGetTheirExtensionAndTheTypeSwitchChangesIt) {
     EXPECT_EQ(QtFilterText(FiltersOf(FileChooser::kOpenFrames).back()), "すべてのﾌｧｲﾙ(*.*) (*)");
 }
 
+// The add-frames dialog is built from the format table: every extension the
+// import reads is in its first filter, and the formats keep their order.
+TEST(FileChoice, TheFramesDialogOffersWhatTheFormatTableReads) {
+    const auto filters = FiltersOf(FileChooser::kOpenFrames);
+    std::vector<std::string_view> labels;
+    for (const FileFilter& f : filters) labels.push_back(f.label);
+    EXPECT_EQ(labels, (std::vector<std::string_view>{"ﾃﾞﾌｫﾙﾄ(全画像)", "JPG(*.JPEG;*.JPG)", "BMP(*.BMP;*.DIB)",
+                                                     "GIF(*.GIF)", "PNG(*.PNG)", "MNG(*.MNG)", "Targa(*.TGA)",
+                                                     "AVI(*.AVI)", "すべてのﾌｧｲﾙ(*.*)"}));
+    EXPECT_EQ(filters[1].extensions, "jpg;jpeg;jpe;jfif");
+    const std::string all = ";" + std::string(filters[0].extensions) + ";";
+    for (const char* ext : {"gif", "mng", "png", "jpg", "jpeg", "jpe", "jfif", "bmp", "dib", "tga", "avi"})
+        EXPECT_NE(all.find(std::string(";") + ext + ";"), std::string::npos) << ext;
+}
+
 TEST(FileChoice, PreviewPicturesFitTheirAreaKeepingProportions) {
     struct Case {
         int w, h, areaW, areaH;
