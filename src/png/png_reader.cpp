@@ -23,15 +23,28 @@ constexpr double kDisplayExponent = 2.2;
 constexpr double kAssumedFileGamma = 0.45455;
 constexpr uint8_t kSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
-constexpr char kFileOpenError[] = "file open error!";
-constexpr char kNotPng[] = "This file is not a PNG file";
-constexpr char kNoHandles[] = "insufficient memory";
-constexpr char kTruncated[] = "PNG data ends before IEND";
-
 }  // namespace
 
+std::string PngReadMessage(const PngReadError& error) {
+    switch (error.fault) {
+    case PngReadFault::kFileOpen: return "file open error!";
+    case PngReadFault::kNotPng: return "This file is not a PNG file";
+    case PngReadFault::kNoContext: return "memory less...";
+    case PngReadFault::kNoHandles:
+    case PngReadFault::kTextMemory: return "insufficient memory";
+    // Failures found while libpng reads are reported as libpng reports its own.
+    case PngReadFault::kImageTooLarge: return "libpng error: image too large\n";
+    case PngReadFault::kRowLayout: return "libpng error: unexpected row layout\n";
+    case PngReadFault::kImageMemory: return "libpng error: insufficient memory\n";
+    case PngReadFault::kLibpng: return "libpng error: " + error.libpng + "\n";
+    case PngReadFault::kTruncated: return "PNG data ends before IEND";
+    case PngReadFault::kGlobalPaletteTooLarge:
+    case PngReadFault::kNone: break;
+    }
+    return {};
+}
+
 struct PngReadContext {
-    OwnerWindow owner = nullptr;
     png_structp png = nullptr;
     png_infop info = nullptr;
     bool keepPalette = false;
@@ -61,8 +74,12 @@ struct PngReadContext {
     std::unordered_map<uint32_t, uint8_t> keptLookup;  // colour -> first index
 
     TextKeyList texts;
-    // Filled by the error handler, which may not allocate: it leaves by longjmp.
-    char message[320] = {};
+    // Why the image failed. The error handler may not allocate (it leaves by
+    // longjmp), so libpng's text waits in `libpngText` until the jump has landed;
+    // a failure of our own sets `fault` before it hands libpng the jump.
+    PngReadFault fault = PngReadFault::kNone;
+    char libpngText[320] = {};
+    PngReadError error;
 };
 
 void PngReadContextDeleter::operator()(PngReadContext* context) const {
@@ -83,7 +100,10 @@ PngReadContext& ContextOf(png_structp png) {
 
 [[noreturn]] void OnError(png_structp png, png_const_charp text) {
     auto* context = static_cast<PngReadContext*>(png_get_error_ptr(png));
-    std::snprintf(context->message, sizeof context->message, "libpng error: %s\n", text);
+    if (context->fault == PngReadFault::kNone) {
+        context->fault = PngReadFault::kLibpng;
+        std::snprintf(context->libpngText, sizeof context->libpngText, "%s", text);
+    }
     png_longjmp(png, 1);
 }
 
@@ -108,14 +128,14 @@ void TakeBackground(PngReadContext& c, int bitDepth, int colorType) {
     }
 }
 
-// Everything the information callback sets up; a text for png_error on failure.
-const char* PrepareImage(PngReadContext& c) {
+// Everything the information callback sets up; kNone, or why it cannot.
+PngReadFault PrepareImage(PngReadContext& c) {
     png_uint_32 width = 0, height = 0;
     int bitDepth = 0, colorType = 0, interlace = 0;
     png_get_IHDR(c.png, c.info, &width, &height, &bitDepth, &colorType, &interlace, nullptr,
                  nullptr);
     if (width > 0xFFFF || height > 0xFFFF || size_t(width) * height > MaxImagePixels)
-        return "image too large";
+        return PngReadFault::kImageTooLarge;
     c.width = width;
     c.height = height;
     c.interlaced = interlace != PNG_INTERLACE_NONE;
@@ -136,11 +156,11 @@ const char* PrepareImage(PngReadContext& c) {
     c.rowBytes = png_get_rowbytes(c.png, c.info);
     c.channels = png_get_channels(c.png, c.info);
     if ((c.channels != 3 && c.channels != 4) || c.rowBytes != size_t(width) * c.channels)
-        return "unexpected row layout";
+        return PngReadFault::kRowLayout;
     try {
         if (c.interlaced) c.image.assign(c.rowBytes * height, 0);
         c.dib = MakeDib24(width, height);
-        if (c.dib.empty()) return "insufficient memory";
+        if (c.dib.empty()) return PngReadFault::kImageMemory;
         c.bits = DibPixels(c.dib);
         c.stride = DibRowBytes(width, 24);
 
@@ -162,14 +182,15 @@ const char* PrepareImage(PngReadContext& c) {
             c.keptIndices.assign(size_t(width) * height, 0);
         }
     } catch (const std::bad_alloc&) {
-        return "insufficient memory";
+        return PngReadFault::kImageMemory;
     }
-    return nullptr;
+    return PngReadFault::kNone;
 }
 
 void OnInfo(png_structp png, png_infop) {
     PngReadContext& c = ContextOf(png);
-    if (const char* trouble = PrepareImage(c)) png_error(png, trouble);
+    c.fault = PrepareImage(c);
+    if (c.fault != PngReadFault::kNone) png_error(png, "");
 }
 
 // One finished row of libpng output into DIB row (height - n - 1).
@@ -269,19 +290,18 @@ bool ProcessPieces(PngReadContext& c, const uint8_t* data, size_t size) {
 
 }  // namespace
 
-PngRead PngReadBegin(OwnerWindow owner, bool keepPalette, const Palette* keptTable) {
+PngRead PngReadBegin(bool keepPalette, const Palette* keptTable, PngReadError& error) {
     PngRead context(new (std::nothrow) PngReadContext);
     if (!context) {
-        ShowError(owner, "memory less...");
+        error = {PngReadFault::kNoContext};
         return nullptr;
     }
-    context->owner = owner;
     context->keepPalette = keepPalette;
     if (keepPalette && keptTable) {
         try {
             context->keptPalette = *keptTable;
         } catch (const std::bad_alloc&) {
-            ShowError(owner, "memory less...");
+            error = {PngReadFault::kNoContext};
             return nullptr;
         }
         context->keeping = true;
@@ -289,7 +309,7 @@ PngRead PngReadBegin(OwnerWindow owner, bool keepPalette, const Palette* keptTab
     context->png = png_create_read_struct(PNG_LIBPNG_VER_STRING, context.get(), OnError, OnWarning);
     if (context->png) context->info = png_create_info_struct(context->png);
     if (!context->png || !context->info) {
-        ShowError(owner, kNoHandles);
+        error = {PngReadFault::kNoHandles};
         return nullptr;
     }
     // Text chunks are the only thing a file can make libpng allocate beyond the
@@ -305,23 +325,24 @@ PngFeed PngReadFeed(PngReadContext& c, std::span<const uint8_t> data) {
     if (c.failed) return PngFeed::kFailed;
     if (!c.done && !ProcessPieces(c, data.data(), data.size())) {
         c.failed = true;
-        ShowError(c.owner, c.message);
+        c.error.fault = c.fault;
+        // Back in our own frames, where the text may be copied.
+        if (c.fault == PngReadFault::kLibpng) c.error.libpng = c.libpngText;
         return PngFeed::kFailed;
     }
     return c.done ? PngFeed::kDone : PngFeed::kMore;
 }
 
-bool PngReadFinish(PngReadContext& c, Frame& frame) {
+const PngReadError& PngReadErrorOf(const PngReadContext& context) { return context.error; }
+
+PngReadError PngReadFinish(PngReadContext& c, Frame& frame) {
     bool gathered = GatherTexts(c);
     try {
         if (gathered) frame.textKeys.reserve(frame.textKeys.size() + c.texts.size());
     } catch (const std::bad_alloc&) {
         gathered = false;
     }
-    if (!gathered) {
-        ShowError(c.owner, "insufficient memory");
-        return false;
-    }
+    if (!gathered) return {PngReadFault::kTextMemory};
     for (TextKey& key : c.texts) frame.textKeys.push_back(std::move(key));
     frame.dib = std::move(c.dib);
     frame.width = int32_t(c.width);
@@ -334,7 +355,7 @@ bool PngReadFinish(PngReadContext& c, Frame& frame) {
         frame.pngPalette = std::move(c.keptPalette);
         frame.pngIndexPixels = std::move(c.keptIndices);
     }
-    return true;
+    return {};
 }
 
 bool HasPngSignature(std::span<const uint8_t> bytes) {
@@ -346,50 +367,56 @@ namespace {
 // Reads the whole stream through one context; `next` supplies up to 4096 bytes at
 // a time and returns 0 at the end.
 template <typename Next>
-bool ReadPngStream(OwnerWindow owner, Frame& frame, Next&& next) {
+PngReadError ReadPngStream(Frame& frame, Next&& next) {
     uint8_t buffer[kFeedPiece];
     size_t got = next(buffer);
-    if (got < 8 || !HasPngSignature({buffer, got})) {
-        ShowError(owner, kNotPng);
-        return false;
-    }
-    PngRead context = PngReadBegin(owner, KeepPngPalette != 0);
-    if (!context) return false;
+    if (got < 8 || !HasPngSignature({buffer, got})) return {PngReadFault::kNotPng};
+    PngReadError error;
+    PngRead context = PngReadBegin(KeepPngPalette != 0, nullptr, error);
+    if (!context) return error;
     PngFeed state = PngFeed::kMore;
     while (got > 0 && state == PngFeed::kMore) {
         state = PngReadFeed(*context, {buffer, got});
         if (state == PngFeed::kMore) got = next(buffer);
     }
-    if (state == PngFeed::kFailed) return false;
-    if (state != PngFeed::kDone) {
-        ShowError(owner, kTruncated);
-        return false;
-    }
+    if (state == PngFeed::kFailed) return PngReadErrorOf(*context);
+    if (state != PngFeed::kDone) return {PngReadFault::kTruncated};
     return PngReadFinish(*context, frame);
+}
+
+bool Shown(OwnerWindow owner, const PngReadError& error) {
+    if (!error) return true;
+    if (const std::string message = PngReadMessage(error); !message.empty()) ShowError(owner, message);
+    return false;
 }
 
 }  // namespace
 
-bool ReadPng(OwnerWindow owner, const std::string& path, Frame& frame) {
+PngReadError ReadPng(const std::string& path, Frame& frame) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        ShowError(owner, kFileOpenError);
-        return false;
-    }
-    bool ok = ReadPngStream(owner, frame, [file](uint8_t* buffer) {
+    if (!file) return {PngReadFault::kFileOpen};
+    PngReadError error = ReadPngStream(frame, [file](uint8_t* buffer) {
         return std::fread(buffer, 1, kFeedPiece, file);
     });
     std::fclose(file);
-    return ok;
+    return error;
 }
 
-bool ReadPngBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame) {
-    return ReadPngStream(owner, frame, [&bytes](uint8_t* buffer) {
+PngReadError ReadPngBytes(std::span<const uint8_t> bytes, Frame& frame) {
+    return ReadPngStream(frame, [&bytes](uint8_t* buffer) {
         const size_t n = std::min(bytes.size(), kFeedPiece);
         if (n) std::memcpy(buffer, bytes.data(), n);
         bytes = bytes.subspan(n);
         return n;
     });
+}
+
+bool ReadPng(OwnerWindow owner, const std::string& path, Frame& frame) {
+    return Shown(owner, ReadPng(path, frame));
+}
+
+bool ReadPngBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame) {
+    return Shown(owner, ReadPngBytes(bytes, frame));
 }
 
 namespace {
@@ -403,8 +430,8 @@ PngFeed FeedRange(PngReadContext& c, const PngInMng& s, uint64_t from, uint64_t 
         const size_t n = size_t(std::min<uint64_t>(to - from, kMngReadPiece));
         const std::span<const uint8_t> piece = s.read(from, n);
         if (piece.size() != n) {
-            ShowError(c.owner, kTruncated);
             c.failed = true;
+            c.error = {PngReadFault::kTruncated};
             return PngFeed::kFailed;
         }
         state = PngReadFeed(c, piece);
@@ -426,11 +453,13 @@ bool KeepGlobalPalette(const PngInMng& s) {
 
 }  // namespace
 
-bool ReadPngInMng(OwnerWindow owner, const PngInMng& s, Frame& frame) {
+PngReadError ReadPngInMng(const PngInMng& s, Frame& frame) {
     const bool splice = s.palette && !s.ownPlte;
-    if (splice && s.keepPalette && s.keptTable && !KeepGlobalPalette(s)) return false;
-    PngRead context = PngReadBegin(owner, s.keepPalette, s.keptTable);
-    if (!context) return false;
+    if (splice && s.keepPalette && s.keptTable && !KeepGlobalPalette(s))
+        return {PngReadFault::kGlobalPaletteTooLarge};
+    PngReadError error;
+    PngRead context = PngReadBegin(s.keepPalette, s.keptTable, error);
+    if (!context) return error;
     PngReadContext& c = *context;
     PngFeed state = PngReadFeed(c, kSignature);
     uint64_t resume = 0;
@@ -442,12 +471,13 @@ bool ReadPngInMng(OwnerWindow owner, const PngInMng& s, Frame& frame) {
         resume = at + (s.emptyPlte ? 12 : 0);
     }
     if (state == PngFeed::kMore) state = FeedRange(c, s, resume, s.length);
-    if (state == PngFeed::kFailed) return false;
-    if (state != PngFeed::kDone) {
-        ShowError(owner, kTruncated);
-        return false;
-    }
+    if (state == PngFeed::kFailed) return PngReadErrorOf(c);
+    if (state != PngFeed::kDone) return {PngReadFault::kTruncated};
     return PngReadFinish(c, frame);
+}
+
+bool ReadPngInMng(OwnerWindow owner, const PngInMng& s, Frame& frame) {
+    return Shown(owner, ReadPngInMng(s, frame));
 }
 
 }  // namespace kivo

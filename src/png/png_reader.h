@@ -27,23 +27,55 @@ struct PngReadContextDeleter {
 };
 using PngRead = std::unique_ptr<PngReadContext, PngReadContextDeleter>;
 
+// Why a read failed, one value per cause; PngReadMessage turns it into the
+// text the user is shown. Converts to true when there is an error, as
+// std::error_code does, so `if (PngReadError e = ReadPngBytes(...))` reads as
+// "if it failed".
+enum class PngReadFault {
+    kNone,
+    kFileOpen,            // the file cannot be opened
+    kNotPng,              // no PNG signature
+    kNoContext,           // no memory for the read's own state
+    kNoHandles,           // libpng could not make its structures
+    kImageTooLarge,       // beyond 65535 pixels a side or MaxImagePixels
+    kRowLayout,           // libpng's rows are not the 3 or 4 channels asked for
+    kImageMemory,         // no memory for the picture
+    kLibpng,              // libpng refused the data; its own words in `libpng`
+    kTruncated,           // the data ends before IEND
+    kTextMemory,          // no memory for the texts once the image was read
+    kGlobalPaletteTooLarge,  // an MNG's global palette does not fit the kept table
+};
+struct PngReadError {
+    PngReadFault fault = PngReadFault::kNone;
+    std::string libpng;  // kLibpng: libpng's text
+    PngReadError(PngReadFault f = PngReadFault::kNone) : fault(f) {}
+    explicit operator bool() const { return fault != PngReadFault::kNone; }
+};
+// The message for an error; empty for kNone and for the one cause that is not
+// shown (kGlobalPaletteTooLarge, which the MNG reader reports its own way).
+std::string PngReadMessage(const PngReadError& error);
+
 enum class PngFeed { kMore, kDone, kFailed };
 
 // Starts a read; keepPalette asks for the palette and index plane of an indexed
 // image: keptTable's colours when given (an MNG datastream may take its palette
-// from outside), else the image's own palette. nullptr after "insufficient
-// memory" or "memory less...".
-PngRead PngReadBegin(OwnerWindow owner, bool keepPalette, const Palette* keptTable = nullptr);
+// from outside), else the image's own palette. nullptr, with error set, when
+// memory runs out.
+PngRead PngReadBegin(bool keepPalette, const Palette* keptTable, PngReadError& error);
 // Hands data to libpng in pieces of at most 4096 bytes until the image ends.
-// kFailed (sticky) after the error has been shown.
+// kFailed is sticky; PngReadErrorOf then says why.
 PngFeed PngReadFeed(PngReadContext& context, std::span<const uint8_t> data);
+const PngReadError& PngReadErrorOf(const PngReadContext& context);
 // After kDone: moves the picture, transparency, texts and kept palette into the
-// frame. Placement, delay and disposal stay the caller's. False (frame
+// frame. Placement, delay and disposal stay the caller's. kTextMemory (frame
 // unchanged) when memory runs out.
-bool PngReadFinish(PngReadContext& context, Frame& frame);
+PngReadError PngReadFinish(PngReadContext& context, Frame& frame);
 
-// A whole PNG file or byte string into frame. False after a reported failure; the
-// frame then receives nothing.
+// A whole PNG file or byte string into frame; on an error the frame receives
+// nothing.
+PngReadError ReadPng(const std::string& path, Frame& frame);
+PngReadError ReadPngBytes(std::span<const uint8_t> bytes, Frame& frame);
+// The same, showing the error's message through ShowError; false after it.
 bool ReadPng(OwnerWindow owner, const std::string& path, Frame& frame);
 bool ReadPngBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame);
 
@@ -80,8 +112,10 @@ struct PngInMng {
 // Feeds libpng the PNG signature the datastream lacks and then the datastream;
 // a palette image without a palette of its own gets the global PLTE, and the
 // global tRNS unless it has its own, in front of its image data (in place of an
-// empty PLTE). Fills the frame as ReadPng does. False after a failure; libpng's
-// failures are shown, a global palette too large for the kept table is not.
+// empty PLTE). Fills the frame as ReadPng does.
+PngReadError ReadPngInMng(const PngInMng& stream, Frame& frame);
+// The same, showing libpng's failures; a global palette too large for the kept
+// table is not shown.
 bool ReadPngInMng(OwnerWindow owner, const PngInMng& stream, Frame& frame);
 
 }  // namespace kivo

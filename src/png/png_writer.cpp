@@ -18,14 +18,6 @@ namespace kivo {
 
 namespace {
 
-constexpr char kNoContext[] = "no memory!";
-constexpr char kOpenFailed[] = "file write open error!";
-constexpr char kNoHandles[] = "insufficient memory";
-constexpr char kNoImageMemory[] = "insufficient memory for image data";
-constexpr char kBadHeader[] = "PNG error: image width or height is zero or too large";
-constexpr char kBadPalette[] = "PNG error: invalid number of colors in palette";
-constexpr char kDeflateProblem[] = "PNG error: compressing the image data failed";
-
 constexpr uint8_t kPngSignature[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 // A chunk's length is a 31-bit number; image data beyond that goes on in
 // further IDAT chunks. Below it a frame's data is one IDAT, which saves libpng's
@@ -112,16 +104,12 @@ private:
     std::unordered_map<uint32_t, uint8_t> lookup_;  // palette colour -> first index
 };
 
-bool CheckImage(OwnerWindow owner, const PngImage& im) {
-    if (im.width == 0 || im.height == 0 || im.width > 0x7FFFFFFF || im.height > 0x7FFFFFFF) {
-        ShowError(owner, kBadHeader);
-        return false;
-    }
-    if (IsPaletteKind(im.kind) && (im.palette.empty() || PaletteSize(im) > (1u << BitDepth(im.kind)))) {
-        ShowError(owner, kBadPalette);
-        return false;
-    }
-    return true;
+PngWriteError CheckImage(const PngImage& im) {
+    if (im.width == 0 || im.height == 0 || im.width > 0x7FFFFFFF || im.height > 0x7FFFFFFF)
+        return PngWriteError::kBadHeader;
+    if (IsPaletteKind(im.kind) && (im.palette.empty() || PaletteSize(im) > (1u << BitDepth(im.kind))))
+        return PngWriteError::kBadPalette;
+    return PngWriteError::kNone;
 }
 
 void PutIhdr(std::vector<uint8_t>& out, const PngImage& im) {
@@ -175,8 +163,8 @@ bool PutTexts(std::vector<uint8_t>& out, const TextKeyList& texts) {
     return true;
 }
 
-// The filtered rows, deflated into IDAT chunks. False after the failure has been shown.
-bool PutImageData(OwnerWindow owner, const PngImage& im, std::vector<uint8_t>& out) {
+// The filtered rows, deflated into IDAT chunks.
+PngWriteError PutImageData(const PngImage& im, std::vector<uint8_t>& out) {
     ScanlineLayout layout;
     layout.width = im.width;
     layout.height = im.height;
@@ -185,32 +173,23 @@ bool PutImageData(OwnerWindow owner, const PngImage& im, std::vector<uint8_t>& o
     layout.interlace = im.interlace;
     layout.adaptiveFilters = !IsPaletteKind(im.kind);
     const size_t rawSize = ScanlineBytes(layout);
-    if (rawSize == 0) {
-        ShowError(owner, kBadHeader);
-        return false;
-    }
+    if (rawSize == 0) return PngWriteError::kBadHeader;
     libdeflate_compressor* compressor = ThreadCompressor();
-    if (!compressor) {
-        ShowError(owner, kNoHandles);
-        return false;
-    }
+    if (!compressor) return PngWriteError::kNoHandles;
     const size_t bound = libdeflate_zlib_compress_bound(compressor, rawSize);
     auto raw = std::make_unique_for_overwrite<uint8_t[]>(rawSize);
     auto packed = std::make_unique_for_overwrite<uint8_t[]>(bound);
     BuildScanlines(layout, RowSource(im), raw.get());
     const size_t size = libdeflate_zlib_compress(compressor, raw.get(), rawSize, packed.get(), bound);
     raw.reset();
-    if (size == 0) {
-        ShowError(owner, kDeflateProblem);
-        return false;
-    }
+    if (size == 0) return PngWriteError::kDeflate;
     out.reserve(out.size() + size + 12 * (size / kMaxChunkData + 1) + 12);
     for (size_t done = 0; done < size;) {
         const size_t n = std::min(size - done, kMaxChunkData);
         PutChunk(out, "IDAT", {packed.get() + done, n});
         done += n;
     }
-    return true;
+    return PngWriteError::kNone;
 }
 
 }  // namespace
@@ -229,31 +208,53 @@ PngKind PngKindForMngPalette(size_t size) {
     return kPngPalette8;
 }
 
-bool EncodePng(OwnerWindow owner, const PngImage& image, const PngStreamForm& form,
-               std::vector<uint8_t>& out) {
-    if (!CheckImage(owner, image)) return false;
+const char* PngWriteMessage(PngWriteError error) {
+    switch (error) {
+    case PngWriteError::kNoContext: return "no memory!";
+    case PngWriteError::kOpenFailed: return "file write open error!";
+    case PngWriteError::kNoHandles: return "insufficient memory";
+    case PngWriteError::kNoImageMemory: return "insufficient memory for image data";
+    case PngWriteError::kBadHeader: return "PNG error: image width or height is zero or too large";
+    case PngWriteError::kBadPalette: return "PNG error: invalid number of colors in palette";
+    case PngWriteError::kDeflate: return "PNG error: compressing the image data failed";
+    case PngWriteError::kNoPicture:
+    case PngWriteError::kNone: break;
+    }
+    return "";
+}
+
+PngWriteError EncodePng(const PngImage& image, const PngStreamForm& form, std::vector<uint8_t>& out) {
+    if (PngWriteError e = CheckImage(image); e != PngWriteError::kNone) return e;
     const size_t start = out.size();
+    PngWriteError error = PngWriteError::kNone;
     try {
         if (form.signature) out.insert(out.end(), std::begin(kPngSignature), std::end(kPngSignature));
         PutIhdr(out, image);
         if (IsPaletteKind(image.kind)) PutPlte(out, image, form);
         if (image.hasTransparency && !form.suppressTrns) PutTrns(out, image);
-        if (image.texts && !PutTexts(out, *image.texts)) {
-            out.resize(start);
-            ShowError(owner, kNoContext);
-            return false;
-        }
-        if (!PutImageData(owner, image, out)) {
-            out.resize(start);
-            return false;
-        }
-        PutChunk(out, "IEND", {});
+        if (image.texts && !PutTexts(out, *image.texts)) error = PngWriteError::kNoContext;
+        else error = PutImageData(image, out);
+        if (error == PngWriteError::kNone) PutChunk(out, "IEND", {});
     } catch (const std::bad_alloc&) {
-        out.resize(start);
-        ShowError(owner, kNoImageMemory);
-        return false;
+        error = PngWriteError::kNoImageMemory;
     }
-    return true;
+    if (error != PngWriteError::kNone) out.resize(start);
+    return error;
+}
+
+namespace {
+
+bool Shown(OwnerWindow owner, PngWriteError error) {
+    if (error == PngWriteError::kNone) return true;
+    if (const char* message = PngWriteMessage(error); *message) ShowError(owner, message);
+    return false;
+}
+
+}  // namespace
+
+bool EncodePng(OwnerWindow owner, const PngImage& image, const PngStreamForm& form,
+               std::vector<uint8_t>& out) {
+    return Shown(owner, EncodePng(image, form, out));
 }
 
 namespace {
@@ -288,9 +289,9 @@ bool AllGrey(const Palette& colors) {
 
 }  // namespace
 
-bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame, bool overwrite) {
-    if (!overwrite && FileExists(path)) return true;
-    if (frame.dib.empty()) return false;
+PngWriteError WritePngFile(const std::string& path, const Frame& frame, bool overwrite) {
+    if (!overwrite && FileExists(path)) return PngWriteError::kNone;
+    if (frame.dib.empty()) return PngWriteError::kNoPicture;
     const uint32_t width = DibWidth(frame.dib), height = DibHeight(frame.dib);
     std::vector<uint8_t> bytes;
     try {
@@ -324,21 +325,17 @@ bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame
         image.hasTransparency =
             frame.hasTransparency && (image.kind != kPngGrey8 || (key.r == key.g && key.g == key.b));
         image.transparent = key;
-        if (!EncodePng(owner, image, PngStreamForm{}, bytes)) return false;
+        if (PngWriteError e = EncodePng(image, PngStreamForm{}, bytes); e != PngWriteError::kNone) return e;
     } catch (const std::bad_alloc&) {
-        ShowError(owner, kNoContext);
-        return false;
+        return PngWriteError::kNoContext;
     }
     SafeFile file;
-    if (!file.Open(path)) {
-        ShowError(owner, kOpenFailed);
-        return false;
-    }
-    if (!file.Write(bytes) || !file.Commit()) {
-        ShowError(owner, kOpenFailed);
-        return false;
-    }
-    return true;
+    if (!file.Open(path) || !file.Write(bytes) || !file.Commit()) return PngWriteError::kOpenFailed;
+    return PngWriteError::kNone;
+}
+
+bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame, bool overwrite) {
+    return Shown(owner, WritePngFile(path, frame, overwrite));
 }
 
 }  // namespace kivo

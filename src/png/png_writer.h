@@ -54,9 +54,26 @@ struct PngStreamForm {
     bool suppressTrns = false; // no tRNS (the global one applies)
 };
 
+// Why a write failed, one value per cause; PngWriteMessage gives its text.
+enum class PngWriteError {
+    kNone,
+    kNoPicture,      // the frame has no picture: nothing to write, nothing shown
+    kNoContext,      // no memory to prepare the image
+    kOpenFailed,     // the file cannot be made or written
+    kNoHandles,      // no compressor
+    kNoImageMemory,  // no memory for the encoded data
+    kBadHeader,      // width or height zero or beyond 31 bits
+    kBadPalette,     // no palette, or more entries than the depth can index
+    kDeflate,        // the compressor failed
+};
+// The message shown for an error; empty for kNone and kNoPicture.
+const char* PngWriteMessage(PngWriteError error);
+
 // Encodes image into out (appended): signature, IHDR, PLTE, tRNS, the texts
-// (tEXt or zTXt), the image data in one IDAT, IEND. False after the failure has
-// been shown; out is then as it was. Safe to run on several threads at once.
+// (tEXt or zTXt), the image data in one IDAT, IEND. On an error out is as it
+// was. Shows nothing, so it is safe to run on several threads at once.
+PngWriteError EncodePng(const PngImage& image, const PngStreamForm& form, std::vector<uint8_t>& out);
+// The same, showing the error's message; false after it.
 bool EncodePng(OwnerWindow owner, const PngImage& image, const PngStreamForm& form,
                std::vector<uint8_t>& out);
 
@@ -66,6 +83,8 @@ bool EncodePng(OwnerWindow owner, const PngImage& image, const PngStreamForm& fo
 // colour as tRNS, as a frame of an MNG carries it. An existing file with
 // overwrite false is left alone and counts as success; otherwise the target is
 // replaced only by a complete file.
+PngWriteError WritePngFile(const std::string& path, const Frame& frame, bool overwrite);
+// The same, showing the error's message; false after a failure.
 bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame, bool overwrite);
 
 }  // namespace kivo

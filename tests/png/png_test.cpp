@@ -16,6 +16,7 @@
 #include "png/png_reader.h"
 #include "png/png_writer.h"
 #include "platform/recording_backend.h"
+#include "platform/safe_save.h"
 #include "support/test_support.h"
 
 namespace kivo {
@@ -256,35 +257,69 @@ TEST(PngRead, BrokenDataIsRefusedWithAMessageAndLeavesTheFrameEmpty) {
     auto cut = [&](size_t n) { return std::vector<uint8_t>(good.begin(), good.begin() + std::ptrdiff_t(n)); };
     auto badCrc = good;
     badCrc[good.size() - 20] ^= 0x55;  // inside the last IDAT
-    auto huge = good;                  // IHDR claiming 65535 x 65535, CRC mended
-    for (int i : {16, 17, 20, 21}) huge[size_t(i)] = 0xFF;
-    {
-        const uint32_t crc = uint32_t(crc32(0, huge.data() + 12, 17));
-        for (int i = 0; i < 4; ++i) huge[size_t(29 + i)] = uint8_t(crc >> (24 - 8 * i));
-    }
-    struct Case { const char* name; std::vector<uint8_t> bytes; const char* message; };
+    auto sized = [&](uint32_t width, uint32_t height) {  // IHDR claiming this size, CRC mended
+        auto b = good;
+        for (int i = 0; i < 4; ++i) {
+            b[size_t(16 + i)] = uint8_t(width >> (24 - 8 * i));
+            b[size_t(20 + i)] = uint8_t(height >> (24 - 8 * i));
+        }
+        const uint32_t crc = uint32_t(crc32(0, b.data() + 12, 17));
+        for (int i = 0; i < 4; ++i) b[size_t(29 + i)] = uint8_t(crc >> (24 - 8 * i));
+        return b;
+    };
+    // libpng's own words are checked only for the cause they name.
+    struct Case { const char* name; std::vector<uint8_t> bytes; PngReadFault fault; const char* libpngSays = ""; };
     const Case cases[] = {
-        {"seven bytes", cut(7), "This file is not a PNG file"},
-        {"not a signature", std::vector<uint8_t>(100, 'x'), "This file is not a PNG file"},
-        {"ends after IHDR", cut(33), "PNG data ends before IEND"},
-        {"ends inside IDAT", cut(good.size() / 2), "PNG data ends before IEND"},
-        {"IEND missing", cut(good.size() - 12), "PNG data ends before IEND"},
-        {"bad CRC", badCrc, nullptr},
-        {"huge dimensions", huge, nullptr},
+        {"seven bytes", cut(7), PngReadFault::kNotPng},
+        {"not a signature", std::vector<uint8_t>(100, 'x'), PngReadFault::kNotPng},
+        {"ends after IHDR", cut(33), PngReadFault::kTruncated},
+        {"ends inside IDAT", cut(good.size() / 2), PngReadFault::kTruncated},
+        {"IEND missing", cut(good.size() - 12), PngReadFault::kTruncated},
+        {"bad CRC", badCrc, PngReadFault::kLibpng, "CRC"},
+        {"dimensions beyond 31 bits", sized(0xFFFF0040, 0xFFFF0040), PngReadFault::kLibpng, "out of range"},
+        {"wider than a frame", sized(0x10000, 1), PngReadFault::kImageTooLarge},
+        {"more pixels than allowed", sized(2048, 1024), PngReadFault::kImageTooLarge},
     };
     const size_t savedCap = MaxImagePixels;
     MaxImagePixels = 1 << 20;
     for (const Case& k : cases) {
         SCOPED_TRACE(k.name);
-        ScopedRecordingBackend rec;
         Frame frame;
-        EXPECT_FALSE(ReadPngBytes(nullptr, k.bytes, frame));
+        const PngReadError error = ReadPngBytes(k.bytes, frame);
+        EXPECT_EQ(error.fault, k.fault);
         EXPECT_TRUE(frame.dib.empty());
-        ASSERT_EQ(rec->errors.size(), 1u);
-        if (k.message) EXPECT_EQ(rec->errors[0], k.message);
-        else EXPECT_EQ(rec->errors[0].rfind("libpng error: ", 0), 0u) << rec->errors[0];
+        EXPECT_NE(error.libpng.find(k.libpngSays), std::string::npos) << error.libpng;
     }
     MaxImagePixels = savedCap;
+}
+
+// The user still reads the texts the readers always showed, once per failure.
+TEST(PngRead, EachFailureShowsItsOneMessage) {
+    const auto good = LibpngWrite(PngLayout{}, [](int x, int, int) { return unsigned(x); });
+    const std::vector<uint8_t> truncated(good.begin(), good.begin() + 40);
+    auto badCrc = good;
+    badCrc[40] ^= 0x55;
+    Frame scratch;
+    const std::string libpngText = ReadPngBytes(badCrc, scratch).libpng;
+    ASSERT_FALSE(libpngText.empty());
+    struct Case { const char* name; std::function<bool(Frame&)> read; std::string message; };
+    const Case cases[] = {
+        {"missing file", [](Frame& f) { return ReadPng(nullptr, "/nonexistent/no.png", f); }, "file open error!"},
+        {"not PNG", [](Frame& f) { return ReadPngBytes(nullptr, std::vector<uint8_t>(9, 'x'), f); },
+         "This file is not a PNG file"},
+        {"cut short", [&](Frame& f) { return ReadPngBytes(nullptr, truncated, f); }, "PNG data ends before IEND"},
+        {"libpng refuses", [&](Frame& f) { return ReadPngBytes(nullptr, badCrc, f); },
+         "libpng error: " + libpngText + "\n"},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        ScopedRecordingBackend rec;
+        Frame frame;
+        EXPECT_FALSE(k.read(frame));
+        EXPECT_EQ(rec->errors, std::vector<std::string>{k.message});
+    }
+    EXPECT_EQ(PngReadMessage({PngReadFault::kImageTooLarge}), "libpng error: image too large\n");
+    EXPECT_EQ(PngReadMessage({PngReadFault::kGlobalPaletteTooLarge}), "");
 }
 
 class PngWrite : public testing::Test {
@@ -572,19 +607,18 @@ TEST_F(PngWrite, TextKeywordsKeepTheUsersBytesWithinWhatPngCanHold) {
     ExpectSameAsLibpng(test::ReadFile(path), LibpngWrite(layout, [](int x, int, int) { return unsigned(x); }));
 }
 
-TEST_F(PngWrite, ImagesNoPngCanHoldFailWithOneMessageAndLeaveTheOutputAsItWas) {
+TEST_F(PngWrite, ImagesNoPngCanHoldFailWithTheirCauseAndLeaveTheOutputAsItWas) {
     const uint8_t plane[4] = {0, 1, 0, 1};
-    struct Case { const char* what; PngKind kind; uint32_t width, height; size_t paletteSize; };
+    struct Case { const char* what; PngKind kind; uint32_t width, height; size_t paletteSize; PngWriteError error; };
     const Case cases[] = {
-        {"no width", kPngPalette8, 0, 2, 2},
-        {"no height", kPngRgb, 2, 0, 0},
-        {"width beyond 31 bits", kPngGrey8, 0x80000000u, 1, 0},
-        {"palette without entries", kPngPalette2, 2, 2, 0},
-        {"more entries than the depth can index", kPngPalette1, 2, 2, 3},
+        {"no width", kPngPalette8, 0, 2, 2, PngWriteError::kBadHeader},
+        {"no height", kPngRgb, 2, 0, 0, PngWriteError::kBadHeader},
+        {"width beyond 31 bits", kPngGrey8, 0x80000000u, 1, 0, PngWriteError::kBadHeader},
+        {"palette without entries", kPngPalette2, 2, 2, 0, PngWriteError::kBadPalette},
+        {"more entries than the depth can index", kPngPalette1, 2, 2, 3, PngWriteError::kBadPalette},
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.what);
-        rec->errors.clear();
         PngImage image;
         image.kind = k.kind;
         image.width = k.width;
@@ -592,10 +626,28 @@ TEST_F(PngWrite, ImagesNoPngCanHoldFailWithOneMessageAndLeaveTheOutputAsItWas) {
         image.indexPlane = plane;
         image.palette.assign(k.paletteSize, Rgb{1, 2, 3});
         std::vector<uint8_t> out = {9, 9};
-        EXPECT_FALSE(EncodePng(nullptr, image, PngStreamForm{}, out));
+        EXPECT_EQ(EncodePng(image, PngStreamForm{}, out), k.error);
         EXPECT_EQ(out, (std::vector<uint8_t>{9, 9}));
-        EXPECT_EQ(rec->errors.size(), 1u);
+        // The showing form says the same, once.
+        rec->errors.clear();
+        EXPECT_FALSE(EncodePng(nullptr, image, PngStreamForm{}, out));
+        EXPECT_EQ(rec->errors, std::vector<std::string>{PngWriteMessage(k.error)});
     }
+    EXPECT_STREQ(PngWriteMessage(PngWriteError::kBadPalette), "PNG error: invalid number of colors in palette");
+}
+
+TEST_F(PngWrite, AFileThatCannotBeMadeOrAFrameWithoutPictureFails) {
+    Frame frame;
+    frame.dib = test::MakeImage(2, 2, [](int, int) { return Rgb{1, 2, 3}; });
+    const std::string blocked = dir.file("no-such-folder") + "/p.png";
+    EXPECT_EQ(WritePngFile(blocked, frame, true), PngWriteError::kOpenFailed);
+    EXPECT_EQ(WritePngFile(dir.file("empty.png"), Frame{}, true), PngWriteError::kNoPicture);
+    EXPECT_FALSE(FileExists(dir.file("empty.png")));
+
+    rec->errors.clear();
+    EXPECT_FALSE(WritePngFile(nullptr, blocked, frame, true));
+    EXPECT_FALSE(WritePngFile(nullptr, dir.file("empty.png"), Frame{}, true));  // nothing to say
+    EXPECT_EQ(rec->errors, std::vector<std::string>{"file write open error!"});
 }
 
 TEST(PngText, CompressibilityDecidesBetweenTextChunks) {
