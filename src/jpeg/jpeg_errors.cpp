@@ -1,7 +1,5 @@
 #include "jpeg/jpeg_errors.h"
 
-#include <cstring>
-
 namespace kivo {
 
 namespace {
@@ -10,14 +8,9 @@ JpegErrorManager& ManagerOf(j_common_ptr cinfo) {
     return *reinterpret_cast<JpegErrorManager*>(cinfo->err);
 }
 
-void ShowLibraryMessage(j_common_ptr cinfo) {
-    char text[JMSG_LENGTH_MAX];
-    (*cinfo->err->format_message)(cinfo, text);
-    // Called from inside libjpeg's C frames: nothing may be thrown through them.
-    try {
-        ShowError(ManagerOf(cinfo).owner, text);
-    } catch (...) {
-    }
+void KeepWarning(j_common_ptr cinfo) {
+    JpegErrorManager& manager = ManagerOf(cinfo);
+    if (!manager.warning[0]) (*cinfo->err->format_message)(cinfo, manager.warning);
 }
 
 [[noreturn]] void ExitToCaller(j_common_ptr cinfo) {
@@ -28,20 +21,19 @@ void ShowLibraryMessage(j_common_ptr cinfo) {
 
 }  // namespace
 
-jpeg_error_mgr* InitJpegErrors(JpegErrorManager& manager, OwnerWindow owner) {
+jpeg_error_mgr* InitJpegErrors(JpegErrorManager& manager) {
     jpeg_std_error(&manager.pub);
     manager.pub.error_exit = ExitToCaller;
-    manager.pub.output_message = ShowLibraryMessage;
-    manager.owner = owner;
+    manager.pub.output_message = KeepWarning;
+    manager.cause = 0;
     manager.message[0] = '\0';
+    manager.warning[0] = '\0';
     return &manager.pub;
 }
 
-void FailJpeg(j_common_ptr cinfo, const char* text) {
-    JpegErrorManager& manager = ManagerOf(cinfo);
-    std::strncpy(manager.message, text, sizeof manager.message - 1);
-    manager.message[sizeof manager.message - 1] = '\0';
-    std::longjmp(manager.jump, 1);
+void FailJpeg(j_common_ptr cinfo, int cause) {
+    ManagerOf(cinfo).cause = cause;
+    std::longjmp(ManagerOf(cinfo).jump, 1);
 }
 
 const char* JpegLibraryText(int code) {

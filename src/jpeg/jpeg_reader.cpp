@@ -35,11 +35,15 @@ struct DecodeJob {
     std::FILE* file = nullptr;  // the source: this file, or else `bytes`
     std::span<const uint8_t> bytes;
     Dib dib;
+    uint32_t width = 0, height = 0;  // the picture's size as the header gives it
 };
+
+// Ends the decompression for one of our own causes.
+[[noreturn]] void Fail(j_common_ptr cinfo, JpegReadFault fault) { FailJpeg(cinfo, int(fault)); }
 
 void LimitScans(j_common_ptr cinfo) {
     if (reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > kMaxScans)
-        FailJpeg(cinfo, "Progressive JPEG image has more than 500 scans");
+        Fail(cinfo, JpegReadFault::kTooManyScans);
 }
 
 bool FitsFrame(JDIMENSION side) {
@@ -68,6 +72,7 @@ void GreyToBgr(const JSAMPLE* in, uint8_t* out, JDIMENSION width) {
 // The whole decompression, from creating the decompressor to its end. A fatal
 // library error jumps back to the setjmp here from deep inside libjpeg, so this
 // frame holds nothing with a destructor and nothing that is read after the jump.
+// False after a failure, which job.errors describes (nothing there: no memory).
 bool Decompress(DecodeJob& job) {
     j_decompress_ptr cinfo = &job.cinfo;
     j_common_ptr common = reinterpret_cast<j_common_ptr>(cinfo);
@@ -81,11 +86,10 @@ bool Decompress(DecodeJob& job) {
     jpeg_read_header(cinfo, TRUE);
 
     const JDIMENSION width = cinfo->image_width, height = cinfo->image_height;
-    if (size_t(width) * height > MaxImagePixels || !FitsFrame(width) || !FitsFrame(height)) {
-        char text[JMSG_LENGTH_MAX];
-        std::snprintf(text, sizeof text, "JPEG image too large (%u x %u pixels)", width, height);
-        FailJpeg(common, text);
-    }
+    job.width = width;
+    job.height = height;
+    if (size_t(width) * height > MaxImagePixels || !FitsFrame(width) || !FitsFrame(height))
+        Fail(common, JpegReadFault::kTooLarge);
 
     Output output;
     if (cinfo->num_components == 1) {
@@ -99,7 +103,7 @@ bool Decompress(DecodeJob& job) {
         cinfo->out_color_space = JCS_CMYK;
         output = Output::kCmyk;
     } else {
-        FailJpeg(common, "Unsupported JPEG colour space");
+        Fail(common, JpegReadFault::kColourSpace);
     }
     cinfo->do_fancy_upsampling = FALSE;
     if (JpegPreviewMode) {
@@ -111,7 +115,7 @@ bool Decompress(DecodeJob& job) {
     }
     jpeg_start_decompress(cinfo);
     if (cinfo->output_width != width || cinfo->output_height != height)
-        FailJpeg(common, "Unexpected JPEG output size");
+        Fail(common, JpegReadFault::kOutputSize);
 
     JSAMPARRAY samples = nullptr;  // rows to convert from, unless decoded in place
     if (output != Output::kBgr)
@@ -132,7 +136,7 @@ bool Decompress(DecodeJob& job) {
         for (JDIMENSION i = 0; i < count; ++i)
             rows[i] = samples ? samples[i] : bits + (height - 1 - first - i) * stride;
         const JDIMENSION done = jpeg_read_scanlines(cinfo, rows, count);
-        if (done == 0) FailJpeg(common, JpegLibraryText(JERR_INPUT_EOF));  // never loop forever
+        if (done == 0) Fail(common, JpegReadFault::kCutShort);  // never loop forever
         for (JDIMENSION i = 0; samples && i < done; ++i) {
             uint8_t* row = bits + (height - 1 - first - i) * stride;
             if (output == Output::kGrey) GreyToBgr(samples[i], row, width);
@@ -143,49 +147,97 @@ bool Decompress(DecodeJob& job) {
     return true;
 }
 
-bool Run(OwnerWindow owner, DecodeJob& job, Frame& frame) {
-    job.cinfo.err = InitJpegErrors(job.errors, owner);
+JpegReadError Run(DecodeJob& job, Frame& frame) {
+    job.cinfo.err = InitJpegErrors(job.errors);
     const bool ok = Decompress(job);
     jpeg_destroy_decompress(&job.cinfo);
+    JpegReadError error;
+    error.warning = job.errors.warning;
     if (!ok) {
-        if (job.errors.message[0]) ShowError(owner, job.errors.message);
-        return false;
+        if (job.errors.cause != 0) error.fault = JpegReadFault(job.errors.cause);
+        else if (job.errors.message[0]) error.fault = JpegReadFault::kLibrary;
+        else error.fault = JpegReadFault::kNoMemory;
+        error.library = job.errors.message;
+        error.width = job.width;
+        error.height = job.height;
+        return error;
     }
     frame.width = decltype(Frame::width)(DibWidth(job.dib));
     frame.height = decltype(Frame::height)(DibHeight(job.dib));
     frame.dib = std::move(job.dib);
-    return true;
+    return error;
 }
 
 struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
+bool Shown(OwnerWindow owner, const JpegReadError& error) {
+    try {
+        if (!error.warning.empty()) ShowError(owner, error.warning);
+        if (error) {
+            if (const std::string message = JpegReadMessage(error); !message.empty()) ShowError(owner, message);
+        }
+    } catch (const std::bad_alloc&) {
+        // No memory for the text: the result still tells.
+    }
+    return !error;
+}
+
 }  // namespace
 
-bool ReadJpegBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame) {
+std::string JpegReadMessage(const JpegReadError& error) {
+    switch (error.fault) {
+    case JpegReadFault::kCannotOpen: return "can't open " + error.path + "\n";
+    case JpegReadFault::kLibrary: return error.library;
+    case JpegReadFault::kTooLarge: {
+        char text[80];
+        std::snprintf(text, sizeof text, "JPEG image too large (%u x %u pixels)", unsigned(error.width),
+                      unsigned(error.height));
+        return text;
+    }
+    case JpegReadFault::kColourSpace: return "Unsupported JPEG colour space";
+    case JpegReadFault::kTooManyScans: return "Progressive JPEG image has more than 500 scans";
+    case JpegReadFault::kOutputSize: return "Unexpected JPEG output size";
+    case JpegReadFault::kCutShort: return JpegLibraryText(JERR_INPUT_EOF);
+    case JpegReadFault::kNoMemory:
+    case JpegReadFault::kNone: break;
+    }
+    return {};
+}
+
+JpegReadError ReadJpegBytes(std::span<const uint8_t> bytes, Frame& frame) {
     try {
         DecodeJob job;
         job.bytes = bytes;
-        return Run(owner, job, frame);
+        return Run(job, frame);
     } catch (const std::bad_alloc&) {
-        return false;
+        return {JpegReadFault::kNoMemory};
     }
 }
 
-bool ReadJpeg(OwnerWindow owner, const std::string& path, Frame& frame) {
+JpegReadError ReadJpeg(const std::string& path, Frame& frame) {
     try {
         std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
         if (!file) {
-            ShowError(owner, "can't open " + path + "\n");
-            return false;
+            JpegReadError error(JpegReadFault::kCannotOpen);
+            error.path = path;
+            return error;
         }
         DecodeJob job;
         job.file = file.get();
-        return Run(owner, job, frame);
+        return Run(job, frame);
     } catch (const std::bad_alloc&) {
-        return false;
+        return {JpegReadFault::kNoMemory};
     }
+}
+
+bool ReadJpegBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame) {
+    return Shown(owner, ReadJpegBytes(bytes, frame));
+}
+
+bool ReadJpeg(OwnerWindow owner, const std::string& path, Frame& frame) {
+    return Shown(owner, ReadJpeg(path, frame));
 }
 
 }  // namespace kivo

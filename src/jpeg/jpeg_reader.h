@@ -16,15 +16,41 @@ namespace kivo {
 // quality for speed (the fast integer DCT).
 extern int JpegPreviewMode;
 
-// Reads a JPEG file into the frame's dib, width and height; nothing else of the
-// frame changes. False when the file cannot be opened ("can't open <path>\n"), the
-// library fails (its message), the picture is too large or has colour channels we
-// cannot show (a message saying so); the frame then keeps no picture. No message
-// when memory for the picture runs out. The library's first warning is shown and
-// reading goes on.
-bool ReadJpeg(OwnerWindow owner, const std::string& path, Frame& frame);
+// Why a read failed, one value per cause; JpegReadMessage gives the text.
+enum class JpegReadFault {
+    kNone,
+    kCannotOpen,     // the file cannot be opened
+    kLibrary,        // libjpeg refused the data; its words in `library`
+    kTooLarge,       // beyond MaxImagePixels or a frame's size: `width` x `height`
+    kColourSpace,    // colour channels we cannot show
+    kTooManyScans,   // a progressive file with more scans than any real one has
+    kOutputSize,     // the library's output is not the picture's size
+    kCutShort,       // the data ended before the last row
+    kNoMemory,       // no memory for the picture (not shown)
+};
+struct JpegReadError {
+    JpegReadFault fault = JpegReadFault::kNone;
+    std::string path;              // kCannotOpen
+    std::string library;           // kLibrary
+    uint32_t width = 0, height = 0;  // kTooLarge
+    // The library's first warning, if any. Reading goes on after it, so it may
+    // come with success; it is shown before the error.
+    std::string warning;
+    JpegReadError(JpegReadFault f = JpegReadFault::kNone) : fault(f) {}
+    explicit operator bool() const { return fault != JpegReadFault::kNone; }
+};
+// The error's message; empty for kNone and kNoMemory.
+std::string JpegReadMessage(const JpegReadError& error);
 
+// Reads a JPEG file into the frame's dib, width and height; nothing else of the
+// frame changes. On an error the frame keeps no picture.
+JpegReadError ReadJpeg(const std::string& path, Frame& frame);
 // The same for JPEG data in memory.
+JpegReadError ReadJpegBytes(std::span<const uint8_t> bytes, Frame& frame);
+
+// The same, showing the warning and then the error's message through
+// ShowError; false after an error.
+bool ReadJpeg(OwnerWindow owner, const std::string& path, Frame& frame);
 bool ReadJpegBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame);
 
 }  // namespace kivo

@@ -12,7 +12,6 @@ namespace kivo {
 
 namespace {
 
-constexpr char kNoPicture[] = "The frame has no 24-bit picture to write";
 constexpr size_t kOutputBlock = 64 * 1024;
 constexpr JDIMENSION kRowBatch = 16;
 
@@ -75,11 +74,7 @@ int ToFile(void* target, const uint8_t* data, size_t size) {
     return static_cast<SafeFile*>(target)->Write(data, size) ? JMSG_NOMESSAGE : JERR_FILE_WRITE;
 }
 
-bool HasPicture(OwnerWindow owner, const Frame& frame) {
-    if (DibIsValid(frame.dib) && DibBitCount(frame.dib) == 24) return true;
-    ShowError(owner, kNoPicture);
-    return false;
-}
+bool HasPicture(const Frame& frame) { return DibIsValid(frame.dib) && DibBitCount(frame.dib) == 24; }
 
 // The whole compression. A fatal library error jumps back to the setjmp here,
 // so this frame holds nothing with a destructor and nothing read after the jump.
@@ -121,43 +116,86 @@ bool Compress(EncodeJob& job, const Dib& dib, int quality) {
     return true;
 }
 
-bool Encode(OwnerWindow owner, const Frame& frame, int quality, Sink sink, void* target) {
+JpegWriteError Encode(const Frame& frame, int quality, Sink sink, void* target) {
     EncodeJob job;
     job.sink = sink;
     job.target = target;
-    job.cinfo.err = InitJpegErrors(job.errors, owner);
+    job.cinfo.err = InitJpegErrors(job.errors);
     job.cinfo.client_data = &job;  // kept by jpeg_create_compress
     const bool ok = Compress(job, frame.dib, quality);
     jpeg_destroy_compress(&job.cinfo);
-    if (!ok && job.errors.message[0]) ShowError(owner, job.errors.message);
-    return ok;
+    JpegWriteError error;
+    error.warning = job.errors.warning;
+    if (!ok) {
+        error.fault = job.errors.message[0] ? JpegWriteFault::kLibrary : JpegWriteFault::kNoMemory;
+        error.library = job.errors.message;
+    }
+    return error;
+}
+
+bool Shown(OwnerWindow owner, const JpegWriteError& error) {
+    try {
+        if (!error.warning.empty()) ShowError(owner, error.warning);
+        if (error) {
+            if (const std::string message = JpegWriteMessage(error); !message.empty()) ShowError(owner, message);
+        }
+    } catch (const std::bad_alloc&) {
+        // No memory for the text: the result still tells.
+    }
+    return !error;
 }
 
 }  // namespace
 
-bool EncodeJpeg(OwnerWindow owner, const Frame& frame, int quality, std::vector<uint8_t>& out) {
-    out.clear();
-    if (!HasPicture(owner, frame)) return false;
-    if (Encode(owner, frame, quality, ToVector, &out)) return true;
-    out.clear();
-    return false;
+std::string JpegWriteMessage(const JpegWriteError& error) {
+    switch (error.fault) {
+    case JpegWriteFault::kNoPicture: return "The frame has no 24-bit picture to write";
+    case JpegWriteFault::kCannotOpen: return "can't open " + error.path + "\n";
+    case JpegWriteFault::kLibrary: return error.library;
+    case JpegWriteFault::kCommit: return JpegLibraryText(JERR_FILE_WRITE);
+    case JpegWriteFault::kNoMemory:
+    case JpegWriteFault::kNone: break;
+    }
+    return {};
 }
 
-bool WriteJpeg(OwnerWindow owner, const std::string& path, const Frame& frame, int quality) {
-    if (!HasPicture(owner, frame)) return false;
+JpegWriteError EncodeJpeg(const Frame& frame, int quality, std::vector<uint8_t>& out) {
+    out.clear();
+    if (!HasPicture(frame)) return {JpegWriteFault::kNoPicture};
+    try {
+        JpegWriteError error = Encode(frame, quality, ToVector, &out);
+        if (error) out.clear();
+        return error;
+    } catch (const std::bad_alloc&) {
+        out.clear();
+        return {JpegWriteFault::kNoMemory};
+    }
+}
+
+JpegWriteError WriteJpeg(const std::string& path, const Frame& frame, int quality) {
+    if (!HasPicture(frame)) return {JpegWriteFault::kNoPicture};
     try {
         SafeFile file;
         if (!file.Open(path)) {
-            ShowError(owner, "can't open " + path + "\n");
-            return false;
+            JpegWriteError error(JpegWriteFault::kCannotOpen);
+            error.path = path;
+            return error;
         }
-        if (!Encode(owner, frame, quality, ToFile, &file)) return false;  // the file is dropped
-        if (file.Commit()) return true;
-        ShowError(owner, JpegLibraryText(JERR_FILE_WRITE));
-        return false;
+        JpegWriteError error = Encode(frame, quality, ToFile, &file);
+        if (error) return error;  // the file is dropped
+        if (!file.Commit()) error.fault = JpegWriteFault::kCommit;
+        return error;
     } catch (const std::bad_alloc&) {
-        return false;
+        return {JpegWriteFault::kNoMemory};
     }
+}
+
+bool EncodeJpeg(OwnerWindow owner, const Frame& frame, int quality, std::vector<uint8_t>& out) {
+    return Shown(owner, EncodeJpeg(frame, quality, out));
+}
+
+bool WriteJpeg(OwnerWindow owner, const std::string& path, const Frame& frame, int quality) {
+    return Shown(owner, WriteJpeg(path, frame, quality));
 }
 
 }  // namespace kivo

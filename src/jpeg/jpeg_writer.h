@@ -12,13 +12,36 @@
 
 namespace kivo {
 
-// Writes the frame (unchanged) as a JPEG file with quality 1-100, safely: an
-// existing file is replaced only once the new one is complete. False when the
-// file cannot be created ("can't open <path>\n") or the library fails (its
-// message).
-bool WriteJpeg(OwnerWindow owner, const std::string& path, const Frame& frame, int quality);
+// Why a write failed, one value per cause; JpegWriteMessage gives the text.
+enum class JpegWriteFault {
+    kNone,
+    kNoPicture,   // the frame has no 24-bit picture
+    kCannotOpen,  // the file cannot be created
+    kLibrary,     // libjpeg failed (a write of the data included); its words in `library`
+    kCommit,      // the finished file could not take the target's place
+    kNoMemory,    // not shown
+};
+struct JpegWriteError {
+    JpegWriteFault fault = JpegWriteFault::kNone;
+    std::string path;     // kCannotOpen
+    std::string library;  // kLibrary
+    std::string warning;  // the library's first warning, shown before any error
+    JpegWriteError(JpegWriteFault f = JpegWriteFault::kNone) : fault(f) {}
+    explicit operator bool() const { return fault != JpegWriteFault::kNone; }
+};
+// The error's message; empty for kNone and kNoMemory.
+std::string JpegWriteMessage(const JpegWriteError& error);
 
-// The same JPEG data into out (emptied on failure).
+// Writes the frame (unchanged) as a JPEG file with quality 1-100, safely: an
+// existing file is replaced only once the new one is complete.
+JpegWriteError WriteJpeg(const std::string& path, const Frame& frame, int quality);
+// The same JPEG data into out (emptied on failure). Shows nothing, so frames
+// can be encoded side by side.
+JpegWriteError EncodeJpeg(const Frame& frame, int quality, std::vector<uint8_t>& out);
+
+// The same, showing the warning and then the error's message; false after an
+// error.
+bool WriteJpeg(OwnerWindow owner, const std::string& path, const Frame& frame, int quality);
 bool EncodeJpeg(OwnerWindow owner, const Frame& frame, int quality, std::vector<uint8_t>& out);
 
 }  // namespace kivo

@@ -184,43 +184,54 @@ TEST(JpegRead, DamagedInputEndsInAMessageNotACrash) {
         }
     const std::string text = "this is not a picture\n";
 
-    enum Outcome { kRefused, kRead, kEither };
+    constexpr auto kAny = JpegReadFault(-1);  // damage libjpeg may or may not get past
     struct Case {
         const char* name;
         std::vector<uint8_t> bytes;
-        Outcome outcome;
-        const char* message;  // start of the last message shown; nullptr = any
+        JpegReadFault fault;
+        const char* says;     // start of the library's error text, or of the warning on success
     } cases[] = {
-        {"plain text", {text.begin(), text.end()}, kRefused, "Not a JPEG file"},
-        {"empty", {}, kRefused, "Empty input file"},
-        {"header cut short", cut(40), kRefused, nullptr},
-        {"data cut in half: a warning, the rest grey", cut(good.size() / 2), kRead,
+        {"plain text", {text.begin(), text.end()}, JpegReadFault::kLibrary, "Not a JPEG file"},
+        {"empty", {}, JpegReadFault::kLibrary, "Empty input file"},
+        {"header cut short", cut(40), JpegReadFault::kLibrary, ""},
+        {"data cut in half: a warning, the rest grey", cut(good.size() / 2), JpegReadFault::kNone,
          "Premature end of JPEG file"},
-        {"scrambled entropy data", scrambled, kEither, nullptr},
-        {"60000 x 60000 pixels", huge, kRefused, "JPEG image too large (60000 x 60000 pixels)"},
+        {"scrambled entropy data", scrambled, kAny, ""},
+        {"60000 x 60000 pixels", huge, JpegReadFault::kTooLarge, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        ScopedRecordingBackend rec;
         Frame frame;
-        const bool ok = ReadJpegBytes(nullptr, c.bytes, frame);
-        // At most the first warning, then the error that ended the read.
-        ASSERT_LE(rec->errors.size(), 2u);
-        if (c.outcome != kEither) {
-            EXPECT_EQ(ok, c.outcome == kRead);
-        }
-        if (ok) {
+        const JpegReadError error = ReadJpegBytes(c.bytes, frame);
+        if (c.fault == kAny) continue;
+        EXPECT_EQ(error.fault, c.fault);
+        if (!error) {
             EXPECT_EQ(frame.width, 64);
             EXPECT_EQ(DibHeight(frame.dib), 48);
         } else {
             EXPECT_TRUE(frame.dib.empty());
             EXPECT_EQ(frame.width, 0);
-            EXPECT_FALSE(rec->errors.empty());
+            EXPECT_FALSE(JpegReadMessage(error).empty());
         }
-        if (c.message) {
-            ASSERT_FALSE(rec->errors.empty());
-            EXPECT_EQ(rec->errors.back().rfind(c.message, 0), 0u) << rec->errors.back();
-        }
+        const std::string& said = error ? error.library : error.warning;
+        EXPECT_EQ(said.rfind(c.says, 0), 0u) << said;
+    }
+
+    // What the user is shown: the first warning, then what ended the read.
+    struct Shown { const char* name; const std::vector<uint8_t>& bytes; std::vector<std::string> messages; };
+    const Shown shown[] = {
+        {"refused", cases[0].bytes, {"Not a JPEG file: starts with 0x74 0x68"}},
+        {"read with a warning", cases[3].bytes, {std::string(cases[3].says)}},
+        {"too large", huge, {"JPEG image too large (60000 x 60000 pixels)"}},
+    };
+    for (const Shown& k : shown) {
+        SCOPED_TRACE(k.name);
+        ScopedRecordingBackend rec;
+        Frame frame;
+        ReadJpegBytes(nullptr, k.bytes, frame);
+        ASSERT_EQ(rec->errors.size(), k.messages.size());
+        for (size_t i = 0; i < k.messages.size(); ++i)
+            EXPECT_EQ(rec->errors[i].rfind(k.messages[i], 0), 0u) << rec->errors[i];
     }
 }
 
@@ -232,6 +243,9 @@ TEST(JpegRead, FilesAreReadAndMissingOnesNamed) {
     Frame frame;
     ASSERT_TRUE(ReadJpeg(nullptr, path, frame));
     EXPECT_EQ(frame.height, 7);
+    const JpegReadError error = ReadJpeg(dir.file("none.jpg"), frame);
+    EXPECT_EQ(error.fault, JpegReadFault::kCannotOpen);
+    EXPECT_EQ(error.path, dir.file("none.jpg"));
     EXPECT_FALSE(ReadJpeg(nullptr, dir.file("none.jpg"), frame));
     EXPECT_EQ(rec->errors, std::vector<std::string>{"can't open " + dir.file("none.jpg") + "\n"});
 }
@@ -297,14 +311,25 @@ TEST(JpegWrite, FilesAreWrittenWholeOrNotAtAll) {
     EXPECT_EQ(test::ReadFile(path), memory);
 
     const std::string missing = dir.file("no/such/folder.jpg");
-    EXPECT_FALSE(WriteJpeg(nullptr, missing, frame, 75));
+    const JpegWriteError cannotOpen = WriteJpeg(missing, frame, 75);
+    EXPECT_EQ(cannotOpen.fault, JpegWriteFault::kCannotOpen);
+    EXPECT_EQ(cannotOpen.path, missing);
     Frame empty;
-    EXPECT_FALSE(WriteJpeg(nullptr, path, empty, 75));
+    EXPECT_EQ(WriteJpeg(path, empty, 75).fault, JpegWriteFault::kNoPicture);
     EXPECT_EQ(test::ReadFile(path), memory);  // the earlier file is still whole
+    EXPECT_EQ(EncodeJpeg(empty, 75, memory).fault, JpegWriteFault::kNoPicture);
+    EXPECT_TRUE(memory.empty());
+    ASSERT_TRUE(rec->errors.empty());
+
+    // The showing forms tell the user the same.
+    EXPECT_FALSE(WriteJpeg(nullptr, missing, frame, 75));
+    EXPECT_FALSE(WriteJpeg(nullptr, path, empty, 75));
+    memory = {1};
     EXPECT_FALSE(EncodeJpeg(nullptr, empty, 75, memory));
     EXPECT_TRUE(memory.empty());
-    ASSERT_EQ(rec->errors.size(), 3u);
-    EXPECT_EQ(rec->errors[0], "can't open " + missing + "\n");
+    EXPECT_EQ(rec->errors, (std::vector<std::string>{"can't open " + missing + "\n",
+                                                     "The frame has no 24-bit picture to write",
+                                                     "The frame has no 24-bit picture to write"}));
 }
 
 }  // namespace
