@@ -12,8 +12,6 @@ namespace kivo {
 
 namespace {
 
-constexpr char kWriteFailed[] = "書き込みに失敗しました。";
-
 // The screen's pixels in memory order are blue, green, red, alpha (0 where
 // nothing was drawn), which PNG_FORMAT_BGRA takes as they are.
 bool Encode(const Composition& c, std::vector<uint8_t>& out) {
@@ -48,26 +46,37 @@ bool Encode(const Composition& c, std::vector<uint8_t>& out) {
 
 }  // namespace
 
-bool WriteScreenPng(OwnerWindow owner, const std::string& path, const Composition& screen) {
-    if (screen.width <= 0 || screen.height <= 0 ||
-        screen.screen.size() != size_t(screen.width) * size_t(screen.height)) {
-        ShowError(owner, kWriteFailed);
-        return false;
+const char* ScreenPngMessage(ScreenPngError error) {
+    switch (error) {
+    case ScreenPngError::kNoMemory: return "メモリが足りません。";
+    case ScreenPngError::kNoScreen:
+    case ScreenPngError::kEncode:
+    case ScreenPngError::kWrite: return "書き込みに失敗しました。";
+    case ScreenPngError::kNone: break;
     }
+    return "";
+}
+
+ScreenPngError WriteScreenPng(const std::string& path, const Composition& screen) {
+    if (screen.width <= 0 || screen.height <= 0 ||
+        screen.screen.size() != size_t(screen.width) * size_t(screen.height))
+        return ScreenPngError::kNoScreen;
     std::vector<uint8_t> bytes;
-    bool encoded = false;
     try {
-        encoded = Encode(screen, bytes);
+        if (!Encode(screen, bytes)) return ScreenPngError::kEncode;
     } catch (const std::bad_alloc&) {
-        ShowError(owner, "メモリが足りません。");
-        return false;
+        return ScreenPngError::kNoMemory;
     }
     SafeFile file;
-    if (!encoded || !file.Open(path) || !file.Write(bytes) || !file.Commit()) {
-        ShowError(owner, kWriteFailed);
-        return false;
-    }
-    return true;
+    if (!file.Open(path) || !file.Write(bytes) || !file.Commit()) return ScreenPngError::kWrite;
+    return ScreenPngError::kNone;
+}
+
+bool WriteScreenPng(OwnerWindow owner, const std::string& path, const Composition& screen) {
+    const ScreenPngError error = WriteScreenPng(path, screen);
+    if (error == ScreenPngError::kNone) return true;
+    ShowError(owner, ScreenPngMessage(error));
+    return false;
 }
 
 }  // namespace kivo
