@@ -11,22 +11,26 @@ namespace kivo {
 
 namespace {
 
-constexpr const char* kOpenFailed = "ファイルオープンに失敗しました。";
-constexpr const char* kWriteFailed = "書き込みに失敗しました。";
-
 void ClearInterlaceMark(AnimDoc& doc) {
     if (Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags &= uint8_t(~kInterlacedFlag);
 }
 
 }  // namespace
 
-bool RunDocumentSave(OwnerWindow owner, const std::string& path, AnimDoc& doc,
-                     const std::function<bool(SafeFile& file, bool& cancelled)>& body) {
-    SafeFile file;
-    if (!file.Open(path)) {
-        ShowError(owner, kOpenFailed);
-        return false;
+const char* DocumentSaveMessage(DocumentSaveError error) {
+    switch (error) {
+    case DocumentSaveError::kOpenFailed: return "ファイルオープンに失敗しました。";
+    case DocumentSaveError::kWriteFailed: return "書き込みに失敗しました。";
+    case DocumentSaveError::kCancelled:
+    case DocumentSaveError::kNone: break;
     }
+    return "";
+}
+
+DocumentSaveError SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc,
+                               const std::function<bool(SafeFile& file, bool& cancelled)>& body) {
+    SafeFile file;
+    if (!file.Open(path)) return DocumentSaveError::kOpenFailed;
     ProgressOpen(owner);
     ProgressSetText("チェック中...");
     ProgressSetCancel(nullptr);
@@ -49,7 +53,7 @@ bool RunDocumentSave(OwnerWindow owner, const std::string& path, AnimDoc& doc,
         RestoreTransparency(doc, saved);
         ProgressClose(owner);
         AlwaysDither = 0;  // an unconditional dither applies to one save only
-        return true;
+        return DocumentSaveError::kNone;
     }
 
     // Nothing of this save may linger: the next one starts from the pictures.
@@ -59,8 +63,14 @@ bool RunDocumentSave(OwnerWindow owner, const std::string& path, AnimDoc& doc,
     RestoreTransparency(doc, saved);
     cancelled = ProgressPump() == 1 || cancelled;
     ProgressClose(owner);
-    if (!cancelled) ShowError(owner, kWriteFailed);
-    return false;
+    return cancelled ? DocumentSaveError::kCancelled : DocumentSaveError::kWriteFailed;
+}
+
+bool RunDocumentSave(OwnerWindow owner, const std::string& path, AnimDoc& doc,
+                     const std::function<bool(SafeFile& file, bool& cancelled)>& body) {
+    const DocumentSaveError error = SaveDocument(owner, path, doc, body);
+    if (const char* message = DocumentSaveMessage(error); *message) ShowError(owner, message);
+    return error == DocumentSaveError::kNone;
 }
 
 }  // namespace kivo

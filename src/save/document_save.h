@@ -13,12 +13,27 @@
 
 namespace kivo {
 
+// How a whole-document save ended. The format's own reasons are shown by its
+// body before it returns false; these are the save's.
+enum class DocumentSaveError {
+    kNone,
+    kCancelled,    // the user cancelled: nothing to show
+    kOpenFailed,   // the temporary file could not be made
+    kWriteFailed,  // the body failed
+};
+// The message for an error; empty for kNone and kCancelled.
+const char* DocumentSaveMessage(DocumentSaveError error);
+
 // Writes doc to path: opens the temporary file, shows "チェック中..." without a
-// cancel button, then runs body, which prepares the palettes and streams the
-// file, committing it on success (cancelled tells a cancel from a failure).
-// Messages: "ファイルオープンに失敗しました。" when the file cannot be made,
-// "書き込みに失敗しました。" after any failure but a cancel. AlwaysDither is
-// cleared after a successful save.
+// cancel button (the progress dialog belongs to owner), then runs body, which
+// prepares the palettes and streams the file, committing it on success
+// (cancelled tells a cancel from a failure). AlwaysDither is cleared after a
+// successful save.
+DocumentSaveError SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc,
+                               const std::function<bool(SafeFile& file, bool& cancelled)>& body);
+// The same, showing the error's message once the progress dialog has closed:
+// "ファイルオープンに失敗しました。" when the file cannot be made,
+// "書き込みに失敗しました。" after any failure but a cancel.
 bool RunDocumentSave(OwnerWindow owner, const std::string& path, AnimDoc& doc,
                      const std::function<bool(SafeFile& file, bool& cancelled)>& body);
 
