@@ -14,8 +14,6 @@ namespace kivo {
 
 namespace {
 
-constexpr char kReadError[] = "gif read error";
-
 // What the block scan found in front of the first image.
 struct FirstImage {
     std::array<Rgb, 256> palette{};  // entries never read stay black
@@ -86,24 +84,20 @@ bool ScanToImage(GifInput& in, FirstImage& img) {
     }
 }
 
-bool DecodeFrom(OwnerWindow owner, GifInput& in, Frame& frame) {
+GifFirstImageError DecodeFrom(GifInput& in, Frame& frame) {
     auto img = std::make_unique<FirstImage>();
     LzwData lzw;
-    if (!ScanToImage(in, *img)) {
-        ShowError(owner, kReadError);
-        return false;
-    }
+    if (!ScanToImage(in, *img)) return GifFirstImageFault::kNoImage;
     ReadLzwData(in, lzw);
     // Data that cannot produce the picture: the rest would be made up.
     const size_t area = size_t(img->width) * img->height;
     if (area > LzwPixelLimit(lzw.length) &&
-        area - LzwPixelLimit(lzw.length) > kUnbackedPixelAllowance) {
-        ShowError(owner, kReadError);
-        return false;
-    }
+        area - LzwPixelLimit(lzw.length) > kUnbackedPixelAllowance)
+        return GifFirstImageFault::kTooLittleData;
     Dib dib = MakeDib24(img->width, img->height);
-    if (dib.empty()) return false;
+    if (dib.empty()) return GifFirstImageFault::kNoMemory;
 
+    GifFirstImageError error;
     if (area > 0) {
         auto lookup = std::make_unique<GifColorLookup>();
         BuildColorLookup(img->palette.data(), img->palette.size(), *lookup);
@@ -115,7 +109,7 @@ bool DecodeFrom(OwnerWindow owner, GifInput& in, Frame& frame) {
         for (int y = 0; y < height; ++y) {
             decoder->Decode(row.data(), row.size());
             if (decoder->error()) {
-                ShowError(owner, kReadError);
+                error = GifFirstImageFault::kDamagedData;
                 break;
             }
             const int imageRow = GifImageRow(y, height, img->interlaced);
@@ -131,33 +125,66 @@ bool DecodeFrom(OwnerWindow owner, GifInput& in, Frame& frame) {
         frame.hasTransparency = 1;
         frame.transparentRgb = img->palette[img->transparentIndex];
     }
-    return true;
+    return error;
+}
+
+}  // namespace
+
+std::string GifFirstImageMessage(const GifFirstImageError& error) {
+    switch (error.fault) {
+    case GifFirstImageFault::kCannotOpen: return "can't open " + error.path + "\n";
+    case GifFirstImageFault::kNoImage:
+    case GifFirstImageFault::kTooLittleData:
+    case GifFirstImageFault::kDamagedData: return "gif read error";
+    case GifFirstImageFault::kNoMemory:
+    case GifFirstImageFault::kNone: break;
+    }
+    return {};
+}
+
+GifFirstImageError DecodeFirstGifImage(const std::string& path, Frame& frame) {
+    try {
+        ReadFileHandle file = OpenForReading(path);
+        if (!file) {
+            GifFirstImageError error(GifFirstImageFault::kCannotOpen);
+            error.path = path;
+            return error;
+        }
+        GifInput in(file.get());
+        return DecodeFrom(in, frame);
+    } catch (const std::bad_alloc&) {
+        return GifFirstImageFault::kNoMemory;
+    }
+}
+
+GifFirstImageError DecodeFirstGifImageBytes(std::span<const uint8_t> bytes, Frame& frame) {
+    try {
+        GifInput in(bytes);
+        return DecodeFrom(in, frame);
+    } catch (const std::bad_alloc&) {
+        return GifFirstImageFault::kNoMemory;
+    }
+}
+
+namespace {
+
+bool Shown(OwnerWindow owner, const GifFirstImageError& error) {
+    try {
+        if (const std::string message = GifFirstImageMessage(error); !message.empty()) ShowError(owner, message);
+    } catch (const std::bad_alloc&) {
+        // No memory for the text: the result still tells.
+    }
+    return error.framed();
 }
 
 }  // namespace
 
 bool DecodeFirstGifImage(OwnerWindow owner, const std::string& path, Frame& frame) {
-    ReadFileHandle file = OpenForReading(path);
-    if (!file) {
-        std::string text = "can't open " + path + "\n";
-        ShowError(owner, text);
-        return false;
-    }
-    try {
-        GifInput in(file.get());
-        return DecodeFrom(owner, in, frame);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    return Shown(owner, DecodeFirstGifImage(path, frame));
 }
 
 bool DecodeFirstGifImageBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame) {
-    try {
-        GifInput in(bytes);
-        return DecodeFrom(owner, in, frame);
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    return Shown(owner, DecodeFirstGifImageBytes(bytes, frame));
 }
 
 }  // namespace kivo

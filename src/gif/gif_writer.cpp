@@ -22,8 +22,6 @@ namespace kivo {
 
 namespace {
 
-constexpr const char* kOpenFailed = "ファイルオープンに失敗しました。";
-constexpr const char* kWriteFailed = "書き込みに失敗しました。";
 
 using Bytes = std::vector<uint8_t>;
 
@@ -392,24 +390,33 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
 
 }  // namespace
 
-bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+DocumentSaveError SaveGif(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
     CodecIsMng = 0;
-    return RunDocumentSave(owner, path, doc, [&](SafeFile& file, bool& cancelled) {
+    return SaveDocument(owner, path, doc, [&](SafeFile& file, bool& cancelled) {
         return PreparePalettes(owner, doc, false, IndexPlanes::kDeferExact) &&
                (!doc.globalPalette.empty() || BuildGlobalPalette(doc, false)) &&
                StreamDocument(file, doc, cancelled);
     });
 }
 
-bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, Frame& frame,
-                         bool overwrite) {
-    if (!overwrite && FileExists(path)) return true;
+namespace {
+
+bool Shown(OwnerWindow owner, DocumentSaveError error) {
+    if (const char* message = DocumentSaveMessage(error); *message) ShowError(owner, message);
+    return error == DocumentSaveError::kNone;
+}
+
+}  // namespace
+
+bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+    return Shown(owner, SaveGif(owner, path, doc));
+}
+
+DocumentSaveError WriteSingleFrameGif(const std::string& path, AnimDoc& doc, Frame& frame, bool overwrite) {
+    if (!overwrite && FileExists(path)) return DocumentSaveError::kNone;
     CodecIsMng = 0;
     SafeFile file;
-    if (!file.Open(path)) {
-        ShowError(owner, kOpenFailed);
-        return false;
-    }
+    if (!file.Open(path)) return DocumentSaveError::kOpenFailed;
     const SavedTransparency saved{frame.hasTransparency, frame.transparentRgb};
 
     bool ok = false;
@@ -439,11 +446,15 @@ bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& do
     frame.transparentRgb = saved.rgb;
     if (!ok) {
         file.Abandon();
-        ShowError(owner, kWriteFailed);
-        return false;
+        return DocumentSaveError::kWriteFailed;
     }
     AlwaysDither = 0;
-    return true;
+    return DocumentSaveError::kNone;
+}
+
+bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, Frame& frame,
+                         bool overwrite) {
+    return Shown(owner, WriteSingleFrameGif(path, doc, frame, overwrite));
 }
 
 }  // namespace kivo

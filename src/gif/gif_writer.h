@@ -10,6 +10,7 @@
 
 #include "doc/anim_doc.h"
 #include "platform/platform.h"
+#include "save/document_save.h"
 
 namespace kivo {
 
@@ -19,9 +20,16 @@ namespace kivo {
 // planes and disposable palettes are released, and AlwaysDither is cleared after
 // a successful save.
 bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc);
+// The same, with the outcome as a value and nothing shown; owner only holds the
+// progress dialog.
+DocumentSaveError SaveGif(OwnerWindow owner, const std::string& path, AnimDoc& doc);
 
 // Writes one frame of doc as a single-image GIF on doc's logical screen. An
 // existing file with overwrite false is left alone and counts as success.
+// kOpenFailed and kWriteFailed say why it failed, with the messages of a
+// whole-document save.
+DocumentSaveError WriteSingleFrameGif(const std::string& path, AnimDoc& doc, Frame& frame, bool overwrite);
+// The same, showing the message; false after it.
 bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, Frame& frame,
                          bool overwrite);
 

@@ -60,8 +60,15 @@ TEST(GifFirstImage, DamagedDataKeepsTheRowsBeforeIt) {
     const std::vector<uint8_t> raw(literal.begin() + 2, literal.end() - 1);
     auto blocks = ImageData(2, raw, 3, false);
     blocks.pop_back();
+    const auto damaged = GifBuilder().Header(3, 3, pal).Image(0, 0, 3, 3, blocks).Done();
     Frame f;
-    ASSERT_TRUE(Decode(GifBuilder().Header(3, 3, pal).Image(0, 0, 3, 3, blocks).Done(), f));
+    const GifFirstImageError error = DecodeFirstGifImageBytes(damaged, f);
+    EXPECT_EQ(error.fault, GifFirstImageFault::kDamagedData);
+    EXPECT_TRUE(error.framed());
+    EXPECT_EQ(PixelOf(f.dib, 0, 0), pal[1]);
+    EXPECT_TRUE(rec->errors.empty());
+    f = Frame{};
+    ASSERT_TRUE(Decode(damaged, f));
     EXPECT_EQ(rec->errors, std::vector<std::string>{"gif read error"});
     EXPECT_EQ(PixelOf(f.dib, 0, 0), pal[1]);
     EXPECT_EQ(PixelOf(f.dib, 2, 0), pal[3]);
@@ -71,23 +78,35 @@ TEST(GifFirstImage, DamagedDataKeepsTheRowsBeforeIt) {
 TEST(GifFirstImage, FilesWithoutAnImageFailQuickly) {
     const Palette pal = TestPalette(4);
     auto one = LiteralImageData(2, {1});
-    const std::vector<std::vector<uint8_t>> bad = {
-        GifBuilder().Header(1, 1, pal).Done(),                              // ends before an image
-        GifBuilder().Header(1, 1, pal).Comment({"x"}).Trailer().Done(),     // trailer first
-        GifBuilder().Header(1, 1, pal, "gif89a").Image(0, 0, 1, 1, one).Done(),  // case matters
-        GifBuilder().Header(1, 1, pal).Image(0, 0, 1, 1, ImageData(1, {0})).Done(),  // code size 1
-        GifBuilder().Header(1, 1, pal).Image(0, 0, 1, 1, ImageData(12, {0})).Done(),
-        GifBuilder().Header(1, 1, pal).Image(0, 0, 30000, 30000, one).Done(),  // nothing behind it
+    struct Case { const char* name; std::vector<uint8_t> bytes; GifFirstImageFault fault; };
+    const Case bad[] = {
+        {"ends before an image", GifBuilder().Header(1, 1, pal).Done(), GifFirstImageFault::kNoImage},
+        {"trailer first", GifBuilder().Header(1, 1, pal).Comment({"x"}).Trailer().Done(), GifFirstImageFault::kNoImage},
+        {"case matters", GifBuilder().Header(1, 1, pal, "gif89a").Image(0, 0, 1, 1, one).Done(),
+         GifFirstImageFault::kNoImage},
+        {"code size 1", GifBuilder().Header(1, 1, pal).Image(0, 0, 1, 1, ImageData(1, {0})).Done(),
+         GifFirstImageFault::kNoImage},
+        {"code size 12", GifBuilder().Header(1, 1, pal).Image(0, 0, 1, 1, ImageData(12, {0})).Done(),
+         GifFirstImageFault::kNoImage},
+        {"nothing behind 30000 x 30000", GifBuilder().Header(1, 1, pal).Image(0, 0, 30000, 30000, one).Done(),
+         GifFirstImageFault::kTooLittleData},
     };
-    for (size_t i = 0; i < bad.size(); ++i) {
-        ScopedRecordingBackend rec;
+    for (const Case& k : bad) {
+        SCOPED_TRACE(k.name);
         Frame f;
-        EXPECT_FALSE(Decode(bad[i], f)) << i;
-        EXPECT_EQ(rec->errors, std::vector<std::string>{"gif read error"}) << i;
+        const GifFirstImageError error = DecodeFirstGifImageBytes(k.bytes, f);
+        EXPECT_EQ(error.fault, k.fault);
+        EXPECT_FALSE(error.framed());
         EXPECT_TRUE(f.dib.empty());
+        ScopedRecordingBackend rec;
+        EXPECT_FALSE(Decode(k.bytes, f));
+        EXPECT_EQ(rec->errors, std::vector<std::string>{"gif read error"});
     }
-    ScopedRecordingBackend rec;
     Frame f;
+    const GifFirstImageError missing = DecodeFirstGifImage("/nonexistent/a.gif", f);
+    EXPECT_EQ(missing.fault, GifFirstImageFault::kCannotOpen);
+    EXPECT_EQ(missing.path, "/nonexistent/a.gif");
+    ScopedRecordingBackend rec;
     EXPECT_FALSE(DecodeFirstGifImage(nullptr, "/nonexistent/a.gif", f));
     EXPECT_EQ(rec->errors, std::vector<std::string>{"can't open /nonexistent/a.gif\n"});
 }

@@ -401,10 +401,14 @@ TEST_F(GifWriterTest, PlacesBeyondSixteenBitsFailInsteadOfWrapping) {
         Frame& f = AddFrame(*doc, 2, 2, [](int x, int) { return x; });
         f.left = c.left;
         f.top = c.top;
+        EXPECT_EQ(SaveGif(nullptr, path, *doc), DocumentSaveError::kWriteFailed);
+        EXPECT_EQ(WriteSingleFrameGif(path, *doc, f, true), DocumentSaveError::kWriteFailed);
+        EXPECT_TRUE(rec->errors.empty());
         EXPECT_FALSE(WriteGif(nullptr, path, *doc));
         EXPECT_EQ(rec->errors, (std::vector<std::string>{"書き込みに失敗しました。"}));
         EXPECT_FALSE(std::filesystem::exists(path));
         EXPECT_FALSE(WriteSingleFrameGif(nullptr, path, *doc, f, true));
+        EXPECT_EQ(rec->errors, (std::vector<std::string>{"書き込みに失敗しました。", "書き込みに失敗しました。"}));
         EXPECT_FALSE(std::filesystem::exists(path));
     }
     // The largest place still fits.
@@ -562,6 +566,9 @@ TEST_F(GifWriterTest, CancelAndOpenFailureLeaveTheOldFile) {
 
     EXPECT_FALSE(WriteGif(nullptr, dir.file("missing/out.gif"), *doc));
     EXPECT_EQ(rec->errors, (std::vector<std::string>{"ファイルオープンに失敗しました。"}));
+    EXPECT_EQ(SaveGif(nullptr, dir.file("missing/out.gif"), *doc), DocumentSaveError::kOpenFailed);
+    EXPECT_EQ(WriteSingleFrameGif(dir.file("missing/one.gif"), *doc, *doc->firstFrame, true),
+              DocumentSaveError::kOpenFailed);
 }
 
 TEST_F(GifWriterTest, FullDiskLeavesTheOldFileIntact) {
