@@ -30,18 +30,16 @@ template <typename D>
 auto DocumentFields(D& d) {
     return std::tie(d.screenWidth, d.screenHeight, d.screenFlags, d.aspectRatio, d.backgroundIndex,
                     d.colorResolution, d.globalPalette, d.loopEnabled, d.loopCount, d.trailingComment,
-                    d.extentRight, d.extentBottom, d.selectionMaxWidth, d.selectionMaxHeight, d.globalTableBits,
-                    d.globalLzwCodeSize, d.mhdrProfile, d.ticksPerSecond, d.termAction, d.termAfterAction,
-                    d.termDelay, d.framingMode, d.defaultDelay, d.defiY, d.defiX, d.globalTrnsWritten,
-                    d.globalTransparentRgb, d.preFirstFrameModeSet, d.preFirstFrameMode, d.textKeys,
-                    d.selectedTextKey);
+                    d.extentRight, d.extentBottom, d.globalTableBits, d.globalLzwCodeSize, d.mhdrProfile,
+                    d.ticksPerSecond, d.termAction, d.termAfterAction, d.termDelay, d.framingMode, d.defaultDelay,
+                    d.preFirstFrameModeSet, d.preFirstFrameMode, d.textKeys, d.selectedTextKey);
 }
 
 // A field added to the records must be added to the lists above (or be left
 // out there on purpose), or undo would silently not restore it.
 #if defined(__x86_64__) && defined(__GLIBCXX__)
 static_assert(sizeof(Frame) == 312, "Frame changed: update FrameProperties or PixelBuffers");
-static_assert(sizeof(AnimDoc) == 280, "AnimDoc changed: update DocumentFields");
+static_assert(sizeof(AnimDoc) == 264, "AnimDoc changed: update DocumentFields");
 #endif
 
 template <typename A, typename B>

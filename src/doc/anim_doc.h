@@ -81,7 +81,6 @@ struct AnimDoc {
     int32_t frameCount = 0;
     int32_t currentIndex = 0;
     int32_t extentRight = 0, extentBottom = 0;
-    int32_t selectionMaxWidth = 0, selectionMaxHeight = 0;
     int16_t modified = 0;
 
     int32_t globalTableBits = 0;    // GIF writer
@@ -95,9 +94,6 @@ struct AnimDoc {
     Frame* pendingFrame = nullptr;
     uint8_t framingMode = 0;
     int32_t defaultDelay = 0;
-    int16_t defiY = 0, defiX = 0;
-    int32_t globalTrnsWritten = 0;
-    Rgb globalTransparentRgb;
     uint8_t preFirstFrameModeSet = 0, preFirstFrameMode = 0;
 
     TextKeyList textKeys;

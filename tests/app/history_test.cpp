@@ -52,10 +52,9 @@ std::vector<std::string> Contents(const AnimDoc& d) {
     o << d.screenWidth << ' ' << d.screenHeight << ' ' << int(d.screenFlags) << ' ' << int(d.aspectRatio) << ' '
       << int(d.backgroundIndex) << ' ' << d.colorResolution << ' ' << Buffer(d.globalPalette) << ' ' << d.loopEnabled
       << ' ' << d.loopCount << ' ' << d.trailingComment << ' ' << d.frameCount << ' ' << d.extentRight << ' '
-      << d.extentBottom << ' ' << d.selectionMaxWidth << ' ' << d.selectionMaxHeight << ' ' << d.globalTableBits
+      << d.extentBottom << ' ' << d.globalTableBits
       << ' ' << d.globalLzwCodeSize << ' ' << d.mhdrProfile << ' ' << d.ticksPerSecond << ' ' << int(d.termAction)
       << ' ' << int(d.termAfterAction) << ' ' << d.termDelay << ' ' << int(d.framingMode) << ' ' << d.defaultDelay
-      << ' ' << d.defiY << ' ' << d.defiX << ' ' << d.globalTrnsWritten << ' ' << Colour(d.globalTransparentRgb)
       << ' ' << int(d.preFirstFrameModeSet) << ' ' << int(d.preFirstFrameMode) << ' ' << Keys(d.textKeys) << ' '
       << d.selectedTextKey;
     std::vector<std::string> out{o.str()};
