@@ -97,7 +97,11 @@ bool ReadPngDatastream(MngReader& r, const InputChunk& ihdr) {
     s.firstDataAt = scan.firstDataAt;
     s.emptyPlte = scan.emptyPlte;
     s.emptyPlteAt = scan.emptyPlteAt;
-    if (!ReadPngInMng(r.owner, s, f)) return false;
+    if (PngReadError error = ReadPngInMng(s, f)) {
+        r.error.kind = MngReadError::Kind::kPng;
+        r.error.png = std::move(error);
+        return false;
+    }
     if (!PixelsBacked(r, uint32_t(f.width), uint32_t(f.height), s.length)) return false;
     r.doc.pendingFrame = nullptr;
     r.position = scan.end;
@@ -137,7 +141,13 @@ bool ReadJngDatastream(MngReader& r, const InputChunk& jhdr) {
         }
     }
     if (jpeg.empty()) return false;
-    if (!ReadJpegBytes(r.owner, jpeg, f)) return false;
+    JpegReadError error = ReadJpegBytes(jpeg, f);
+    if (error) {
+        r.error.kind = MngReadError::Kind::kJpeg;
+        r.error.jpeg = std::move(error);
+        return false;
+    }
+    if (!error.warning.empty()) r.error.warnings.push_back(std::move(error.warning));
     if (!PixelsBacked(r, uint32_t(f.width), uint32_t(f.height), jpeg.size())) return false;
     r.doc.pendingFrame = nullptr;
     r.position = at;

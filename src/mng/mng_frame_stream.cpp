@@ -34,20 +34,36 @@ bool IndicesFit(const Frame& frame, const Palette& palette) {
     return *std::max_element(frame.indexPixels.begin(), frame.indexPixels.end()) < palette.size();
 }
 
-bool EncodeJng(OwnerWindow owner, const Frame& frame, std::vector<uint8_t>& out) {
-    if (!PictureFits(frame)) return false;
-    // The JPEG data stays in memory: a JNG holds it whole in one JDAT.
-    std::vector<uint8_t> jpeg;
-    if (!EncodeJpeg(owner, frame, std::clamp(JngQuality, 1, 100), jpeg)) return false;
-    PutJhdr(out, uint32_t(frame.width), uint32_t(frame.height), Interlace != 0);
-    for (const TextKey& key : frame.textKeys)
-        if (!PutText(out, key)) return false;
-    PutChunk(out, "JDAT", jpeg);
-    PutChunk(out, "IEND", {});
-    return true;
+MngFrameError Unfit() { return MngFrameError::Kind::kUnfit; }
+
+MngFrameError FromPng(PngWriteError error) {
+    MngFrameError e;
+    if (error != PngWriteError::kNone) {
+        e.kind = MngFrameError::Kind::kPng;
+        e.png = error;
+    }
+    return e;
 }
 
-bool EncodeStandIn(OwnerWindow owner, const Frame& frame, std::vector<uint8_t>& out) {
+MngFrameError EncodeJng(const Frame& frame, std::vector<uint8_t>& out) {
+    if (!PictureFits(frame)) return Unfit();
+    // The JPEG data stays in memory: a JNG holds it whole in one JDAT.
+    std::vector<uint8_t> jpeg;
+    if (JpegWriteError error = EncodeJpeg(frame, std::clamp(JngQuality, 1, 100), jpeg)) {
+        MngFrameError e;
+        e.kind = MngFrameError::Kind::kJpeg;
+        e.jpeg = std::move(error);
+        return e;
+    }
+    PutJhdr(out, uint32_t(frame.width), uint32_t(frame.height), Interlace != 0);
+    for (const TextKey& key : frame.textKeys)
+        if (!PutText(out, key)) return Unfit();
+    PutChunk(out, "JDAT", jpeg);
+    PutChunk(out, "IEND", {});
+    return {};
+}
+
+MngFrameError EncodeStandIn(const Frame& frame, std::vector<uint8_t>& out) {
     static const uint8_t kIndex = 0;
     PngImage image;
     image.width = image.height = 1;
@@ -57,7 +73,7 @@ bool EncodeStandIn(OwnerWindow owner, const Frame& frame, std::vector<uint8_t>& 
     image.hasTransparency = true;
     image.transparent = image.palette[0];
     image.texts = &frame.textKeys;
-    return EncodePng(owner, image, PngStreamForm{false, false, false}, out);
+    return FromPng(EncodePng(image, PngStreamForm{false, false, false}, out));
 }
 
 }  // namespace
@@ -71,10 +87,26 @@ bool UsesGlobalPalette(const AnimDoc& doc, const Frame& frame) {
 
 bool IsEmptyFrame(const Frame& frame) { return frame.width <= 0 || frame.height <= 0; }
 
-bool EncodeMngFrame(OwnerWindow owner, const AnimDoc& doc, const Frame& frame, bool globalTrns,
-                    std::vector<uint8_t>& out) {
-    if (IsEmptyFrame(frame)) return EncodeStandIn(owner, frame, out);
-    if (WrittenAsJng(frame)) return EncodeJng(owner, frame, out);
+std::vector<std::string> MngFrameMessages(const MngFrameError& error) {
+    std::vector<std::string> messages;
+    switch (error.kind) {
+    case MngFrameError::Kind::kPng:
+        if (const char* text = PngWriteMessage(error.png); *text) messages.emplace_back(text);
+        break;
+    case MngFrameError::Kind::kJpeg:
+        if (!error.jpeg.warning.empty()) messages.push_back(error.jpeg.warning);
+        if (std::string text = JpegWriteMessage(error.jpeg); !text.empty()) messages.push_back(std::move(text));
+        break;
+    case MngFrameError::Kind::kUnfit:
+    case MngFrameError::Kind::kNone: break;
+    }
+    return messages;
+}
+
+MngFrameError EncodeMngFrame(const AnimDoc& doc, const Frame& frame, bool globalTrns,
+                             std::vector<uint8_t>& out) {
+    if (IsEmptyFrame(frame)) return EncodeStandIn(frame, out);
+    if (WrittenAsJng(frame)) return EncodeJng(frame, out);
 
     PngImage image;
     image.width = uint32_t(frame.width);
@@ -85,12 +117,12 @@ bool EncodeMngFrame(OwnerWindow owner, const AnimDoc& doc, const Frame& frame, b
     image.texts = &frame.textKeys;
     PngStreamForm form{false, false, false};
     if (frame.saveKind == 1) {
-        if (!PictureFits(frame)) return false;
+        if (!PictureFits(frame)) return Unfit();
         image.kind = kPngRgb;
         image.dib = &frame.dib;
     } else {
         const Palette* palette = FramePalette(doc, frame);
-        if (!palette || !IndicesFit(frame, *palette)) return false;
+        if (!palette || !IndicesFit(frame, *palette)) return Unfit();
         image.palette = *palette;
         image.kind = PngKindForMngPalette(palette->size());
         image.indexPlane = frame.indexPixels.data();
@@ -101,7 +133,7 @@ bool EncodeMngFrame(OwnerWindow owner, const AnimDoc& doc, const Frame& frame, b
             form.suppressTrns = globalTrns;
         }
     }
-    return EncodePng(owner, image, form, out);
+    return FromPng(EncodePng(image, form, out));
 }
 
 }  // namespace kivo

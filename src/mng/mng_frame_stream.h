@@ -5,10 +5,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "doc/anim_doc.h"
-#include "platform/platform.h"
+#include "jpeg/jpeg_writer.h"
+#include "png/png_writer.h"
 
 namespace kivo {
 
@@ -20,12 +22,26 @@ bool UsesGlobalPalette(const AnimDoc& doc, const Frame& frame);
 // transparent pixel, so it shows nothing and keeps its place and time.
 bool IsEmptyFrame(const Frame& frame);
 
+// Why a frame could not be encoded: the PNG or JPEG writer's error, or
+// preparation left the frame unfit to write (no palette, a short index plane,
+// an index beyond the palette, a picture of another size, a text no chunk can
+// hold), which has no message of its own.
+struct MngFrameError {
+    enum class Kind { kNone, kUnfit, kPng, kJpeg };
+    Kind kind = Kind::kNone;
+    PngWriteError png = PngWriteError::kNone;
+    JpegWriteError jpeg;
+    MngFrameError(Kind k = Kind::kNone) : kind(k) {}
+    explicit operator bool() const { return kind != Kind::kNone; }
+};
+// What the user is shown for a failed frame, in order (a JPEG warning, then
+// the error); empty when the cause has no message.
+std::vector<std::string> MngFrameMessages(const MngFrameError& error);
+
 // Appends the frame's datastream, its texts inside, to out. globalTrns: the
 // file has a global tRNS, which frames on the global palette then rely on.
-// False after the PNG or JPEG writer showed why, or, without a message, when
-// preparation left the frame unfit to write (no palette, a short index plane,
-// an index beyond the palette, a picture of another size).
-bool EncodeMngFrame(OwnerWindow owner, const AnimDoc& doc, const Frame& frame, bool globalTrns,
-                    std::vector<uint8_t>& out);
+// Shows nothing, so frames can be encoded side by side.
+MngFrameError EncodeMngFrame(const AnimDoc& doc, const Frame& frame, bool globalTrns,
+                             std::vector<uint8_t>& out);
 
 }  // namespace kivo

@@ -12,7 +12,6 @@ namespace kivo {
 
 namespace {
 
-constexpr char kNoMemory[] = "メモリが足りません。";
 constexpr uint8_t kSignature[8] = {0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 enum class Step { kNext, kEnd, kFail };
@@ -128,13 +127,15 @@ bool ReadChunks(MngReader& r) {
 }
 
 // The common driver; `in` is null when the file could not be opened.
-std::unique_ptr<AnimDoc> ReadMngFrom(OwnerWindow owner, MngInput* in, const std::string& path) {
+std::unique_ptr<AnimDoc> ReadMngFrom(OwnerWindow owner, MngInput* in, const std::string& path,
+                                     MngReadError& error) {
     CodecIsMng = 1;
+    error = {};
     std::unique_ptr<AnimDoc> doc;
     try {
         doc = std::make_unique<AnimDoc>();
     } catch (const std::bad_alloc&) {
-        ShowError(owner, kNoMemory);
+        error.kind = MngReadError::Kind::kNoMemory;
         return nullptr;
     }
     ProgressOpenForReading(owner, "MNG 読み取り中...");
@@ -143,34 +144,39 @@ std::unique_ptr<AnimDoc> ReadMngFrom(OwnerWindow owner, MngInput* in, const std:
     try {
         if (in && HasMngSignature(*in)) {
             doc->path = path;
-            MngReader r(owner, *in, *doc);
+            MngReader r(*in, *doc, error);
             r.position = 8;
             ok = ReadChunks(r);
         }
     } catch (const std::bad_alloc&) {
-        ShowError(owner, kNoMemory);
+        error.kind = MngReadError::Kind::kNoMemory;
         ok = false;
     }
     if (ok) {
         ProgressClose(owner);
         return doc;
     }
+    if (!error) error.kind = MngReadError::Kind::kNotRead;
     doc.reset();
     ProgressPump();
     ProgressClose(owner);
     return nullptr;
 }
 
-bool ReadFirstImageFrom(OwnerWindow owner, MngInput& in, Frame& frame) {
+MngReadError ReadFirstImageFrom(MngInput& in, Frame& frame) {
+    MngReadError error;
     try {
-        if (!HasMngSignature(in)) return false;
+        if (!HasMngSignature(in)) return MngReadError::Kind::kNotRead;
         // A bare document: framing mode, delay and place all 0; none of it is used.
         AnimDoc doc;
-        MngReader r(owner, in, doc);
+        MngReader r(in, doc, error);
         r.firstImageOnly = true;
         r.position = 8;
         while (!doc.firstFrame || doc.pendingFrame) {
-            if (ReadOneChunk(r) != Step::kNext) return false;
+            if (ReadOneChunk(r) != Step::kNext) {
+                if (!error) error.kind = MngReadError::Kind::kNotRead;
+                return error;
+            }
         }
         Frame& image = *doc.firstFrame;
         frame.textKeys.reserve(frame.textKeys.size() + image.textKeys.size());
@@ -182,34 +188,85 @@ bool ReadFirstImageFrom(OwnerWindow owner, MngInput& in, Frame& frame) {
         frame.pngPalette = std::move(image.pngPalette);
         frame.pngIndexPixels = std::move(image.pngIndexPixels);
         for (TextKey& key : image.textKeys) frame.textKeys.push_back(std::move(key));
-        return true;
+        return error;
     } catch (const std::bad_alloc&) {
-        return false;
+        // The preview has always failed quietly when memory ran out.
+        error.kind = MngReadError::Kind::kNotRead;
+        return error;
     }
+}
+
+void Show(OwnerWindow owner, const MngReadError& error) {
+    for (const std::string& message : MngReadMessages(error)) ShowError(owner, message);
 }
 
 }  // namespace
 
-std::unique_ptr<AnimDoc> ReadMng(OwnerWindow owner, const std::string& path) {
+std::vector<std::string> MngReadMessages(const MngReadError& error) {
+    std::vector<std::string> messages = error.warnings;
+    switch (error.kind) {
+    case MngReadError::Kind::kNoMemory: messages.emplace_back("メモリが足りません。"); break;
+    case MngReadError::Kind::kPng:
+        if (std::string text = PngReadMessage(error.png); !text.empty()) messages.push_back(std::move(text));
+        break;
+    case MngReadError::Kind::kJpeg:
+        if (!error.jpeg.warning.empty()) messages.push_back(error.jpeg.warning);
+        if (std::string text = JpegReadMessage(error.jpeg); !text.empty()) messages.push_back(std::move(text));
+        break;
+    case MngReadError::Kind::kNotRead:
+    case MngReadError::Kind::kNone: break;
+    }
+    return messages;
+}
+
+std::unique_ptr<AnimDoc> LoadMng(OwnerWindow owner, const std::string& path, MngReadError& error) {
     MngFileInput file;
     const bool opened = file.Open(path);
-    return ReadMngFrom(owner, opened ? &file : nullptr, path);
+    return ReadMngFrom(owner, opened ? &file : nullptr, path, error);
+}
+
+std::unique_ptr<AnimDoc> LoadMngBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
+                                      const std::string& path, MngReadError& error) {
+    MngMemoryInput memory(bytes);
+    return ReadMngFrom(owner, &memory, path, error);
+}
+
+MngReadError ReadMngFirstImage(const std::string& path, Frame& frame) {
+    MngFileInput file;
+    if (!file.Open(path)) return MngReadError::Kind::kNotRead;
+    return ReadFirstImageFrom(file, frame);
+}
+
+MngReadError ReadMngFirstImageBytes(std::span<const uint8_t> bytes, Frame& frame) {
+    MngMemoryInput memory(bytes);
+    return ReadFirstImageFrom(memory, frame);
+}
+
+std::unique_ptr<AnimDoc> ReadMng(OwnerWindow owner, const std::string& path) {
+    MngReadError error;
+    std::unique_ptr<AnimDoc> doc = LoadMng(owner, path, error);
+    Show(owner, error);
+    return doc;
 }
 
 std::unique_ptr<AnimDoc> ReadMngBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
                                       const std::string& path) {
-    MngMemoryInput memory(bytes);
-    return ReadMngFrom(owner, &memory, path);
+    MngReadError error;
+    std::unique_ptr<AnimDoc> doc = LoadMngBytes(owner, bytes, path, error);
+    Show(owner, error);
+    return doc;
 }
 
 bool ReadMngFirstImage(OwnerWindow owner, const std::string& path, Frame& frame) {
-    MngFileInput file;
-    return file.Open(path) && ReadFirstImageFrom(owner, file, frame);
+    const MngReadError error = ReadMngFirstImage(path, frame);
+    Show(owner, error);
+    return !error;
 }
 
 bool ReadMngFirstImageBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame) {
-    MngMemoryInput memory(bytes);
-    return ReadFirstImageFrom(owner, memory, frame);
+    const MngReadError error = ReadMngFirstImageBytes(bytes, frame);
+    Show(owner, error);
+    return !error;
 }
 
 }  // namespace kivo

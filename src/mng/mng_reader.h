@@ -10,9 +10,12 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "doc/anim_doc.h"
+#include "jpeg/jpeg_reader.h"
 #include "platform/platform.h"
+#include "png/png_reader.h"
 
 namespace kivo {
 
@@ -32,5 +35,35 @@ std::unique_ptr<AnimDoc> ReadMngBytes(OwnerWindow owner, std::span<const uint8_t
 // list is kept. False (frame unchanged) when there is no image or it fails.
 bool ReadMngFirstImage(OwnerWindow owner, const std::string& path, Frame& frame);
 bool ReadMngFirstImageBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame);
+
+// Why a read failed, and what the embedded readers said on the way.
+struct MngReadError {
+    enum class Kind {
+        kNone,
+        kNotRead,   // not opened, not MNG, damaged, refused or cancelled: no message
+        kNoMemory,
+        kPng,       // an embedded PNG datastream failed: `png`
+        kJpeg,      // the JPEG data of a JNG datastream failed: `jpeg`
+    };
+    Kind kind = Kind::kNone;
+    PngReadError png;
+    JpegReadError jpeg;
+    // The first warning of each JNG image read whole, in reading order; shown
+    // even when the read succeeds.
+    std::vector<std::string> warnings;
+    MngReadError(Kind k = Kind::kNone) : kind(k) {}
+    explicit operator bool() const { return kind != Kind::kNone; }
+};
+// Everything the user is shown for the outcome, in order: the warnings, then
+// the failure's message (a failed JNG image's warning before its error).
+std::vector<std::string> MngReadMessages(const MngReadError& error);
+
+// ReadMng and ReadMngBytes with their outcome in `error` and nothing shown;
+// owner only holds the progress dialog.
+std::unique_ptr<AnimDoc> LoadMng(OwnerWindow owner, const std::string& path, MngReadError& error);
+std::unique_ptr<AnimDoc> LoadMngBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
+                                      const std::string& path, MngReadError& error);
+MngReadError ReadMngFirstImage(const std::string& path, Frame& frame);
+MngReadError ReadMngFirstImageBytes(std::span<const uint8_t> bytes, Frame& frame);
 
 }  // namespace kivo

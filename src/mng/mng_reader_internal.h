@@ -11,6 +11,7 @@
 
 #include "doc/anim_doc.h"
 #include "mng/mng_input.h"
+#include "mng/mng_reader.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -46,11 +47,13 @@ constexpr size_t kPixelsPerDataByte = 16384;
 constexpr size_t kUnbackedPixels = size_t(1) << 24;
 
 struct MngReader {
-    MngReader(OwnerWindow o, MngInput& i, AnimDoc& d) : owner(o), in(i), doc(d) {}
+    MngReader(MngInput& i, AnimDoc& d, MngReadError& e) : in(i), doc(d), error(e) {}
 
-    OwnerWindow owner;
     MngInput& in;
     AnimDoc& doc;
+    // An embedded reader's failure and the warnings so far; a handler that
+    // fails for its own reasons leaves it as it is.
+    MngReadError& error;
     bool firstImageOnly = false;  // the preview reader: images only, no timing
 
     uint64_t position = 0;       // the next chunk's start

@@ -14,7 +14,6 @@
 #include "mng/mng_frame_stream.h"
 #include "mng/mng_shown_frames.h"
 #include "platform/ordered_pipeline.h"
-#include "platform/kept_errors.h"
 #include "platform/parallel.h"
 #include "platform/progress.h"
 #include "platform/safe_save.h"
@@ -150,14 +149,13 @@ constexpr std::chrono::milliseconds kPumpEvery{50};
 struct EncodedFrame {
     Bytes stream;
     bool ok = false;
-    std::vector<std::string> errors;  // kept on the helper, shown by this thread
-    Bytes planeRoom;                  // reused for the planes of the frames in this slot
+    MngFrameError error;  // found on a helper, passed on by this thread
+    Bytes planeRoom;      // reused for the planes of the frames in this slot
 };
 
 // The frame's datastream. Its index plane, when preparation left it out, is
 // built here and taken back at once, so only the frames in progress hold one.
-void EncodeFrame(OwnerWindow owner, const AnimDoc& doc, Frame& frame, bool globalTrns, EncodedFrame& out) {
-    KeptErrors kept;
+void EncodeFrame(const AnimDoc& doc, Frame& frame, bool globalTrns, EncodedFrame& out) {
     out.stream.clear();
     // JNG frames are written from their pictures, with or without preparation.
     const bool ownPlane = frame.indexPixels.empty() && !WrittenAsJng(frame);
@@ -165,17 +163,20 @@ void EncodeFrame(OwnerWindow owner, const AnimDoc& doc, Frame& frame, bool globa
         out.planeRoom.clear();
         frame.indexPixels.swap(out.planeRoom);
     }
-    out.ok = (!ownPlane || BuildFrameIndexPlane(frame, doc)) &&
-             EncodeMngFrame(owner, doc, frame, globalTrns, out.stream);
+    out.error = {};
+    if (ownPlane && !BuildFrameIndexPlane(frame, doc)) out.error.kind = MngFrameError::Kind::kUnfit;
+    else out.error = EncodeMngFrame(doc, frame, globalTrns, out.stream);
+    out.ok = !out.error;
     if (ownPlane) {
         frame.indexPixels.swap(out.planeRoom);
         frame.indexPixels = {};
     }
-    out.errors = kept.texts();
 }
 
-bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTrns,
-                  const std::vector<uint8_t>& framingModes, bool& cancelled) {
+// False on a write failure, a frame that could not be encoded (its error in
+// failedFrame) or a cancel.
+bool StreamFrames(SafeFile& file, AnimDoc& doc, bool globalTrns, const std::vector<uint8_t>& framingModes,
+                  bool& cancelled, MngFrameError& failedFrame) {
     ProgressSetText("GIF 書き込み中...");
     ProgressSetRange(0, doc.frameCount);
     ProgressSetCancel("中止");
@@ -194,7 +195,7 @@ bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTr
             return false;
         }
         if (!encoded.ok) {
-            ShowKeptErrors(owner, encoded.errors);
+            failedFrame = std::move(encoded.error);
             return false;
         }
         Bytes chunks;
@@ -207,7 +208,7 @@ bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTr
     };
     return RunInOrder(
         frames.size(), ahead, WorkerThreadCount(), kPumpEvery,
-        [&](size_t i) { EncodeFrame(owner, doc, *frames[i], globalTrns, slots[i % ahead]); },
+        [&](size_t i) { EncodeFrame(doc, *frames[i], globalTrns, slots[i % ahead]); },
         writeFrame,
         [&] {
             if (ProgressPump() == 0) return true;
@@ -218,12 +219,12 @@ bool StreamFrames(SafeFile& file, AnimDoc& doc, OwnerWindow owner, bool globalTr
 
 // Everything after palette preparation. False on a write failure or a cancel;
 // cancelled tells which.
-bool StreamDocument(SafeFile& file, AnimDoc& doc, OwnerWindow owner, const std::vector<uint8_t>& framingModes,
-                    bool& cancelled) {
+bool StreamDocument(SafeFile& file, AnimDoc& doc, const std::vector<uint8_t>& framingModes, bool& cancelled,
+                    MngFrameError& failedFrame) {
     Bytes b(std::begin(kMngSignature), std::end(kMngSignature));
     bool globalTrns = false;
     if (!PutHeader(b, doc, globalTrns) || !file.Write(b)) return false;
-    if (!StreamFrames(file, doc, owner, globalTrns, framingModes, cancelled)) return false;
+    if (!StreamFrames(file, doc, globalTrns, framingModes, cancelled, failedFrame)) return false;
     b.clear();
     for (const TextKey& key : doc.textKeys)
         if (!PutText(b, key)) return false;
@@ -240,15 +241,29 @@ bool PrepareForMng(OwnerWindow owner, AnimDoc& doc) {
 
 }  // namespace
 
-bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+MngWriteError SaveMng(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
     CodecIsMng = 1;
     // Frames written in another form than the document's get their own back
     // when shown goes, after the save has released what it prepared.
     ShownFrames shown;
-    return RunDocumentSave(owner, path, doc, [&](SafeFile& file, bool& cancelled) {
+    MngWriteError error;
+    error.save = SaveDocument(owner, path, doc, [&](SafeFile& file, bool& cancelled) {
         return PlanShownFrames(doc, shown) && PrepareForMng(owner, doc) &&
-               StreamDocument(file, doc, owner, shown.framingModes, cancelled);
+               StreamDocument(file, doc, shown.framingModes, cancelled, error.frame);
     });
+    return error;
+}
+
+std::vector<std::string> MngWriteMessages(const MngWriteError& error) {
+    std::vector<std::string> messages = MngFrameMessages(error.frame);
+    if (const char* text = DocumentSaveMessage(error.save); *text) messages.emplace_back(text);
+    return messages;
+}
+
+bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+    const MngWriteError error = SaveMng(owner, path, doc);
+    for (const std::string& message : MngWriteMessages(error)) ShowError(owner, message);
+    return !error;
 }
 
 }  // namespace kivo

@@ -13,7 +13,9 @@
 #include <string>
 
 #include "doc/anim_doc.h"
+#include "mng/mng_frame_stream.h"
 #include "platform/platform.h"
+#include "save/document_save.h"
 
 namespace kivo {
 
@@ -23,5 +25,19 @@ namespace kivo {
 // and disposable palettes are released, and AlwaysDither is cleared after a
 // successful save.
 bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc);
+
+// How a save ended: the whole-document save's outcome and, when a frame could
+// not be encoded, that frame's error, whose messages come first.
+struct MngWriteError {
+    DocumentSaveError save = DocumentSaveError::kNone;
+    MngFrameError frame;
+    explicit operator bool() const { return save != DocumentSaveError::kNone; }
+};
+// Every message for the outcome, in the order the user is shown them.
+std::vector<std::string> MngWriteMessages(const MngWriteError& error);
+
+// WriteMng with the outcome as a value and nothing shown; owner only holds the
+// progress dialog.
+MngWriteError SaveMng(OwnerWindow owner, const std::string& path, AnimDoc& doc);
 
 }  // namespace kivo

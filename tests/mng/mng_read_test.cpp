@@ -248,6 +248,58 @@ TEST(MngRead, DamagedOrUnreadableFilesFail) {
     EXPECT_FALSE(ReadMngBytes(nullptr, sized(8192, 4096)));
 }
 
+// The embedded readers' failures and warnings come back in the error, and the
+// showing form passes them on in reading order.
+TEST(MngRead, EmbeddedReadersSayWhyAndWarnInOrder) {
+    const ByteVec badDepth = Chunk("IHDR", Cat({Be32Bytes(2), Be32Bytes(2), ByteVec{3, 2, 0, 0, 0}}));
+    const ByteVec jpeg = SmallJpeg();
+    const ByteVec cutJpeg(jpeg.begin(), jpeg.end() - 8);  // inside the scan, the header whole
+    auto jng = [](const ByteVec& data) { return Cat({Jhdr(16, 8), Chunk("JDAT", data), Chunk("IEND")}); };
+    const ByteVec notJpeg = {'x', 'y', 'z', 'z', 'y'};
+    using Kind = MngReadError::Kind;
+    struct Case {
+        const char* name;
+        ByteVec file;
+        Kind kind;
+        size_t warnings;
+        Kind firstImage;  // the preview stops after the first image
+    };
+    const Case cases[] = {
+        {"a header libpng refuses", MngFile(100, {Cat({badDepth, Chunk("IDAT", {1, 2, 3, 4}), Chunk("IEND")})}),
+         Kind::kPng, 0, Kind::kPng},
+        {"JDAT that is not JPEG", MngFile(100, {jng(notJpeg)}), Kind::kJpeg, 0, Kind::kJpeg},
+        {"a cut JPEG warns and reads", MngFile(100, {jng(cutJpeg), kImg}), Kind::kNone, 1, Kind::kNone},
+        {"a warning, then a failure", MngFile(100, {jng(cutJpeg), jng(notJpeg)}), Kind::kJpeg, 1, Kind::kNone},
+        {"unknown critical chunk", MngFile(100, {Chunk("ZZZZ", {1}), kImg}), Kind::kNotRead, 0, Kind::kNotRead},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.name);
+        ScopedRecordingBackend rec;
+        MngReadError error;
+        const bool read = LoadMngBytes(nullptr, k.file, "", error) != nullptr;
+        EXPECT_EQ(read, k.kind == Kind::kNone);
+        EXPECT_EQ(error.kind, k.kind);
+        EXPECT_EQ(error.warnings.size(), k.warnings);
+        if (k.kind == Kind::kPng) {
+            EXPECT_EQ(error.png.fault, PngReadFault::kLibpng);
+        }
+        if (k.kind == Kind::kJpeg) {
+            EXPECT_EQ(JpegReadMessage(error.jpeg).rfind("Not a JPEG file", 0), 0u);
+        }
+        for (const std::string& w : error.warnings) EXPECT_EQ(w.rfind("Premature end of JPEG file", 0), 0u) << w;
+        EXPECT_TRUE(rec->errors.empty());
+
+        // The showing form: the same texts, warnings first.
+        EXPECT_EQ(ReadMngBytes(nullptr, k.file) != nullptr, read);
+        EXPECT_EQ(rec->errors, MngReadMessages(error));
+        EXPECT_EQ(rec->errors.size(), k.warnings + (k.kind == Kind::kPng || k.kind == Kind::kJpeg ? 1 : 0));
+
+        Frame first;
+        const MngReadError firstError = ReadMngFirstImageBytes(k.file, first);
+        EXPECT_EQ(firstError.kind, k.firstImage);
+    }
+}
+
 TEST(MngRead, ProgressCancelAndFiles) {
     const ByteVec file = MngFile(100, {kImg, PngStream(3, 3, 8, 0, [](int x, int) { return uint32_t(x * 50); }), FramChunk(1, 2, 3)});
     {

@@ -409,6 +409,35 @@ TEST_F(MngWriterTest, SaveCancelAndFailureLeaveNothingBehind) {
     }
 }
 
+TEST_F(MngWriterTest, AFrameThatCannotBeEncodedIsTheErrorAndItsMessagesComeFirst) {
+    JngAllFrames = 1;
+    auto doc = Doc(8, 8);
+    AddFrame(*doc, 8, 8, Stripes(2));
+    AddFrame(*doc, 8, 8, Stripes(3)).dib = test::MakeImage(3, 3, Stripes(2));  // not the frame's size
+    const MngWriteError error = SaveMng(nullptr, path, *doc);
+    EXPECT_EQ(error.save, DocumentSaveError::kWriteFailed);
+    EXPECT_EQ(error.frame.kind, MngFrameError::Kind::kUnfit);
+    EXPECT_TRUE(rec->errors.empty());
+    EXPECT_FALSE(std::filesystem::exists(path));
+
+    // What each kind of frame failure adds in front of the save's own message.
+    MngFrameError png(MngFrameError::Kind::kPng);
+    png.png = PngWriteError::kBadPalette;
+    MngFrameError jpeg(MngFrameError::Kind::kJpeg);
+    jpeg.jpeg = JpegWriteFault::kNoPicture;
+    jpeg.jpeg.warning = "first warning";
+    struct Case { MngFrameError frame; std::vector<std::string> messages; };
+    const Case cases[] = {
+        {error.frame, {"書き込みに失敗しました。"}},
+        {png, {"PNG error: invalid number of colors in palette", "書き込みに失敗しました。"}},
+        {jpeg, {"first warning", "The frame has no 24-bit picture to write", "書き込みに失敗しました。"}},
+    };
+    for (const Case& k : cases)
+        EXPECT_EQ(MngWriteMessages({DocumentSaveError::kWriteFailed, k.frame}), k.messages);
+    EXPECT_FALSE(WriteMng(nullptr, path, *doc));
+    EXPECT_EQ(rec->errors, std::vector<std::string>{"書き込みに失敗しました。"});
+}
+
 // Frames as a GIF reader sees them, against what came back through MNG.
 void ExpectSameAnimation(const AnimDoc& a, const AnimDoc& b) {
     ASSERT_EQ(a.frameCount, b.frameCount);
