@@ -226,4 +226,17 @@ bool AviDecoder::Next(Dib& out, int64_t& sample) {
     }
 }
 
+const char* AviReadMessage(AviReadError error) {
+    switch (error) {
+    case AviReadError::kMemory: return "メモリが足りません。";
+    case AviReadError::kTooLarge: return "AVI が大きすぎて、読み込めません。";
+    case AviReadError::kNoDecoder: return "この AVI の圧縮形式は読めません。";
+    case AviReadError::kOpen:
+    case AviReadError::kDecode:
+    case AviReadError::kCancelled:
+    case AviReadError::kNone: break;
+    }
+    return "";
+}
+
 }  // namespace kivo

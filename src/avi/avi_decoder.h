@@ -25,7 +25,12 @@ enum class AviReadError {
     kTooLarge,   // pictures or sample counts beyond the limits
     kDecode,     // a sample that cannot be decoded
     kMemory,
+    kCancelled,  // the user cancelled an import (never the decoder's)
 };
+
+// The message for an error; "" for the causes that have none of their own
+// (the open command says the file could not be opened) and for a cancel.
+const char* AviReadMessage(AviReadError error);
 
 class AviDecoder {
 public:

@@ -23,12 +23,6 @@ namespace kivo {
 
 namespace {
 
-constexpr char kFailed[] = "エラーのため、書き込み失敗しました。";
-constexpr char kRefused256[] =
-    "256色で、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。";
-constexpr char kRefusedFullColour[] =
-    "フルカラーで、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。";
-
 enum class Outcome { kDone, kFailed, kCancelled };
 
 // The write options a video is made under (one exact shared palette of up to
@@ -170,7 +164,8 @@ Outcome CountScreens(const AnimDoc& doc, const std::vector<const Frame*>& frames
 // full-colour screens without the palette work.
 Outcome OpenStream(OwnerWindow owner, const std::string& path, const AnimDoc& doc,
                    const std::vector<const Frame*>& frames, int32_t unit, const AviEncoderChoice& choice,
-                   SafeFile& file, std::unique_ptr<AviStreamWriter>& writer, CountedScreens& counted) {
+                   SafeFile& file, std::unique_ptr<AviStreamWriter>& writer, CountedScreens& counted,
+                   AviExportError::Refusal& refused) {
     bool palettesTried = false;
     for (;;) {
         if (!file.Open(path)) return Outcome::kFailed;
@@ -192,8 +187,13 @@ Outcome OpenStream(OwnerWindow owner, const std::string& path, const AnimDoc& do
         if (r == AviOpenResult::kFailed) return Outcome::kFailed;
         writer.reset();
         file.Abandon();
-        if (!choice.retry || !choice.retry(owner, format.bits == 8 ? kRefused256 : kRefusedFullColour))
+        const AviExportError::Refusal refusal =
+            format.bits == 8 ? AviExportError::Refusal::k256Colours : AviExportError::Refusal::kFullColour;
+        if (!choice.retry) {
+            refused = refusal;
             return Outcome::kFailed;
+        }
+        if (!choice.retry(owner, AviRefusalMessage(refusal))) return Outcome::kFailed;
     }
 }
 
@@ -233,7 +233,8 @@ Outcome WriteSamples(const AnimDoc& doc, const std::vector<const Frame*>& frames
     return pipe.Finish() ? Outcome::kDone : Outcome::kFailed;
 }
 
-Outcome Export(OwnerWindow owner, const std::string& path, const AnimDoc& doc, const AviEncoderChoice& choice) {
+Outcome Export(OwnerWindow owner, const std::string& path, const AnimDoc& doc, const AviEncoderChoice& choice,
+               AviExportError::Refusal& refused) {
     if (!doc.firstFrame || doc.screenWidth <= 0 || doc.screenHeight <= 0) return Outcome::kFailed;
     std::vector<const Frame*> frames;
     for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) frames.push_back(f);
@@ -246,7 +247,7 @@ Outcome Export(OwnerWindow owner, const std::string& path, const AnimDoc& doc, c
     SafeFile file;
     std::unique_ptr<AviStreamWriter> writer;  // destroyed first: it writes into file
     CountedScreens counted;
-    if (const Outcome o = OpenStream(owner, path, doc, frames, unit, choice, file, writer, counted);
+    if (const Outcome o = OpenStream(owner, path, doc, frames, unit, choice, file, writer, counted, refused);
         o != Outcome::kDone)
         return o;
     if (const Outcome o = WriteSamples(doc, frames, writes, counted, *writer); o != Outcome::kDone) return o;
@@ -255,7 +256,25 @@ Outcome Export(OwnerWindow owner, const std::string& path, const AnimDoc& doc, c
 
 }  // namespace
 
-bool ExportAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc, const AviEncoderChoice& choice) {
+const char* AviRefusalMessage(AviExportError::Refusal refusal) {
+    switch (refusal) {
+    case AviExportError::Refusal::k256Colours:
+        return "256色で、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。";
+    case AviExportError::Refusal::kFullColour:
+        return "フルカラーで、可能な圧縮形式ではない可能性があります。\r別の圧縮形式を選択してください。";
+    case AviExportError::Refusal::kNone: break;
+    }
+    return "";
+}
+
+std::vector<std::string> AviExportMessages(const AviExportError& error) {
+    std::vector<std::string> messages;
+    if (error.refusal != AviExportError::Refusal::kNone) messages.emplace_back(AviRefusalMessage(error.refusal));
+    if (error.kind == AviExportError::Kind::kFailed) messages.emplace_back("エラーのため、書き込み失敗しました。");
+    return messages;
+}
+
+AviExportError SaveAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc, const AviEncoderChoice& choice) {
     const ForcedOptions forced;
     ProgressOpen(owner);
     ProgressSetText("チェック中...");
@@ -263,27 +282,42 @@ bool ExportAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc, const A
     ProgressSetRange(0, 0);
     ProgressPump();
 
+    AviExportError error;
     Outcome outcome = Outcome::kFailed;
     try {
-        outcome = Export(owner, path, doc, choice);
+        outcome = Export(owner, path, doc, choice, error.refusal);
     } catch (const std::bad_alloc&) {
         outcome = Outcome::kFailed;
     }
     if (outcome == Outcome::kDone && AviMoviListRepairWanted() && !PatchAviMoviList(path))
         outcome = Outcome::kFailed;
     ProgressClose(owner);
-    if (outcome == Outcome::kFailed) ShowError(owner, kFailed);
-    return outcome == Outcome::kDone;
+    if (outcome == Outcome::kFailed) error.kind = AviExportError::Kind::kFailed;
+    if (outcome == Outcome::kCancelled) error.kind = AviExportError::Kind::kCancelled;
+    return error;
+}
+
+AviExportError SaveAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc, std::string_view encoder) {
+    AviEncoderChoice choice;
+    choice.choose = [name = std::string(encoder)]() -> std::optional<std::string> { return name; };
+    return SaveAvi(owner, path, doc, choice);
+}
+
+namespace {
+
+bool Shown(OwnerWindow owner, const AviExportError& error) {
+    for (const std::string& message : AviExportMessages(error)) ShowError(owner, message);
+    return !error;
+}
+
+}  // namespace
+
+bool ExportAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc, const AviEncoderChoice& choice) {
+    return Shown(owner, SaveAvi(owner, path, doc, choice));
 }
 
 bool ExportAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc, std::string_view encoder) {
-    AviEncoderChoice choice;
-    choice.choose = [name = std::string(encoder)]() -> std::optional<std::string> { return name; };
-    choice.retry = [](OwnerWindow o, std::string_view message) {
-        ShowError(o, message);
-        return false;
-    };
-    return ExportAvi(owner, path, doc, choice);
+    return Shown(owner, SaveAvi(owner, path, doc, encoder));
 }
 
 }  // namespace kivo

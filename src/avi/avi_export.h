@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "doc/anim_doc.h"
 #include "platform/platform.h"
@@ -37,5 +38,28 @@ bool ExportAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc, const A
 // With one encoder: its refusal is shown and ends the export.
 bool ExportAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc,
                std::string_view encoder = kDefaultAviEncoder);
+
+// How an export ended, as a value.
+struct AviExportError {
+    enum class Kind { kNone, kCancelled, kFailed };
+    // An encoder that refused the pictures, when its refusal ended the export
+    // without being handed to a retry.
+    enum class Refusal { kNone, k256Colours, kFullColour };
+    Kind kind = Kind::kNone;
+    Refusal refusal = Refusal::kNone;
+    explicit operator bool() const { return kind != Kind::kNone; }
+};
+// The text that says an encoder refused the pictures ("" for kNone).
+const char* AviRefusalMessage(AviExportError::Refusal refusal);
+// Everything the user is shown for the outcome, in order: the refusal, then
+// "エラーのため、書き込み失敗しました。" after a failure. Nothing after a cancel.
+std::vector<std::string> AviExportMessages(const AviExportError& error);
+
+// ExportAvi with the outcome as a value and nothing shown but what
+// choice.retry shows; owner holds the progress dialog. Without a retry, a
+// refusal ends the export and is in the error.
+AviExportError SaveAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc, const AviEncoderChoice& choice);
+AviExportError SaveAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc,
+                       std::string_view encoder = kDefaultAviEncoder);
 
 }  // namespace kivo

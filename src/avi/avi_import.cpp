@@ -17,24 +17,6 @@ uint64_t MaxAviImportBytes = 0;
 
 namespace {
 
-constexpr char kNoMemory[] = "メモリが足りません。";
-constexpr char kTooLarge[] = "AVI が大きすぎて、読み込めません。";
-constexpr char kNoDecoder[] = "この AVI の圧縮形式は読めません。";
-
-enum class Outcome { kDone, kFail, kCancel };
-
-const char* MessageFor(AviReadError e) {
-    switch (e) {
-    case AviReadError::kMemory: return kNoMemory;
-    case AviReadError::kTooLarge: return kTooLarge;
-    case AviReadError::kNoDecoder: return kNoDecoder;
-    case AviReadError::kOpen:
-    case AviReadError::kDecode:
-    case AviReadError::kNone: break;
-    }
-    return nullptr;
-}
-
 uint64_t ImportBudget() {
     if (MaxAviImportBytes) return MaxAviImportBytes;
     const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
@@ -64,12 +46,10 @@ void Lengthen(Frame& frame, int64_t samples, const SampleTime& t) {
 
 int ProgressNumber(int64_t n) { return int(std::min<int64_t>(n, INT_MAX)); }
 
-Outcome ReadFrames(AviSource& source, AnimDoc& doc, const char*& message) {
+// Fills doc from the source; kNone when it holds the video.
+AviReadError ReadFrames(AviSource& source, AnimDoc& doc) {
     AviDecoder decoder;
-    if (const AviReadError e = decoder.Open(source); e != AviReadError::kNone) {
-        message = MessageFor(e);
-        return Outcome::kFail;
-    }
+    if (const AviReadError e = decoder.Open(source); e != AviReadError::kNone) return e;
     const SampleTime t = SampleTimeOf(decoder.Scale(), decoder.Rate());
     const int64_t claimed = decoder.ClaimedSamples();
     ProgressSetRange(0, ProgressNumber(claimed));
@@ -84,7 +64,7 @@ Outcome ReadFrames(AviSource& source, AnimDoc& doc, const char*& message) {
         ProgressPrintf("AVI 読み取り中...\r %4d / %4d コマ", ProgressNumber(sample + 1),
                        ProgressNumber(std::max(claimed, sample + 1)));
         ProgressSetPos(ProgressNumber(sample + 1));
-        if (ProgressPump()) return Outcome::kCancel;
+        if (ProgressPump()) return AviReadError::kCancelled;
         if (last) {
             // Samples between two pictures were empty: the last picture went on.
             Lengthen(*last, sample - lastSample - 1, t);
@@ -95,10 +75,7 @@ Outcome ReadFrames(AviSource& source, AnimDoc& doc, const char*& message) {
             }
         }
         used += picture.size();
-        if (used > budget) {
-            message = kTooLarge;
-            return Outcome::kFail;
-        }
+        if (used > budget) return AviReadError::kTooLarge;
         if (!AppendFrame(doc)) throw std::bad_alloc();
         last = doc.currentFrame;
         last->width = DibWidth(picture);
@@ -109,49 +86,48 @@ Outcome ReadFrames(AviSource& source, AnimDoc& doc, const char*& message) {
         last->delay = int32_t(t.delay);
         lastSample = sample;
     }
-    if (decoder.Error() != AviReadError::kNone) {
-        message = MessageFor(decoder.Error());
-        return Outcome::kFail;
-    }
-    if (!last) return Outcome::kFail;
+    if (decoder.Error() != AviReadError::kNone) return decoder.Error();
+    if (!last) return AviReadError::kOpen;  // no picture at all
     // Empty samples at the end keep the last picture on as well, up to the
     // length the header gives the stream.
     Lengthen(*last, std::max(decoder.LastSample(), claimed - 1) - lastSample, t);
     doc.currentFrame = doc.firstFrame.get();
     doc.currentIndex = 0;
     UpdateExtent(doc);
-    return Outcome::kDone;
+    return AviReadError::kNone;
 }
 
-std::unique_ptr<AnimDoc> Import(OwnerWindow owner, std::unique_ptr<AviSource> source,
-                                const std::string& path) {
+std::unique_ptr<AnimDoc> Import(OwnerWindow owner, std::unique_ptr<AviSource> source, const std::string& path,
+                                AviReadError& error) {
     std::unique_ptr<AnimDoc> doc;
     try {
         doc = NewDocument();
     } catch (const std::bad_alloc&) {
     }
     if (!doc) {
-        ShowError(owner, kNoMemory);
+        error = AviReadError::kMemory;
         return nullptr;
     }
     doc->path = path;
     ProgressOpenForReading(owner, "AVI 読み取り中...");
-    Outcome outcome = Outcome::kFail;
-    const char* message = nullptr;
+    error = AviReadError::kOpen;
     try {
-        if (source) outcome = ReadFrames(*source, *doc, message);
+        if (source) error = ReadFrames(*source, *doc);
     } catch (const std::bad_alloc&) {
-        outcome = Outcome::kFail;
-        message = kNoMemory;
+        error = AviReadError::kMemory;
     }
-    if (outcome == Outcome::kDone) {
+    if (error == AviReadError::kNone) {
         ProgressClose(owner);
         return doc;
     }
     doc.reset();
-    if (outcome == Outcome::kFail && message) ShowError(owner, message);
     ProgressClose(owner);
     return nullptr;
+}
+
+std::unique_ptr<AnimDoc> Shown(OwnerWindow owner, std::unique_ptr<AnimDoc> doc, AviReadError error) {
+    if (const char* message = AviReadMessage(error); *message) ShowError(owner, message);
+    return doc;
 }
 
 bool ReadFirst(std::unique_ptr<AviSource> source, Frame* frame) {
@@ -174,13 +150,26 @@ bool ReadFirst(std::unique_ptr<AviSource> source, Frame* frame) {
 
 }  // namespace
 
+std::unique_ptr<AnimDoc> LoadAviFrames(OwnerWindow owner, const std::string& path, AviReadError& error) {
+    return Import(owner, AviSource::OpenFile(path), path, error);
+}
+
+std::unique_ptr<AnimDoc> LoadAviBytes(OwnerWindow owner, std::span<const uint8_t> bytes, const std::string& path,
+                                      AviReadError& error) {
+    return Import(owner, AviSource::FromBytes(bytes), path, error);
+}
+
 std::unique_ptr<AnimDoc> ImportAviFrames(OwnerWindow owner, const std::string& path) {
-    return Import(owner, AviSource::OpenFile(path), path);
+    AviReadError error = AviReadError::kNone;
+    std::unique_ptr<AnimDoc> doc = LoadAviFrames(owner, path, error);
+    return Shown(owner, std::move(doc), error);
 }
 
 std::unique_ptr<AnimDoc> ImportAviBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
                                         const std::string& path) {
-    return Import(owner, AviSource::FromBytes(bytes), path);
+    AviReadError error = AviReadError::kNone;
+    std::unique_ptr<AnimDoc> doc = LoadAviBytes(owner, bytes, path, error);
+    return Shown(owner, std::move(doc), error);
 }
 
 bool ReadAviFirstFrame(const std::string& path, Frame* frame) {

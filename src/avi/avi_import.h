@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 
+#include "avi/avi_decoder.h"
 #include "doc/anim_doc.h"
 #include "platform/platform.h"
 
@@ -30,6 +31,12 @@ std::unique_ptr<AnimDoc> ImportAviFrames(OwnerWindow owner, const std::string& p
 // The same over bytes in memory (tests, fuzzing); path is only recorded.
 std::unique_ptr<AnimDoc> ImportAviBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
                                         const std::string& path = {});
+
+// The same with the outcome in error and nothing shown; owner holds the
+// progress dialog. kCancelled after a cancel.
+std::unique_ptr<AnimDoc> LoadAviFrames(OwnerWindow owner, const std::string& path, AviReadError& error);
+std::unique_ptr<AnimDoc> LoadAviBytes(OwnerWindow owner, std::span<const uint8_t> bytes, const std::string& path,
+                                      AviReadError& error);
 
 // With a frame: its dib, width and height become the first picture of the
 // file's first video stream. Without one: whether the file opens as an AVI with

@@ -322,5 +322,22 @@ TEST_F(AviExport, LeavesDocumentOptionsAndTargetAsTheyWere) {
     }
 }
 
+// With one encoder and no one to ask again, the refusal is the export's error,
+// and the showing form says it before the failure.
+TEST_F(AviExport, OneEncodersRefusalIsPartOfTheError) {
+    auto doc = LayeredAnimation();
+    const std::string target = dir.file("h261.avi");
+    const AviExportError error = SaveAvi(nullptr, target, *doc, "h261");  // 176x144 and 352x288 only
+    EXPECT_EQ(error.kind, AviExportError::Kind::kFailed);
+    EXPECT_EQ(error.refusal, AviExportError::Refusal::kFullColour);
+    EXPECT_TRUE(rec->errors.empty());
+    EXPECT_FALSE(std::filesystem::exists(target));
+
+    EXPECT_FALSE(ExportAvi(nullptr, target, *doc, "h261"));
+    EXPECT_EQ(rec->errors, (std::vector<std::string>{AviRefusalMessage(AviExportError::Refusal::kFullColour),
+                                                     "エラーのため、書き込み失敗しました。"}));
+    EXPECT_TRUE(AviExportMessages({AviExportError::Kind::kCancelled}).empty());
+}
+
 }  // namespace
 }  // namespace kivo

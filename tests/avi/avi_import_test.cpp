@@ -162,6 +162,7 @@ TEST_F(AviImport, RefusesWhatWouldNotFitBeforeAllocating) {
         const char* name;
         std::function<void(std::vector<uint8_t>&)> damage;
         uint64_t budget;
+        AviReadError error;
         std::vector<std::string> errors;
     };
     const Case cases[] = {
@@ -170,15 +171,15 @@ TEST_F(AviImport, RefusesWhatWouldNotFitBeforeAllocating) {
              for (size_t at : {avih + 32, strf + 4}) PutLe32(b, at, 100000);
              for (size_t at : {avih + 36, strf + 8}) PutLe32(b, at, 100000);
          },
-         0, {tooLarge}},
+         0, AviReadError::kTooLarge, {tooLarge}},
         {"four thousand million samples",
          [&](auto& b) {
              PutLe32(b, avih + 16, 0xFFFFFFF0);
              PutLe32(b, strh + 32, 0xFFFFFFF0);
          },
-         0, {tooLarge}},
-        {"more pictures than memory allows", [](auto&) {}, 300, {tooLarge}},
-        {"no AVI", [](auto& b) { std::memcpy(b.data() + 8, "WAVE", 4); }, 0, {}},
+         0, AviReadError::kTooLarge, {tooLarge}},
+        {"more pictures than memory allows", [](auto&) {}, 300, AviReadError::kTooLarge, {tooLarge}},
+        {"no AVI", [](auto& b) { std::memcpy(b.data() + 8, "WAVE", 4); }, 0, AviReadError::kOpen, {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -186,6 +187,10 @@ TEST_F(AviImport, RefusesWhatWouldNotFitBeforeAllocating) {
         std::vector<uint8_t> bytes = good;
         c.damage(bytes);
         MaxAviImportBytes = c.budget;
+        AviReadError error = AviReadError::kNone;
+        EXPECT_FALSE(LoadAviBytes(nullptr, bytes, "", error));
+        EXPECT_EQ(error, c.error);
+        EXPECT_TRUE(fresh->errors.empty());
         EXPECT_FALSE(ImportAviBytes(nullptr, bytes));
         EXPECT_EQ(fresh->errors, c.errors);
         EXPECT_EQ(fresh->opens, fresh->closes);
@@ -200,6 +205,10 @@ TEST_F(AviImport, CancelLeavesNothing) {
     EXPECT_TRUE(rec->errors.empty());
     EXPECT_EQ(rec->opens, 1);
     EXPECT_EQ(rec->closes, 1);
+    rec->pumps = 0;
+    AviReadError error = AviReadError::kNone;
+    EXPECT_FALSE(LoadAviFrames(nullptr, avi, error));
+    EXPECT_EQ(error, AviReadError::kCancelled);
 }
 
 }  // namespace
