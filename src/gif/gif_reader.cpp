@@ -111,11 +111,11 @@ private:
 };
 
 struct Reader {
-    Reader(OwnerWindow o, GifInput& i, AnimDoc& d) : owner(o), in(i), doc(d) {}
+    Reader(GifInput& i, AnimDoc& d, GifReadError& e) : in(i), doc(d), error(e) {}
 
-    OwnerWindow owner;
     GifInput& in;
     AnimDoc& doc;
+    GifReadError& error;  // why the read ends, once it does
     size_t unbackedPixels = kUnbackedPixelAllowance;
     int completeFrames = 0;  // images read whole, each handed on for decoding
     // The data of the image being read; its buffer goes round with the jobs'.
@@ -323,7 +323,7 @@ bool Succeeds(Fn&& step) {
     }
 }
 
-Step ReadBlockList(Reader& r, std::string& message, bool& trailerMissing) {
+Step ReadBlockList(Reader& r) {
     int imageCount = 0;
     for (;;) {
         const int introducer = r.in.Byte();
@@ -333,7 +333,7 @@ Step ReadBlockList(Reader& r, std::string& message, bool& trailerMissing) {
             // block's failure like any other.
             if (!Succeeds([&] { return ReadExtension(r); })) {
                 if (r.in.RanOut()) return Step::kCut;
-                message = kExtensionError;
+                r.error.fault = GifReadFault::kExtension;
                 return Step::kFail;
             }
             break;
@@ -345,7 +345,7 @@ Step ReadBlockList(Reader& r, std::string& message, bool& trailerMissing) {
                     return ReadDescriptor(r, *f) && ReadImageData(r, *f);
                 })) {
                 if (r.in.RanOut()) return Step::kCut;
-                message = kImageError;
+                r.error.fault = GifReadFault::kImageData;
                 return Step::kFail;
             }
             ++r.completeFrames;
@@ -354,26 +354,25 @@ Step ReadBlockList(Reader& r, std::string& message, bool& trailerMissing) {
         case 0x3B:
             return Step::kFinish;
         case -1:
-            trailerMissing = true;
+            r.error.trailerMissing = true;
             return Step::kFinish;
-        default: {
-            char text[64];
-            std::snprintf(text, sizeof text, "OX%02X %s", introducer, kUndefinedCode);
-            message = text;
+        default:
+            r.error.fault = GifReadFault::kUndefinedCode;
+            r.error.code = introducer;
             return Step::kFail;
-        }
         }
     }
 }
 
-Step ReadBlocks(Reader& r, std::string& message) {
-    bool trailerMissing = false;
-    const Step step = ReadBlockList(r, message, trailerMissing);
+Step ReadBlocks(Reader& r) {
+    const Step step = ReadBlockList(r);
     if (!ImagesDecoded(r)) {
-        message = kImageError;
+        // Images that failed to decode are the failure; a missing trailer
+        // behind them is not worth a word.
+        r.error.fault = GifReadFault::kImageData;
+        r.error.trailerMissing = false;
         return Step::kFail;
     }
-    if (trailerMissing) ShowError(r.owner, kNoTrailer);
     return step;
 }
 
@@ -398,10 +397,10 @@ std::string FileNameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-std::string CutMessage(const std::string& path, int completeFrames, bool beforeFrames) {
-    const std::string name = FileNameOf(path);
-    const char* pattern = beforeFrames ? kCutBeforeFrames : kCutInFrame;
-    const int frame = completeFrames + 1;
+std::string CutMessage(const GifReadError& error) {
+    const std::string name = FileNameOf(error.path);
+    const char* pattern = error.beforeFrames ? kCutBeforeFrames : kCutInFrame;
+    const int frame = error.completeFrames + 1;
     const int length = std::snprintf(nullptr, 0, pattern, name.c_str(), frame);
     if (length < 0) return {};
     std::string text(size_t(length) + 1, '\0');
@@ -411,33 +410,30 @@ std::string CutMessage(const std::string& path, int completeFrames, bool beforeF
 }
 
 // Header, tables and blocks into doc. Returns kFinish with a complete document,
-// kFail with the message to show, kCancel, or kCut with the message saying
-// where the file ends and the document holding the complete frames.
-Step ReadDocument(Reader& r, std::string& message) {
+// kFail with r.error saying why, kCancel, or kCut with r.error saying where the
+// file ends and the document holding the complete frames.
+Step ReadDocument(Reader& r) {
     if (!ReadHeader(r.in, r.doc)) {
-        message = kHeaderError;
+        r.error.fault = GifReadFault::kHeader;
         return Step::kFail;
     }
     const uint8_t flags = r.doc.screenFlags;
     if ((flags & 0x80) &&
         !Succeeds([&] { return ReadPalette(r.in, size_t(2) << (flags & 7), r.doc.globalPalette); })) {
         if (r.in.RanOut()) {
-            message = CutMessage(r.doc.path, 0, true);
+            r.error.beforeFrames = true;
             return Step::kCut;
         }
-        message = kGlobalTableError;
+        r.error.fault = GifReadFault::kGlobalTable;
         return Step::kFail;
     }
     ProgressSetCancel("中止");
     ProgressPump();
-    Step step = ReadBlocks(r, message);
-    if (step == Step::kCut) {
-        message = CutMessage(r.doc.path, r.completeFrames, false);
-        KeepCompleteFrames(r);
-    }
+    Step step = ReadBlocks(r);
+    if (step == Step::kCut) KeepCompleteFrames(r);
     if (step != Step::kFinish) return step;
     if (!DropImagelessLastFrame(r.doc)) {
-        message = kTrailerError;
+        r.error.fault = GifReadFault::kTrailer;
         return Step::kFail;
     }
     UpdateExtent(r.doc);
@@ -447,57 +443,53 @@ Step ReadDocument(Reader& r, std::string& message) {
 
 // The common driver: `open` yields the input, or false when the file cannot be
 // opened. Every outcome closes the progress dialog; a failure frees the
-// partly built document before returning. Without `cut` a cut-off file is a
-// failure with its message; with it, its complete frames are the result.
+// partly built document before returning. Without upToCut a cut-off file is a
+// failure; with it, its complete frames are the result.
 template <typename Open>
-std::unique_ptr<AnimDoc> ReadGifWith(OwnerWindow owner, const std::string& path, GifCut* cut, Open open) {
+std::unique_ptr<AnimDoc> ReadGifWith(OwnerWindow owner, const std::string& path, bool upToCut, Open open,
+                                     GifReadError& error) {
     CodecIsMng = 0;
+    error = {};
     std::unique_ptr<AnimDoc> doc;
     try {
         doc = std::make_unique<AnimDoc>();
     } catch (const std::bad_alloc&) {
-        ShowError(owner, kNoMemory);
+        error.fault = GifReadFault::kNoMemory;
         return nullptr;
     }
     ProgressOpenForReading(owner, "GIF 読み取り中...");
 
-    std::string message;
     Step step = Step::kFail;
     bool opened = false;
-    int completeFrames = 0;
     try {
         step = open([&](GifInput& in) {
             opened = true;
             doc->path = path;
-            Reader r(owner, in, *doc);
-            const Step done = ReadDocument(r, message);
-            completeFrames = r.completeFrames;
+            Reader r(in, *doc, error);
+            const Step done = ReadDocument(r);
+            if (done == Step::kCut) error.completeFrames = r.completeFrames;
             return done;
         });
     } catch (const std::bad_alloc&) {
-        message = kNoMemory;
+        error.fault = GifReadFault::kNoMemory;
         step = Step::kFail;
     }
-    // A cut-off file: its complete frames for a caller that asked for them,
-    // otherwise a failure whose message says where the file ends.
-    bool callerTells = false;
+    if (!opened) error = GifReadFault::kNotOpened;
+    if (step == Step::kCancel) error = GifReadFault::kCancelled;
     if (step == Step::kCut) {
-        if (cut) {
-            *cut = GifCut{true, completeFrames, message};
-            if (completeFrames > 0) {
-                ProgressClose(owner);
-                return doc;
-            }
-            callerTells = true;
+        error.fault = GifReadFault::kCut;
+        error.path = path;
+        // A cut-off file: its complete frames for a caller that asked for them.
+        if (upToCut && error.completeFrames > 0) {
+            ProgressClose(owner);
+            return doc;
         }
-        step = Step::kFail;
     }
     if (step == Step::kFinish) {
         ProgressClose(owner);
         return doc;
     }
     doc.reset();
-    if (opened && step == Step::kFail && !callerTells) ShowError(owner, message);
     ProgressPump();
     ProgressClose(owner);
     return nullptr;
@@ -522,24 +514,85 @@ auto BytesOpener(std::span<const uint8_t> bytes) {
 
 }  // namespace
 
+std::string GifReadMessage(const GifReadError& error) {
+    switch (error.fault) {
+    case GifReadFault::kNoMemory: return kNoMemory;
+    case GifReadFault::kHeader: return kHeaderError;
+    case GifReadFault::kGlobalTable: return kGlobalTableError;
+    case GifReadFault::kExtension: return kExtensionError;
+    case GifReadFault::kImageData: return kImageError;
+    case GifReadFault::kUndefinedCode: {
+        char text[64];
+        std::snprintf(text, sizeof text, "OX%02X %s", unsigned(error.code), kUndefinedCode);
+        return text;
+    }
+    case GifReadFault::kTrailer: return kTrailerError;
+    case GifReadFault::kCut: return CutMessage(error);
+    case GifReadFault::kNotOpened:
+    case GifReadFault::kCancelled:
+    case GifReadFault::kNone: break;
+    }
+    return {};
+}
+
+std::vector<std::string> GifReadMessages(const GifReadError& error) {
+    std::vector<std::string> messages;
+    if (error.trailerMissing) messages.emplace_back(kNoTrailer);
+    if (std::string text = GifReadMessage(error); !text.empty()) messages.push_back(std::move(text));
+    return messages;
+}
+
+std::unique_ptr<AnimDoc> LoadGif(OwnerWindow owner, const std::string& path, GifReadError& error, bool upToCut) {
+    return ReadGifWith(owner, path, upToCut, FileOpener(path), error);
+}
+
+std::unique_ptr<AnimDoc> LoadGifBytes(OwnerWindow owner, std::span<const uint8_t> bytes, const std::string& path,
+                                      GifReadError& error, bool upToCut) {
+    return ReadGifWith(owner, path, upToCut, BytesOpener(bytes), error);
+}
+
+namespace {
+
+// Shows what the read had to say; with `cut`, a cut-off file is told there
+// instead of shown.
+std::unique_ptr<AnimDoc> Shown(OwnerWindow owner, std::unique_ptr<AnimDoc> doc, const GifReadError& error,
+                               GifCut* cut) {
+    if (cut && error.fault == GifReadFault::kCut) {
+        *cut = GifCut{true, error.completeFrames, GifReadMessage(error)};
+        return doc;
+    }
+    for (const std::string& message : GifReadMessages(error)) ShowError(owner, message);
+    return doc;
+}
+
+}  // namespace
+
 std::unique_ptr<AnimDoc> ReadGif(OwnerWindow owner, const std::string& path) {
-    return ReadGifWith(owner, path, nullptr, FileOpener(path));
+    GifReadError error;
+    std::unique_ptr<AnimDoc> doc = LoadGif(owner, path, error);
+    return Shown(owner, std::move(doc), error, nullptr);
 }
 
 std::unique_ptr<AnimDoc> ReadGifBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
                                       const std::string& path) {
-    return ReadGifWith(owner, path, nullptr, BytesOpener(bytes));
+    GifReadError error;
+    std::unique_ptr<AnimDoc> doc = LoadGifBytes(owner, bytes, path, error);
+    return Shown(owner, std::move(doc), error, nullptr);
 }
 
 std::unique_ptr<AnimDoc> ReadGifUpToCut(OwnerWindow owner, const std::string& path, GifCut& cut) {
     cut = GifCut{};
-    return ReadGifWith(owner, path, &cut, FileOpener(path));
+    GifReadError error;
+    std::unique_ptr<AnimDoc> doc = LoadGif(owner, path, error, true);
+    return Shown(owner, std::move(doc), error, &cut);
 }
 
 std::unique_ptr<AnimDoc> ReadGifBytesUpToCut(OwnerWindow owner, std::span<const uint8_t> bytes,
                                              const std::string& path, GifCut& cut) {
     cut = GifCut{};
-    return ReadGifWith(owner, path, &cut, BytesOpener(bytes));
+    GifReadError error;
+    std::unique_ptr<AnimDoc> doc = LoadGifBytes(owner, bytes, path, error, true);
+    return Shown(owner, std::move(doc), error, &cut);
 }
 
 int GifImageRow(int r, int height, bool interlaced) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "doc/anim_doc.h"
 #include "platform/platform.h"
@@ -38,6 +39,45 @@ struct GifCut {
 std::unique_ptr<AnimDoc> ReadGifUpToCut(OwnerWindow owner, const std::string& path, GifCut& cut);
 std::unique_ptr<AnimDoc> ReadGifBytesUpToCut(OwnerWindow owner, std::span<const uint8_t> bytes,
                                              const std::string& path, GifCut& cut);
+
+// Why a read ended the way it did, one value per cause; GifReadMessages gives
+// the texts.
+enum class GifReadFault {
+    kNone,
+    kNotOpened,      // the file could not be opened: no message
+    kCancelled,      // no message
+    kNoMemory,
+    kHeader,         // no GIF header
+    kGlobalTable,    // the global colour table cannot be read
+    kExtension,      // an extension block cannot be read
+    kImageData,      // an image cannot be read or decoded
+    kUndefinedCode,  // a block introducer no GIF has: `code`
+    kTrailer,        // the file ends without an image after all
+    kCut,            // the file ends inside a block, after `completeFrames` whole images
+};
+struct GifReadError {
+    GifReadFault fault = GifReadFault::kNone;
+    int code = 0;               // kUndefinedCode
+    std::string path;           // kCut: the file, named in the message
+    int completeFrames = 0;     // kCut
+    bool beforeFrames = false;  // kCut: inside the header's colour table
+    // The file has no trailer: a warning, shown before any error.
+    bool trailerMissing = false;
+    GifReadError(GifReadFault f = GifReadFault::kNone) : fault(f) {}
+    explicit operator bool() const { return fault != GifReadFault::kNone; }
+};
+// The failure's own message; empty for kNone, kNotOpened and kCancelled.
+std::string GifReadMessage(const GifReadError& error);
+// Everything the user is shown, in order: the missing trailer, then the failure.
+std::vector<std::string> GifReadMessages(const GifReadError& error);
+
+// ReadGif and ReadGifBytes with the outcome in `error` and nothing shown; owner
+// holds the progress dialog. With upToCut a cut-off file gives its complete
+// frames (kCut tells), as ReadGifUpToCut does.
+std::unique_ptr<AnimDoc> LoadGif(OwnerWindow owner, const std::string& path, GifReadError& error,
+                                 bool upToCut = false);
+std::unique_ptr<AnimDoc> LoadGifBytes(OwnerWindow owner, std::span<const uint8_t> bytes, const std::string& path,
+                                      GifReadError& error, bool upToCut = false);
 
 // --- Shared by both GIF readers -------------------------------------------
 

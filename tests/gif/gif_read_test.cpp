@@ -174,6 +174,11 @@ TEST(GifReader, FileEndsAndTrailerProblems) {
         ScopedRecordingBackend rec;  // no trailer: a warning, and the file still opens
         GifBuilder g;
         g.Header(1, 1, pal).Image(0, 0, 1, 1, LiteralImageData(2, {1}));
+        GifReadError error;
+        EXPECT_TRUE(LoadGifBytes(nullptr, g.Done(), "", error));
+        EXPECT_EQ(error.fault, GifReadFault::kNone);
+        EXPECT_TRUE(error.trailerMissing);
+        EXPECT_TRUE(rec->errors.empty());
         EXPECT_TRUE(Read(g.Done()));
         EXPECT_EQ(rec->errors, std::vector<std::string>{"警告! 終了コードが有りません。"});
     }
@@ -182,7 +187,12 @@ TEST(GifReader, FileEndsAndTrailerProblems) {
         GifBuilder g;
         g.Header(1, 1, pal);
         if (comment) g.Comment({"x"});
-        EXPECT_FALSE(Read(g.Trailer().Done()));
+        const std::vector<uint8_t> bytes = g.Trailer().Done();
+        GifReadError error;
+        EXPECT_FALSE(LoadGifBytes(nullptr, bytes, "", error));
+        EXPECT_EQ(error.fault, GifReadFault::kTrailer);
+        rec->closes = 0;
+        EXPECT_FALSE(Read(bytes));
         EXPECT_EQ(rec->errors, std::vector<std::string>{"Trailer Error!"});
         EXPECT_EQ(rec->closes, 1);
     }
@@ -191,6 +201,7 @@ TEST(GifReader, FileEndsAndTrailerProblems) {
 struct BadCase {
     const char* name;
     std::vector<uint8_t> bytes;
+    GifReadFault fault;
     std::string message;
 };
 
@@ -201,26 +212,38 @@ TEST(GifReader, MalformedFilesFailWithTheirMessage) {
     auto truncatedData = one;
     truncatedData.resize(truncatedData.size() - 2);
     std::vector<BadCase> cases = {
-        {"short header", {'G', 'I', 'F', '8', '9'}, "Gif ヘッダリードエラー"},
-        {"not gif", GifBuilder().Header(1, 1, pal, "PNG89a").Trailer().Done(), "Gif ヘッダリードエラー"},
+        {"short header", {'G', 'I', 'F', '8', '9'}, GifReadFault::kHeader, "Gif ヘッダリードエラー"},
+        {"not gif", GifBuilder().Header(1, 1, pal, "PNG89a").Trailer().Done(), GifReadFault::kHeader,
+         "Gif ヘッダリードエラー"},
         {"short global table", [&] { auto b = header().Done(); b.resize(b.size() - 1); return b; }(),
-         "「」は最初のコマより前で切れています。"},
+         GifReadFault::kCut, "「」は最初のコマより前で切れています。"},
         {"unknown extension", [&] { auto g = header(); g.b.u8(0x21).u8(0x02).u8(0); return g.Trailer().Done(); }(),
-         "Extention Read Error"},
+         GifReadFault::kExtension, "Extention Read Error"},
         {"control block size", [&] { auto g = header(); g.b.u8(0x21).u8(0xF9).u8(5).fill(6, 0); return g.Trailer().Done(); }(),
-         "Extention Read Error"},
+         GifReadFault::kExtension, "Extention Read Error"},
         {"undefined introducer", [&] { auto g = header(); g.b.u8(0x00); return g.Trailer().Done(); }(),
-         "OX00 は、未定義コードです。"},
-        {"no palette", GifBuilder().Header(1, 1, {}).Image(0, 0, 1, 1, one).Trailer().Done(), "Image Data Read Error"},
-        {"cut image data", header().Image(0, 0, 1, 1, truncatedData).Done(), "「」は 1 コマ目の途中で切れています。"},
-        {"code size 12", header().Image(0, 0, 1, 1, ImageData(12, {0, 0, 0})).Trailer().Done(),
+         GifReadFault::kUndefinedCode, "OX00 は、未定義コードです。"},
+        {"no palette", GifBuilder().Header(1, 1, {}).Image(0, 0, 1, 1, one).Trailer().Done(), GifReadFault::kImageData,
          "Image Data Read Error"},
+        {"cut image data", header().Image(0, 0, 1, 1, truncatedData).Done(), GifReadFault::kCut,
+         "「」は 1 コマ目の途中で切れています。"},
+        {"code size 12", header().Image(0, 0, 1, 1, ImageData(12, {0, 0, 0})).Trailer().Done(),
+         GifReadFault::kImageData, "Image Data Read Error"},
         // Huge pictures with no data behind them.
-        {"largest picture", header().Image(0, 0, 65535, 65535, one).Trailer().Done(), "Image Data Read Error"},
-        {"made-up picture", header().Image(0, 0, 32767, 32767, one).Trailer().Done(), "Image Data Read Error"},
+        {"largest picture", header().Image(0, 0, 65535, 65535, one).Trailer().Done(), GifReadFault::kImageData,
+         "Image Data Read Error"},
+        {"made-up picture", header().Image(0, 0, 32767, 32767, one).Trailer().Done(), GifReadFault::kImageData,
+         "Image Data Read Error"},
     };
     for (const BadCase& c : cases) {
         ScopedRecordingBackend rec;
+        GifReadError error;
+        EXPECT_FALSE(LoadGifBytes(nullptr, c.bytes, "", error)) << c.name;
+        EXPECT_EQ(error.fault, c.fault) << c.name;
+        EXPECT_FALSE(error.trailerMissing) << c.name;
+        EXPECT_TRUE(rec->errors.empty()) << c.name;
+        EXPECT_EQ(rec->closes, 1) << c.name;
+        rec->closes = 0;
         EXPECT_FALSE(Read(c.bytes)) << c.name;
         EXPECT_EQ(rec->errors, std::vector<std::string>{c.message}) << c.name;
         EXPECT_EQ(rec->closes, 1) << c.name;
@@ -290,6 +313,10 @@ TEST(GifReader, PlainTextIsSkippedAndCancelStopsSilently) {
     EXPECT_FALSE(Read(bytes));
     EXPECT_TRUE(rec->errors.empty());
     EXPECT_EQ(rec->closes, 1);
+    rec->pumps = 0;
+    GifReadError error;
+    EXPECT_FALSE(LoadGifBytes(nullptr, bytes, "", error));
+    EXPECT_EQ(error.fault, GifReadFault::kCancelled);
 }
 
 // A file cut off in the middle, as an interrupted download leaves it: the
@@ -335,6 +362,12 @@ TEST(GifReader, ACutOffFileKeepsItsCompleteFramesAndSaysWhereItEnds) {
             EXPECT_EQ(rec->closes, 1);
         }
         ScopedRecordingBackend rec;
+        GifReadError error;
+        EXPECT_EQ(LoadGifBytes(nullptr, bytes, "/downloads/anim.gif", error, true) != nullptr, c.complete > 0);
+        EXPECT_EQ(error.fault, GifReadFault::kCut);
+        EXPECT_EQ(error.completeFrames, c.complete);
+        EXPECT_EQ(GifReadMessage(error), c.message);
+        rec->closes = 0;
         GifCut cut;
         auto doc = ReadGifBytesUpToCut(nullptr, bytes, "/downloads/anim.gif", cut);
         EXPECT_TRUE(rec->errors.empty());
