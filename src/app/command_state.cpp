@@ -4,42 +4,27 @@
 
 namespace kivo {
 
+namespace {
+
+int FrameCount(const CommandContext& context) { return context.doc ? context.doc->frameCount : 0; }
+
+}  // namespace
+
+bool HasFrames(const CommandContext& context) { return FrameCount(context) > 0; }
+bool HasTwoFrames(const CommandContext& context) { return FrameCount(context) > 1; }
+bool ClipboardHasPicture(const CommandContext& context) { return context.clipboardHasPicture; }
+bool CanUndo(const CommandContext& context) { return context.canUndo; }
+bool CanRedo(const CommandContext& context) { return context.canRedo; }
+
 bool CommandEnabled(int id, const CommandContext& context) {
-    int frames = context.doc ? context.doc->frameCount : 0;
-    switch (id) {
-        case kCmdDelete:
-        case kCmdCopy:
-        case kCmdCut:
-        case kCmdSelectAll:
-        case kCmdSave:
-        case kCmdSaveAs:
-        case kCmdSaveAvi:
-        case kCmdSaveSelected:
-            return frames > 0;
-        case kCmdOptimize:
-            return frames > 1;
-        case kCmdUndo:
-            return context.canUndo;
-        case kCmdRedo:
-            return context.canRedo;
-        case kCmdPasteAppend:
-        case kCmdPasteInsert:
-            return context.clipboardHasPicture;
-        default:
-            return true;
-    }
+    const CommandInfo* command = FindCommand(id);
+    return !command || !command->enabled || command->enabled(context);
 }
 
 std::string HistoryCommandText(std::string_view label, std::string_view step) {
     std::string text(label);
     if (!step.empty()) text.append(": ").append(step);
     return text;
-}
-
-bool CommandChecked(int id) {
-    if (id == kCmdGifMode) return FormatMode == 0;
-    if (id == kCmdMngMode) return FormatMode == 1;
-    return false;
 }
 
 }  // namespace kivo

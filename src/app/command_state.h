@@ -1,4 +1,5 @@
-// Which commands the menu and the tool bar offer right now.
+// What a command's enabling and check mark may depend on, and the rules the
+// command table's rows name.
 #pragma once
 
 #include <string>
@@ -14,16 +15,20 @@ struct CommandContext {
     bool canUndo = false, canRedo = false;
 };
 
-// The frame commands follow whether the document has frames (size optimisation
-// needs two); paste follows the clipboard, undo and redo the history; the
-// others are always offered.
+// The enable rules of the rows: the frame commands need frames (size
+// optimisation needs two), paste a picture on the clipboard, undo and redo a
+// step of the history. A row without a rule is always offered.
+bool HasFrames(const CommandContext& context);
+bool HasTwoFrames(const CommandContext& context);
+bool ClipboardHasPicture(const CommandContext& context);
+bool CanUndo(const CommandContext& context);
+bool CanRedo(const CommandContext& context);
+
+// The rule of command id's row; true for an id without a row.
 bool CommandEnabled(int id, const CommandContext& context);
 
 // The undo or redo menu text: its label and, when there is one, the step it
 // would apply ("元に戻す(&U): ウェイト").
 std::string HistoryCommandText(std::string_view label, std::string_view step);
-
-// Whether FormatMode's menu item carries the check mark.
-bool CommandChecked(int id);
 
 }  // namespace kivo

@@ -1,13 +1,20 @@
-// The editor's commands: one row per menu item, with its id, label, tool-bar
-// button and the shortcut Linux users expect. Menus, the tool bar and the
-// right-click popup are all built from this one table.
+// The editor's commands: one row each, holding everything about it — its id,
+// menu place and label, shortcut, enable rule, what it does and its tool-bar
+// button. The menus, the shortcuts, the tool bar and the right-click popup are
+// all built from this one table, and every one of them runs a command the same
+// way (MainWindow::RunCommand). How to add one: src/app/README.md.
 #pragma once
 
 #include <span>
 #include <string_view>
 
+#include "app/command_state.h"
+
 namespace kivo {
 
+class Shell;
+
+// The ids also name the window's actions ("cmd40003"), which tests look up.
 enum CommandId : int {
     kCmdNew = 40003,
     kCmdOpen = 40001,
@@ -37,21 +44,37 @@ enum CommandId : int {
     kCmdOtherOptions = 40023,
     kCmdHelp = 40017,
     kCmdAbout = 40016,
-    // Not a menu id of its own elsewhere: closing the window from the File menu.
     kCmdQuit = 40099,
 };
 
 // The menu bar's columns, in order.
 enum class MenuColumn { kFile, kEdit, kView, kOptions, kHelp };
 
+// A command's button on the tool bar. Slots count from the left edge, gaps
+// included: a slot no command claims is a narrow gap between two groups.
+struct ToolBarButton {
+    int slot = -1;             // -1: no button
+    std::string_view icon = {};     // base name of assets/toolbar/NAME.svg
+    std::string_view tooltip = {};  // shown as " %s "
+};
+
 struct CommandInfo {
     CommandId id;
-    std::string_view label;     // with its &mnemonic
+    std::string_view label;  // with its &mnemonic
     MenuColumn column;
-    int button;                 // tool-bar button id, 0 = none
+    bool separatorBefore = false;  // a separator line above the item in its menu
     // In QKeySequence's portable form, alternatives separated by "; "; empty = none.
-    std::string_view shortcut;
-    bool separatorBefore;       // a separator line above the item in its menu
+    std::string_view shortcut = {};
+    // Whether the menu item and its button are offered; none = always.
+    bool (*enabled)(const CommandContext&) = nullptr;
+    // A radio item: checked when this says so. The rows that have one form
+    // one exclusive group.
+    bool (*checked)() = nullptr;
+    // What the command does through the command logic. None: it needs the
+    // window itself (a dialog, the clipboard, the preview), and the window
+    // part that owns that registers the handler (MainWindow::OnCommand).
+    void (*run)(Shell&) = nullptr;
+    ToolBarButton tool = {};
 };
 
 // Every command in menu order.

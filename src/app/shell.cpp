@@ -29,22 +29,6 @@ constexpr const char* kNoSuchFile = "%s（ファイルがありません）";
 constexpr const char* kIsFolder = "%s（フォルダです）";
 constexpr const char* kNoReadPermission = "%s（読み取りの権限がありません）";
 
-// Stops preview playback for the lifetime of a command and resumes it after,
-// when it had been playing.
-class PausedPreview {
-public:
-    explicit PausedPreview(ShellUi& ui) : ui_(ui), wasPlaying_(ui.StopPreview()) {}
-    ~PausedPreview() {
-        if (wasPlaying_) ui_.ResumePreview();
-    }
-    PausedPreview(const PausedPreview&) = delete;
-    PausedPreview& operator=(const PausedPreview&) = delete;
-
-private:
-    ShellUi& ui_;
-    bool wasPlaying_;
-};
-
 std::string WithValue(const char* pattern, const std::string& text) {
     std::string out = pattern;
     out.replace(out.find("%s"), 2, text);

@@ -50,6 +50,22 @@ public:
     virtual void FormatModeChanged() = 0;
 };
 
+// Stops preview playback for the lifetime of a command that changes or writes
+// frames, and resumes it after when it had been playing.
+class PausedPreview {
+public:
+    explicit PausedPreview(ShellUi& ui) : ui_(ui), wasPlaying_(ui.StopPreview()) {}
+    ~PausedPreview() {
+        if (wasPlaying_) ui_.ResumePreview();
+    }
+    PausedPreview(const PausedPreview&) = delete;
+    PausedPreview& operator=(const PausedPreview&) = delete;
+
+private:
+    ShellUi& ui_;
+    bool wasPlaying_;
+};
+
 class Shell {
 public:
     explicit Shell(ShellUi& ui);

@@ -8,43 +8,30 @@ namespace kivo {
 
 namespace {
 
-constexpr ToolBarSlot kGap{"", 0, ""};
-
-constexpr std::array<ToolBarSlot, kToolBarSlotCount> kSlots = {{
-    {"new", 407, "新規作成"},
-    {"open", 408, "開く"},
-    {"save", 409, "上書き保存"},
-    {"save_as", 410, "名前を付けて保存"},
-    {"append_file", 401, "ﾌｧｲﾙからｺﾏの付足し"},
-    {"insert_file", 405, "ﾌｧｲﾙからｺﾏの挿入"},
-    kGap,
-    {"copy", 402, "ｺﾏのコピー"},
-    {"cut", 406, "ｺﾏの切り取り"},
-    {"append_paste", 400, "ｺﾏの付足し貼り付け"},
-    {"insert_paste", 404, "ｺﾏの挿入貼り付け"},
-    {"delete", 403, "選択ｺﾏの削除"},
-    kGap,
-    {"undo", 413, "元に戻す"},
-    {"redo", 414, "やり直し"},
-    kGap,
-    {"optimize", 412, "各コマサイズの最適化"},
-    kGap,
-    {"frame_list", 40022, "コマのリスト表示"},
-    kGap,
-    {"view", 411, "VIEW"},
-}};
-
 constexpr int kFirstX = 14, kTop = 3, kButtonWidth = 28, kGapWidth = 9, kHeight = 28;
+
+using Slots = std::array<ToolBarSlot, kToolBarSlotCount>;
+
+// Every slot starts as a gap; each command with a button claims its own.
+Slots GatherSlots() {
+    Slots slots{};
+    for (const CommandInfo& c : Commands()) {
+        const ToolBarButton& b = c.tool;
+        if (b.slot >= 0 && b.slot < kToolBarSlotCount) slots[size_t(b.slot)] = {b.icon, c.id, b.tooltip};
+    }
+    return slots;
+}
 
 int SlotWidth(int slot) { return IsGapSlot(slot) ? kGapWidth : kButtonWidth; }
 
 }  // namespace
 
-std::span<const ToolBarSlot> ToolBarSlots() { return kSlots; }
-
-bool IsGapSlot(int slot) {
-    return slot < 0 || slot >= kToolBarSlotCount || kSlots[size_t(slot)].button == 0;
+std::span<const ToolBarSlot> ToolBarSlots() {
+    static const Slots slots = GatherSlots();
+    return slots;
 }
+
+bool IsGapSlot(int slot) { return CommandForSlot(slot) == 0; }
 
 SlotRect ToolBarSlotRect(int slot) {
     int x = kFirstX;
@@ -52,11 +39,9 @@ SlotRect ToolBarSlotRect(int slot) {
     return {x, kTop, SlotWidth(slot), kHeight};
 }
 
-int MenuCommandForButton(int button) {
-    if (button == 0) return 0;
-    for (const CommandInfo& c : Commands())
-        if (c.button == button) return c.id;
-    return 0;
+int CommandForSlot(int slot) {
+    if (slot < 0 || slot >= kToolBarSlotCount) return 0;
+    return ToolBarSlots()[size_t(slot)].command;
 }
 
 }  // namespace kivo

@@ -1,6 +1,7 @@
-// The tool bar's slots, left to right: which icon each shows, which command it
-// runs and the tip shown over it. Gaps are slots too: they keep the buttons in
-// groups and take part in the pointer tracking, but show and run nothing.
+// The tool bar's slots, left to right, gathered from the command table's
+// buttons: which icon each shows, which command it runs and the tip shown over
+// it. Gaps are slots too: they keep the buttons in groups and take part in the
+// pointer tracking, but show and run nothing.
 #pragma once
 
 #include <span>
@@ -10,7 +11,7 @@ namespace kivo {
 
 struct ToolBarSlot {
     std::string_view icon;     // base name of assets/toolbar/NAME.svg; empty = gap
-    int button;                // the button's command id (400-414, 40022); 0 = gap
+    int command;               // the command it runs; 0 = gap
     std::string_view tooltip;  // shown as " %s "
 };
 
@@ -25,9 +26,7 @@ constexpr int kToolBarSlotCount = 21;
 std::span<const ToolBarSlot> ToolBarSlots();
 bool IsGapSlot(int slot);  // also true for slots outside the bar
 SlotRect ToolBarSlotRect(int slot);
-
-// The menu command a button id stands for (through the command table's button
-// column); 0 for a gap or an unknown id.
-int MenuCommandForButton(int button);
+// The command the slot's button runs; 0 for a gap or a slot outside the bar.
+int CommandForSlot(int slot);
 
 }  // namespace kivo

@@ -104,15 +104,14 @@ Dib ClipboardPicture(const QMimeData* data, const char** refusal) {
     return ImageToDib24(image);
 }
 
-bool ClipboardPart::RunCommand(int id) {
-    switch (id) {
-        case kCmdCopy: Copy(); return true;
-        // Delete only what is safely on the clipboard.
-        case kCmdCut: if (Copy()) window_.GetShell().Delete("切り取り"); return true;
-        case kCmdPasteAppend: Paste(false); return true;
-        case kCmdPasteInsert: Paste(true); return true;
-        default: return false;
-    }
+ClipboardPart::ClipboardPart(MainWindow& window) : window_(window) {
+    window.OnCommand(kCmdCopy, [this] { Copy(); });
+    // Delete only what is safely on the clipboard.
+    window.OnCommand(kCmdCut, [this] {
+        if (Copy()) window_.GetShell().Delete("切り取り");
+    });
+    window.OnCommand(kCmdPasteAppend, [this] { Paste(false); });
+    window.OnCommand(kCmdPasteInsert, [this] { Paste(true); });
 }
 
 bool ClipboardPart::Copy() {

@@ -38,8 +38,8 @@ Dib ClipboardPicture(const QMimeData* data, const char** refusal);
 
 class ClipboardPart : public WindowPart {
 public:
-    explicit ClipboardPart(MainWindow& window) : window_(window) {}
-    bool RunCommand(int id) override;
+    // Handles cut, copy and the two pastes.
+    explicit ClipboardPart(MainWindow& window);
 
     // Both true when done: copy when the frames are on the clipboard, paste
     // also when there was nothing to paste.

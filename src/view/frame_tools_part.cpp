@@ -19,21 +19,6 @@ namespace kivo {
 
 namespace {
 
-// Pauses the preview for a command's lifetime and resumes it when it had been playing.
-class PausedPreview {
-public:
-    explicit PausedPreview(MainWindow& window) : window_(window), wasPlaying_(window.StopPreview()) {}
-    ~PausedPreview() {
-        if (wasPlaying_) window_.ResumePreview();
-    }
-    PausedPreview(const PausedPreview&) = delete;
-    PausedPreview& operator=(const PausedPreview&) = delete;
-
-private:
-    MainWindow& window_;
-    bool wasPlaying_;
-};
-
 constexpr std::string_view kPaintLabel = "ペイント編集";
 
 // One frame through the paint program, as one step of the history.
@@ -54,28 +39,11 @@ bool EditFrameInPaint(MainWindow& window, Frame& frame) {
 
 FrameToolsPart::FrameToolsPart(MainWindow& window) : window_(window) {
     if (window.Image()) window.Image()->installEventFilter(this);
-}
-
-bool FrameToolsPart::RunCommand(int id) {
-    switch (id) {
-        case kCmdBlankAppend: AddBlank(false); return true;
-        case kCmdBlankInsert: AddBlank(true); return true;
-        case kCmdSaveSelected: SaveSelected(); return true;
-        case kCmdFrameList: ShowFrameList(); return true;
-        case kCmdOtherOptions: OtherOptionsDialog::Run(&window_); return true;
-        default: return false;
-    }
-}
-
-int FrameToolsPart::CommandEnabled(int id) const {
-    switch (id) {
-        case kCmdBlankAppend:
-        case kCmdBlankInsert:
-        case kCmdOtherOptions:
-        case kCmdFrameList: return 1;
-        case kCmdSaveSelected: return window_.GetShell().Doc().frameCount > 0 ? 1 : 0;
-        default: return -1;
-    }
+    window.OnCommand(kCmdBlankAppend, [this] { AddBlank(false); });
+    window.OnCommand(kCmdBlankInsert, [this] { AddBlank(true); });
+    window.OnCommand(kCmdSaveSelected, [this] { SaveSelected(); });
+    window.OnCommand(kCmdFrameList, [this] { ShowFrameList(); });
+    window.OnCommand(kCmdOtherOptions, [this] { OtherOptionsDialog::Run(&window_); });
 }
 
 void FrameToolsPart::Closing() {

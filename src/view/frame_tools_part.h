@@ -18,9 +18,9 @@ bool EditFrameInPaint(MainWindow& window, Frame& frame);
 
 class FrameToolsPart : public QObject, public WindowPart {
 public:
+    // Handles the blank frames, saving selected frames, the frame list and
+    // the other-options dialog.
     explicit FrameToolsPart(MainWindow& window);
-    bool RunCommand(int id) override;
-    int CommandEnabled(int id) const override;
     void Closing() override;
 
     // The commands, for tests and the tool bar.

@@ -73,6 +73,9 @@ MainWindow::MainWindow() : shell_(*this) {
         UpdateCommands();
     });
     UpdatePasteEnable();
+    OnCommand(kCmdHelp, [this] { ShowHelp(this); });
+    OnCommand(kCmdAbout, [this] { ShowAbout(this); });
+    OnCommand(kCmdQuit, [this] { close(); });
     AddWindowParts(*this);
     shell_.UpdateTitle();
     FormatModeChanged();
@@ -95,7 +98,7 @@ void MainWindow::CreateMenus() {
         action->setObjectName(QStringLiteral("cmd%1").arg(int(c.id)));
         if (!c.shortcut.empty())
             action->setShortcuts(QKeySequence::listFromString(QString::fromLatin1(c.shortcut.data(), qsizetype(c.shortcut.size()))));
-        if (c.id == kCmdGifMode || c.id == kCmdMngMode) {
+        if (c.checked) {
             action->setCheckable(true);
             modes->addAction(action);
         }
@@ -120,36 +123,19 @@ void MainWindow::AddPart(WindowPart* part) {
     part->DocumentChanged();
 }
 
+void MainWindow::OnCommand(CommandId id, std::function<void()> handler) {
+    handlers_[id] = std::move(handler);
+}
+
 void MainWindow::RunCommand(int id) {
+    const CommandInfo* command = FindCommand(id);
+    if (!command) return;
     if (const QAction* action = Action(id); action && !action->isEnabled()) return;
     for (const auto& part : parts_) part->BeforeCommand();
-    for (const auto& part : parts_) {
-        if (part->RunCommand(id)) {
-            UpdateCommands();
-            return;
-        }
-    }
-    switch (id) {
-        case kCmdNew: shell_.New(); break;
-        case kCmdOpen: shell_.Open(); break;
-        case kCmdSave: shell_.Save(); break;
-        case kCmdSaveAs: shell_.SaveAs(); break;
-        case kCmdAppendFrames: shell_.AddFrames(false); break;
-        case kCmdInsertFrames: shell_.AddFrames(true); break;
-        case kCmdDelete: shell_.Delete(); break;
-        case kCmdSelectAll: shell_.SelectAll(); break;
-        case kCmdOptimize: shell_.Optimize(); break;
-        case kCmdUndo: shell_.Undo(); break;
-        case kCmdRedo: shell_.Redo(); break;
-        case kCmdSaveAvi: shell_.SaveAvi(); break;
-        case kCmdGifMode: shell_.SetFormatMode(0); break;
-        case kCmdMngMode: shell_.SetFormatMode(1); break;
-        case kCmdGifOptions: OptionsDialog::Run(this, false); break;
-        case kCmdMngOptions: OptionsDialog::Run(this, true); break;
-        case kCmdHelp: ShowHelp(this); break;
-        case kCmdAbout: ShowAbout(this); break;
-        case kCmdQuit: close(); break;
-        default: break;
+    if (command->run) {
+        command->run(shell_);
+    } else if (auto handler = handlers_.find(id); handler != handlers_.end()) {
+        handler->second();
     }
     UpdateCommands();
 }
@@ -158,11 +144,9 @@ void MainWindow::UpdateCommands() {
     const History& history = shell_.EditHistory();
     CommandContext context{&shell_.Doc(), clipboardHasPicture_, history.CanUndo(), history.CanRedo()};
     for (auto& [id, action] : actions_) {
-        int enabled = -1;
-        for (const auto& part : parts_)
-            if (enabled < 0) enabled = part->CommandEnabled(id);
-        action->setEnabled(enabled < 0 ? CommandEnabled(id, context) : enabled == 1);
-        if (action->isCheckable()) action->setChecked(CommandChecked(id));
+        const CommandInfo& command = *FindCommand(id);
+        action->setEnabled(CommandEnabled(id, context));
+        if (command.checked) action->setChecked(command.checked());
     }
     for (auto [id, step] : {std::pair{kCmdUndo, history.UndoLabel()}, std::pair{kCmdRedo, history.RedoLabel()}}) {
         const std::string text = HistoryCommandText(FindCommand(id)->label, step);

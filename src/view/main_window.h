@@ -1,14 +1,17 @@
 // The editor's main window: the menu of the command table, the image area and
-// the panel's place, the caption. Every command goes to the Shell; the window
-// only supplies the dialogs and shows the result.
+// the panel's place, the caption. A command runs its row's handler on the Shell,
+// or the one its window part registered; the window only supplies the dialogs
+// and shows the result.
 #pragma once
 
 #include <QMainWindow>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "app/command_table.h"
 #include "app/shell.h"
 #include "view/window_part.h"
 
@@ -29,7 +32,13 @@ public:
     QAction* Action(int id) const;
     // The edit column, also the image area's right-click menu.
     QMenu* EditMenu() const { return editMenu_; }
+    // Runs command id as its menu item, shortcut and button do: nothing while
+    // it is not offered; a value still being typed reaches the document first.
     void RunCommand(int id);
+    // The handler of a command whose row has no Shell handler, registered by
+    // the part that owns what it needs.
+    void OnCommand(CommandId id, std::function<void()> handler);
+    bool HasCommandHandler(int id) const { return handlers_.count(id) != 0; }
     // Enables and checks the menu items and buttons by the document's state.
     void UpdateCommands();
 
@@ -83,6 +92,7 @@ private:
     std::vector<std::unique_ptr<WindowPart>> parts_;
     QWidget* panel_ = nullptr;
     std::map<int, QAction*> actions_;
+    std::map<int, std::function<void()>> handlers_;
     QMenu* editMenu_ = nullptr;
     ImageArea* image_ = nullptr;
     int charWidth_ = 8;

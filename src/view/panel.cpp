@@ -147,7 +147,8 @@ void Panel::CreateControls() {
         Edit("コマの下移動", [](AnimDoc& d) { return MoveSelectedFrames(d, SelectedIndices, false); }, true);
         if (paused) window_.ResumePreview();
     });
-    connect(button("124", "全部選択"), &QPushButton::clicked, this, [this] { RunCommand(kCmdSelectAll); });
+    connect(button("124", "全部選択"), &QPushButton::clicked, this, [this] { SelectAll(); });
+    window_.OnCommand(kCmdSelectAll, [this] { SelectAll(); });
 
     label("全体の幅");
     screenWidth_ = number("101", 0);
@@ -624,12 +625,9 @@ void Panel::AddFrames(const QStringList& paths, bool insert) {
     window_.GetShell().AddFramesFrom(files, insert);
 }
 
-int Panel::CommandEnabled(int) const { return -1; }
-
-bool Panel::RunCommand(int id) {
-    if (id != kCmdSelectAll) return false;
+// A selection-only refresh: the document's fields keep what is typed in them.
+void Panel::SelectAll() {
     if (SelectAllFrames(window_.GetShell().Doc(), SelectedIndices)) Refresh(true);
-    return true;
 }
 
 }  // namespace kivo

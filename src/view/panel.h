@@ -37,8 +37,6 @@ public:
     void DocumentChanged() override;
     void FormatModeChanged() override;
     void BeforeCommand() override;
-    int CommandEnabled(int id) const override;
-    bool RunCommand(int id) override;
 
     // A control by its id ("101") or label text, for tests and screenshots.
     QWidget* Control(const std::string& key) const;
@@ -55,6 +53,8 @@ private:
     void ShowState();
     void ShowFrameProperties();
     void Refresh(bool selectionOnly);
+    // The select-all command and the panel's own button.
+    void SelectAll();
     // Typed sizes and positions are taken when their field is left.
     // merge: a spin step, which joins the step of the field's previous change.
     void CommitField(QLineEdit* field, bool merge = false);

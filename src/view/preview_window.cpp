@@ -281,6 +281,10 @@ void PreviewWindow::closeEvent(QCloseEvent* event) {
     QWidget::closeEvent(event);
 }
 
+PreviewPart::PreviewPart(MainWindow& window) : window_(window) {
+    window.OnCommand(kCmdView, [this] { Toggle(); });
+}
+
 PreviewPart::~PreviewPart() { delete preview_.data(); }
 
 void PreviewPart::Toggle() {
@@ -310,11 +314,6 @@ void PreviewPart::ResumePlayback() {
     if (PreviewWindow* open = Window()) open->Start();
 }
 
-bool PreviewPart::RunCommand(int id) {
-    if (id != kCmdView) return false;
-    Toggle();
-    return true;
-}
 
 void RestartPreview(MainWindow& window) {
     if (PreviewPart* part = window.FindPart<PreviewPart>(); part && part->Window()) part->Window()->Restart();

@@ -84,7 +84,8 @@ private:
 // changes, mode changes and playback stops on while it is open.
 class PreviewPart : public WindowPart {
 public:
-    explicit PreviewPart(MainWindow& window) : window_(window) {}
+    // Handles View, which opens or closes the preview.
+    explicit PreviewPart(MainWindow& window);
     ~PreviewPart() override;
 
     // The open preview; nullptr while it is closed (or closing).
@@ -95,7 +96,6 @@ public:
     void FormatModeChanged() override;
     bool StopPlayback() override;
     void ResumePlayback() override;
-    bool RunCommand(int id) override;
 
 private:
     MainWindow& window_;

@@ -84,7 +84,7 @@ ToolBar::ToolBar(MainWindow& window) {
         connect(button, &ToolButton::PointerOn, this, &ToolBar::PointerOn);
         connect(button, &ToolButton::PointerLeft, this, &ToolBar::PointerLeft);
         if (button->IsGap()) continue;
-        int command = MenuCommandForButton(ToolBarSlots()[size_t(slot)].button);
+        int command = CommandForSlot(slot);
         connect(button, &QAbstractButton::clicked, this, [&window, command] { window.RunCommand(command); });
         // A button is offered exactly when its menu item is.
         if (QAction* action = window.Action(command)) {

@@ -1,7 +1,8 @@
 // A part of the editor that attaches to the main window: the preview, the panel,
 // the frame-list window, the clipboard commands. The window tells every part
-// what happened to the document and offers it the commands it does not handle
-// itself, so each part lives in files of its own.
+// what happened to the document; a part that owns commands of the command table
+// registers their handlers with MainWindow::OnCommand, so each part lives in
+// files of its own.
 #pragma once
 
 namespace kivo {
@@ -22,11 +23,6 @@ public:
     // this part was playing.
     virtual bool StopPlayback() { return false; }
     virtual void ResumePlayback() {}
-    // A command id; true when this part handled it.
-    virtual bool RunCommand(int /*id*/) { return false; }
-    // Whether the part offers this command now: 1 yes, 0 no, -1 leaves it to
-    // the command table.
-    virtual int CommandEnabled(int /*id*/) const { return -1; }
     // Before any command runs and before the window closes: a value typed into
     // a field and not yet taken must reach the document first.
     virtual void BeforeCommand() {}

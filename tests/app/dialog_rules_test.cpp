@@ -2,6 +2,8 @@
 // position, apart from their widgets.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "app/command_state.h"
 #include "app/command_table.h"
 #include "app/file_choice.h"
@@ -148,6 +150,32 @@ TEST(CommandState, FrameCommandsNeedFramesAndPasteNeedsAPicture) {
     EXPECT_TRUE(CommandEnabled(kCmdOptimize, context));
     // Every command has a row, and each id only one.
     for (const CommandInfo& c : Commands()) EXPECT_EQ(FindCommand(c.id), &c);
+}
+
+// Every row against the rule it should have: a command that wrongly needs, or
+// wrongly ignores, frames, the clipboard or the history shows here.
+TEST(CommandState, EveryCommandIsOfferedByItsRule) {
+    const std::set<int> needFrames = {kCmdSave, kCmdSaveAs, kCmdSaveSelected, kCmdSaveAvi,
+                                      kCmdCut,  kCmdCopy,   kCmdDelete,       kCmdSelectAll};
+    struct State {
+        int frames;
+        bool clipboard, undo, redo;
+    };
+    for (const State s : {State{0, false, false, false}, State{1, false, false, false}, State{2, false, false, false},
+                          State{0, true, false, false}, State{0, false, true, false}, State{0, false, false, true}}) {
+        AnimDoc doc;
+        doc.frameCount = s.frames;
+        const CommandContext context{&doc, s.clipboard, s.undo, s.redo};
+        for (const CommandInfo& c : Commands()) {
+            bool expected = true;
+            if (needFrames.count(c.id)) expected = s.frames > 0;
+            if (c.id == kCmdOptimize) expected = s.frames > 1;
+            if (c.id == kCmdPasteAppend || c.id == kCmdPasteInsert) expected = s.clipboard;
+            if (c.id == kCmdUndo) expected = s.undo;
+            if (c.id == kCmdRedo) expected = s.redo;
+            EXPECT_EQ(CommandEnabled(c.id, context), expected) << c.id << " with " << s.frames << " frames";
+        }
+    }
 }
 
 }  // namespace

@@ -23,23 +23,23 @@ TEST(ToolBarTable, EveryButtonRunsItsOwnMenuCommand) {
             EXPECT_TRUE(row.icon.empty() && row.tooltip.empty());
             continue;
         }
-        int command = MenuCommandForButton(row.button);
+        int command = row.command;
         const CommandInfo* info = FindCommand(command);
         ASSERT_NE(info, nullptr);
-        EXPECT_EQ(info->button, row.button);
+        EXPECT_EQ(info->tool.slot, slot);
         EXPECT_FALSE(row.tooltip.empty());
         commands.insert(command);
         icons.insert(row.icon);
     }
     EXPECT_EQ(commands.size(), size_t(16));
     EXPECT_EQ(icons.size(), size_t(16));
-    EXPECT_EQ(MenuCommandForButton(411), kCmdView);
-    EXPECT_EQ(MenuCommandForButton(412), kCmdOptimize);
-    EXPECT_EQ(MenuCommandForButton(40022), kCmdFrameList);
-    EXPECT_EQ(MenuCommandForButton(0), 0);
-    EXPECT_EQ(MenuCommandForButton(413), kCmdUndo);
-    EXPECT_EQ(MenuCommandForButton(414), kCmdRedo);
-    EXPECT_EQ(MenuCommandForButton(415), 0);
+    EXPECT_EQ(CommandForSlot(20), kCmdView);
+    EXPECT_EQ(CommandForSlot(16), kCmdOptimize);
+    EXPECT_EQ(CommandForSlot(18), kCmdFrameList);
+    EXPECT_EQ(CommandForSlot(6), 0);
+    EXPECT_EQ(CommandForSlot(13), kCmdUndo);
+    EXPECT_EQ(CommandForSlot(14), kCmdRedo);
+    EXPECT_EQ(CommandForSlot(kToolBarSlotCount), 0);
 }
 
 TEST(ToolBarTable, SlotsAdjoinFromTheLeftEdge) {

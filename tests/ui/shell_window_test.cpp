@@ -14,7 +14,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <map>
 
+#include "app/command_table.h"
 #include "options/write_options.h"
 #include "doc/selection.h"
 #include "platform/progress.h"
@@ -89,6 +91,23 @@ private slots:
         QCOMPARE(window.GetShell().Doc().frameCount, 0);
         QVERIFY(!window.Action(40008)->isEnabled());
         QVERIFY(window.EditMenu()->actions().contains(window.Action(40008)));
+    }
+
+    // A row nobody handles leaves a dead menu item; a shortcut Qt reads
+    // otherwise than written, or one two commands share, fires neither.
+    void everyCommandHasOneHandlerAndKeysOfItsOwn() {
+        MainWindow window;
+        std::map<QKeySequence, int> keyOwner;
+        for (const CommandInfo& c : Commands()) {
+            const QString name = QStringLiteral("cmd%1").arg(int(c.id));
+            QAction* action = window.Action(c.id);
+            QVERIFY2(action && action->objectName() == name, qPrintable(name));
+            QVERIFY2((c.run != nullptr) != window.HasCommandHandler(c.id), qPrintable(name));
+            const QString written = QString::fromLatin1(c.shortcut.data(), qsizetype(c.shortcut.size()));
+            QCOMPARE(QKeySequence::listToString(action->shortcuts(), QKeySequence::PortableText), written);
+            for (const QKeySequence& key : action->shortcuts())
+                QVERIFY2(keyOwner.emplace(key, c.id).second, qPrintable(key.toString()));
+        }
     }
 
     void progressCancelReachesThePump() {

@@ -29,7 +29,7 @@ private:
         window.RefreshPanel();
     }
     static ToolBar& Bar(MainWindow& window) { return *window.FindPart<ToolBar>(); }
-    static int CommandOf(int slot) { return MenuCommandForButton(ToolBarSlots()[size_t(slot)].button); }
+    static int CommandOf(int slot) { return CommandForSlot(slot); }
     static void Ticks(ToolBar& bar, int n) {
         for (int i = 0; i < n; ++i) bar.Tick();
     }
