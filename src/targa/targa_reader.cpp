@@ -17,18 +17,6 @@ namespace {
 // below this; anything larger is not a Targa file worth reading into memory.
 constexpr size_t kMaxTargaFileSize = size_t(1) << 31;
 
-enum class TargaError { kNone, kFault, kMemory, kTruncated };
-
-const char* MessageOf(TargaError error) {
-    switch (error) {
-    case TargaError::kFault: return "read fault!";
-    case TargaError::kMemory: return "memory error!";
-    case TargaError::kTruncated: return "read error!";
-    case TargaError::kNone: break;
-    }
-    return "";
-}
-
 // How one stored pixel becomes blue, green, red.
 enum class PixelKind { kGrey, kMapped, kRgb16, kRgb24 };
 
@@ -252,26 +240,47 @@ TargaError Decode(std::span<const uint8_t> bytes, Frame& frame) {
 
 }  // namespace
 
-bool ReadTargaBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame) {
-    TargaError error;
-    try {
-        error = Decode(bytes, frame);
-    } catch (const std::bad_alloc&) {
-        error = TargaError::kMemory;
+const char* TargaMessage(TargaError error) {
+    switch (error) {
+    case TargaError::kCannotOpen: return "File Open Error";
+    case TargaError::kFault: return "read fault!";
+    case TargaError::kMemory: return "memory error!";
+    case TargaError::kTruncated: return "read error!";
+    case TargaError::kNone: break;
     }
+    return "";
+}
+
+TargaError ReadTargaBytes(std::span<const uint8_t> bytes, Frame& frame) {
+    try {
+        return Decode(bytes, frame);
+    } catch (const std::bad_alloc&) {
+        return TargaError::kMemory;
+    }
+}
+
+TargaError ReadTarga(const std::string& path, Frame& frame) {
+    std::string file;
+    if (!ReadWholeFile(path, file, kMaxTargaFileSize)) return TargaError::kCannotOpen;
+    return ReadTargaBytes({reinterpret_cast<const uint8_t*>(file.data()), file.size()}, frame);
+}
+
+namespace {
+
+bool Shown(OwnerWindow owner, TargaError error) {
     if (error == TargaError::kNone) return true;
-    ShowError(owner, MessageOf(error));
+    ShowError(owner, TargaMessage(error));
     return false;
 }
 
+}  // namespace
+
+bool ReadTargaBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame) {
+    return Shown(owner, ReadTargaBytes(bytes, frame));
+}
+
 bool ReadTarga(OwnerWindow owner, const std::string& path, Frame& frame) {
-    std::string file;
-    if (!ReadWholeFile(path, file, kMaxTargaFileSize)) {
-        ShowError(owner, "File Open Error");
-        return false;
-    }
-    return ReadTargaBytes(
-        owner, {reinterpret_cast<const uint8_t*>(file.data()), file.size()}, frame);
+    return Shown(owner, ReadTarga(path, frame));
 }
 
 }  // namespace kivo

@@ -12,13 +12,25 @@
 
 namespace kivo {
 
-// Reads a Targa file into the frame's dib, width and height. On failure the reason
-// ("File Open Error", "read fault!", "memory error!", "read error!") is shown
-// through ShowError and the frame is not changed.
-bool ReadTarga(OwnerWindow owner, const std::string& path, Frame& frame);
+enum class TargaError {
+    kNone,
+    kCannotOpen,  // "File Open Error": missing, unreadable or far too large
+    kFault,       // "read fault!": a header or colour map we do not read
+    kMemory,      // "memory error!": a picture too large for memory or a frame
+    kTruncated,   // "read error!": the data ends inside the picture
+};
+// The message shown for an error ("" for kNone).
+const char* TargaMessage(TargaError error);
 
+// Reads a Targa file into the frame's dib, width and height. On an error the
+// frame is not changed.
+TargaError ReadTarga(const std::string& path, Frame& frame);
 // The same for a file already in memory (the file form reads it whole, then
 // parses here).
+TargaError ReadTargaBytes(std::span<const uint8_t> bytes, Frame& frame);
+
+// The same, showing the error's message through ShowError; false after it.
+bool ReadTarga(OwnerWindow owner, const std::string& path, Frame& frame);
 bool ReadTargaBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame);
 
 }  // namespace kivo

@@ -187,9 +187,13 @@ TEST(TargaRead, RefusesWhatItCannotReadWithItsMessage) {
         SCOPED_TRACE(c.name);
         ScopedRecordingBackend rec;
         Frame frame;
-        EXPECT_FALSE(ReadTargaBytes(nullptr, c.bytes, frame));
+        const TargaError error = ReadTargaBytes(c.bytes, frame);
+        // A header refused is a fault; data that ends early is a truncation.
+        EXPECT_EQ(error, std::string_view(c.message) == "read fault!" ? TargaError::kFault : TargaError::kTruncated);
         EXPECT_TRUE(frame.dib.empty());
         EXPECT_EQ(frame.width, 0);
+        EXPECT_TRUE(rec->errors.empty());
+        EXPECT_FALSE(ReadTargaBytes(nullptr, c.bytes, frame));
         EXPECT_EQ(rec->errors, std::vector<std::string>{c.message});
     }
 }
@@ -199,10 +203,11 @@ TEST(TargaRead, PictureBeyondThePixelCapIsAMemoryError) {
     MaxImagePixels = 99;
     ScopedRecordingBackend rec;
     Frame frame;
-    const bool ok = ReadTargaBytes(
-        nullptr, Tga{.type = 3, .width = 10, .height = 10, .bits = 8, .pixels = std::vector<uint8_t>(100, 5)}.Build(),
-        frame);
+    const auto bytes = Tga{.type = 3, .width = 10, .height = 10, .bits = 8, .pixels = std::vector<uint8_t>(100, 5)}.Build();
+    const TargaError error = ReadTargaBytes(bytes, frame);
+    const bool ok = ReadTargaBytes(nullptr, bytes, frame);
     MaxImagePixels = saved;
+    EXPECT_EQ(error, TargaError::kMemory);
     EXPECT_FALSE(ok);
     EXPECT_TRUE(frame.dib.empty());
     EXPECT_EQ(rec->errors, std::vector<std::string>{"memory error!"});
@@ -224,6 +229,7 @@ TEST(TargaRead, FilesAreReadWholeAndMissingOnesRefused) {
         SCOPED_TRACE(bad);
         ScopedRecordingBackend rec;
         Frame frame;
+        EXPECT_EQ(ReadTarga(bad, frame), TargaError::kCannotOpen);
         EXPECT_FALSE(ReadTarga(nullptr, bad, frame));
         EXPECT_TRUE(frame.dib.empty());
         EXPECT_EQ(rec->errors, std::vector<std::string>{"File Open Error"});
