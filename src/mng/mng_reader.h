@@ -22,8 +22,8 @@ namespace kivo {
 // The document, or nullptr. Every chunk's CRC is checked before it is used; a
 // damaged or cut file, a Delta-PNG profile, a chunk we may not pass over, or a
 // cancel fails the read. The failure itself is not shown (the open command
-// says "オープンに失敗しました。"); the PNG and JPEG readers show theirs, and
-// running out of memory shows "メモリが足りません。".
+// says "オープンに失敗しました。"); what the embedded PNG and JPEG readers say
+// is, and running out of memory shows "メモリが足りません。".
 std::unique_ptr<AnimDoc> ReadMng(OwnerWindow owner, const std::string& path);
 // The same over bytes in memory (tests, fuzzing); `path` is only recorded.
 std::unique_ptr<AnimDoc> ReadMngBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
