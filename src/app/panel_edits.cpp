@@ -97,19 +97,40 @@ int TypedNumber(std::string_view text) {
     return int(v);
 }
 
+std::string_view TypedFieldLabel(TypedField field) {
+    switch (field) {
+        case TypedField::kScreenWidth: return "全体の幅";
+        case TypedField::kScreenHeight: return "全体の高さ";
+        case TypedField::kLeft: return "左端の位置";
+        case TypedField::kTop: return "上端の位置";
+    }
+    return {};
+}
+
+int CorrectTypedField(AnimDoc& doc, const Selection& selection, TypedField field, int typed) {
+    switch (field) {
+        case TypedField::kScreenWidth: UpdateExtent(doc); return CorrectScreenSide(typed, doc.extentRight);
+        case TypedField::kScreenHeight: UpdateExtent(doc); return CorrectScreenSide(typed, doc.extentBottom);
+        case TypedField::kLeft: return CorrectLeft(doc, selection, typed);
+        case TypedField::kTop: return CorrectTop(doc, selection, typed);
+    }
+    return typed;
+}
+
+bool SetTypedField(AnimDoc& doc, const Selection& selection, TypedField field, int value) {
+    switch (field) {
+        case TypedField::kScreenWidth: return SetScreenWidth(doc, value);
+        case TypedField::kScreenHeight: return SetScreenHeight(doc, value);
+        case TypedField::kLeft: return SetLeft(doc, selection, value);
+        case TypedField::kTop: return SetTop(doc, selection, value);
+    }
+    return false;
+}
+
 int StepTypedField(AnimDoc& doc, const Selection& selection, TypedField field, std::string_view typed, int delta) {
-    const int v = TypedNumber(typed);
-    auto correct = [&](int64_t n) {
-        const int bounded = int(std::clamp<int64_t>(n, INT32_MIN, INT32_MAX));
-        switch (field) {
-            case TypedField::kScreenWidth: UpdateExtent(doc); return CorrectScreenSide(bounded, doc.extentRight);
-            case TypedField::kScreenHeight: UpdateExtent(doc); return CorrectScreenSide(bounded, doc.extentBottom);
-            case TypedField::kLeft: return CorrectLeft(doc, selection, bounded);
-            case TypedField::kTop: return CorrectTop(doc, selection, bounded);
-        }
-        return bounded;
-    };
-    return correct(int64_t(correct(v)) + delta);
+    const int start = CorrectTypedField(doc, selection, field, TypedNumber(typed));
+    const int64_t stepped = std::clamp<int64_t>(int64_t(start) + delta, INT32_MIN, INT32_MAX);
+    return CorrectTypedField(doc, selection, field, int(stepped));
 }
 
 bool SetLoopEnabled(AnimDoc& doc, bool on) { return Assign(doc.loopEnabled, on ? 1 : 0); }
@@ -149,6 +170,21 @@ std::string CommentFromKeys(const TextKeyList& keys) {
     std::string comment;
     for (const TextKey& k : keys) comment += k.key + " : " + k.text + "\r\n";
     return comment;
+}
+
+bool ReplaceKeys(AnimDoc& doc, bool ofFrame, TextKeyList keys) {
+    if (ofFrame && !doc.currentFrame) return false;
+    std::string comment = CommentFromKeys(keys);
+    if (ofFrame) {
+        doc.currentFrame->textKeys = std::move(keys);
+        doc.currentFrame->selectedTextKey = 0;
+        doc.currentFrame->comment = std::move(comment);
+    } else {
+        doc.textKeys = std::move(keys);
+        doc.selectedTextKey = 0;
+        doc.trailingComment = std::move(comment);
+    }
+    return true;
 }
 
 bool SetDocumentKeyText(AnimDoc& doc, std::string_view text) {

@@ -33,6 +33,12 @@ int TypedNumber(std::string_view text);
 
 // The four fields whose typed values wait for the field to be left.
 enum class TypedField { kScreenWidth, kScreenHeight, kLeft, kTop };
+// The step's name in the history ("全体の幅" …).
+std::string_view TypedFieldLabel(TypedField field);
+// A typed value brought into the field's range (CorrectScreenSide, CorrectLeft,
+// CorrectTop), and the corrected value set.
+int CorrectTypedField(AnimDoc& doc, const Selection& selection, TypedField field, int typed);
+bool SetTypedField(AnimDoc& doc, const Selection& selection, TypedField field, int value);
 // A spin step on one of them: what is typed, however large, is first brought
 // into the field's range, then stepped by delta and brought into range again
 // (3000 + 1 stays 3000). The arithmetic is done in 64 bits, so it cannot wrap.
@@ -47,6 +53,9 @@ bool SetDocumentComment(AnimDoc& doc, std::string_view text);
 bool SetFrameComment(AnimDoc& doc, std::string_view text);
 bool SetDocumentKeyText(AnimDoc& doc, std::string_view text);
 bool SetFrameKeyText(AnimDoc& doc, std::string_view text);
+// The key editor's result: the current frame's keys (ofFrame) or the
+// document's become keys, the list shows the first, and the comment is rebuilt.
+bool ReplaceKeys(AnimDoc& doc, bool ofFrame, TextKeyList keys);
 // "key : text\r\n" for every key, as comments are rebuilt from keys.
 std::string CommentFromKeys(const TextKeyList& keys);
 

@@ -72,10 +72,17 @@ int DisposalFromIndex(int index, int formatMode) {
     return std::clamp(index, 0, 3);
 }
 
-PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection, int formatMode,
-                             PanelRefresh refresh) {
-    PanelState s;
+void SettleForPanel(AnimDoc& doc, int formatMode, PanelRefresh refresh) {
     UpdateExtent(doc);
+    doc.loopCount = std::clamp(doc.loopCount, 0, kMaxLoopCount);
+    if (formatMode != 1) return;
+    if (refresh == PanelRefresh::kFull) doc.selectedTextKey = 0;
+    doc.selectedTextKey = doc.textKeys.empty() ? 0 : std::clamp(doc.selectedTextKey, 0, int(doc.textKeys.size()) - 1);
+    if (doc.currentFrame) doc.currentFrame->selectedTextKey = 0;
+}
+
+PanelState ComputePanelState(const AnimDoc& doc, const std::vector<int32_t>& selection, int formatMode) {
+    PanelState s;
     s.screenWidth = doc.screenWidth;
     s.screenHeight = doc.screenHeight;
     s.minWidth = doc.extentRight;
@@ -83,18 +90,13 @@ PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection
     s.maxWidth = std::max(kMaxScreenSide, doc.extentRight);
     s.maxHeight = std::max(kMaxScreenSide, doc.extentBottom);
 
-    doc.loopCount = std::clamp(doc.loopCount, 0, kMaxLoopCount);
     s.loopEnabled = doc.loopEnabled != 0;
     s.loopCount = doc.loopCount;
     s.loopsForever = doc.loopCount == 0;
     s.foreverEnabled = s.loopEnabled;
     s.loopCountEnabled = s.loopEnabled && !s.loopsForever;
     if (formatMode == 1) {
-        // A full refresh refills the document's key list at its first key; a
-        // selection-only one leaves the list, and the key picked in it, alone.
-        if (refresh == PanelRefresh::kFull) doc.selectedTextKey = 0;
         s.documentKeys = KeysOf(doc.textKeys, doc.selectedTextKey);
-        doc.selectedTextKey = s.documentKeys.selected;
     } else {
         s.documentComment = StoredTextAsUtf8(doc.trailingComment);
     }
@@ -103,7 +105,7 @@ PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection
     for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) s.listItems.push_back(FrameListItem(*f, index++));
     s.currentIndex = doc.currentIndex;
     s.optimizeEnabled = doc.frameCount > 1;
-    Frame* current = doc.currentFrame;
+    const Frame* current = doc.currentFrame;
     if (!current) return s;
     s.counter = std::to_string(doc.currentIndex + 1) + " / " + std::to_string(doc.frameCount) + " コマ";
     s.framesEnabled = true;
@@ -127,9 +129,7 @@ PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection
         s.delay = current->delay;
         s.disposalIndex = DisposalIndex(current->disposal, formatMode);
         if (formatMode == 1) {
-            // The frame's key list is refilled on every refresh, at its first key.
-            current->selectedTextKey = 0;
-            s.frameKeys = KeysOf(current->textKeys, 0);
+            s.frameKeys = KeysOf(current->textKeys, current->selectedTextKey);
             s.frameKeyButtonEnabled = true;
         } else {
             s.frameComment = StoredTextAsUtf8(current->comment);

@@ -60,13 +60,18 @@ struct PanelState {
     bool frameKeyButtonEnabled = false;
 };
 
-// The panel after a refresh: the document's values (a loop count above the
-// largest offered is brought down and stored back) and the current selection.
 // kFull refreshes everything; kSelection only what follows the frame selection
 // (the frame's properties), leaving the document's controls as they are.
 enum class PanelRefresh { kFull, kSelection };
-PanelState ComputePanelState(AnimDoc& doc, const std::vector<int32_t>& selection, int formatMode,
-                             PanelRefresh refresh = PanelRefresh::kFull);
+
+// What a refresh settles in the document before the panel shows it: the frames'
+// extent (the screen grows to hold them), a loop count above the largest offered
+// brought down and stored back, and the key lists refilled at their first key
+// (the document's only on a full refresh), so the key shown is the key written.
+void SettleForPanel(AnimDoc& doc, int formatMode, PanelRefresh refresh);
+
+// The panel for a settled document and the current selection; computes only.
+PanelState ComputePanelState(const AnimDoc& doc, const std::vector<int32_t>& selection, int formatMode);
 
 // "%3dコマ %3d x %3d\t" and the start of the frame's comment (at most 29 bytes,
 // never half a character; line breaks shown as blanks).

@@ -138,14 +138,12 @@ void Panel::CreateControls() {
         Refresh(true);
     });
     connect(button("122", "↑上移動"), &QPushButton::clicked, this, [this] {
-        bool paused = window_.StopPreview();
+        PausedPreview paused(window_);
         Edit("コマの上移動", [](AnimDoc& d) { return MoveSelectedFrames(d, SelectedIndices, true); }, true);
-        if (paused) window_.ResumePreview();
     });
     connect(button("123", "↓下移動"), &QPushButton::clicked, this, [this] {
-        bool paused = window_.StopPreview();
+        PausedPreview paused(window_);
         Edit("コマの下移動", [](AnimDoc& d) { return MoveSelectedFrames(d, SelectedIndices, false); }, true);
-        if (paused) window_.ResumePreview();
     });
     connect(button("124", "全部選択"), &QPushButton::clicked, this, [this] { SelectAll(); });
     window_.OnCommand(kCmdSelectAll, [this] { SelectAll(); });
@@ -351,8 +349,8 @@ void Panel::DocumentChanged() { Refresh(false); }
 
 void Panel::Refresh(bool selectionOnly) {
     AnimDoc& doc = window_.GetShell().Doc();
-    state_ = ComputePanelState(doc, SelectedIndices, FormatMode,
-                               selectionOnly ? PanelRefresh::kSelection : PanelRefresh::kFull);
+    SettleForPanel(doc, FormatMode, selectionOnly ? PanelRefresh::kSelection : PanelRefresh::kFull);
+    state_ = ComputePanelState(doc, SelectedIndices, FormatMode);
     showing_ = true;
     if (!selectionOnly) ShowState();
     ShowFrameProperties();
@@ -474,10 +472,9 @@ void Panel::PickTransparentColour() {
     const Frame* frame = window_.GetShell().Doc().currentFrame;
     if (!frame) return;
     // The dropper shows this frame's pixels; playback would change frames under it.
-    bool paused = window_.StopPreview();
+    PausedPreview paused(window_);
     std::optional<Rgb> colour = PickColour(window_.PanelWidget(), *frame);
     if (colour) Edit("透過色", [c = *colour](AnimDoc& d) { return SetTransparentColour(d, SelectedIndices, c); }, true);
-    if (paused) window_.ResumePreview();
 }
 
 void Panel::EditKeys(bool ofFrame) {
@@ -488,19 +485,7 @@ void Panel::EditKeys(bool ofFrame) {
     // shell's one edit path and only when keys were really added or deleted.
     TextKeyList keys = ofFrame ? doc.currentFrame->textKeys : doc.textKeys;
     if (!EditTextKeys(window_.PanelWidget(), keys, ofFrame ? doc.currentIndex + 1 : 0)) return;
-    Edit("Key追加", [&keys, ofFrame](AnimDoc& d) {
-        std::string comment = CommentFromKeys(keys);
-        if (ofFrame) {
-            d.currentFrame->textKeys = std::move(keys);
-            d.currentFrame->selectedTextKey = 0;
-            d.currentFrame->comment = std::move(comment);
-        } else {
-            d.textKeys = std::move(keys);
-            d.selectedTextKey = 0;
-            d.trailingComment = std::move(comment);
-        }
-        return true;
-    }, true);
+    Edit("Key追加", [&keys, ofFrame](AnimDoc& d) { return ReplaceKeys(d, ofFrame, std::move(keys)); }, true);
 }
 
 void Panel::CommitField(QLineEdit* field, bool merge) {
@@ -509,26 +494,11 @@ void Panel::CommitField(QLineEdit* field, bool merge) {
     AnimDoc& doc = window_.GetShell().Doc();
     bool multi = SelectedIndices.size() > 1;
     if (field->text().isEmpty() && multi) return;  // several frames at different places
-    int typed = NumberOf(field->text());
-    int corrected = typed;
-    std::function<bool(AnimDoc&)> apply;
-    std::string_view label;
-    if (field == screenWidth_ || field == screenHeight_) {
-        UpdateExtent(doc);
-        bool width = field == screenWidth_;
-        label = width ? "全体の幅" : "全体の高さ";
-        corrected = CorrectScreenSide(typed, width ? doc.extentRight : doc.extentBottom);
-        apply = [width, corrected](AnimDoc& d) { return width ? SetScreenWidth(d, corrected) : SetScreenHeight(d, corrected); };
-    } else if ((field == left_ || field == top_) && doc.currentFrame) {
-        bool isLeft = field == left_;
-        label = isLeft ? "左端の位置" : "上端の位置";
-        corrected = isLeft ? CorrectLeft(doc, SelectedIndices, typed) : CorrectTop(doc, SelectedIndices, typed);
-        apply = [isLeft, corrected](AnimDoc& d) {
-            return isLeft ? SetLeft(d, SelectedIndices, corrected) : SetTop(d, SelectedIndices, corrected);
-        };
-    } else {
-        return;
-    }
+    const std::optional<TypedField> which = TypedFieldOf(field);
+    if (!which) return;
+    if ((*which == TypedField::kLeft || *which == TypedField::kTop) && !doc.currentFrame) return;
+    const int typed = NumberOf(field->text());
+    const int corrected = CorrectTypedField(doc, SelectedIndices, *which, typed);
     if (corrected != typed || field->text() != QString::number(corrected)) {
         field->setText(QString::number(corrected));
         if (!multi) {
@@ -540,7 +510,16 @@ void Panel::CommitField(QLineEdit* field, bool merge) {
             });
         }
     }
-    Edit(label, apply, true, merge);
+    Edit(TypedFieldLabel(*which),
+         [w = *which, corrected](AnimDoc& d) { return SetTypedField(d, SelectedIndices, w, corrected); }, true, merge);
+}
+
+std::optional<TypedField> Panel::TypedFieldOf(const QLineEdit* field) const {
+    if (field == screenWidth_) return TypedField::kScreenWidth;
+    if (field == screenHeight_) return TypedField::kScreenHeight;
+    if (field == left_) return TypedField::kLeft;
+    if (field == top_) return TypedField::kTop;
+    return std::nullopt;
 }
 
 void Panel::CommitPendingField() {
@@ -569,12 +548,9 @@ void Panel::Step(QLineEdit* field, int delta) {
     }
     // Sizes and positions step from what is typed, so a spin right after typing
     // continues from the typed value.
-    const TypedField which = field == screenWidth_    ? TypedField::kScreenWidth
-                             : field == screenHeight_ ? TypedField::kScreenHeight
-                             : field == left_         ? TypedField::kLeft
-                                                      : TypedField::kTop;
-    if ((which == TypedField::kLeft || which == TypedField::kTop) && !doc.currentFrame) return;
-    field->setText(QString::number(StepTypedField(doc, SelectedIndices, which, field->text().toStdString(), delta)));
+    const std::optional<TypedField> which = TypedFieldOf(field);
+    if (!which || ((*which == TypedField::kLeft || *which == TypedField::kTop) && !doc.currentFrame)) return;
+    field->setText(QString::number(StepTypedField(doc, SelectedIndices, *which, field->text().toStdString(), delta)));
     CommitField(field, true);
     field->setFocus();
     field->selectAll();

@@ -8,8 +8,10 @@
 #include <QObject>
 #include <QString>
 #include <map>
+#include <optional>
 #include <string>
 
+#include "app/panel_edits.h"
 #include "app/panel_state.h"
 #include "view/window_part.h"
 
@@ -58,6 +60,8 @@ private:
     // Typed sizes and positions are taken when their field is left.
     // merge: a spin step, which joins the step of the field's previous change.
     void CommitField(QLineEdit* field, bool merge = false);
+    // Which typed field this is; none for the other fields.
+    std::optional<TypedField> TypedFieldOf(const QLineEdit* field) const;
     void CommitPendingField();
     void Step(QLineEdit* field, int delta);
     // One edit through the shell, named by label for undo; merge makes key

@@ -52,6 +52,7 @@ TEST(PanelLayout, RowsFollowTheTablesInBothModes) {
 TEST(PanelState, ShowsTheDocumentAndTheSelection) {
     auto empty = NewDocument();
     empty->loopCount = 65000;
+    SettleForPanel(*empty, 0, PanelRefresh::kFull);
     PanelState s = ComputePanelState(*empty, {}, 0);
     EXPECT_FALSE(s.framesEnabled);
     EXPECT_EQ(s.counter, "");
@@ -174,7 +175,8 @@ TEST(PanelState, KeyListsShowTheKeyThatTypingWrites) {
 
     // A selection-only refresh leaves the document's list at the key picked;
     // the frame's list is refilled at its first key, and so is what it writes.
-    PanelState s = ComputePanelState(*doc, {0}, 1, PanelRefresh::kSelection);
+    SettleForPanel(*doc, 1, PanelRefresh::kSelection);
+    PanelState s = ComputePanelState(*doc, {0}, 1);
     EXPECT_EQ(s.documentKeys.selected, 1);
     EXPECT_TRUE(s.documentKeys.enabled);  // "Author" has no text yet, but exists
     EXPECT_EQ(s.frameKeys.selected, 0);
@@ -184,7 +186,8 @@ TEST(PanelState, KeyListsShowTheKeyThatTypingWrites) {
     EXPECT_TRUE(SetDocumentKeyText(*doc, "a1"));
     EXPECT_EQ(doc->textKeys[1].text, "a1");
 
-    s = ComputePanelState(*doc, {0}, 1, PanelRefresh::kFull);
+    SettleForPanel(*doc, 1, PanelRefresh::kFull);
+    s = ComputePanelState(*doc, {0}, 1);
     EXPECT_EQ(s.documentKeys.selected, 0);
     EXPECT_EQ(doc->selectedTextKey, 0);
     EXPECT_EQ(s.documentKeys.text, "t1");
