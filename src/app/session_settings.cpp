@@ -11,15 +11,17 @@ Settings& SessionSettings() {
     return settings;
 }
 
+WriteOptions& SessionWriteOptions() { return ProcessWriteOptions(); }
+
 void LoadSessionSettings() {
     SessionSettings() = ReadSettings(SettingsPath());
-    LoadOptionSettings(SessionSettings());
+    LoadOptionSettings(SessionSettings(), SessionWriteOptions());
 }
 
 bool SaveSessionSettings(OwnerWindow owner) {
     std::string path = SettingsPath();
     if (path.empty()) return false;
-    StoreOptionSettings(SessionSettings());
+    StoreOptionSettings(SessionSettings(), SessionWriteOptions());
     return WriteSettings(owner, path, SessionSettings());
 }
 

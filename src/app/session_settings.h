@@ -8,11 +8,15 @@
 #include <string_view>
 
 #include "app/window_position.h"
+#include "options/write_options.h"
 #include "platform/settings_file.h"
 
 namespace kivo {
 
 Settings& SessionSettings();
+// The editor's write options: loaded with the settings, stored with them,
+// changed by the option dialogs and passed to every save.
+WriteOptions& SessionWriteOptions();
 void LoadSessionSettings();
 // Stores the write options and writes the file; one warning when it cannot be written.
 bool SaveSessionSettings(OwnerWindow owner);

@@ -142,7 +142,7 @@ int Main(int argc, char** argv) {
     InstallTerminalBackend(quiet);
     // The options the user chose in the editor are kivo-cli's defaults too;
     // kivo-cli only reads the file, it never writes it.
-    if (config) LoadOptionSettings(ReadSettings(SettingsPath()));
+    if (config) LoadOptionSettings(ReadSettings(SettingsPath()), ProcessWriteOptions());
     return c->run(args);
 }
 

@@ -44,26 +44,26 @@ void Store(Settings& settings, std::string_view key, std::initializer_list<int> 
 
 }  // namespace
 
-void LoadOptionSettings(const Settings& settings) {
+void LoadOptionSettings(const Settings& settings, WriteOptions& o) {
     Load(settings, "GifWROpt",
-         {{&MaxColors, AsBudget}, {&UnifyPalette, AsFlag}, {&ShowOptionsOnSave, AsFlag}, {&Interlace, AsFlag}});
+         {{&o.MaxColors, AsBudget}, {&o.UnifyPalette, AsFlag}, {&o.ShowOptionsOnSave, AsFlag}, {&o.Interlace, AsFlag}});
     Load(settings, "MngWROpt",
-         {{&NoColorReduction, AsFlag}, {&JngOver256Only, AsFlag}, {&JngQuality, AsQuality},
-          {&MhdrStrictProfile, AsFlag}, {&TermAlways, AsFlag}, {&FramMayOmit, AsFlag}, {&DefiMayOmit, AsFlag},
-          {&JngAllFrames, AsFlag}, {&NoGlobalPalette, AsFlag}, {&FormatMode, AsMode}});
-    Load(settings, "MngWROpt2", {{&KeepPngPalette, AsFlag}, {&TransparentIndex, AsIndex}});
-    Load(settings, "OPT1", {{&UseStandardPaint, AsFlag}, {&OptimizeWithTransparency, AsFlag}});
-    if (const std::string* paint = SettingText(settings, "PaintSoft")) PaintProgramPath = *paint;
+         {{&o.NoColorReduction, AsFlag}, {&o.JngOver256Only, AsFlag}, {&o.JngQuality, AsQuality},
+          {&o.MhdrStrictProfile, AsFlag}, {&o.TermAlways, AsFlag}, {&o.FramMayOmit, AsFlag}, {&o.DefiMayOmit, AsFlag},
+          {&o.JngAllFrames, AsFlag}, {&o.NoGlobalPalette, AsFlag}, {&FormatMode, AsMode}});
+    Load(settings, "MngWROpt2", {{&o.KeepPngPalette, AsFlag}, {&o.TransparentIndex, AsIndex}});
+    Load(settings, "OPT1", {{&o.UseStandardPaint, AsFlag}, {&o.OptimizeWithTransparency, AsFlag}});
+    if (const std::string* paint = SettingText(settings, "PaintSoft")) o.PaintProgramPath = *paint;
 }
 
-void StoreOptionSettings(Settings& settings) {
-    Store(settings, "GifWROpt", {MaxColors, UnifyPalette, ShowOptionsOnSave, Interlace});
+void StoreOptionSettings(Settings& settings, const WriteOptions& o) {
+    Store(settings, "GifWROpt", {o.MaxColors, o.UnifyPalette, o.ShowOptionsOnSave, o.Interlace});
     Store(settings, "MngWROpt",
-          {Flag(NoColorReduction), Flag(JngOver256Only), JngQuality, Flag(MhdrStrictProfile), Flag(TermAlways),
-           Flag(FramMayOmit), Flag(DefiMayOmit), Flag(JngAllFrames), Flag(NoGlobalPalette), FormatMode});
-    Store(settings, "MngWROpt2", {Flag(KeepPngPalette), TransparentIndex});
-    Store(settings, "OPT1", {Flag(UseStandardPaint), Flag(OptimizeWithTransparency)});
-    SetSettingText(settings, "PaintSoft", PaintProgramPath);
+          {Flag(o.NoColorReduction), Flag(o.JngOver256Only), o.JngQuality, Flag(o.MhdrStrictProfile), Flag(o.TermAlways),
+           Flag(o.FramMayOmit), Flag(o.DefiMayOmit), Flag(o.JngAllFrames), Flag(o.NoGlobalPalette), FormatMode});
+    Store(settings, "MngWROpt2", {Flag(o.KeepPngPalette), o.TransparentIndex});
+    Store(settings, "OPT1", {Flag(o.UseStandardPaint), Flag(o.OptimizeWithTransparency)});
+    SetSettingText(settings, "PaintSoft", o.PaintProgramPath);
 }
 
 }  // namespace kivo

@@ -2,19 +2,20 @@
 // working mode FormatMode), MngWROpt2, OPT1 and PaintSoft.
 #pragma once
 
+#include "options/write_options.h"
 #include "platform/settings_file.h"
 
 namespace kivo {
 
-// Takes the options from the settings. Values missing at the end of a line
+// Takes the options from the settings into options. Values missing at the end of a line
 // leave their options as they are; flags count as 1 when not 0. Values the
 // program cannot work with are brought into range: MaxColors to the nearest
 // offered budget below it (8 at least, 256 at most), JngQuality to 1..100;
 // a FormatMode other than 0 or 1 and a TransparentIndex outside -1..255 are
 // ignored.
-void LoadOptionSettings(const Settings& settings);
+void LoadOptionSettings(const Settings& settings, WriteOptions& options);
 
-// Puts the options into the settings, in the keys' formats.
-void StoreOptionSettings(Settings& settings);
+// Puts options into the settings, in the keys' formats.
+void StoreOptionSettings(Settings& settings, const WriteOptions& options);
 
 }  // namespace kivo

@@ -5,26 +5,31 @@
 
 namespace kivo {
 
-int MaxColors = 256;
-int UnifyPalette = 1;
-int AlwaysDither = 0;
-int Interlace = 0;
-int NoColorReduction = 0;
-int JngOver256Only = 0;
-int KeepPngPalette = 0;
-int TransparentIndex = -1;
-int JngQuality = 60;
-int MhdrStrictProfile = 1;
-int TermAlways = 1;
-int FramMayOmit = 1;
-int DefiMayOmit = 1;
-int JngAllFrames = 0;
-int NoGlobalPalette = 0;
-int MngShowOptionsOnSave = 1;
-int ShowOptionsOnSave = 1;
-int UseStandardPaint = 1;
-int OptimizeWithTransparency = 1;
-std::string PaintProgramPath;
+namespace {
+WriteOptions gProcessOptions;
+}  // namespace
+
+WriteOptions& ProcessWriteOptions() { return gProcessOptions; }
+int& MaxColors = gProcessOptions.MaxColors;
+int& UnifyPalette = gProcessOptions.UnifyPalette;
+int& AlwaysDither = gProcessOptions.AlwaysDither;
+int& Interlace = gProcessOptions.Interlace;
+int& NoColorReduction = gProcessOptions.NoColorReduction;
+int& JngOver256Only = gProcessOptions.JngOver256Only;
+int& KeepPngPalette = gProcessOptions.KeepPngPalette;
+int& TransparentIndex = gProcessOptions.TransparentIndex;
+int& JngQuality = gProcessOptions.JngQuality;
+int& MhdrStrictProfile = gProcessOptions.MhdrStrictProfile;
+int& TermAlways = gProcessOptions.TermAlways;
+int& FramMayOmit = gProcessOptions.FramMayOmit;
+int& DefiMayOmit = gProcessOptions.DefiMayOmit;
+int& JngAllFrames = gProcessOptions.JngAllFrames;
+int& NoGlobalPalette = gProcessOptions.NoGlobalPalette;
+int& MngShowOptionsOnSave = gProcessOptions.MngShowOptionsOnSave;
+int& ShowOptionsOnSave = gProcessOptions.ShowOptionsOnSave;
+int& UseStandardPaint = gProcessOptions.UseStandardPaint;
+int& OptimizeWithTransparency = gProcessOptions.OptimizeWithTransparency;
+std::string& PaintProgramPath = gProcessOptions.PaintProgramPath;
 int CodecIsMng = 0;
 
 namespace {
@@ -33,50 +38,48 @@ enum class Range { kColors, kFlag, kIndex, kQuality };
 
 struct OptionEntry {
     std::string_view name;
-    int* value;
-    int defaultValue;
+    int WriteOptions::*value;
     Range range;
-    std::string_view meaning;  // empty: not a user's choice
+    std::string_view meaning;
 };
 
-// One table drives look-up, validation and reset, so a new option cannot be
-// found by name yet forget its default.
+// One table drives look-up, validation and help; the defaults are the
+// struct's own, so the two cannot disagree.
 const OptionEntry kOptions[] = {
-    {"MaxColors", &MaxColors, 256, Range::kColors, "most colours in a palette"},
-    {"UnifyPalette", &UnifyPalette, 1, Range::kFlag,
+    {"MaxColors", &WriteOptions::MaxColors, Range::kColors, "most colours in a palette"},
+    {"UnifyPalette", &WriteOptions::UnifyPalette, Range::kFlag,
      "1: one global palette, shared as far as possible; 0: one per frame"},
-    {"AlwaysDither", &AlwaysDither, 0, Range::kFlag,
+    {"AlwaysDither", &WriteOptions::AlwaysDither, Range::kFlag,
      "1: reduce and dither every frame, also one that fits (one save)"},
-    {"Interlace", &Interlace, 0, Range::kFlag, "1: the first frame is stored interlaced (GIF)"},
-    {"NoColorReduction", &NoColorReduction, 0, Range::kFlag,
+    {"Interlace", &WriteOptions::Interlace, Range::kFlag, "1: the first frame is stored interlaced (GIF)"},
+    {"NoColorReduction", &WriteOptions::NoColorReduction, Range::kFlag,
      "1: frames of more than 256 colours stay full colour (MNG)"},
-    {"JngOver256Only", &JngOver256Only, 0, Range::kFlag,
+    {"JngOver256Only", &WriteOptions::JngOver256Only, Range::kFlag,
      "1: only frames of more than 256 colours become JNG (MNG)"},
-    {"KeepPngPalette", &KeepPngPalette, 0, Range::kFlag,
+    {"KeepPngPalette", &WriteOptions::KeepPngPalette, Range::kFlag,
      "1: frames read from indexed PNG keep palette and indices (MNG)"},
-    {"TransparentIndex", &TransparentIndex, -1, Range::kIndex,
+    {"TransparentIndex", &WriteOptions::TransparentIndex, Range::kIndex,
      "transparent entry of a kept PNG palette, -1 for none (MNG)"},
-    {"JngQuality", &JngQuality, 60, Range::kQuality, "JPEG quality of JNG frames (MNG)"},
-    {"MhdrStrictProfile", &MhdrStrictProfile, 1, Range::kFlag,
+    {"JngQuality", &WriteOptions::JngQuality, Range::kQuality, "JPEG quality of JNG frames (MNG)"},
+    {"MhdrStrictProfile", &WriteOptions::MhdrStrictProfile, Range::kFlag,
      "1: MHDR states the features the file uses; 0: profile 0 (MNG)"},
-    {"TermAlways", &TermAlways, 1, Range::kFlag,
+    {"TermAlways", &WriteOptions::TermAlways, Range::kFlag,
      "1: TERM always written, holding the last frame's delay (MNG)"},
-    {"FramMayOmit", &FramMayOmit, 1, Range::kFlag,
+    {"FramMayOmit", &WriteOptions::FramMayOmit, Range::kFlag,
      "1: FRAM only where the framing mode or delay changes (MNG)"},
-    {"DefiMayOmit", &DefiMayOmit, 1, Range::kFlag,
+    {"DefiMayOmit", &WriteOptions::DefiMayOmit, Range::kFlag,
      "1: DEFI only where the placement changes (MNG)"},
-    {"JngAllFrames", &JngAllFrames, 0, Range::kFlag, "1: every frame is stored as JNG (MNG)"},
-    {"NoGlobalPalette", &NoGlobalPalette, 0, Range::kFlag,
+    {"JngAllFrames", &WriteOptions::JngAllFrames, Range::kFlag, "1: every frame is stored as JNG (MNG)"},
+    {"NoGlobalPalette", &WriteOptions::NoGlobalPalette, Range::kFlag,
      "1: no global palette; every frame carries its own (MNG)"},
-    {"MngShowOptionsOnSave", &MngShowOptionsOnSave, 1, Range::kFlag,
+    {"MngShowOptionsOnSave", &WriteOptions::MngShowOptionsOnSave, Range::kFlag,
      "1: the MNG option dialog opens before every MNG save"},
-    {"ShowOptionsOnSave", &ShowOptionsOnSave, 1, Range::kFlag,
+    {"ShowOptionsOnSave", &WriteOptions::ShowOptionsOnSave, Range::kFlag,
      "1: the GIF option dialog opens before every GIF save"},
-    {"UseStandardPaint", &UseStandardPaint, 1, Range::kFlag,
+    {"UseStandardPaint", &WriteOptions::UseStandardPaint, Range::kFlag,
      "1: frames are edited in the first paint program found; 0: in PaintProgramPath"},
-    {"OptimizeWithTransparency", &OptimizeWithTransparency, 1, Range::kFlag,
+    {"OptimizeWithTransparency", &WriteOptions::OptimizeWithTransparency, Range::kFlag,
      "1: optimising frame sizes also turns pixels that repeat the screen transparent"},
-    {"CodecIsMng", &CodecIsMng, 0, Range::kFlag, ""},
 };
 
 const OptionEntry* FindEntry(std::string_view name) {
@@ -112,12 +115,12 @@ const char* RangeText(Range range) {
 
 }  // namespace
 
-int* FindWriteOption(std::string_view name) {
+int* FindWriteOption(WriteOptions& options, std::string_view name) {
     const OptionEntry* e = FindEntry(name);
-    return e ? e->value : nullptr;
+    return e ? &(options.*e->value) : nullptr;
 }
 
-bool SetWriteOption(std::string_view name, std::string_view value, std::string* why) {
+bool SetWriteOption(WriteOptions& options, std::string_view name, std::string_view value, std::string* why) {
     const OptionEntry* e = FindEntry(name);
     if (!e) {
         if (why) *why = "unknown option " + std::string(name);
@@ -133,20 +136,38 @@ bool SetWriteOption(std::string_view name, std::string_view value, std::string* 
                    std::string(value) + "\"";
         return false;
     }
-    *e->value = v;
+    options.*e->value = v;
     return true;
 }
 
 std::vector<WriteOptionInfo> UserWriteOptions() {
+    static const WriteOptions defaults;
     std::vector<WriteOptionInfo> list;
     for (const OptionEntry& e : kOptions)
-        if (!e.meaning.empty()) list.push_back({e.name, e.defaultValue, RangeText(e.range), e.meaning});
+        list.push_back({e.name, defaults.*e.value, RangeText(e.range), e.meaning});
     return list;
 }
 
+int* FindWriteOption(std::string_view name) {
+    if (name == "CodecIsMng") return &CodecIsMng;
+    return FindWriteOption(gProcessOptions, name);
+}
+
+bool SetWriteOption(std::string_view name, std::string_view value, std::string* why) {
+    if (name == "CodecIsMng") {
+        if (value != "0" && value != "1") {
+            if (why) *why = "CodecIsMng must be 0 or 1, not \"" + std::string(value) + "\"";
+            return false;
+        }
+        CodecIsMng = value == "1";
+        return true;
+    }
+    return SetWriteOption(gProcessOptions, name, value, why);
+}
+
 void ResetWriteOptions() {
-    for (const OptionEntry& e : kOptions) *e.value = e.defaultValue;
-    PaintProgramPath.clear();
+    gProcessOptions = WriteOptions();
+    CodecIsMng = 0;
 }
 
 }  // namespace kivo

@@ -1,6 +1,8 @@
-// Process-wide write options, with their built-in defaults. The settings file
-// loads them once at start and stores them at exit; option dialogs and
-// kivo-cli's --set change them. Look-up by name serves both.
+// The write options, with their built-in defaults, as one value. Whoever runs
+// saves owns one: the editor's session (loaded from the settings file at start,
+// stored at exit, changed by the option dialogs), kivo-cli for one run (the
+// settings file plus --set), a test for one case. Writers and palette
+// preparation take it as an argument. Look-up by name serves --set and help.
 #pragma once
 
 #include <string>
@@ -9,36 +11,39 @@
 
 namespace kivo {
 
-extern int MaxColors;         // 8, 16, 32, 64, 128 or 256
-extern int UnifyPalette;      // 1: reduce jointly into one global palette
-extern int AlwaysDither;      // 1: quantize every frame; cleared after a successful save
-extern int Interlace;         // 1: GIF first frame interlaced
-extern int NoColorReduction;  // MNG: frames over 256 colours stay 24-bit
-extern int JngOver256Only;    // MNG: such frames become JNG rather than truecolour PNG
-extern int KeepPngPalette;    // frames read from indexed PNG keep palette and indices
-extern int TransparentIndex;  // -1, or the transparent entry of a kept PNG palette
-extern int JngQuality;        // MNG: JPEG quality of JNG frames, 1-100
-extern int MhdrStrictProfile; // MNG: MHDR states the features the file uses (else profile 0)
-extern int TermAlways;        // MNG: TERM always written, with the last frame's delay
-extern int FramMayOmit;       // MNG: FRAM only where mode or delay changes
-extern int DefiMayOmit;       // MNG: DEFI only where the placement changes
-extern int JngAllFrames;      // MNG: every frame is JNG (no palette preparation)
-extern int NoGlobalPalette;   // MNG: no global PLTE; frames carry their palettes
-extern int MngShowOptionsOnSave;  // MNG option dialog before every MNG save
-extern int ShowOptionsOnSave; // GIF option dialog before every GIF save
-extern int UseStandardPaint;  // 1: frames are edited in the first paint program found
-extern int OptimizeWithTransparency;  // size optimisation also turns repeated pixels transparent
-// The paint program chosen instead of the standard one; empty = none.
-extern std::string PaintProgramPath;
+// Fields keep the names the options have in --set, in help and in the option
+// tables, so a name means one thing everywhere.
+struct WriteOptions {
+    int MaxColors = 256;         // 8, 16, 32, 64, 128 or 256
+    int UnifyPalette = 1;        // 1: reduce jointly into one global palette
+    int AlwaysDither = 0;        // 1: quantize every frame; cleared after a successful save
+    int Interlace = 0;           // 1: GIF first frame interlaced
+    int NoColorReduction = 0;    // MNG: frames over 256 colours stay 24-bit
+    int JngOver256Only = 0;      // MNG: such frames become JNG rather than truecolour PNG
+    int KeepPngPalette = 0;      // frames read from indexed PNG keep palette and indices
+    int TransparentIndex = -1;   // -1, or the transparent entry of a kept PNG palette
+    int JngQuality = 60;         // MNG: JPEG quality of JNG frames, 1-100
+    int MhdrStrictProfile = 1;   // MNG: MHDR states the features the file uses (else profile 0)
+    int TermAlways = 1;          // MNG: TERM always written, with the last frame's delay
+    int FramMayOmit = 1;         // MNG: FRAM only where mode or delay changes
+    int DefiMayOmit = 1;         // MNG: DEFI only where the placement changes
+    int JngAllFrames = 0;        // MNG: every frame is JNG (no palette preparation)
+    int NoGlobalPalette = 0;     // MNG: no global PLTE; frames carry their palettes
+    int MngShowOptionsOnSave = 1;  // MNG option dialog before every MNG save
+    int ShowOptionsOnSave = 1;     // GIF option dialog before every GIF save
+    int UseStandardPaint = 1;      // 1: frames are edited in the first paint program found
+    int OptimizeWithTransparency = 1;  // size optimisation also turns repeated pixels transparent
+    // The paint program chosen instead of the standard one; empty = none.
+    std::string PaintProgramPath;
 
-// 1 after the MNG reader or writer ran, 0 after the GIF codecs or AVI export.
-extern int CodecIsMng;
+    bool operator==(const WriteOptions&) const = default;
+};
 
-// The option called name (as above), or nullptr.
-int* FindWriteOption(std::string_view name);
+// The option of options called name (as above), or nullptr.
+int* FindWriteOption(WriteOptions& options, std::string_view name);
 // Sets an option by name from text; false with a reason for an unknown name or a
-// value out of range.
-bool SetWriteOption(std::string_view name, std::string_view value, std::string* why);
+// value out of range, options then unchanged.
+bool SetWriteOption(WriteOptions& options, std::string_view name, std::string_view value, std::string* why);
 // An option as help texts show it.
 struct WriteOptionInfo {
     std::string_view name;
@@ -46,11 +51,38 @@ struct WriteOptionInfo {
     std::string_view range;    // the values it takes, in words
     std::string_view meaning;  // one line
 };
-// The options a user chooses, in table order; CodecIsMng, which the codecs set
-// for themselves, is not one of them.
+// The options a user chooses, in table order.
 std::vector<WriteOptionInfo> UserWriteOptions();
 
-// Puts every option back to its default (tests, new sessions).
+// Until every writer takes its options as an argument: one process-wide value
+// that the code not yet converted reads through these aliases.
+WriteOptions& ProcessWriteOptions();
+extern int& MaxColors;
+extern int& UnifyPalette;
+extern int& AlwaysDither;
+extern int& Interlace;
+extern int& NoColorReduction;
+extern int& JngOver256Only;
+extern int& KeepPngPalette;
+extern int& TransparentIndex;
+extern int& JngQuality;
+extern int& MhdrStrictProfile;
+extern int& TermAlways;
+extern int& FramMayOmit;
+extern int& DefiMayOmit;
+extern int& JngAllFrames;
+extern int& NoGlobalPalette;
+extern int& MngShowOptionsOnSave;
+extern int& ShowOptionsOnSave;
+extern int& UseStandardPaint;
+extern int& OptimizeWithTransparency;
+extern std::string& PaintProgramPath;
+// 1 after the MNG reader or writer ran, 0 after the GIF codecs or AVI export.
+extern int CodecIsMng;
+// The process-wide value's option, CodecIsMng included.
+int* FindWriteOption(std::string_view name);
+bool SetWriteOption(std::string_view name, std::string_view value, std::string* why);
+// Puts the process-wide value back to its defaults.
 void ResetWriteOptions();
 
 }  // namespace kivo

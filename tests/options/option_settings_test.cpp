@@ -13,17 +13,14 @@ namespace kivo {
 namespace {
 
 struct OptionsReset {
-    ~OptionsReset() {
-        ResetWriteOptions();
-        FormatMode = 0;
-    }
+    ~OptionsReset() { FormatMode = 0; }
 };
 
-std::vector<int*> StoredOptions() {
-    return {&MaxColors,         &UnifyPalette, &ShowOptionsOnSave, &Interlace,       &NoColorReduction,
-            &JngOver256Only,    &JngQuality,   &MhdrStrictProfile, &TermAlways,      &FramMayOmit,
-            &DefiMayOmit,       &JngAllFrames, &NoGlobalPalette,   &FormatMode,      &KeepPngPalette,
-            &TransparentIndex,  &UseStandardPaint, &OptimizeWithTransparency};
+std::vector<int*> StoredOptions(WriteOptions& o) {
+    return {&o.MaxColors,         &o.UnifyPalette, &o.ShowOptionsOnSave, &o.Interlace,       &o.NoColorReduction,
+            &o.JngOver256Only,    &o.JngQuality,   &o.MhdrStrictProfile, &o.TermAlways,      &o.FramMayOmit,
+            &o.DefiMayOmit,       &o.JngAllFrames, &o.NoGlobalPalette,   &FormatMode,      &o.KeepPngPalette,
+            &o.TransparentIndex,  &o.UseStandardPaint, &o.OptimizeWithTransparency};
 }
 
 TEST(OptionSettings, EveryStoredOptionSurvivesTheFile) {
@@ -31,45 +28,48 @@ TEST(OptionSettings, EveryStoredOptionSurvivesTheFile) {
     ScopedRecordingBackend rec;
     test::TempFolder dir;
     const std::vector<int> chosen = {32, 0, 0, 1, 1, 1, 85, 0, 0, 0, 0, 1, 1, 1, 1, 7, 0, 0};
-    std::vector<int*> options = StoredOptions();
+    WriteOptions written;
+    std::vector<int*> options = StoredOptions(written);
     for (size_t i = 0; i < options.size(); ++i) *options[i] = chosen[i];
-    PaintProgramPath = "/opt/paint program/bin/paint";
+    written.PaintProgramPath = "/opt/paint program/bin/paint";
     Settings out;
-    StoreOptionSettings(out);
+    StoreOptionSettings(out, written);
     ASSERT_TRUE(WriteSettings(nullptr, dir.file("kivo.ini"), out));
 
-    ResetWriteOptions();
+    WriteOptions read;
     FormatMode = 0;
-    LoadOptionSettings(ReadSettings(dir.file("kivo.ini")));
+    LoadOptionSettings(ReadSettings(dir.file("kivo.ini")), read);
+    options = StoredOptions(read);
     for (size_t i = 0; i < options.size(); ++i) EXPECT_EQ(*options[i], chosen[i]) << "option " << i;
-    EXPECT_EQ(PaintProgramPath, "/opt/paint program/bin/paint");
+    EXPECT_EQ(read.PaintProgramPath, "/opt/paint program/bin/paint");
 }
 
 TEST(OptionSettings, ValuesOutOfRangeAreBroughtIntoRange) {
     OptionsReset reset;
+    WriteOptions o;
     struct Case {
         const char* key;
         const char* text;
         std::vector<std::pair<int*, int>> expect;
     };
     const Case cases[] = {
-        {"GifWROpt", "9999 5 -3 2", {{&MaxColors, 256}, {&UnifyPalette, 1}, {&ShowOptionsOnSave, 1}, {&Interlace, 1}}},
-        {"GifWROpt", "100", {{&MaxColors, 64}, {&UnifyPalette, 1}}},
-        {"GifWROpt", "-4 0", {{&MaxColors, 8}, {&UnifyPalette, 0}}},
+        {"GifWROpt", "9999 5 -3 2", {{&o.MaxColors, 256}, {&o.UnifyPalette, 1}, {&o.ShowOptionsOnSave, 1}, {&o.Interlace, 1}}},
+        {"GifWROpt", "100", {{&o.MaxColors, 64}, {&o.UnifyPalette, 1}}},
+        {"GifWROpt", "-4 0", {{&o.MaxColors, 8}, {&o.UnifyPalette, 0}}},
         // Three values set three options and leave the other seven alone.
         {"MngWROpt", "5 0 80",
-         {{&NoColorReduction, 1}, {&JngOver256Only, 0}, {&JngQuality, 80}, {&MhdrStrictProfile, 1}, {&FormatMode, 0}}},
-        {"MngWROpt", "0 0 0 0 0 0 0 0 0 7", {{&JngQuality, 1}, {&MhdrStrictProfile, 0}, {&FormatMode, 0}}},
-        {"MngWROpt", "0 0 500 1 1 1 1 0 0 1", {{&JngQuality, 100}, {&FormatMode, 1}}},
-        {"MngWROpt2", "3 300", {{&KeepPngPalette, 1}, {&TransparentIndex, -1}}},
-        {"OPT1", "0,5", {{&UseStandardPaint, 0}, {&OptimizeWithTransparency, 1}}},
+         {{&o.NoColorReduction, 1}, {&o.JngOver256Only, 0}, {&o.JngQuality, 80}, {&o.MhdrStrictProfile, 1}, {&FormatMode, 0}}},
+        {"MngWROpt", "0 0 0 0 0 0 0 0 0 7", {{&o.JngQuality, 1}, {&o.MhdrStrictProfile, 0}, {&FormatMode, 0}}},
+        {"MngWROpt", "0 0 500 1 1 1 1 0 0 1", {{&o.JngQuality, 100}, {&FormatMode, 1}}},
+        {"MngWROpt2", "3 300", {{&o.KeepPngPalette, 1}, {&o.TransparentIndex, -1}}},
+        {"OPT1", "0,5", {{&o.UseStandardPaint, 0}, {&o.OptimizeWithTransparency, 1}}},
     };
     for (const Case& c : cases) {
-        ResetWriteOptions();
+        o = WriteOptions();
         FormatMode = 0;
         Settings s;
         SetSettingText(s, c.key, c.text);
-        LoadOptionSettings(s);
+        LoadOptionSettings(s, o);
         for (const auto& [option, value] : c.expect) EXPECT_EQ(*option, value) << c.key << "=" << c.text;
     }
 }

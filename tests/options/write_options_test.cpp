@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace kivo {
@@ -41,6 +42,33 @@ TEST(WriteOptions, SetChecksRanges) {
     EXPECT_EQ(TransparentIndex, -1);
     EXPECT_EQ(JngQuality, 60);
     EXPECT_EQ(TermAlways, 1);
+}
+
+// The help table's defaults and a default value agree, and every listed name
+// reaches a field of its own, so --set and help can never disagree with a save.
+TEST(WriteOptions, EveryListedOptionIsAFieldOfTheValue) {
+    WriteOptions o;
+    std::vector<int*> seen;
+    for (const WriteOptionInfo& info : UserWriteOptions()) {
+        int* field = FindWriteOption(o, info.name);
+        ASSERT_NE(field, nullptr) << info.name;
+        EXPECT_EQ(*field, info.defaultValue) << info.name;
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), field), 0) << info.name;
+        seen.push_back(field);
+    }
+    EXPECT_EQ(seen.size(), 19u);
+    EXPECT_EQ(FindWriteOption(o, "CodecIsMng"), nullptr);  // the codecs' state, not a choice
+}
+
+TEST(WriteOptions, SettingOneValueLeavesOthersAlone) {
+    WriteOptions a, b;
+    std::string why;
+    EXPECT_TRUE(SetWriteOption(a, "JngQuality", "90", &why));
+    EXPECT_FALSE(SetWriteOption(a, "MaxColors", "48", &why));
+    EXPECT_EQ(a.JngQuality, 90);
+    EXPECT_EQ(a.MaxColors, 256);
+    EXPECT_EQ(b, WriteOptions());
+    EXPECT_NE(a, b);
 }
 
 }  // namespace
