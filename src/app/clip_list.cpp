@@ -16,10 +16,10 @@ int32_t IndexOf(const AnimDoc& doc, const Frame* frame) {
     return -1;
 }
 
-bool PasteOne(AnimDoc& doc, const ClipEntry& entry, bool insert) {
+bool PasteOne(AnimDoc& doc, Selection& selection, const ClipEntry& entry, bool insert) {
     Dib picture = DibTo24(DibSpan(entry.picture));
     if (picture.empty()) return false;
-    if (insert) MoveToFirstSelected(doc);
+    if (insert) MoveToFirstSelected(doc, selection);
     if (!(insert ? InsertFrame(doc) : AppendFrame(doc))) return false;
     Frame& frame = *doc.currentFrame;
     frame.width = DibWidth(picture);
@@ -37,15 +37,15 @@ bool PasteOne(AnimDoc& doc, const ClipEntry& entry, bool insert) {
     frame.textKeys = entry.textKeys;
     UpdateExtent(doc);
     // The next insert lands before this frame, so the copied order stays.
-    ResetSelection(doc);
+    ResetSelection(doc, selection);
     return true;
 }
 
 }  // namespace
 
-std::vector<int32_t> FramesToCopy(const AnimDoc& doc) {
+std::vector<int32_t> FramesToCopy(const AnimDoc& doc, const Selection& selection) {
     std::vector<int32_t> indices;
-    for (int32_t i : SelectedIndices)
+    for (int32_t i : selection)
         if (i >= 0 && i < doc.frameCount) indices.push_back(i);
     if (indices.empty() && doc.currentFrame) indices.push_back(doc.currentIndex);
     return indices;
@@ -86,15 +86,15 @@ ClipEntry PictureEntry(Dib picture) {
     return entry;
 }
 
-bool PasteFrames(AnimDoc& doc, const ClipList& list, bool insert) {
+bool PasteFrames(AnimDoc& doc, Selection& selection, const ClipList& list, bool insert) {
     Frame* const before = doc.currentFrame;
     bool ok = true;
     try {
         // Inserting each entry before the one pasted last needs them back to front.
         if (insert) {
-            for (auto it = list.rbegin(); ok && it != list.rend(); ++it) ok = PasteOne(doc, *it, true);
+            for (auto it = list.rbegin(); ok && it != list.rend(); ++it) ok = PasteOne(doc, selection, *it, true);
         } else {
-            for (auto it = list.begin(); ok && it != list.end(); ++it) ok = PasteOne(doc, *it, false);
+            for (auto it = list.begin(); ok && it != list.end(); ++it) ok = PasteOne(doc, selection, *it, false);
         }
     } catch (const std::bad_alloc&) {
         ok = false;
@@ -103,7 +103,7 @@ bool PasteFrames(AnimDoc& doc, const ClipList& list, bool insert) {
         // Frames inserted before it have moved it on: its index is found afresh.
         doc.currentFrame = before;
         doc.currentIndex = IndexOf(doc, before);
-        ResetSelection(doc);
+        ResetSelection(doc, selection);
     }
     return ok;
 }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "doc/anim_doc.h"
+#include "doc/selection.h"
 
 namespace kivo {
 
@@ -27,7 +28,7 @@ using ClipList = std::vector<ClipEntry>;
 
 // The frames Copy and Cut act on: the selected frames, or the current one
 // when nothing is selected, so that Cut copies exactly what Delete removes.
-std::vector<int32_t> FramesToCopy(const AnimDoc& doc);
+std::vector<int32_t> FramesToCopy(const AnimDoc& doc, const Selection& selection);
 
 // Copies those frames in ascending order. False, with `out` left empty, when
 // there is none or memory runs out.
@@ -40,6 +41,6 @@ ClipEntry PictureEntry(Dib picture);
 // first selected or the current frame, keeping the copied order. Each pasted
 // frame becomes current and the only one selected. On failure the frames pasted
 // so far stay; an insert puts back the frame that was current before.
-bool PasteFrames(AnimDoc& doc, const ClipList& list, bool insert);
+bool PasteFrames(AnimDoc& doc, Selection& selection, const ClipList& list, bool insert);
 
 }  // namespace kivo

@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "doc/anim_doc.h"
+#include "doc/selection.h"
 
 namespace kivo {
-
-using Selection = std::vector<int32_t>;
 
 // A typed screen side brought into range: never below the frames' extent (the
 // screen must hold its frames), never above 3000 unless the frames reach further.

@@ -31,9 +31,10 @@ const char* RequestProblem(const SaveSelectedRequest& request) {
     return nullptr;
 }
 
-std::string RunSaveSelected(OwnerWindow owner, AnimDoc& doc, const SaveSelectedRequest& request) {
+std::string RunSaveSelected(OwnerWindow owner, AnimDoc& doc, const Selection& selection,
+                            const SaveSelectedRequest& request) {
     KeptErrors kept;
-    if (SaveSelectedFrames(owner, doc, request)) return {};
+    if (SaveSelectedFrames(owner, doc, selection, request)) return {};
     return kept.texts().empty() ? std::string("書き込み失敗しました。") : kept.texts().front();
 }
 

@@ -28,6 +28,7 @@ const char* RequestProblem(const SaveSelectedRequest& request);
 // alone); otherwise the one message to show: the writer's own reason when it
 // gave one, else "書き込み失敗しました。". The writers' messages are held back,
 // so a failed batch is one message, not one per writer and one more.
-std::string RunSaveSelected(OwnerWindow owner, AnimDoc& doc, const SaveSelectedRequest& request);
+std::string RunSaveSelected(OwnerWindow owner, AnimDoc& doc, const Selection& selection,
+                            const SaveSelectedRequest& request);
 
 }  // namespace kivo

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <new>
 #include <string>
 
 #include "app/session_settings.h"
@@ -106,7 +107,7 @@ void Shell::ReplaceDocument(std::unique_ptr<AnimDoc> doc, bool saved) {
     history_.Reset(saved);
     doc_->modified = 0;
     SyncModified();
-    ResetSelection(*doc_);
+    ResetSelection(*doc_, selection_);
     UpdateTitle();
     ui_.RefreshPanel();
 }
@@ -211,8 +212,8 @@ bool Shell::SaveAs() {
 void Shell::Delete(std::string_view label) {
     if (!doc_->currentFrame) return;
     PausedPreview paused(ui_);
-    EditKeeping(label, [](AnimDoc& doc, FrameKeeper& keeper) {
-        std::vector<int32_t> selected = SelectedIndices;
+    EditKeeping(label, [this](AnimDoc& doc, FrameKeeper& keeper) {
+        std::vector<int32_t> selected = selection_;
         if (selected.empty()) selected = {doc.currentIndex};
         bool removed = false;
         // From the highest index down, so the indices still to go stay valid.
@@ -226,17 +227,17 @@ void Shell::Delete(std::string_view label) {
                 removed = true;
             }
         }
-        ResetSelection(doc);
+        ResetSelection(doc, selection_);
         return removed;
     });
-    ResetSelection(*doc_);
+    ResetSelection(*doc_, selection_);
     AfterEdit();
 }
 
 void Shell::SelectAll() {
     std::vector<int32_t> all(size_t(std::max(doc_->frameCount, 0)));
     for (size_t i = 0; i < all.size(); ++i) all[i] = int32_t(i);
-    SetSelection(*doc_, std::move(all));
+    SetSelection(*doc_, selection_, std::move(all));
     ui_.RefreshPanel();
 }
 
@@ -250,7 +251,7 @@ void Shell::AddFramesFrom(const std::vector<std::string>& paths, bool insert) {
     // A later file may fail after earlier ones added frames: those stay, and the
     // view, the mark and the history show them.
     Edit(insert ? "コマの挿入" : "コマの付け足し", [&](AnimDoc& doc) {
-        return ImportFiles(ui_.Owner(), doc, insert ? kImportInsert : kImportAppend, paths);
+        return ImportFiles(ui_.Owner(), doc, insert ? kImportInsert : kImportAppend, paths, selection_);
     });
     AfterEdit();
 }
@@ -259,7 +260,14 @@ void Shell::Optimize() {
     if (doc_->frameCount < 2) return;
     PausedPreview paused(ui_);
     EditKeeping("各コマサイズの最適化", [&](AnimDoc& doc, FrameKeeper& keeper) {
-        return OptimizeFrameSizes(ui_.Owner(), doc, nullptr, &keeper);
+        if (!OptimizeFrameSizes(ui_.Owner(), doc, nullptr, &keeper)) return false;
+        // The frame list changed under the selection; what a refresh leaves behind.
+        try {
+            ResetSelection(doc, selection_);
+        } catch (const std::bad_alloc&) {
+            selection_.clear();
+        }
+        return true;
     });
     AfterEdit();
 }
@@ -289,7 +297,7 @@ bool Shell::EditKeeping(std::string_view label, const std::function<bool(AnimDoc
     FrameKeeper releasing;
     FrameKeeper* keeper = &history_;
     try {
-        history_.Begin(*doc_, SelectedIndices);
+        history_.Begin(*doc_, selection_);
     } catch (const std::bad_alloc&) {
         history_.Forget();
         keeper = &releasing;
@@ -304,7 +312,7 @@ bool Shell::EditKeeping(std::string_view label, const std::function<bool(AnimDoc
     }
     if (keeper == &history_) {
         try {
-            history_.End(*doc_, SelectedIndices, label, mergeKey);
+            history_.End(*doc_, selection_, label, mergeKey);
         } catch (const std::bad_alloc&) {
             history_.Forget();
         }
@@ -326,7 +334,7 @@ void Shell::Redo() {
 void Shell::Travel(bool back) {
     PausedPreview paused(ui_);
     try {
-        if (!(back ? history_.Undo(*doc_, SelectedIndices) : history_.Redo(*doc_, SelectedIndices))) {
+        if (!(back ? history_.Undo(*doc_, selection_) : history_.Redo(*doc_, selection_))) {
             SyncModified();
             return;
         }
@@ -339,8 +347,8 @@ void Shell::Travel(bool back) {
 }
 
 void Shell::AfterEdit() {
-    if (SelectedIndices.empty() || SelectedIndices.back() >= doc_->frameCount)
-        ResetSelection(*doc_);
+    if (selection_.empty() || selection_.back() >= doc_->frameCount)
+        ResetSelection(*doc_, selection_);
     ui_.RefreshPanel();
 }
 
@@ -370,7 +378,7 @@ void Shell::OpenStartupFiles(const std::vector<std::string>& paths) {
         doc_->currentFrame = doc_->firstFrame.get();
         doc_->currentIndex = 0;
     }
-    ResetSelection(*doc_);
+    ResetSelection(*doc_, selection_);
     // The files as opened are where the history starts; they are no saved document.
     history_.Reset(doc_->frameCount == 0);
     doc_->modified = doc_->frameCount > 0 ? 1 : 0;

@@ -13,6 +13,7 @@
 
 #include "app/history.h"
 #include "doc/anim_doc.h"
+#include "doc/selection.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -73,6 +74,10 @@ public:
     AnimDoc& Doc() { return *doc_; }
     const AnimDoc& Doc() const { return *doc_; }
     ShellUi& Ui() { return ui_; }
+    // The frames selected in the frame list, for the current document; every
+    // command that acts on "the selected frames" reads this one.
+    Selection& Selected() { return selection_; }
+    const Selection& Selected() const { return selection_; }
 
     // "Kivo - name *": the caption with the modified mark.
     std::string Caption() const;
@@ -151,6 +156,7 @@ private:
     ShellUi& ui_;
     std::unique_ptr<AnimDoc> doc_;
     History history_;
+    Selection selection_;
 };
 
 // The name the AVI export proposes: path with the extension of its file name

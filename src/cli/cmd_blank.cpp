@@ -48,8 +48,9 @@ int RunBlank(const Args& args) {
     if (output.empty()) return UsageError(self, "no output file (-o OUTPUT)");
     if (std::string why = OutputFormatProblem(output, count); !why.empty()) return UsageError(self, why);
     auto doc = NewDocument();
+    Selection selection;
     for (int i = 0; i < count; ++i) {
-        if (!AddBlankFrame(*doc, 0, width, height)) {
+        if (!AddBlankFrame(*doc, selection, 0, width, height)) {
             ShowError(nullptr, "メモリが足りません。");
             return 1;
         }

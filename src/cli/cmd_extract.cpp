@@ -85,9 +85,10 @@ int RunExtract(const Args& args) {
     std::vector<int32_t> indices;
     if (std::string why = ParseFrameList(req.frames, doc->frameCount, indices); !why.empty())
         return UsageError(self, why);
-    SetSelection(*doc, indices);
-    if (SelectedIndices.size() == 1) {  // one selected frame is the current one
-        doc->currentIndex = SelectedIndices[0];
+    Selection selection;
+    SetSelection(*doc, selection, indices);
+    if (selection.size() == 1) {  // one selected frame is the current one
+        doc->currentIndex = selection[0];
         doc->currentFrame = NthFrame(*doc, doc->currentIndex);
     }
     SaveSelectedRequest save;
@@ -98,11 +99,11 @@ int RunExtract(const Args& args) {
     save.format = format == "bmp" ? FrameFileFormat::kBmp
                   : format == "png" ? FrameFileFormat::kPng : FrameFileFormat::kGif;
     OverwriteExisting = req.overwrite ? 1 : 0;
-    if (!SaveSelectedFrames(nullptr, *doc, save)) {
+    if (!SaveSelectedFrames(nullptr, *doc, selection, save)) {
         ShowError(nullptr, "書き込み失敗しました。");
         return 1;
     }
-    for (int32_t index : SelectedIndices)
+    for (int32_t index : selection)
         std::printf("%s\n", SelectedFrameFileName(save, doc->frameCount, index + 1).c_str());
     return 0;
 }

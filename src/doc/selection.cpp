@@ -4,23 +4,21 @@
 
 namespace kivo {
 
-std::vector<int32_t> SelectedIndices;
-
-void ResetSelection(const AnimDoc& doc) {
-    SelectedIndices.clear();
-    if (doc.frameCount > 0) SelectedIndices.push_back(doc.currentIndex);
+void ResetSelection(const AnimDoc& doc, Selection& selection) {
+    selection.clear();
+    if (doc.frameCount > 0) selection.push_back(doc.currentIndex);
 }
 
-void SetSelection(const AnimDoc& doc, std::vector<int32_t> indices) {
+void SetSelection(const AnimDoc& doc, Selection& selection, std::vector<int32_t> indices) {
     std::erase_if(indices, [&](int32_t i) { return i < 0 || i >= doc.frameCount; });
     std::sort(indices.begin(), indices.end());
     indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
-    SelectedIndices = std::move(indices);
+    selection = std::move(indices);
 }
 
-bool MoveToFirstSelected(AnimDoc& doc) {
-    if (SelectedIndices.empty()) return false;
-    const int32_t first = SelectedIndices.front();
+bool MoveToFirstSelected(AnimDoc& doc, const Selection& selection) {
+    if (selection.empty()) return false;
+    const int32_t first = selection.front();
     Frame* frame = first < doc.frameCount ? NthFrame(doc, first) : nullptr;
     if (!frame) return false;
     doc.currentFrame = frame;

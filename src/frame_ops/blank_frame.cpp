@@ -15,14 +15,14 @@ Dib MakeWhiteDib24(int32_t width, int32_t height) {
     return dib;
 }
 
-bool AddBlankFrame(AnimDoc& doc, int mode, int32_t width, int32_t height) {
+bool AddBlankFrame(AnimDoc& doc, Selection& selection, int mode, int32_t width, int32_t height) {
     Dib dib = MakeWhiteDib24(width, height);
     if (dib.empty()) return false;
     Frame* const oldCurrent = doc.currentFrame;
     const int32_t oldIndex = doc.currentIndex;
     bool added;
     if (mode == 1) {
-        MoveToFirstSelected(doc);
+        MoveToFirstSelected(doc, selection);
         added = InsertFrame(doc);
     } else {
         added = AppendFrame(doc);
@@ -38,7 +38,7 @@ bool AddBlankFrame(AnimDoc& doc, int mode, int32_t width, int32_t height) {
     frame.height = height;
     frame.tempPalette = 1;
     UpdateExtent(doc);
-    ResetSelection(doc);
+    ResetSelection(doc, selection);
     return true;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "doc/anim_doc.h"
+#include "doc/selection.h"
 
 namespace kivo {
 
@@ -15,6 +16,6 @@ Dib MakeWhiteDib24(int32_t width, int32_t height);
 // Adds the white frame (mode 0 append, 1 insert) and makes it current and the only
 // selected frame; the logical screen grows to hold it. False, document and
 // selection unchanged, when the picture cannot be made.
-bool AddBlankFrame(AnimDoc& doc, int mode, int32_t width, int32_t height);
+bool AddBlankFrame(AnimDoc& doc, Selection& selection, int mode, int32_t width, int32_t height);
 
 }  // namespace kivo

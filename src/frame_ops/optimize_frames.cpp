@@ -8,7 +8,6 @@
 #include <new>
 
 #include "options/write_options.h"
-#include "doc/selection.h"
 #include "platform/parallel.h"
 #include "platform/progress.h"
 #include "frame_ops/optimize_internal.h"
@@ -226,12 +225,6 @@ bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, OptimizeOutcome* outcom
     }
     ProgressClose(owner);
     if (!changed) return false;
-    // The frame list changed under the selection; what a refresh leaves behind.
-    try {
-        ResetSelection(doc);
-    } catch (const std::bad_alloc&) {
-        SelectedIndices.clear();
-    }
     result = OptimizeOutcome::kChanged;
     return true;
 }

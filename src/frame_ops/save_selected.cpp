@@ -54,12 +54,13 @@ std::string SelectedFrameFileName(const SaveSelectedRequest& request, int frameC
     return path;
 }
 
-bool SaveSelectedFrames(OwnerWindow owner, AnimDoc& doc, const SaveSelectedRequest& request) {
+bool SaveSelectedFrames(OwnerWindow owner, AnimDoc& doc, const Selection& selection,
+                        const SaveSelectedRequest& request) {
     std::vector<int32_t> indices;
-    if (SelectedIndices.size() == 1) {
+    if (selection.size() == 1) {
         if (doc.currentFrame) indices.push_back(doc.currentIndex);
     } else {
-        indices = SelectedIndices;
+        indices = selection;
     }
     // The GIF writer clears an unconditional dither after every file it writes;
     // the user asked for it for this whole batch, so every file gets it and it

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "doc/anim_doc.h"
+#include "doc/selection.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -25,12 +26,13 @@ struct SaveSelectedRequest {
 // frames; empty when the name would be too long for the file system.
 std::string SelectedFrameFileName(const SaveSelectedRequest& request, int frameCount, int number);
 
-// Writes the frames of SelectedIndices in ascending order (a single selected
+// Writes the selected frames in ascending order (a single selected
 // frame means the current one), with OverwriteExisting deciding over existing
 // files, which are otherwise left alone and count as written. Stops at the first
 // failure (false; files already written stay). No selection: nothing to do, true.
 // AlwaysDither holds for every file of the batch and is cleared after it when
 // the writers clear it (GIF).
-bool SaveSelectedFrames(OwnerWindow owner, AnimDoc& doc, const SaveSelectedRequest& request);
+bool SaveSelectedFrames(OwnerWindow owner, AnimDoc& doc, const Selection& selection,
+                        const SaveSelectedRequest& request);
 
 }  // namespace kivo

@@ -57,11 +57,12 @@ bool IsImportableFile(const std::string& path) {
     return f && (f->readAnimation || f->readFrame);
 }
 
-bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& path) {
+bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& path,
+                const Selection& selection) {
     const bool insert = mode == kImportInsert;
     Frame* const oldCurrent = doc.currentFrame;
     const int32_t oldIndex = doc.currentIndex;
-    if (insert) MoveToFirstSelected(doc);
+    if (insert) MoveToFirstSelected(doc, selection);
     bool ok = false;
     try {
         if (const FileFormat* format = FindFileFormat(path)) {
@@ -85,13 +86,14 @@ bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& pa
     return ok;
 }
 
-bool ImportFiles(OwnerWindow owner, AnimDoc& doc, int mode, std::vector<std::string> paths) {
+bool ImportFiles(OwnerWindow owner, AnimDoc& doc, int mode, std::vector<std::string> paths,
+                 const Selection& selection) {
     std::stable_sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
         return strcasecmp(a.c_str(), b.c_str()) < 0;
     });
     for (size_t i = 0; i < paths.size(); ++i) {
         const int thisMode = (mode == kImportInsert && i == 0) ? kImportInsert : kImportAppend;
-        if (!ImportFile(owner, doc, thisMode, paths[i])) return false;
+        if (!ImportFile(owner, doc, thisMode, paths[i], selection)) return false;
     }
     return true;
 }

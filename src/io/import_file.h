@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "doc/anim_doc.h"
+#include "doc/selection.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -17,15 +18,17 @@ constexpr int kImportInsert = 1;
 
 // Appends (mode 0) or inserts (mode 1) the frames of the file at path, then widens
 // the screen to hold them. An insert goes before the first selected frame (else the
-// current one). On failure the reader's own message is followed by
+// current one, and always when no selection is given). On failure the reader's own message is followed by
 // "ファイルオープンに失敗しました。" and the document is as before, with the same
 // current frame.
-bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& path);
+bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& path,
+                const Selection& selection = {});
 
 // The import command over several chosen files: sorted by their whole path, case
 // ignored; in insert mode only the first is inserted and the rest appended after
 // the last frame. Stops at the first failure (false).
-bool ImportFiles(OwnerWindow owner, AnimDoc& doc, int mode, std::vector<std::string> paths);
+bool ImportFiles(OwnerWindow owner, AnimDoc& doc, int mode, std::vector<std::string> paths,
+                 const Selection& selection = {});
 
 // Moves the frames of a loaded animation into doc (before the current frame when
 // insert is set and doc has frames, else at the end). doc takes over the loaded

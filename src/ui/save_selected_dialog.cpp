@@ -35,12 +35,13 @@ T* Named(T* widget, int id) {
 
 }  // namespace
 
-SaveSelectedDialog::SaveSelectedDialog(QWidget* owner, AnimDoc& doc) : QDialog(owner), doc_(doc) {
+SaveSelectedDialog::SaveSelectedDialog(QWidget* owner, AnimDoc& doc, const Selection& selection)
+    : QDialog(owner), doc_(doc), selection_(selection) {
     setWindowTitle(QStringLiteral("現在選択中のコマを個々に保存"));
     const SaveSelectedRequest opening = OpeningRequest(doc, FormatMode);
     auto* grid = new QGridLayout(this);
 
-    grid->addWidget(Named(new QLabel(QString::fromStdString(SelectedCountText(SelectedIndices.size())), this), 1036),
+    grid->addWidget(Named(new QLabel(QString::fromStdString(SelectedCountText(selection.size())), this), 1036),
                     0, 0, 1, 3);
     grid->addWidget(new QLabel(QStringLiteral("フォルダ"), this), 1, 0);
     folder_ = Named(new QLineEdit(FromNativePath(opening.folder), this), 1041);
@@ -99,15 +100,15 @@ void SaveSelectedDialog::accept() {
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::string failure = RunSaveSelected(OwnerOf(this), doc_, request);
+    const std::string failure = RunSaveSelected(OwnerOf(this), doc_, selection_, request);
     QApplication::restoreOverrideCursor();
     written_ = failure.empty();
     if (!written_) ShowError(OwnerOf(this), failure);
     QDialog::accept();
 }
 
-bool SaveSelectedDialog::Run(QWidget* owner, AnimDoc& doc) {
-    SaveSelectedDialog dialog(owner, doc);
+bool SaveSelectedDialog::Run(QWidget* owner, AnimDoc& doc, const Selection& selection) {
+    SaveSelectedDialog dialog(owner, doc, selection);
     dialog.exec();
     return dialog.Written();
 }

@@ -7,6 +7,7 @@
 #include <QDialog>
 
 #include "doc/anim_doc.h"
+#include "doc/selection.h"
 
 class QButtonGroup;
 class QCheckBox;
@@ -17,10 +18,10 @@ namespace kivo {
 class SaveSelectedDialog : public QDialog {
     Q_OBJECT
 public:
-    SaveSelectedDialog(QWidget* owner, AnimDoc& doc);
+    SaveSelectedDialog(QWidget* owner, AnimDoc& doc, const Selection& selection);
 
     // Shows the dialog modally; true when files were written.
-    static bool Run(QWidget* owner, AnimDoc& doc);
+    static bool Run(QWidget* owner, AnimDoc& doc, const Selection& selection);
     bool Written() const { return written_; }
 
 public slots:
@@ -30,6 +31,7 @@ private:
     void Browse();
 
     AnimDoc& doc_;
+    const Selection& selection_;
     QLineEdit* folder_ = nullptr;
     QLineEdit* baseName_ = nullptr;
     QButtonGroup* format_ = nullptr;

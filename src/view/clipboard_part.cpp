@@ -117,7 +117,7 @@ ClipboardPart::ClipboardPart(MainWindow& window) : window_(window) {
 bool ClipboardPart::Copy() {
     const AnimDoc& doc = window_.GetShell().Doc();
     auto list = std::make_shared<ClipList>();
-    if (!CopyFrames(doc, FramesToCopy(doc), *list)) {
+    if (!CopyFrames(doc, FramesToCopy(doc, window_.GetShell().Selected()), *list)) {
         if (doc.frameCount > 0) Beep();
         return false;
     }
@@ -145,7 +145,7 @@ bool ClipboardPart::Paste(bool insert) {
     const bool wasPlaying = window_.StopPreview();
     // Frames pasted before a failure stay, and are one step like the rest.
     const bool ok = shell.Edit(insert ? "コマの挿入貼付け" : "コマの付け足し貼付け",
-                               [&](AnimDoc& doc) { return PasteFrames(doc, *list, insert); });
+                               [&](AnimDoc& doc) { return PasteFrames(doc, shell.Selected(), *list, insert); });
     if (!ok) Beep();
     window_.RefreshPanel();
     if (wasPlaying) window_.ResumePreview();

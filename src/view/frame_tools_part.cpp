@@ -57,7 +57,7 @@ void FrameToolsPart::AddBlank(bool insert) {
     const std::optional<FrameSize> size = BlankFrameDialog::Ask(&window_, doc.screenWidth, doc.screenHeight);
     if (!size) return;
     const bool added = window_.GetShell().Edit(insert ? "新規無地コマ挿入" : "新規無地コマ付け足し", [&](AnimDoc& d) {
-        return AddBlankFrame(d, insert ? 1 : 0, size->width, size->height);
+        return AddBlankFrame(d, window_.GetShell().Selected(), insert ? 1 : 0, size->width, size->height);
     });
     if (!added) {
         ShowError(OwnerOf(&window_), "メモリが足りません。");
@@ -71,7 +71,7 @@ void FrameToolsPart::SaveSelected() {
     if (doc.frameCount < 1) return;
     // The writers work on the frames' saving fields, which playback must not see.
     PausedPreview paused(window_);
-    SaveSelectedDialog::Run(&window_, doc);
+    SaveSelectedDialog::Run(&window_, doc, window_.GetShell().Selected());
 }
 
 bool FrameToolsPart::ShowFrameList() {

@@ -116,7 +116,7 @@ void Panel::CreateControls() {
         if (showing_) return;
         CommitPendingField();
         if (value == window_.GetShell().Doc().currentIndex) return;
-        SelectFrame(window_.GetShell().Doc(), SelectedIndices, value);
+        SelectFrame(window_.GetShell().Doc(), Selected(), value);
         Refresh(true);
     });
     list_ = Make<QListWidget>("121", new QListWidget(parent));
@@ -134,16 +134,16 @@ void Panel::CreateControls() {
         if (showing_) return;
         std::vector<int32_t> rows;
         for (const QModelIndex& index : list_->selectionModel()->selectedRows()) rows.push_back(index.row());
-        SetListSelection(window_.GetShell().Doc(), SelectedIndices, rows);
+        SetListSelection(window_.GetShell().Doc(), Selected(), rows);
         Refresh(true);
     });
     connect(button("122", "↑上移動"), &QPushButton::clicked, this, [this] {
         PausedPreview paused(window_);
-        Edit("コマの上移動", [](AnimDoc& d) { return MoveSelectedFrames(d, SelectedIndices, true); }, true);
+        Edit("コマの上移動", [this](AnimDoc& d) { return MoveSelectedFrames(d, Selected(), true); }, true);
     });
     connect(button("123", "↓下移動"), &QPushButton::clicked, this, [this] {
         PausedPreview paused(window_);
-        Edit("コマの下移動", [](AnimDoc& d) { return MoveSelectedFrames(d, SelectedIndices, false); }, true);
+        Edit("コマの下移動", [this](AnimDoc& d) { return MoveSelectedFrames(d, Selected(), false); }, true);
     });
     connect(button("124", "全部選択"), &QPushButton::clicked, this, [this] { SelectAll(); });
     window_.OnCommand(kCmdSelectAll, [this] { SelectAll(); });
@@ -195,7 +195,7 @@ void Panel::CreateControls() {
     spin("113", top_);
     transparency_ = check("114", "透過色の使用");
     connect(transparency_, &QCheckBox::clicked, this, [this](bool on) {
-        Edit("透過色の使用", [on](AnimDoc& d) { return SetTransparency(d, SelectedIndices, on); }, true);
+        Edit("透過色の使用", [this, on](AnimDoc& d) { return SetTransparency(d, Selected(), on); }, true);
     });
     label(" 透過色");
     swatch_ = Make<ColourSwatch>("120", new ColourSwatch(window_.PanelWidget()));
@@ -203,7 +203,7 @@ void Panel::CreateControls() {
     hasDelay_ = check("119", "ウェイト有り");
     connect(hasDelay_, &QCheckBox::clicked, this, [this](bool on) {
         int typed = NumberOf(delay_->text());
-        Edit("ウェイト有り", [on, typed](AnimDoc& d) { return SetHasDelay(d, SelectedIndices, on, typed); });
+        Edit("ウェイト有り", [this, on, typed](AnimDoc& d) { return SetHasDelay(d, Selected(), on, typed); });
         for (const char* key : {"ｳｪｲﾄ[1/100s]", "117", "118"}) Control(key)->setEnabled(on);
     });
     label("ｳｪｲﾄ[1/100s]");
@@ -211,8 +211,8 @@ void Panel::CreateControls() {
     connect(delay_, &QLineEdit::textEdited, this, [this](const QString& text) {
         int v = std::clamp(NumberOf(text), 0, kMaxDelay);
         if (!text.isEmpty() && QString::number(v) != text) delay_->setText(QString::number(v));
-        Edit(kDelayLabel, [v](AnimDoc& d) { return SetDelay(d, SelectedIndices, v); }, false, true);
-        if (SelectedIndices.size() > 1) {
+        Edit(kDelayLabel, [this, v](AnimDoc& d) { return SetDelay(d, Selected(), v); }, false, true);
+        if (Selected().size() > 1) {
             QSignalBlocker block(hasDelay_);
             hasDelay_->setChecked(true);
         }
@@ -222,7 +222,7 @@ void Panel::CreateControls() {
     disposal_ = Make<QComboBox>("115", new QComboBox(parent));
     connect(disposal_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         int disposal = DisposalFromIndex(index, FormatMode);
-        Edit("消去手段", [disposal](AnimDoc& d) { return SetDisposal(d, SelectedIndices, disposal); });
+        Edit("消去手段", [this, disposal](AnimDoc& d) { return SetDisposal(d, Selected(), disposal); });
     });
 
     // Tab visits the controls in one fixed order; the rest take the focus only
@@ -350,7 +350,7 @@ void Panel::DocumentChanged() { Refresh(false); }
 void Panel::Refresh(bool selectionOnly) {
     AnimDoc& doc = window_.GetShell().Doc();
     SettleForPanel(doc, FormatMode, selectionOnly ? PanelRefresh::kSelection : PanelRefresh::kFull);
-    state_ = ComputePanelState(doc, SelectedIndices, FormatMode);
+    state_ = ComputePanelState(doc, Selected(), FormatMode);
     showing_ = true;
     if (!selectionOnly) ShowState();
     ShowFrameProperties();
@@ -451,6 +451,8 @@ void Panel::ShowFrameProperties() {
     }
 }
 
+Selection& Panel::Selected() { return window_.GetShell().Selected(); }
+
 void Panel::Edit(std::string_view label, const std::function<bool(AnimDoc&)>& operation, bool refreshPanel,
                  bool merge) {
     if (showing_) return;
@@ -474,7 +476,7 @@ void Panel::PickTransparentColour() {
     // The dropper shows this frame's pixels; playback would change frames under it.
     PausedPreview paused(window_);
     std::optional<Rgb> colour = PickColour(window_.PanelWidget(), *frame);
-    if (colour) Edit("透過色", [c = *colour](AnimDoc& d) { return SetTransparentColour(d, SelectedIndices, c); }, true);
+    if (colour) Edit("透過色", [this, c = *colour](AnimDoc& d) { return SetTransparentColour(d, Selected(), c); }, true);
 }
 
 void Panel::EditKeys(bool ofFrame) {
@@ -492,13 +494,13 @@ void Panel::CommitField(QLineEdit* field, bool merge) {
     if (!field || showing_) return;
     pendingField_ = nullptr;
     AnimDoc& doc = window_.GetShell().Doc();
-    bool multi = SelectedIndices.size() > 1;
+    bool multi = Selected().size() > 1;
     if (field->text().isEmpty() && multi) return;  // several frames at different places
     const std::optional<TypedField> which = TypedFieldOf(field);
     if (!which) return;
     if ((*which == TypedField::kLeft || *which == TypedField::kTop) && !doc.currentFrame) return;
     const int typed = NumberOf(field->text());
-    const int corrected = CorrectTypedField(doc, SelectedIndices, *which, typed);
+    const int corrected = CorrectTypedField(doc, Selected(), *which, typed);
     if (corrected != typed || field->text() != QString::number(corrected)) {
         field->setText(QString::number(corrected));
         if (!multi) {
@@ -511,7 +513,7 @@ void Panel::CommitField(QLineEdit* field, bool merge) {
         }
     }
     Edit(TypedFieldLabel(*which),
-         [w = *which, corrected](AnimDoc& d) { return SetTypedField(d, SelectedIndices, w, corrected); }, true, merge);
+         [this, w = *which, corrected](AnimDoc& d) { return SetTypedField(d, Selected(), w, corrected); }, true, merge);
 }
 
 std::optional<TypedField> Panel::TypedFieldOf(const QLineEdit* field) const {
@@ -543,14 +545,14 @@ void Panel::Step(QLineEdit* field, int delta) {
         if (!doc.currentFrame) return;
         int v = std::clamp(doc.currentFrame->delay + delta, 0, kMaxDelay);
         delay_->setText(QString::number(v));
-        Edit(kDelayLabel, [v](AnimDoc& d) { return SetDelay(d, SelectedIndices, v); }, false, true);
+        Edit(kDelayLabel, [this, v](AnimDoc& d) { return SetDelay(d, Selected(), v); }, false, true);
         return;
     }
     // Sizes and positions step from what is typed, so a spin right after typing
     // continues from the typed value.
     const std::optional<TypedField> which = TypedFieldOf(field);
     if (!which || ((*which == TypedField::kLeft || *which == TypedField::kTop) && !doc.currentFrame)) return;
-    field->setText(QString::number(StepTypedField(doc, SelectedIndices, *which, field->text().toStdString(), delta)));
+    field->setText(QString::number(StepTypedField(doc, Selected(), *which, field->text().toStdString(), delta)));
     CommitField(field, true);
     field->setFocus();
     field->selectAll();
@@ -603,7 +605,7 @@ void Panel::AddFrames(const QStringList& paths, bool insert) {
 
 // A selection-only refresh: the document's fields keep what is typed in them.
 void Panel::SelectAll() {
-    if (SelectAllFrames(window_.GetShell().Doc(), SelectedIndices)) Refresh(true);
+    if (SelectAllFrames(window_.GetShell().Doc(), Selected())) Refresh(true);
 }
 
 }  // namespace kivo

@@ -64,6 +64,8 @@ private:
     std::optional<TypedField> TypedFieldOf(const QLineEdit* field) const;
     void CommitPendingField();
     void Step(QLineEdit* field, int delta);
+    // The shell's frame selection, which the list shows and the edits act on.
+    Selection& Selected();
     // One edit through the shell, named by label for undo; merge makes key
     // strokes in one field one step.
     void Edit(std::string_view label, const std::function<bool(AnimDoc&)>& operation, bool refreshList = false,

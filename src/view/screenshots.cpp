@@ -83,7 +83,7 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     // One edit to take back: the undo button lit and the menu naming the step.
     Shell& shell = window.GetShell();
     const bool edited =
-        shell.Edit("ウェイト", [](AnimDoc& d) { return d.currentFrame && SetDelay(d, SelectedIndices, 25); });
+        shell.Edit("ウェイト", [&shell](AnimDoc& d) { return d.currentFrame && SetDelay(d, shell.Selected(), 25); });
     window.RefreshPanel();
     ok = Save(window, dir, QStringLiteral("main-window-edited")) && ok;
 
@@ -147,7 +147,7 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     AnimDoc& doc = window.GetShell().Doc();
     BlankFrameDialog blank(&window, doc.screenWidth, doc.screenHeight);
     ok = SaveShown(blank, dir, QStringLiteral("blank-frame")) && ok;
-    SaveSelectedDialog saveSelected(&window, doc);
+    SaveSelectedDialog saveSelected(&window, doc, window.GetShell().Selected());
     ok = SaveShown(saveSelected, dir, QStringLiteral("save-selected")) && ok;
     OtherOptionsDialog otherOptions(&window);
     ok = SaveShown(otherOptions, dir, QStringLiteral("other-options")) && ok;

@@ -29,8 +29,9 @@ namespace {
 // each with its own delay, place, disposal, transparency and comment.
 std::unique_ptr<AnimDoc> NumberedFrames(int count) {
     auto doc = NewDocument();
+    Selection selection;
     for (int i = 0; i < count; ++i) {
-        AddBlankFrame(*doc, 0, 2, 1);
+        AddBlankFrame(*doc, selection, 0, 2, 1);
         Frame& f = *doc->currentFrame;
         test::SetPixel(f.dib, 0, 0, Rgb{uint8_t(i), 0, 0});
         f.delay = 20 + i;
@@ -62,17 +63,18 @@ TEST(ClipList, PastedFramesComeBackWholeInCopiedOrder) {
                            Row{true, {}, {0, 1, 2, 1, 3, 3}, 3}}) {
         SCOPED_TRACE(row.insert ? "insert" : "append");
         auto doc = NumberedFrames(4);
-        SetSelection(*doc, {3, 1});
+        Selection selection;
+        SetSelection(*doc, selection, {3, 1});
         ClipList clip;
-        ASSERT_TRUE(CopyFrames(*doc, FramesToCopy(*doc), clip));
+        ASSERT_TRUE(CopyFrames(*doc, FramesToCopy(*doc, selection), clip));
         ASSERT_EQ(clip.size(), 2u);
-        SetSelection(*doc, row.selectedAtPaste);
-        ASSERT_TRUE(PasteFrames(*doc, clip, row.insert));
+        SetSelection(*doc, selection, row.selectedAtPaste);
+        ASSERT_TRUE(PasteFrames(*doc, selection, clip, row.insert));
         EXPECT_EQ(Numbers(*doc), row.order);
         EXPECT_EQ(doc->frameCount, 6);
         EXPECT_EQ(doc->currentIndex, row.current);
         EXPECT_EQ(NthFrame(*doc, doc->currentIndex), doc->currentFrame);
-        EXPECT_EQ(SelectedIndices, (std::vector<int32_t>{row.current}));
+        EXPECT_EQ(selection, (std::vector<int32_t>{row.current}));
         for (int i = 0; i < 6; ++i) {
             const Frame& f = *NthFrame(*doc, i);
             const int n = row.order[size_t(i)];
@@ -85,50 +87,49 @@ TEST(ClipList, PastedFramesComeBackWholeInCopiedOrder) {
             EXPECT_EQ(f.transparentRgb, (Rgb{uint8_t(n), 1, 2}));
         }
     }
-    SelectedIndices.clear();
 }
 
 TEST(ClipList, WhatIsCopiedIsWhatDeleteRemoves) {
     auto doc = NumberedFrames(5);
-    SetSelection(*doc, {4, 0, 9});
-    EXPECT_EQ(FramesToCopy(*doc), (std::vector<int32_t>{0, 4}));
-    SelectedIndices.clear();
-    EXPECT_EQ(FramesToCopy(*doc), (std::vector<int32_t>{4}));
+    Selection selection;
+    SetSelection(*doc, selection, {4, 0, 9});
+    EXPECT_EQ(FramesToCopy(*doc, selection), (std::vector<int32_t>{0, 4}));
+    selection.clear();
+    EXPECT_EQ(FramesToCopy(*doc, selection), (std::vector<int32_t>{4}));
     ClipList clip;
     auto empty = NewDocument();
-    EXPECT_FALSE(CopyFrames(*empty, FramesToCopy(*empty), clip));
+    EXPECT_FALSE(CopyFrames(*empty, FramesToCopy(*empty, selection), clip));
     EXPECT_TRUE(clip.empty());
 }
 
 TEST(ClipList, APictureFromElsewhereIsOneFrameAtTheOriginWithDelayTen) {
     auto doc = NumberedFrames(2);
-    SelectedIndices.clear();
-    ASSERT_TRUE(PasteFrames(*doc, {PictureEntry(MakeWhiteDib24(40, 30))}, false));
+    Selection selection;
+    ASSERT_TRUE(PasteFrames(*doc, selection, {PictureEntry(MakeWhiteDib24(40, 30))}, false));
     const Frame& f = *doc->currentFrame;
     EXPECT_EQ(doc->currentIndex, 2);
     EXPECT_EQ((std::vector<int32_t>{f.left, f.top, f.width, f.height, f.delay, f.hasDelay}),
               (std::vector<int32_t>{0, 0, 40, 30, 10, 1}));
     EXPECT_EQ(f.tempPalette, 1);
     EXPECT_EQ(doc->screenWidth, 40);  // the screen grows to hold it
-    SelectedIndices.clear();
 }
 
 // A paste that fails after two inserts: the frame that was current must come
 // back with its index as it is now, two further on.
 TEST(ClipList, AFailedInsertFindsTheOldCurrentFramesIndexAfresh) {
     auto doc = NumberedFrames(4);
-    SetSelection(*doc, {1});
+    Selection selection;
+    SetSelection(*doc, selection, {1});
     doc->currentFrame = NthFrame(*doc, 2);
     doc->currentIndex = 2;
     ClipList clip;
     ASSERT_TRUE(CopyFrames(*doc, {0, 3, 3}, clip));
     clip.front().picture.clear();  // pasted last in insert order
-    EXPECT_FALSE(PasteFrames(*doc, clip, true));
+    EXPECT_FALSE(PasteFrames(*doc, selection, clip, true));
     EXPECT_EQ(doc->frameCount, 6);
     EXPECT_EQ(doc->currentIndex, 4);
     EXPECT_EQ(NthFrame(*doc, doc->currentIndex), doc->currentFrame);
     EXPECT_EQ(doc->currentFrame->comment, "c2");
-    SelectedIndices.clear();
 }
 
 TEST(FrameSize, SidesAndPixelCountAreCheckedWithoutOverflow) {
@@ -190,15 +191,15 @@ TEST(SaveSelectedForm, AFailedBatchIsOneMessage) {
     ScopedRecordingBackend rec;
     test::TempFolder dir;
     auto doc = NumberedFrames(3);
-    SetSelection(*doc, {0, 2});
+    Selection selection;
+    SetSelection(*doc, selection, {0, 2});
     for (FrameFileFormat format : {FrameFileFormat::kBmp, FrameFileFormat::kPng, FrameFileFormat::kGif}) {
-        const std::string failure = RunSaveSelected(nullptr, *doc, {dir.file("missing"), "a", format});
+        const std::string failure = RunSaveSelected(nullptr, *doc, selection, {dir.file("missing"), "a", format});
         EXPECT_FALSE(failure.empty());
         EXPECT_TRUE(rec->errors.empty()) << "the writer's message is the dialog's to show";
     }
-    EXPECT_EQ(RunSaveSelected(nullptr, *doc, {dir.path(), "a", FrameFileFormat::kGif}), "");
+    EXPECT_EQ(RunSaveSelected(nullptr, *doc, selection, {dir.path(), "a", FrameFileFormat::kGif}), "");
     EXPECT_FALSE(test::ReadFile(dir.file("a_3.gif")).empty());
-    SelectedIndices.clear();
 }
 
 // An executable script named name in folder.
@@ -326,7 +327,8 @@ TEST(PaintFile, AnEditedFileReplacesTheFrameOnlyWhenItsPictureDiffers) {
         SCOPED_TRACE(r.name);
         ScopedRecordingBackend rec;
         auto doc = NewDocument();
-        AddBlankFrame(*doc, 0, 3, 2);
+        Selection selection;
+        AddBlankFrame(*doc, selection, 0, 3, 2);
         Frame& frame = *doc->currentFrame;
         frame.dib = test::MakeImage(3, 2, [&](int x, int y) {
             const uint32_t p = rgb(x, y);

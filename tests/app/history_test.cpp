@@ -96,7 +96,7 @@ protected:
         AnimDoc& doc = shell.Doc();
         for (int i = 0; i < frames; ++i) {
             const int at = (i / 2) * 3 % (side - 4);
-            ASSERT_TRUE(AddBlankFrame(doc, 0, side, side));
+            ASSERT_TRUE(AddBlankFrame(doc, shell.Selected(), 0, side, side));
             Frame& f = *doc.currentFrame;
             f.dib = MakeImage(side, side, [&](int x, int y) {
                 const bool square = x >= at && x < at + 4 && y >= at && y < at + 4;
@@ -123,8 +123,8 @@ protected:
         for (int i = 0; i < doc.frameCount; ++i)
             if (rng() % 3 == 0) picked.push_back(i);
         if (picked.empty()) picked.push_back(int32_t(rng() % uint32_t(doc.frameCount)));
-        SelectFrame(shell.Doc(), SelectedIndices, picked.back());
-        SetSelection(doc, picked);
+        SelectFrame(shell.Doc(), shell.Selected(), picked.back());
+        SetSelection(doc, shell.Selected(), picked);
     }
 
     // A new picture for the current frame, the way the paint program's file comes back.
@@ -144,10 +144,10 @@ protected:
     void RandomEdit(std::mt19937& rng) {
         const int value = int(rng() % 40);
         switch (rng() % 12) {
-            case 0: shell.Edit("delay", [&](AnimDoc& d) { return SetDelay(d, SelectedIndices, value); }, "delay"); break;
-            case 1: shell.Edit("disposal", [&](AnimDoc& d) { return SetDisposal(d, SelectedIndices, value % 4); }); break;
-            case 2: shell.Edit("left", [&](AnimDoc& d) { return SetLeft(d, SelectedIndices, value); }); break;
-            case 3: shell.Edit("transparency", [&](AnimDoc& d) { return SetTransparency(d, SelectedIndices, value % 2); }); break;
+            case 0: shell.Edit("delay", [&](AnimDoc& d) { return SetDelay(d, shell.Selected(), value); }, "delay"); break;
+            case 1: shell.Edit("disposal", [&](AnimDoc& d) { return SetDisposal(d, shell.Selected(), value % 4); }); break;
+            case 2: shell.Edit("left", [&](AnimDoc& d) { return SetLeft(d, shell.Selected(), value); }); break;
+            case 3: shell.Edit("transparency", [&](AnimDoc& d) { return SetTransparency(d, shell.Selected(), value % 2); }); break;
             case 4:
                 shell.Edit("comment", [&](AnimDoc& d) { return SetFrameComment(d, std::string(size_t(value % 5), 'c')); }, "comment");
                 break;
@@ -156,14 +156,14 @@ protected:
                 break;
             case 6: shell.Edit("loop", [&](AnimDoc& d) { return SetLoopCount(d, value); }, "loop"); break;
             case 7: shell.Delete(); break;
-            case 8: shell.Edit("move", [&](AnimDoc& d) { return MoveSelectedFrames(d, SelectedIndices, value % 2); }); break;
+            case 8: shell.Edit("move", [&](AnimDoc& d) { return MoveSelectedFrames(d, shell.Selected(), value % 2); }); break;
             case 9:
-                shell.Edit("blank", [&](AnimDoc& d) { return AddBlankFrame(d, value % 2, 1 + value, 2 + value % 7); });
+                shell.Edit("blank", [&](AnimDoc& d) { return AddBlankFrame(d, shell.Selected(), value % 2, 1 + value, 2 + value % 7); });
                 break;
             case 10: {
                 ClipList clips;
-                if (!CopyFrames(shell.Doc(), FramesToCopy(shell.Doc()), clips)) break;
-                shell.Edit("paste", [&](AnimDoc& d) { return PasteFrames(d, clips, value % 2); });
+                if (!CopyFrames(shell.Doc(), FramesToCopy(shell.Doc(), shell.Selected()), clips)) break;
+                shell.Edit("paste", [&](AnimDoc& d) { return PasteFrames(d, shell.Selected(), clips, value % 2); });
                 break;
             }
             case 11: value % 2 ? shell.Optimize() : Paint(rng); break;
@@ -189,7 +189,7 @@ TEST_F(HistoryTest, UndoingEverythingGivesBackTheStartAndRedoingTheEnd) {
         for (int i = 0; i < 30; ++i) {
             RandomSelection(rng);
             if (states.size() == 1) {
-                startSelection = SelectedIndices;
+                startSelection = shell.Selected();
                 startIndex = shell.Doc().currentIndex;
             }
             RandomEdit(rng);
@@ -198,7 +198,7 @@ TEST_F(HistoryTest, UndoingEverythingGivesBackTheStartAndRedoingTheEnd) {
             else states.back() = Contents(shell.Doc());
             ASSERT_EQ(shell.EditHistory().StepCount() + 1, states.size());
         }
-        const std::vector<int32_t> endSelection = SelectedIndices;
+        const std::vector<int32_t> endSelection = shell.Selected();
         const int32_t endIndex = shell.Doc().currentIndex;
 
         for (size_t k = states.size() - 1; k > 0; --k) {
@@ -207,7 +207,7 @@ TEST_F(HistoryTest, UndoingEverythingGivesBackTheStartAndRedoingTheEnd) {
         }
         EXPECT_FALSE(shell.EditHistory().CanUndo());
         EXPECT_EQ(Pictures(shell.Doc()), pictures);  // the very same buffers: nothing was copied
-        EXPECT_EQ(SelectedIndices, startSelection);
+        EXPECT_EQ(shell.Selected(), startSelection);
         EXPECT_EQ(shell.Doc().currentIndex, startIndex);
         EXPECT_EQ(shell.Doc().modified, 0);
 
@@ -216,7 +216,7 @@ TEST_F(HistoryTest, UndoingEverythingGivesBackTheStartAndRedoingTheEnd) {
             ASSERT_EQ(Contents(shell.Doc()), states[k]) << "redoing step " << k;
         }
         EXPECT_FALSE(shell.EditHistory().CanRedo());
-        EXPECT_EQ(SelectedIndices, endSelection);
+        EXPECT_EQ(shell.Selected(), endSelection);
         EXPECT_EQ(shell.Doc().currentIndex, endIndex);
         EXPECT_EQ(shell.Doc().modified, states.size() > 1 && shell.Doc().frameCount > 0 ? 1 : 0);
     }
@@ -227,7 +227,7 @@ TEST_F(HistoryTest, TheModifiedMarkFollowsTheSavePoint) {
     std::mt19937 rng(7);
     Generate(rng, 3, 8);
     ui.savePath = dir.file("saved.gif");
-    auto delay = [&](int v) { shell.Edit("delay", [v](AnimDoc& d) { return SetDelay(d, SelectedIndices, v); }); };
+    auto delay = [&](int v) { shell.Edit("delay", [this, v](AnimDoc& d) { return SetDelay(d, shell.Selected(), v); }); };
     // Each action, then the mark expected and whether closing would ask.
     struct Action {
         char what;  // e edit, u undo, r redo, s save
@@ -271,14 +271,14 @@ TEST_F(HistoryTest, TypingIntoOneFieldIsOneStep) {
     };
     const std::vector<int32_t> start = delays();
     auto type = [&](std::string_view key, int v) {
-        shell.Edit("delay", [v](AnimDoc& d) { return SetDelay(d, SelectedIndices, v); }, key);
+        shell.Edit("delay", [this, v](AnimDoc& d) { return SetDelay(d, shell.Selected(), v); }, key);
     };
-    SelectFrame(shell.Doc(), SelectedIndices, 0);
+    SelectFrame(shell.Doc(), shell.Selected(), 0);
     for (int v : {1, 12, 123}) type("delay", v);
     EXPECT_EQ(shell.EditHistory().StepCount(), 1u);
     EXPECT_EQ(shell.EditHistory().UndoLabel(), "delay");
     // Another frame, or a save between, starts a new step.
-    SelectFrame(shell.Doc(), SelectedIndices, 1);
+    SelectFrame(shell.Doc(), shell.Selected(), 1);
     type("delay", 5);
     ui.savePath = dir.file("typed.gif");
     ASSERT_TRUE(shell.SaveAs());
@@ -306,7 +306,7 @@ TEST_F(HistoryTest, TheBudgetDropsTheOldestStepsButNeverAnEdit) {
     EXPECT_EQ(shell.Doc().modified, 1);  // the saved state went with the oldest steps
 
     // A step larger than the whole budget: the edit stands, it cannot be undone.
-    SelectAllFrames(shell.Doc(), SelectedIndices);
+    SelectAllFrames(shell.Doc(), shell.Selected());
     shell.Delete();
     EXPECT_EQ(shell.Doc().frameCount, 0);
     EXPECT_FALSE(history.CanUndo());
@@ -316,7 +316,7 @@ TEST_F(HistoryTest, TheBudgetDropsTheOldestStepsButNeverAnEdit) {
 TEST_F(HistoryTest, AnEditThatReleasesWhatItShouldHandOverMakesTheHistoryForget) {
     std::mt19937 rng(9);
     Generate(rng, 4, 8);
-    shell.Edit("delay", [](AnimDoc& d) { return SetDelay(d, SelectedIndices, 77); });
+    shell.Edit("delay", [this](AnimDoc& d) { return SetDelay(d, shell.Selected(), 77); });
     ASSERT_TRUE(shell.EditHistory().CanUndo());
     struct Case {
         const char* name;
@@ -331,16 +331,16 @@ TEST_F(HistoryTest, AnEditThatReleasesWhatItShouldHandOverMakesTheHistoryForget)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        shell.Edit("delay", [](AnimDoc& d) { return SetDelay(d, SelectedIndices, 78); });
+        shell.Edit("delay", [this](AnimDoc& d) { return SetDelay(d, shell.Selected(), 78); });
         shell.Edit(c.name, c.edit);
         EXPECT_FALSE(shell.EditHistory().CanUndo());
         EXPECT_EQ(shell.Doc().modified, 1);
     }
     // So does a change made outside the shell's edits, reported or found by undo.
-    shell.Edit("delay", [](AnimDoc& d) { return SetDelay(d, SelectedIndices, 79); });
+    shell.Edit("delay", [this](AnimDoc& d) { return SetDelay(d, shell.Selected(), 79); });
     shell.MarkModified();
     EXPECT_FALSE(shell.EditHistory().CanUndo());
-    shell.Edit("delay", [](AnimDoc& d) { return SetDelay(d, SelectedIndices, 80); });
+    shell.Edit("delay", [this](AnimDoc& d) { return SetDelay(d, shell.Selected(), 80); });
     const int frames = shell.Doc().frameCount;
     RemoveFrame(shell.Doc());  // the frame that step changed
     shell.Undo();

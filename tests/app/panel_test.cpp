@@ -13,7 +13,8 @@ namespace {
 // A document on a w × h screen with frames of the given sizes at 0,0.
 std::unique_ptr<AnimDoc> Doc(int w, int h, std::vector<std::pair<int, int>> sizes) {
     auto doc = NewDocument();
-    for (auto [fw, fh] : sizes) EXPECT_TRUE(AddBlankFrame(*doc, 0, fw, fh));
+    Selection selection;
+    for (auto [fw, fh] : sizes) EXPECT_TRUE(AddBlankFrame(*doc, selection, 0, fw, fh));
     doc->screenWidth = w;
     doc->screenHeight = h;
     doc->currentFrame = doc->firstFrame.get();

@@ -36,8 +36,9 @@ protected:
     // A file of `frames` blank frames whose delays are 10, 11, 12 …
     std::string MakeAnimation(const std::string& name, int frames) {
         std::unique_ptr<AnimDoc> doc = NewDocument();
+        Selection selection;
         for (int i = 0; i < frames; ++i) {
-            EXPECT_TRUE(AddBlankFrame(*doc, 0, 8, 6));
+            EXPECT_TRUE(AddBlankFrame(*doc, selection, 0, 8, 6));
             doc->currentFrame->delay = 10 + i;
             doc->currentFrame->hasDelay = 1;
         }
@@ -49,7 +50,7 @@ protected:
     // Unsaved edits: frames added to the shell's own document.
     void AddUnsavedFrames(Shell& shell, int frames) {
         for (int i = 0; i < frames; ++i) {
-            ASSERT_TRUE(AddBlankFrame(shell.Doc(), 0, 8, 6));
+            ASSERT_TRUE(AddBlankFrame(shell.Doc(), shell.Selected(), 0, 8, 6));
             shell.Doc().currentFrame->delay = 10 + i;
         }
         shell.MarkModified();
@@ -210,18 +211,37 @@ TEST_F(ShellTest, DeleteRemovesTheSelectionFromTheTopIndexDown) {
     Shell shell(ui);
     AddUnsavedFrames(shell, 5);  // delays 10 … 14
     shell.Doc().modified = 0;
-    SetSelection(shell.Doc(), {1, 2, 4});
+    SetSelection(shell.Doc(), shell.Selected(), {1, 2, 4});
     shell.Delete();
     ASSERT_EQ(shell.Doc().frameCount, 2);
     EXPECT_EQ(NthFrame(shell.Doc(), 0)->delay, 10);
     EXPECT_EQ(NthFrame(shell.Doc(), 1)->delay, 13);
     EXPECT_EQ(shell.Doc().modified, 1);
-    EXPECT_EQ(SelectedIndices.size(), 1u);
+    EXPECT_EQ(shell.Selected().size(), 1u);
 
     // With no frames there is nothing to delete, and the document stays unmarked.
     Shell empty(ui);
     empty.Delete();
     EXPECT_EQ(empty.Doc().modified, 0);
+}
+
+// The selection belongs to its shell: selecting in one leaves another's alone.
+// Optimising changes the frame list under the selection, so only the current
+// frame stays selected even where the old indices would still be in range.
+TEST_F(ShellTest, EachShellKeepsItsOwnSelectionAndOptimizingResetsIt) {
+    Shell first(ui), second(ui);
+    AddUnsavedFrames(first, 4);
+    AddUnsavedFrames(second, 4);
+    for (int i = 0; i < 4; ++i) test::SetPixel(NthFrame(first.Doc(), i)->dib, i, 1, Rgb{uint8_t(i), 0, 0});
+    first.SelectAll();
+    EXPECT_EQ(first.Selected(), (Selection{0, 1, 2, 3}));
+    EXPECT_EQ(second.Selected(), (Selection{3}));
+
+    first.Optimize();
+    ASSERT_EQ(first.Doc().frameCount, 4);
+    EXPECT_LT(NthFrame(first.Doc(), 1)->width, 8);  // cropped, so it did change
+    EXPECT_EQ(first.Selected(), (Selection{first.Doc().currentIndex}));
+    EXPECT_EQ(second.Selected(), (Selection{3}));
 }
 
 // A GIF cut off in the middle (an interrupted download): one message naming

@@ -19,13 +19,14 @@ namespace {
 
 TEST(BlankFrame, InsertBeforeTheFirstSelectedFrameLeavesOnlyItSelected) {
     auto doc = NewDocument();
-    for (int i = 0; i < 7; ++i) ASSERT_TRUE(AddBlankFrame(*doc, 0, 4, 3));
+    Selection selection;
+    for (int i = 0; i < 7; ++i) ASSERT_TRUE(AddBlankFrame(*doc, selection, 0, 4, 3));
     EXPECT_EQ(doc->screenWidth, 4);
-    SetSelection(*doc, {5, 3});
-    ASSERT_TRUE(AddBlankFrame(*doc, 1, 10, 2));  // wider than the screen
+    SetSelection(*doc, selection, {5, 3});
+    ASSERT_TRUE(AddBlankFrame(*doc, selection, 1, 10, 2));  // wider than the screen
     EXPECT_EQ(doc->frameCount, 8);
     EXPECT_EQ(doc->currentIndex, 3);
-    EXPECT_EQ(SelectedIndices, (std::vector<int32_t>{3}));
+    EXPECT_EQ(selection, (std::vector<int32_t>{3}));
     const Frame& f = *NthFrame(*doc, 3);
     EXPECT_EQ(f.width, 10);
     EXPECT_EQ(f.tempPalette, 1);
@@ -35,11 +36,10 @@ TEST(BlankFrame, InsertBeforeTheFirstSelectedFrameLeavesOnlyItSelected) {
 
     for (auto [w, h] : {std::pair{0, 5}, {5, -1}, {70000, 1}}) {
         SCOPED_TRACE(testing::Message() << w << "x" << h);
-        EXPECT_FALSE(AddBlankFrame(*doc, 1, w, h));
+        EXPECT_FALSE(AddBlankFrame(*doc, selection, 1, w, h));
         EXPECT_EQ(doc->frameCount, 8);
         EXPECT_EQ(doc->currentIndex, 3);
     }
-    SelectedIndices.clear();
 }
 
 TEST(SaveSelected, NamesFollowTheFrameCount) {
@@ -58,15 +58,16 @@ TEST(SaveSelected, WritesEachSelectedFrameAndRespectsTheOverwriteFlag) {
     ScopedRecordingBackend rec;
     test::TempFolder dir;
     auto doc = NewDocument();
+    Selection selection;
     for (int i = 0; i < 12; ++i) {
-        ASSERT_TRUE(AddBlankFrame(*doc, 0, 3, 2));
+        ASSERT_TRUE(AddBlankFrame(*doc, selection, 0, 3, 2));
         test::SetPixel(doc->currentFrame->dib, 0, 0, Rgb{uint8_t(i), 0, 0});
     }
-    SetSelection(*doc, {2, 10});
+    SetSelection(*doc, selection, {2, 10});
     const std::string existing = dir.file("anim_11.png");
     ASSERT_TRUE(test::WriteFile(existing, {'o', 'l', 'd'}));
     OverwriteExisting = 0;
-    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, {dir.path() + "/", "anim", FrameFileFormat::kPng}));
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path() + "/", "anim", FrameFileFormat::kPng}));
     OverwriteExisting = 1;
     EXPECT_EQ(test::ReadFile(existing), (std::vector<uint8_t>{'o', 'l', 'd'}));
     Frame back;
@@ -74,16 +75,15 @@ TEST(SaveSelected, WritesEachSelectedFrameAndRespectsTheOverwriteFlag) {
     EXPECT_EQ(test::PixelOf(back.dib, 0, 0), (Rgb{2, 0, 0}));
 
     // One selected frame means the current one.
-    SetSelection(*doc, {0});
+    SetSelection(*doc, selection, {0});
     doc->currentFrame = NthFrame(*doc, 6);
     doc->currentIndex = 6;
-    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, {dir.path(), "one", FrameFileFormat::kBmp}));
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), "one", FrameFileFormat::kBmp}));
     EXPECT_FALSE(test::ReadFile(dir.file("one_07.bmp")).empty());
 
     // A folder that does not exist fails at the first frame.
-    SetSelection(*doc, {1, 2});
-    EXPECT_FALSE(SaveSelectedFrames(nullptr, *doc, {dir.file("missing"), "x", FrameFileFormat::kGif}));
-    SelectedIndices.clear();
+    SetSelection(*doc, selection, {1, 2});
+    EXPECT_FALSE(SaveSelectedFrames(nullptr, *doc, selection, {dir.file("missing"), "x", FrameFileFormat::kGif}));
 }
 
 // An unconditional dither asked for once holds for every GIF of the batch
@@ -93,21 +93,21 @@ TEST(SaveSelected, OneDitherForTheWholeBatchAndOverwriteReplaces) {
     ScopedRecordingBackend rec;
     test::TempFolder dir;
     auto doc = NewDocument();
+    Selection selection;
     for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(AddBlankFrame(*doc, 0, 32, 8));
+        ASSERT_TRUE(AddBlankFrame(*doc, selection, 0, 32, 8));
         doc->currentFrame->dib = test::MakeImage(32, 8, [](int x, int y) {
             return Rgb{uint8_t(x * 8), uint8_t(y * 32), uint8_t(x * y)};
         });
     }
-    SetSelection(*doc, {0, 2});
-    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, {dir.path(), "plain", FrameFileFormat::kGif}));
+    SetSelection(*doc, selection, {0, 2});
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), "plain", FrameFileFormat::kGif}));
     AlwaysDither = 1;
     ASSERT_TRUE(test::WriteFile(dir.file("d_3.gif"), {'o', 'l', 'd'}));
-    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, {dir.path(), "d", FrameFileFormat::kGif}));
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), "d", FrameFileFormat::kGif}));
     EXPECT_EQ(AlwaysDither, 0);
     EXPECT_NE(test::ReadFile(dir.file("d_1.gif")), test::ReadFile(dir.file("plain_1.gif")));
     EXPECT_EQ(test::ReadFile(dir.file("d_1.gif")), test::ReadFile(dir.file("d_3.gif")));
-    SelectedIndices.clear();
 }
 
 // A saved PNG read back by libpng as red, green, blue, alpha; empty on failure.
@@ -150,13 +150,14 @@ TEST(SaveSelected, PngFilesCarryTheFramesTransparentColour) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         auto doc = NewDocument();
-        ASSERT_TRUE(AddBlankFrame(*doc, 0, c.width, c.height));
+        Selection selection;
+        ASSERT_TRUE(AddBlankFrame(*doc, selection, 0, c.width, c.height));
         Frame& f = *doc->currentFrame;
         f.dib = test::MakeImage(c.width, c.height, c.pixel);
         f.hasTransparency = 1;
         f.transparentRgb = c.key;
-        SetSelection(*doc, {0});
-        ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, {dir.path(), c.what, FrameFileFormat::kPng}));
+        SetSelection(*doc, selection, {0});
+        ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), c.what, FrameFileFormat::kPng}));
         uint32_t width = 0, height = 0;
         const std::vector<uint8_t> rgba = LibpngRgba(dir.file(std::string(c.what) + "_1.png"), width, height);
         ASSERT_EQ(rgba.size(), size_t(c.width) * c.height * 4);
@@ -173,7 +174,6 @@ TEST(SaveSelected, PngFilesCarryTheFramesTransparentColour) {
         }
     }
     EXPECT_TRUE(rec->errors.empty());
-    SelectedIndices.clear();
 }
 
 }  // namespace

@@ -211,24 +211,24 @@ std::string PutPng(const test::TempFolder& dir, const std::string& name, Rgb col
 }
 
 TEST_F(ImportTest, InsertGoesBeforeTheFirstSelectedFrameAndSeveralFilesAreSorted) {
-    for (int i = 0; i < 5; ++i) ASSERT_TRUE(AddBlankFrame(*doc, kImportAppend, 2, 2));
-    SetSelection(*doc, {3, 1});
-    ASSERT_TRUE(ImportFile(nullptr, *doc, kImportInsert, PutPng(dir, "red.png", {255, 0, 0})));
+    Selection selection;
+    for (int i = 0; i < 5; ++i) ASSERT_TRUE(AddBlankFrame(*doc, selection, kImportAppend, 2, 2));
+    SetSelection(*doc, selection, {3, 1});
+    ASSERT_TRUE(ImportFile(nullptr, *doc, kImportInsert, PutPng(dir, "red.png", {255, 0, 0}), selection));
     EXPECT_EQ(doc->frameCount, 6);
     EXPECT_EQ(doc->currentIndex, 1);
     EXPECT_EQ(test::PixelOf(NthFrame(*doc, 1)->dib, 0, 0), (Rgb{255, 0, 0}));
 
     // Chosen as b, A, c: "A" is inserted before frame 0, b and c go to the end.
-    SetSelection(*doc, {0});
+    SetSelection(*doc, selection, {0});
     const std::vector<std::string> chosen = {PutPng(dir, "b.png", {0, 0, 2}), PutPng(dir, "A.png", {0, 0, 1}),
                                              PutPng(dir, "c.png", {0, 0, 3})};
-    ASSERT_TRUE(ImportFiles(nullptr, *doc, kImportInsert, chosen));
+    ASSERT_TRUE(ImportFiles(nullptr, *doc, kImportInsert, chosen, selection));
     ASSERT_EQ(doc->frameCount, 9);
     EXPECT_EQ(test::PixelOf(NthFrame(*doc, 0)->dib, 0, 0), (Rgb{0, 0, 1}));
     EXPECT_EQ(test::PixelOf(NthFrame(*doc, 7)->dib, 0, 0), (Rgb{0, 0, 2}));
     EXPECT_EQ(test::PixelOf(NthFrame(*doc, 8)->dib, 0, 0), (Rgb{0, 0, 3}));
     EXPECT_TRUE(rec->errors.empty());
-    SelectedIndices.clear();
 }
 
 TEST_F(ImportTest, PreviewKnowsMoreExtensionsThanImport) {

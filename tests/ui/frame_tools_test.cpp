@@ -54,7 +54,7 @@ public:
     static void AddFrames(MainWindow& window, int count, int w = 4, int h = 3) {
         AnimDoc& doc = window.GetShell().Doc();
         for (int i = 0; i < count; ++i) {
-            AddBlankFrame(doc, 0, w, h);
+            AddBlankFrame(doc, window.GetShell().Selected(), 0, w, h);
             Frame& f = *doc.currentFrame;
             uint8_t* top = DibPixels(f.dib) + size_t(h - 1) * DibRowBytes(uint32_t(w), 24);
             top[0] = 0, top[1] = 0, top[2] = uint8_t(doc.frameCount - 1);
@@ -134,7 +134,6 @@ private slots:
     void init() {
         ResetWriteOptions();
         FormatMode = 0;
-        SelectedIndices.clear();
         QGuiApplication::clipboard()->clear();
         shownMessages_.clear();
     }
@@ -143,7 +142,7 @@ private slots:
         MainWindow window;
         AddFrames(window, 3);
         QVERIFY(!window.Action(kCmdPasteAppend)->isEnabled());
-        SetSelection(window.GetShell().Doc(), {0, 2});
+        SetSelection(window.GetShell().Doc(), window.GetShell().Selected(), {0, 2});
         window.Action(kCmdCopy)->trigger();
         const QMimeData* data = QGuiApplication::clipboard()->mimeData();
         QVERIFY(data && data->hasFormat(QStringLiteral("image/png")) && data->hasFormat(QStringLiteral("image/bmp")));
@@ -170,7 +169,7 @@ private slots:
     void cutDeletesWhatItCopied() {
         MainWindow window;
         AddFrames(window, 4);
-        SetSelection(window.GetShell().Doc(), {1, 3});
+        SetSelection(window.GetShell().Doc(), window.GetShell().Selected(), {1, 3});
         window.Action(kCmdCut)->trigger();
         QCOMPARE(window.GetShell().Doc().frameCount, 2);
         auto* ours = qobject_cast<const FrameClipData*>(QGuiApplication::clipboard()->mimeData());
@@ -210,7 +209,7 @@ private slots:
         }
         QGuiApplication::clipboard()->setMimeData(data);
         if (refused) AnswerNextBox();
-        SetSelection(window.GetShell().Doc(), {1});
+        SetSelection(window.GetShell().Doc(), window.GetShell().Selected(), {1});
         window.GetShell().Doc().modified = 0;
         window.FindPart<ClipboardPart>()->Paste(true);
         const AnimDoc& doc = window.GetShell().Doc();
@@ -223,14 +222,14 @@ private slots:
         QCOMPARE((QList<int>{f.left, f.top, f.width, f.height, f.delay, f.hasDelay}), (QList<int>{0, 0, 5, 2, 10, 1}));
         QCOMPARE(PixelOf(f, 0, 0), qRgb(10, 20, 30));
         if (kind != "bmp") QCOMPARE(PixelOf(f, 1, 1), qRgb(255, 255, 255));
-        QCOMPARE(SelectedIndices, (std::vector<int32_t>{1}));
+        QCOMPARE(window.GetShell().Selected(), (std::vector<int32_t>{1}));
     }
 
     void blankFrameDialogRefusesAndKeepsTheFieldAtFault() {
         MainWindow window;
         window.show();
         AddFrames(window, 3, 30, 20);
-        SetSelection(window.GetShell().Doc(), {1, 2});
+        SetSelection(window.GetShell().Doc(), window.GetShell().Selected(), {1, 2});
         bool checked = false;
         WhenShown<BlankFrameDialog>([&](BlankFrameDialog* dialog) {
             auto* width = dialog->findChild<QSpinBox*>(QStringLiteral("id1041"));
@@ -257,13 +256,13 @@ private slots:
         QCOMPARE(doc.currentIndex, 1);
         QCOMPARE(doc.currentFrame->height, 50);
         QCOMPARE(doc.screenHeight, 50);
-        QCOMPARE(SelectedIndices, (std::vector<int32_t>{1}));
+        QCOMPARE(window.GetShell().Selected(), (std::vector<int32_t>{1}));
     }
 
     void saveSelectedNeedsAFolderThenWritesEachFrame() {
         MainWindow window;
         AddFrames(window, 12);
-        SetSelection(window.GetShell().Doc(), {2, 10});
+        SetSelection(window.GetShell().Doc(), window.GetShell().Selected(), {2, 10});
         FormatMode = 1;  // PNG first in MNG mode
         const QString out = Path("frames");
         QDir().mkpath(out);
@@ -439,7 +438,7 @@ static int RunXclipChild(int argc, char** argv) {
         MainWindow window;
         window.show();
         FrameToolsTest::AddFrames(window, 2, 6, 4);
-        SetSelection(window.GetShell().Doc(), {1});
+        SetSelection(window.GetShell().Doc(), window.GetShell().Selected(), {1});
         window.Action(kCmdCopy)->trigger();
         bool ok = false;
         const QByteArray targets = RunServing("xclip", {"-selection", "clipboard", "-t", "TARGETS", "-o"}, &ok);

@@ -17,7 +17,7 @@ namespace kivo {
 // A shown, active main window whose document has `frames` blank frames of 20 × 10.
 inline std::unique_ptr<MainWindow> ShownWindow(int frames) {
     auto window = std::make_unique<MainWindow>();
-    for (int i = 0; i < frames; ++i) AddBlankFrame(window->GetShell().Doc(), 0, 20, 10);
+    for (int i = 0; i < frames; ++i) AddBlankFrame(window->GetShell().Doc(), window->GetShell().Selected(), 0, 20, 10);
     window->RefreshPanel();
     window->show();
     QApplication::setActiveWindow(window.get());

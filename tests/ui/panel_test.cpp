@@ -110,7 +110,7 @@ private slots:
         list->item(1)->setSelected(true);
         list->item(2)->setSelected(true);
         list->item(0)->setSelected(false);
-        QCOMPARE(SelectedIndices, (std::vector<int32_t>{1, 2}));
+        QCOMPARE(w->GetShell().Selected(), (std::vector<int32_t>{1, 2}));
         QCOMPARE(doc.currentIndex, 2);
         static_cast<QAbstractButton*>(PanelOf(*w).Control("122"))->click();
         QCOMPARE(NthFrame(doc, 0)->delay, 1);
@@ -216,8 +216,9 @@ private slots:
         auto w = ShownWindow(1);
         std::string gif = dir_.filePath("two.gif").toStdString();
         auto doc = NewDocument();
-        AddBlankFrame(*doc, 0, 8, 8);
-        AddBlankFrame(*doc, 0, 8, 8);
+        Selection selection;
+        AddBlankFrame(*doc, selection, 0, 8, 8);
+        AddBlankFrame(*doc, selection, 0, 8, 8);
         QVERIFY(SaveDocument(nullptr, gif, *doc));
         auto* list = static_cast<QListWidget*>(PanelOf(*w).Control("121"));
         QMimeData data;

@@ -40,7 +40,7 @@ private:
     QTemporaryDir dir_;
 
     static void AddFrames(MainWindow& window, int count) {
-        for (int i = 0; i < count; ++i) AddBlankFrame(window.GetShell().Doc(), 0, 8, 8);
+        for (int i = 0; i < count; ++i) AddBlankFrame(window.GetShell().Doc(), window.GetShell().Selected(), 0, 8, 8);
         window.GetShell().MarkModified();
         window.RefreshPanel();
     }
@@ -82,7 +82,7 @@ private slots:
         AddFrames(window, 3);
         QVERIFY(window.windowTitle().endsWith(QStringLiteral("*")));
         window.Action(40015)->trigger();  // select all
-        QCOMPARE(SelectedIndices.size(), size_t(3));
+        QCOMPARE(window.GetShell().Selected().size(), size_t(3));
         window.Action(40021)->trigger();  // MNG mode
         QCOMPARE(FormatMode, 1);
         QVERIFY(window.Action(40021)->isChecked());

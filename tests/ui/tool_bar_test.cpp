@@ -24,7 +24,7 @@ private:
     QTemporaryDir dir_;
 
     static void AddFrames(MainWindow& window, int count) {
-        for (int i = 0; i < count; ++i) AddBlankFrame(window.GetShell().Doc(), 0, 8, 8);
+        for (int i = 0; i < count; ++i) AddBlankFrame(window.GetShell().Doc(), window.GetShell().Selected(), 0, 8, 8);
         window.GetShell().MarkModified();
         window.RefreshPanel();
     }
