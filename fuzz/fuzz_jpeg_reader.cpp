@@ -16,10 +16,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kivo::MaxImagePixels = size_t(1) << 22;
     kivo::ScopedRecordingBackend rec;  // messages are expected; keep them off stderr
-    kivo::JpegPreviewMode = size > 0 && (data[size - 1] & 1);
+    const kivo::JpegDecode decode =
+        size > 0 && (data[size - 1] & 1) ? kivo::JpegDecode::kPreview : kivo::JpegDecode::kExact;
     kivo::Frame frame;
-    const bool ok = kivo::ReadJpegBytes(nullptr, {data, size}, frame);
-    kivo::JpegPreviewMode = 0;
+    const bool ok = kivo::ReadJpegBytes(nullptr, {data, size}, frame, decode);
     // At most the first warning, then the error that ended the read.
     if (rec->errors.size() > 2) __builtin_trap();
     if (!ok) {

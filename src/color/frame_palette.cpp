@@ -123,12 +123,12 @@ bool HasKeptPngPalette(const Frame& frame) {
     return true;
 }
 
-void RestoreKeptPngPalette(Frame& frame) {
+void RestoreKeptPngPalette(Frame& frame, int transparentIndex) {
     frame.localPalette = frame.pngPalette;
     frame.indexPixels = frame.pngIndexPixels;
-    if (TransparentIndex >= 0 && TransparentIndex < int(frame.pngPalette.size())) {
+    if (transparentIndex >= 0 && transparentIndex < int(frame.pngPalette.size())) {
         frame.hasTransparency = 1;
-        frame.transparentRgb = frame.pngPalette[size_t(TransparentIndex)];
+        frame.transparentRgb = frame.pngPalette[size_t(transparentIndex)];
     } else {
         frame.hasTransparency = 0;
     }
@@ -165,29 +165,29 @@ bool CountFrameColors(Frame& frame, bool keepPositions) {
     }
 }
 
-bool PrepareFramePalette(Frame& frame, AnimDoc* doc, bool mng, IndexPlanes planes) {
+bool PrepareFramePalette(Frame& frame, AnimDoc* doc, const WriteOptions& options, bool mng, IndexPlanes planes) {
     try {
         if (frame.census.empty() && !CountFrameColors(frame, planes == IndexPlanes::kBuild)) return false;
         const int n = frame.colorCount;
-        const int m = PaletteLimit();
-        if (mng && NoColorReduction && n > m) {
+        const int m = PaletteLimit(options);
+        if (mng && options.NoColorReduction && n > m) {
             // Stays full-colour. A palette left from reading would make the frame
             // look palette-based to global palette building, so it goes too.
-            frame.saveKind = JngOver256Only ? 2 : 1;
+            frame.saveKind = options.JngOver256Only ? 2 : 1;
             frame.localPalette.clear();
             frame.indexPixels.clear();
             return true;
         }
-        if (CodecIsMng && KeepPngPalette && HasKeptPngPalette(frame)) {
+        if (mng && options.KeepPngPalette && HasKeptPngPalette(frame)) {
             // Normally restored already; a frame prepared without that step
             // must not reach a writer without its index plane.
             if (frame.localPalette.empty() || frame.indexPixels.size() != frame.pngIndexPixels.size())
-                RestoreKeptPngPalette(frame);
+                RestoreKeptPngPalette(frame, options.TransparentIndex);
             return true;
         }
         const std::optional<FramePixels> px = GetFramePixels(frame);
         if (!px) return false;
-        if (n > m || AlwaysDither) return ReduceFrame(frame, *px, m);
+        if (n > m || options.AlwaysDither) return ReduceFrame(frame, *px, m);
         return KeepExactColors(frame, doc, mng, planes);
     } catch (const std::bad_alloc&) {
         return false;

@@ -106,11 +106,11 @@ MergeInput ExamineFrame(Frame& frame) {
 // Decides the frame's place in the global palette (whose first n entries are in
 // use) and enters its missing colours; map receives own index -> global index.
 // False, with the global palette as before, when the colours do not fit.
-bool PlanMerge(Palette& global, int& n, const Frame& frame, const MergeInput& in,
+bool PlanMerge(Palette& global, int& n, int limit, const Frame& frame, const MergeInput& in,
                std::array<uint8_t, 256>& map) {
     if (!in.ready) return false;
     const int own = int(frame.localPalette.size());
-    const int m = std::min(PaletteLimit(), int(global.size()));
+    const int m = std::min(limit, int(global.size()));
     // An entry counts as used when a pixel refers to it, or, by the census rule,
     // when its colour occurs in the image (all entries when the census and the
     // palette are equally long). A quantized palette may hold colours that no
@@ -146,21 +146,21 @@ void MoveOntoGlobal(Frame& frame, const std::array<uint8_t, 256>& map) {
 // Merges the listed frames in order until one does not fit. Examining and
 // renumbering touch every pixel and depend on one frame only, so they run side
 // by side; only the decisions, a few hundred entries a frame, run in order.
-void MergeInOrder(std::vector<Frame*>& list, Palette& global, int& n) {
+void MergeInOrder(std::vector<Frame*>& list, Palette& global, int& n, int limit) {
     std::vector<MergeInput> inputs(list.size());
     ParallelFor(list.size(), [&](size_t i) { inputs[i] = ExamineFrame(*list[i]); });
     std::vector<std::array<uint8_t, 256>> maps(list.size());
     size_t merged = 0;
-    while (merged < list.size() && PlanMerge(global, n, *list[merged], inputs[merged], maps[merged]))
+    while (merged < list.size() && PlanMerge(global, n, limit, *list[merged], inputs[merged], maps[merged]))
         ++merged;
     ParallelFor(merged, [&](size_t i) { MoveOntoGlobal(*list[i], maps[i]); });
 }
 
 }  // namespace
 
-bool MergeFramePalette(Palette& global, int& n, Frame& frame) {
+bool MergeFramePalette(Palette& global, int& n, Frame& frame, const WriteOptions& options) {
     std::array<uint8_t, 256> map;
-    if (!PlanMerge(global, n, frame, ExamineFrame(frame), map)) return false;
+    if (!PlanMerge(global, n, PaletteLimit(options), frame, ExamineFrame(frame), map)) return false;
     MoveOntoGlobal(frame, map);
     return true;
 }
@@ -182,8 +182,8 @@ void AdoptGlobalPalette(const Palette& global, Frame& frame) {
     if (!identity) Renumber(frame, map);
 }
 
-bool BuildGlobalPalette(AnimDoc& doc, bool mng) {
-    if (mng && KeepPngPalette) return true;
+bool BuildGlobalPalette(AnimDoc& doc, const WriteOptions& options, bool mng) {
+    if (mng && options.KeepPngPalette) return true;
     try {
         std::vector<Frame*> list;
         for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) list.push_back(f);
@@ -196,9 +196,9 @@ bool BuildGlobalPalette(AnimDoc& doc, bool mng) {
         std::stable_sort(list.begin(), list.end(), [](const Frame* a, const Frame* b) {
             return a->localPalette.size() > b->localPalette.size();
         });
-        const int m = PaletteLimit();
+        const int m = PaletteLimit(options);
 
-        if (!UnifyPalette) {
+        if (!options.UnifyPalette) {
             if (list.empty()) return true;
             doc.globalPalette = std::move(list[0]->localPalette);
             list[0]->localPalette.clear();
@@ -212,7 +212,7 @@ bool BuildGlobalPalette(AnimDoc& doc, bool mng) {
         Palette global(256);
         int n = 0;
         if (mng) EnterTransparentColors(list, global, n, m);
-        MergeInOrder(list, global, n);
+        MergeInOrder(list, global, n, m);
         global.resize(size_t(mng ? n : PowerOfTwoPaletteSize(n)));
         doc.globalPalette = std::move(global);
         return true;

@@ -3,13 +3,15 @@
 #pragma once
 
 #include "doc/anim_doc.h"
+#include "options/write_options.h"
 
 namespace kivo {
 
-bool BuildGlobalPalette(AnimDoc& doc, bool mng);
+bool BuildGlobalPalette(AnimDoc& doc, const WriteOptions& options, bool mng);
 // Moves frame onto global (whose first n entries are in use, n updated) when
-// every colour its index plane uses fits within MaxColors. True when it moved.
-bool MergeFramePalette(Palette& global, int& n, Frame& frame);
+// every colour its index plane uses fits within the options' MaxColors. True
+// when it moved.
+bool MergeFramePalette(Palette& global, int& n, Frame& frame, const WriteOptions& options);
 // Moves frame onto global when global holds all its colours.
 void AdoptGlobalPalette(const Palette& global, Frame& frame);
 

@@ -115,8 +115,8 @@ void ChooseSubstitutes(std::vector<ReservedColor>& reserved, const Palette& glob
 
 RowLimits JointRowLimits;
 
-bool ReduceJointly(AnimDoc& doc, bool mng, IndexPlanes planes) {
-    const int m = PaletteLimit();
+bool ReduceJointly(AnimDoc& doc, const WriteOptions& options, bool mng, IndexPlanes planes) {
+    const int m = PaletteLimit(options);
     std::vector<ReservedColor> reserved;
     reserved.reserve(size_t(std::max(doc.frameCount, 0)));
     std::vector<Frame*> joint;
@@ -128,14 +128,14 @@ bool ReduceJointly(AnimDoc& doc, bool mng, IndexPlanes planes) {
     // prepare them side by side first.
     const std::vector<Frame*> frames = FrameList(doc);
     auto keepsOwnPalette = [&](const Frame& f) {
-        return !f.census.empty() && !(mng && NoColorReduction && f.colorCount > m) &&
-               !(f.colorCount > m || AlwaysDither);
+        return !f.census.empty() && !(mng && options.NoColorReduction && f.colorCount > m) &&
+               !(f.colorCount > m || options.AlwaysDither);
     };
     // 0 not prepared here, 1 prepared, -1 failed; signed, since plain char is
     // unsigned on some targets and would hide the failure.
     std::vector<int8_t> prepared(frames.size(), 0);
     ParallelFor(frames.size(), [&](size_t i) {
-        if (keepsOwnPalette(*frames[i])) prepared[i] = PrepareFramePalette(*frames[i], &doc, mng, planes) ? 1 : -1;
+        if (keepsOwnPalette(*frames[i])) prepared[i] = PrepareFramePalette(*frames[i], &doc, options, mng, planes) ? 1 : -1;
     });
 
     int b = m;  // quantizer budget
@@ -148,10 +148,10 @@ bool ReduceJointly(AnimDoc& doc, bool mng, IndexPlanes planes) {
         }
         if (f->census.empty() && !CountFrameColors(*f, planes == IndexPlanes::kBuild)) return false;
         const int n = f->colorCount;
-        if (mng && NoColorReduction && n > m) {
+        if (mng && options.NoColorReduction && n > m) {
             // Kept full-colour, outside the shared palette.
-            if (!PrepareFramePalette(*f, &doc, mng, planes)) return false;
-        } else if (n > m || AlwaysDither) {  // M colours keep an exact palette
+            if (!PrepareFramePalette(*f, &doc, options, mng, planes)) return false;
+        } else if (n > m || options.AlwaysDither) {  // M colours keep an exact palette
             if (!GetFramePixels(*f)) return false;
             f->localPalette.clear();
             f->sharedQuantize = 1;
@@ -167,7 +167,7 @@ bool ReduceJointly(AnimDoc& doc, bool mng, IndexPlanes planes) {
                     f->hasTransparency = 0;  // no entry left to reserve
                 }
             }
-        } else if (!PrepareFramePalette(*f, &doc, mng, planes)) {
+        } else if (!PrepareFramePalette(*f, &doc, options, mng, planes)) {
             return false;
         }
         ProgressPump();

@@ -30,9 +30,9 @@ void ClearMarkers(AnimDoc& doc) {
 enum class Fit { kFits, kDoesNotFit, kFailed };
 
 // Examines the frames in order and stops at the first that does not fit.
-Fit EverythingFits(AnimDoc& doc, bool mng, IndexPlanes planes) {
-    if (AlwaysDither) return Fit::kDoesNotFit;
-    const int m = PaletteLimit();
+Fit EverythingFits(AnimDoc& doc, const WriteOptions& options, bool mng, IndexPlanes planes) {
+    if (options.AlwaysDither) return Fit::kDoesNotFit;
+    const int m = PaletteLimit(options);
     for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
         bool fits = true;
         if (!f->localPalette.empty()) {
@@ -43,7 +43,7 @@ Fit EverythingFits(AnimDoc& doc, bool mng, IndexPlanes planes) {
             if (!CountFrameColors(*f, planes == IndexPlanes::kBuild)) return Fit::kFailed;
             // Exactly M colours still fit an exact palette: reducing such a frame
             // would dither a picture that loses nothing when kept as it is.
-            fits = f->colorCount <= m || (mng && NoColorReduction);
+            fits = f->colorCount <= m || (mng && options.NoColorReduction);
         }
         ProgressPump();
         if (!fits) return Fit::kDoesNotFit;
@@ -51,12 +51,12 @@ Fit EverythingFits(AnimDoc& doc, bool mng, IndexPlanes planes) {
     return Fit::kFits;
 }
 
-bool PrepareEachFrame(AnimDoc& doc, bool mng, IndexPlanes planes) {
+bool PrepareEachFrame(AnimDoc& doc, const WriteOptions& options, bool mng, IndexPlanes planes) {
     // Frames are prepared independently of each other, so side by side.
     const std::vector<Frame*> frames = FrameList(doc);
     std::vector<char> done(frames.size(), 0);
     ParallelFor(
-        frames.size(), [&](size_t i) { done[i] = PrepareFramePalette(*frames[i], &doc, mng, planes); },
+        frames.size(), [&](size_t i) { done[i] = PrepareFramePalette(*frames[i], &doc, options, mng, planes); },
         [] { ProgressPump(); });
     bool allOwn = true;
     for (size_t i = 0; i < frames.size(); ++i) {
@@ -95,24 +95,25 @@ void ReleaseFrameState(Frame& f, bool allPalettes) {
 
 }  // namespace
 
-bool PreparePalettes(OwnerWindow /*owner*/, AnimDoc& doc, bool mng, IndexPlanes planes) {
+bool PreparePalettes(OwnerWindow /*owner*/, AnimDoc& doc, const WriteOptions& options, bool mng,
+                     IndexPlanes planes) {
     bool ok = false;
     try {
-        if (UnifyPalette) doc.globalPalette.clear();
-        if (mng && KeepPngPalette) {
-            ForEachFrame(doc, [](Frame& f) {
-                if (HasKeptPngPalette(f)) RestoreKeptPngPalette(f);
+        if (options.UnifyPalette) doc.globalPalette.clear();
+        if (mng && options.KeepPngPalette) {
+            ForEachFrame(doc, [&](Frame& f) {
+                if (HasKeptPngPalette(f)) RestoreKeptPngPalette(f, options.TransparentIndex);
                 ProgressPump();
             });
         }
         TakeCensuses(doc, planes);
-        const Fit fit = EverythingFits(doc, mng, planes);
+        const Fit fit = EverythingFits(doc, options, mng, planes);
         if (fit == Fit::kFailed)
             ok = false;
-        else if (!UnifyPalette || fit == Fit::kFits)
-            ok = PrepareEachFrame(doc, mng, planes);
+        else if (!options.UnifyPalette || fit == Fit::kFits)
+            ok = PrepareEachFrame(doc, options, mng, planes);
         else
-            ok = ReduceJointly(doc, mng, planes);
+            ok = ReduceJointly(doc, options, mng, planes);
     } catch (const std::bad_alloc&) {
         ok = false;
     }
@@ -121,20 +122,17 @@ bool PreparePalettes(OwnerWindow /*owner*/, AnimDoc& doc, bool mng, IndexPlanes 
     return ok;
 }
 
-bool PrepareSingleFramePalette(AnimDoc* /*doc*/, Frame& frame) {
+bool PrepareSingleFramePalette(AnimDoc* /*doc*/, Frame& frame, const WriteOptions& options, bool mng) {
     try {
-        if (KeepPngPalette && HasKeptPngPalette(frame)) {
-            RestoreKeptPngPalette(frame);
+        if (options.KeepPngPalette && HasKeptPngPalette(frame)) {
+            RestoreKeptPngPalette(frame, options.TransparentIndex);
             return true;
         }
         if (!CountFrameColors(frame)) return false;
         // A single image may always use a full table.
-        struct Restore {
-            int saved = MaxColors;
-            ~Restore() { MaxColors = saved; }
-        } restore;
-        MaxColors = 256;
-        const bool ok = PrepareFramePalette(frame, nullptr, CodecIsMng != 0);
+        WriteOptions single = options;
+        single.MaxColors = 256;
+        const bool ok = PrepareFramePalette(frame, nullptr, single, mng);
         frame.censusIndices = {};
         return ok;
     } catch (const std::bad_alloc&) {

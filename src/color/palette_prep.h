@@ -1,6 +1,7 @@
 // Before a save: give every frame an index plane and either its own palette or a
-// place in the document's global palette, within MaxColors, with transparency kept
-// on an entry of its own.
+// place in the document's global palette, within the options' MaxColors, with
+// transparency kept on an entry of its own. The options come with the call; mng
+// says which format the palettes are prepared for.
 #pragma once
 
 #include <array>
@@ -8,6 +9,7 @@
 #include <vector>
 
 #include "doc/anim_doc.h"
+#include "options/write_options.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -22,10 +24,12 @@ enum class IndexPlanes { kBuild, kDeferExact };
 
 // Whole document; mng selects the MNG rules. Pumps the progress dialog after
 // each frame. False on failure (memory), frames' working markers cleared.
-bool PreparePalettes(OwnerWindow owner, AnimDoc& doc, bool mng, IndexPlanes planes = IndexPlanes::kBuild);
-// One frame for a one-frame GIF (MaxColors taken as 256 for the call).
-bool PrepareSingleFramePalette(AnimDoc* doc, Frame& frame);
-bool PrepareFramePalette(Frame& frame, AnimDoc* doc, bool mng, IndexPlanes planes = IndexPlanes::kBuild);
+bool PreparePalettes(OwnerWindow owner, AnimDoc& doc, const WriteOptions& options, bool mng,
+                     IndexPlanes planes = IndexPlanes::kBuild);
+// One frame for a one-frame file (MaxColors taken as 256 for the call).
+bool PrepareSingleFramePalette(AnimDoc* doc, Frame& frame, const WriteOptions& options, bool mng);
+bool PrepareFramePalette(Frame& frame, AnimDoc* doc, const WriteOptions& options, bool mng,
+                         IndexPlanes planes = IndexPlanes::kBuild);
 // Fills frame.census / frame.colorCount (257 = more than 256 colours) and,
 // with keepPositions, frame.censusIndices.
 bool CountFrameColors(Frame& frame, bool keepPositions = true);

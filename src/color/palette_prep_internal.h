@@ -15,12 +15,15 @@ namespace kivo {
 // index inside the palette.
 bool HasKeptPngPalette(const Frame& frame);
 // Gives the frame copies of its kept PNG palette and indices; transparency
-// follows TransparentIndex. The frame must have a kept PNG palette.
-void RestoreKeptPngPalette(Frame& frame);
+// follows transparentIndex (-1 for none). The frame must have a kept PNG palette.
+void RestoreKeptPngPalette(Frame& frame, int transparentIndex);
 
 // MaxColors as a usable palette size (the option is validated where it is set;
 // this guards against a stray value).
-inline int PaletteLimit() { return MaxColors < 2 ? 2 : MaxColors > 256 ? 256 : MaxColors; }
+inline int PaletteLimit(const WriteOptions& options) {
+    const int m = options.MaxColors;
+    return m < 2 ? 2 : m > 256 ? 256 : m;
+}
 
 // The smallest of 2, 4, ..., 256 that holds n entries.
 int PowerOfTwoPaletteSize(int n);
@@ -43,6 +46,6 @@ extern RowLimits JointRowLimits;
 
 // The shared reduction of every frame that does not fit into one global palette
 // (throws std::bad_alloc; other failures give false).
-bool ReduceJointly(AnimDoc& doc, bool mng, IndexPlanes planes);
+bool ReduceJointly(AnimDoc& doc, const WriteOptions& options, bool mng, IndexPlanes planes);
 
 }  // namespace kivo

@@ -334,7 +334,7 @@ bool CompressFrame(Frame& frame, const AnimDoc& doc, const WrittenTableOrder& or
 
 // Writes everything after palette preparation. False on a write failure or a
 // cancel; cancelled tells which.
-bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
+bool StreamDocument(SafeFile& file, AnimDoc& doc, const WriteOptions& options, bool& cancelled) {
     Bytes b;
     int bits = 1;
     const WrittenTableOrder order(doc);
@@ -348,7 +348,7 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
     if (doc.loopEnabled != 0) PutLoopBlock(b, doc);
     if (!file.Write(b)) return false;
 
-    if (Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags |= kInterlacedFlag;
+    if (options.Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags |= kInterlacedFlag;
 
     ProgressSetText("GIF 書き込み中...");
     ProgressSetRange(0, doc.frameCount);
@@ -390,12 +390,12 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, bool& cancelled) {
 
 }  // namespace
 
-DocumentSaveError SaveGif(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+DocumentSaveError SaveGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options) {
     CodecIsMng = 0;
-    return SaveDocument(owner, path, doc, [&](SafeFile& file, bool& cancelled) {
-        return PreparePalettes(owner, doc, false, IndexPlanes::kDeferExact) &&
-               (!doc.globalPalette.empty() || BuildGlobalPalette(doc, false)) &&
-               StreamDocument(file, doc, cancelled);
+    return SaveDocument(owner, path, doc, options, [&](SafeFile& file, bool& cancelled) {
+        return PreparePalettes(owner, doc, options, false, IndexPlanes::kDeferExact) &&
+               (!doc.globalPalette.empty() || BuildGlobalPalette(doc, options, false)) &&
+               StreamDocument(file, doc, options, cancelled);
     });
 }
 
@@ -408,11 +408,16 @@ bool Shown(OwnerWindow owner, DocumentSaveError error) {
 
 }  // namespace
 
-bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
-    return Shown(owner, SaveGif(owner, path, doc));
+bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options) {
+    return Shown(owner, SaveGif(owner, path, doc, options));
 }
 
-DocumentSaveError WriteSingleFrameGif(const std::string& path, AnimDoc& doc, Frame& frame, bool overwrite) {
+bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+    return WriteGif(owner, path, doc, ProcessWriteOptions());
+}
+
+DocumentSaveError WriteSingleFrameGif(const std::string& path, AnimDoc& doc, Frame& frame, bool overwrite,
+                                      WriteOptions& options) {
     if (!overwrite && FileExists(path)) return DocumentSaveError::kNone;
     CodecIsMng = 0;
     SafeFile file;
@@ -421,7 +426,7 @@ DocumentSaveError WriteSingleFrameGif(const std::string& path, AnimDoc& doc, Fra
 
     bool ok = false;
     try {
-        if (PrepareSingleFramePalette(&doc, frame) && !frame.localPalette.empty() &&
+        if (PrepareSingleFramePalette(&doc, frame, options, false) && !frame.localPalette.empty() &&
             frame.localPalette.size() <= 256) {
             Bytes b;
             int bits = 1;
@@ -431,7 +436,7 @@ DocumentSaveError WriteSingleFrameGif(const std::string& path, AnimDoc& doc, Fra
             const int width = std::max(doc.screenWidth, area.left + WrittenSide(area.width, frame));
             const int height = std::max(doc.screenHeight, area.top + WrittenSide(area.height, frame));
             PutHeader(b, width, height, frame.localPalette.size(), false, bits);
-            if (Interlace == 1) frame.imageFlags |= kInterlacedFlag;
+            if (options.Interlace == 1) frame.imageFlags |= kInterlacedFlag;
             else frame.imageFlags &= uint8_t(~kInterlacedFlag);
             ok = file.Write(b) && WriteFrame(file, frame, doc);
         }
@@ -441,20 +446,25 @@ DocumentSaveError WriteSingleFrameGif(const std::string& path, AnimDoc& doc, Fra
 
     ReleaseFrameSaveState(frame);
     if (ok) ok = file.WriteByte(0x3B) && file.Commit();
-    if (Interlace == 1) frame.imageFlags &= uint8_t(~kInterlacedFlag);
+    if (options.Interlace == 1) frame.imageFlags &= uint8_t(~kInterlacedFlag);
     frame.hasTransparency = saved.has;
     frame.transparentRgb = saved.rgb;
     if (!ok) {
         file.Abandon();
         return DocumentSaveError::kWriteFailed;
     }
-    AlwaysDither = 0;
+    options.AlwaysDither = 0;
     return DocumentSaveError::kNone;
 }
 
 bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, Frame& frame,
+                         bool overwrite, WriteOptions& options) {
+    return Shown(owner, WriteSingleFrameGif(path, doc, frame, overwrite, options));
+}
+
+bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, Frame& frame,
                          bool overwrite) {
-    return Shown(owner, WriteSingleFrameGif(path, doc, frame, overwrite));
+    return WriteSingleFrameGif(owner, path, doc, frame, overwrite, ProcessWriteOptions());
 }
 
 }  // namespace kivo

@@ -13,6 +13,7 @@
 #include "jpeg/jpeg_writer.h"
 #include "mng/mng_reader.h"
 #include "mng/mng_writer.h"
+#include "options/write_options.h"
 #include "png/png_reader.h"
 #include "png/png_writer.h"
 #include "platform/safe_save.h"
@@ -40,10 +41,7 @@ bool PreviewBmp(OwnerWindow, const std::string& path, Frame& frame) {
 
 // A quick, rougher decode is enough for a preview.
 bool PreviewJpeg(OwnerWindow owner, const std::string& path, Frame& frame) {
-    JpegPreviewMode = 1;
-    const bool ok = ReadJpeg(owner, path, frame);
-    JpegPreviewMode = 0;
-    return ok;
+    return ReadJpeg(owner, path, frame, JpegDecode::kPreview);
 }
 
 bool PreviewAvi(OwnerWindow, const std::string& path, Frame& frame) { return ReadAviFirstFrame(path, &frame); }
@@ -62,7 +60,7 @@ bool WritePngFrame(OwnerWindow owner, const std::string& path, AnimDoc&, Frame& 
 bool WriteJpegFrame(OwnerWindow owner, const std::string& path, AnimDoc&, Frame& frame,
                     bool overwrite) {
     if (!overwrite && FileExists(path)) return true;
-    return WriteJpeg(owner, path, frame, kJpegFileQuality);
+    return WriteJpeg(owner, path, frame, {kJpegFileQuality, ProcessWriteOptions().Interlace != 0});
 }
 
 const FileFormat kFormats[] = {

@@ -11,8 +11,6 @@
 
 namespace kivo {
 
-int JpegPreviewMode = 0;
-
 namespace {
 
 // Real progressive files have a dozen scans or so. A hostile one can hold
@@ -36,6 +34,7 @@ struct DecodeJob {
     std::span<const uint8_t> bytes;
     Dib dib;
     uint32_t width = 0, height = 0;  // the picture's size as the header gives it
+    JpegDecode decode = JpegDecode::kExact;
 };
 
 // Ends the decompression for one of our own causes.
@@ -106,7 +105,7 @@ bool Decompress(DecodeJob& job) {
         Fail(common, JpegReadFault::kColourSpace);
     }
     cinfo->do_fancy_upsampling = FALSE;
-    if (JpegPreviewMode) {
+    if (job.decode == JpegDecode::kPreview) {
         cinfo->dct_method = JDCT_IFAST;
         // Colour quantization stays off; these only keep its settings cheap.
         cinfo->dither_mode = JDITHER_ORDERED;
@@ -206,17 +205,18 @@ std::string JpegReadMessage(const JpegReadError& error) {
     return {};
 }
 
-JpegReadError ReadJpegBytes(std::span<const uint8_t> bytes, Frame& frame) {
+JpegReadError ReadJpegBytes(std::span<const uint8_t> bytes, Frame& frame, JpegDecode decode) {
     try {
         DecodeJob job;
         job.bytes = bytes;
+        job.decode = decode;
         return Run(job, frame);
     } catch (const std::bad_alloc&) {
         return {JpegReadFault::kNoMemory};
     }
 }
 
-JpegReadError ReadJpeg(const std::string& path, Frame& frame) {
+JpegReadError ReadJpeg(const std::string& path, Frame& frame, JpegDecode decode) {
     try {
         std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
         if (!file) {
@@ -226,18 +226,23 @@ JpegReadError ReadJpeg(const std::string& path, Frame& frame) {
         }
         DecodeJob job;
         job.file = file.get();
+        job.decode = decode;
         return Run(job, frame);
     } catch (const std::bad_alloc&) {
         return {JpegReadFault::kNoMemory};
     }
 }
 
-bool ReadJpegBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame) {
-    return Shown(owner, ReadJpegBytes(bytes, frame));
+bool ReadJpegBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame, JpegDecode decode) {
+    return Shown(owner, ReadJpegBytes(bytes, frame, decode));
+}
+
+bool ReadJpeg(OwnerWindow owner, const std::string& path, Frame& frame, JpegDecode decode) {
+    return Shown(owner, ReadJpeg(path, frame, decode));
 }
 
 bool ReadJpeg(OwnerWindow owner, const std::string& path, Frame& frame) {
-    return Shown(owner, ReadJpeg(path, frame));
+    return ReadJpeg(owner, path, frame, JpegDecode::kExact);
 }
 
 }  // namespace kivo

@@ -12,9 +12,9 @@
 
 namespace kivo {
 
-// Normally 0. The open dialog's preview sets it to 1 around its read, trading
-// quality for speed (the fast integer DCT).
-extern int JpegPreviewMode;
+// How carefully a picture is decoded: exactly, or quickly for a glance (the
+// open dialog's preview), trading quality for speed with the fast integer DCT.
+enum class JpegDecode { kExact, kPreview };
 
 // Why a read failed, one value per cause; JpegReadMessage gives the text.
 enum class JpegReadFault {
@@ -44,13 +44,16 @@ std::string JpegReadMessage(const JpegReadError& error);
 
 // Reads a JPEG file into the frame's dib, width and height; nothing else of the
 // frame changes. On an error the frame keeps no picture.
-JpegReadError ReadJpeg(const std::string& path, Frame& frame);
+JpegReadError ReadJpeg(const std::string& path, Frame& frame, JpegDecode decode = JpegDecode::kExact);
 // The same for JPEG data in memory.
-JpegReadError ReadJpegBytes(std::span<const uint8_t> bytes, Frame& frame);
+JpegReadError ReadJpegBytes(std::span<const uint8_t> bytes, Frame& frame,
+                            JpegDecode decode = JpegDecode::kExact);
 
 // The same, showing the warning and then the error's message through
 // ShowError; false after an error.
 bool ReadJpeg(OwnerWindow owner, const std::string& path, Frame& frame);
-bool ReadJpegBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame);
+bool ReadJpeg(OwnerWindow owner, const std::string& path, Frame& frame, JpegDecode decode);
+bool ReadJpegBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame,
+                   JpegDecode decode = JpegDecode::kExact);
 
 }  // namespace kivo

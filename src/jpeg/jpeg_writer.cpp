@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <new>
 
-#include "options/write_options.h"
 #include "doc/dib.h"
 #include "jpeg/jpeg_errors.h"
 #include "platform/safe_save.h"
@@ -78,7 +77,7 @@ bool HasPicture(const Frame& frame) { return DibIsValid(frame.dib) && DibBitCoun
 
 // The whole compression. A fatal library error jumps back to the setjmp here,
 // so this frame holds nothing with a destructor and nothing read after the jump.
-bool Compress(EncodeJob& job, const Dib& dib, int quality) {
+bool Compress(EncodeJob& job, const Dib& dib, JpegSettings settings) {
     j_compress_ptr cinfo = &job.cinfo;
     if (setjmp(job.errors.jump)) return false;
 
@@ -94,9 +93,9 @@ bool Compress(EncodeJob& job, const Dib& dib, int quality) {
     cinfo->input_components = 3;
     cinfo->in_color_space = JCS_EXT_BGR;  // the DIB's rows go in as they are
     jpeg_set_defaults(cinfo);
-    jpeg_set_quality(cinfo, quality, TRUE);
+    jpeg_set_quality(cinfo, settings.quality, TRUE);
     cinfo->optimize_coding = TRUE;
-    if (Interlace) jpeg_simple_progression(cinfo);
+    if (settings.progressive) jpeg_simple_progression(cinfo);
     jpeg_start_compress(cinfo, TRUE);
 
     // The first scanline is the top row, the DIB's last.
@@ -116,13 +115,13 @@ bool Compress(EncodeJob& job, const Dib& dib, int quality) {
     return true;
 }
 
-JpegWriteError Encode(const Frame& frame, int quality, Sink sink, void* target) {
+JpegWriteError Encode(const Frame& frame, JpegSettings settings, Sink sink, void* target) {
     EncodeJob job;
     job.sink = sink;
     job.target = target;
     job.cinfo.err = InitJpegErrors(job.errors);
     job.cinfo.client_data = &job;  // kept by jpeg_create_compress
-    const bool ok = Compress(job, frame.dib, quality);
+    const bool ok = Compress(job, frame.dib, settings);
     jpeg_destroy_compress(&job.cinfo);
     JpegWriteError error;
     error.warning = job.errors.warning;
@@ -159,11 +158,11 @@ std::string JpegWriteMessage(const JpegWriteError& error) {
     return {};
 }
 
-JpegWriteError EncodeJpeg(const Frame& frame, int quality, std::vector<uint8_t>& out) {
+JpegWriteError EncodeJpeg(const Frame& frame, JpegSettings settings, std::vector<uint8_t>& out) {
     out.clear();
     if (!HasPicture(frame)) return {JpegWriteFault::kNoPicture};
     try {
-        JpegWriteError error = Encode(frame, quality, ToVector, &out);
+        JpegWriteError error = Encode(frame, settings, ToVector, &out);
         if (error) out.clear();
         return error;
     } catch (const std::bad_alloc&) {
@@ -172,7 +171,7 @@ JpegWriteError EncodeJpeg(const Frame& frame, int quality, std::vector<uint8_t>&
     }
 }
 
-JpegWriteError WriteJpeg(const std::string& path, const Frame& frame, int quality) {
+JpegWriteError WriteJpeg(const std::string& path, const Frame& frame, JpegSettings settings) {
     if (!HasPicture(frame)) return {JpegWriteFault::kNoPicture};
     try {
         SafeFile file;
@@ -181,7 +180,7 @@ JpegWriteError WriteJpeg(const std::string& path, const Frame& frame, int qualit
             error.path = path;
             return error;
         }
-        JpegWriteError error = Encode(frame, quality, ToFile, &file);
+        JpegWriteError error = Encode(frame, settings, ToFile, &file);
         if (error) return error;  // the file is dropped
         if (!file.Commit()) error.fault = JpegWriteFault::kCommit;
         return error;
@@ -190,12 +189,12 @@ JpegWriteError WriteJpeg(const std::string& path, const Frame& frame, int qualit
     }
 }
 
-bool EncodeJpeg(OwnerWindow owner, const Frame& frame, int quality, std::vector<uint8_t>& out) {
-    return Shown(owner, EncodeJpeg(frame, quality, out));
+bool EncodeJpeg(OwnerWindow owner, const Frame& frame, JpegSettings settings, std::vector<uint8_t>& out) {
+    return Shown(owner, EncodeJpeg(frame, settings, out));
 }
 
-bool WriteJpeg(OwnerWindow owner, const std::string& path, const Frame& frame, int quality) {
-    return Shown(owner, WriteJpeg(path, frame, quality));
+bool WriteJpeg(OwnerWindow owner, const std::string& path, const Frame& frame, JpegSettings settings) {
+    return Shown(owner, WriteJpeg(path, frame, settings));
 }
 
 }  // namespace kivo

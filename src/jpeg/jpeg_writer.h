@@ -1,6 +1,7 @@
 // A frame's 24-bit picture as JPEG through libjpeg: baseline-compatible tables at
-// the given quality, optimized Huffman coding, progressive when the Interlace
-// write option is on. Serves the JNG frames of the MNG writer and exports.
+// the given quality, optimized Huffman coding, progressive when asked (the
+// Interlace write option, for those who write it). Serves the JNG frames of the
+// MNG writer and exports.
 #pragma once
 
 #include <cstdint>
@@ -32,16 +33,23 @@ struct JpegWriteError {
 // The error's message; empty for kNone and kNoMemory.
 std::string JpegWriteMessage(const JpegWriteError& error);
 
-// Writes the frame (unchanged) as a JPEG file with quality 1-100, safely: an
-// existing file is replaced only once the new one is complete.
-JpegWriteError WriteJpeg(const std::string& path, const Frame& frame, int quality);
+// How the picture is compressed: quality 1-100, and progressive scans or one.
+struct JpegSettings {
+    int quality;
+    bool progressive;
+    JpegSettings(int q, bool p = false) : quality(q), progressive(p) {}
+};
+
+// Writes the frame (unchanged) as a JPEG file, safely: an existing file is
+// replaced only once the new one is complete.
+JpegWriteError WriteJpeg(const std::string& path, const Frame& frame, JpegSettings settings);
 // The same JPEG data into out (emptied on failure). Shows nothing, so frames
 // can be encoded side by side.
-JpegWriteError EncodeJpeg(const Frame& frame, int quality, std::vector<uint8_t>& out);
+JpegWriteError EncodeJpeg(const Frame& frame, JpegSettings settings, std::vector<uint8_t>& out);
 
 // The same, showing the warning and then the error's message; false after an
 // error.
-bool WriteJpeg(OwnerWindow owner, const std::string& path, const Frame& frame, int quality);
-bool EncodeJpeg(OwnerWindow owner, const Frame& frame, int quality, std::vector<uint8_t>& out);
+bool WriteJpeg(OwnerWindow owner, const std::string& path, const Frame& frame, JpegSettings settings);
+bool EncodeJpeg(OwnerWindow owner, const Frame& frame, JpegSettings settings, std::vector<uint8_t>& out);
 
 }  // namespace kivo

@@ -45,17 +45,17 @@ MngFrameError FromPng(PngWriteError error) {
     return e;
 }
 
-MngFrameError EncodeJng(const Frame& frame, std::vector<uint8_t>& out) {
+MngFrameError EncodeJng(const Frame& frame, const WriteOptions& options, std::vector<uint8_t>& out) {
     if (!PictureFits(frame)) return Unfit();
     // The JPEG data stays in memory: a JNG holds it whole in one JDAT.
     std::vector<uint8_t> jpeg;
-    if (JpegWriteError error = EncodeJpeg(frame, std::clamp(JngQuality, 1, 100), jpeg)) {
+    if (JpegWriteError error = EncodeJpeg(frame, {std::clamp(options.JngQuality, 1, 100), options.Interlace != 0}, jpeg)) {
         MngFrameError e;
         e.kind = MngFrameError::Kind::kJpeg;
         e.jpeg = std::move(error);
         return e;
     }
-    PutJhdr(out, uint32_t(frame.width), uint32_t(frame.height), Interlace != 0);
+    PutJhdr(out, uint32_t(frame.width), uint32_t(frame.height), options.Interlace != 0);
     for (const TextKey& key : frame.textKeys)
         if (!PutText(out, key)) return Unfit();
     PutChunk(out, "JDAT", jpeg);
@@ -78,10 +78,12 @@ MngFrameError EncodeStandIn(const Frame& frame, std::vector<uint8_t>& out) {
 
 }  // namespace
 
-bool WrittenAsJng(const Frame& frame) { return JngAllFrames != 0 || frame.saveKind == 2; }
+bool WrittenAsJng(const Frame& frame, const WriteOptions& options) {
+    return options.JngAllFrames != 0 || frame.saveKind == 2;
+}
 
-bool UsesGlobalPalette(const AnimDoc& doc, const Frame& frame) {
-    return !IsEmptyFrame(frame) && !WrittenAsJng(frame) && frame.saveKind == 0 &&
+bool UsesGlobalPalette(const AnimDoc& doc, const Frame& frame, const WriteOptions& options) {
+    return !IsEmptyFrame(frame) && !WrittenAsJng(frame, options) && frame.saveKind == 0 &&
            frame.localPalette.empty() && !doc.globalPalette.empty();
 }
 
@@ -103,15 +105,15 @@ std::vector<std::string> MngFrameMessages(const MngFrameError& error) {
     return messages;
 }
 
-MngFrameError EncodeMngFrame(const AnimDoc& doc, const Frame& frame, bool globalTrns,
+MngFrameError EncodeMngFrame(const AnimDoc& doc, const Frame& frame, const WriteOptions& options, bool globalTrns,
                              std::vector<uint8_t>& out) {
     if (IsEmptyFrame(frame)) return EncodeStandIn(frame, out);
-    if (WrittenAsJng(frame)) return EncodeJng(frame, out);
+    if (WrittenAsJng(frame, options)) return EncodeJng(frame, options, out);
 
     PngImage image;
     image.width = uint32_t(frame.width);
     image.height = uint32_t(frame.height);
-    image.interlace = Interlace != 0;
+    image.interlace = options.Interlace != 0;
     image.hasTransparency = frame.hasTransparency != 0;
     image.transparent = frame.transparentRgb;
     image.texts = &frame.textKeys;
@@ -128,7 +130,7 @@ MngFrameError EncodeMngFrame(const AnimDoc& doc, const Frame& frame, bool global
         image.indexPlane = frame.indexPixels.data();
         // With NoGlobalPalette the file has no global PLTE: a frame on the
         // global palette carries a copy of it instead.
-        if (UsesGlobalPalette(doc, frame) && !NoGlobalPalette) {
+        if (UsesGlobalPalette(doc, frame, options) && !options.NoGlobalPalette) {
             form.emptyPlte = true;
             form.suppressTrns = globalTrns;
         }

@@ -10,14 +10,15 @@
 
 #include "doc/anim_doc.h"
 #include "jpeg/jpeg_writer.h"
+#include "options/write_options.h"
 #include "png/png_writer.h"
 
 namespace kivo {
 
-// The frame is stored as JNG: prepared as such, or every frame is.
-bool WrittenAsJng(const Frame& frame);
+// The frame is stored as JNG: prepared as such, or every frame is (JngAllFrames).
+bool WrittenAsJng(const Frame& frame, const WriteOptions& options);
 // The frame's indices refer to the document's global palette.
-bool UsesGlobalPalette(const AnimDoc& doc, const Frame& frame);
+bool UsesGlobalPalette(const AnimDoc& doc, const Frame& frame, const WriteOptions& options);
 // A frame without pixels, which PNG and JPEG cannot hold; it is stored as one
 // transparent pixel, so it shows nothing and keeps its place and time.
 bool IsEmptyFrame(const Frame& frame);
@@ -41,7 +42,7 @@ std::vector<std::string> MngFrameMessages(const MngFrameError& error);
 // Appends the frame's datastream, its texts inside, to out. globalTrns: the
 // file has a global tRNS, which frames on the global palette then rely on.
 // Shows nothing, so frames can be encoded side by side.
-MngFrameError EncodeMngFrame(const AnimDoc& doc, const Frame& frame, bool globalTrns,
+MngFrameError EncodeMngFrame(const AnimDoc& doc, const Frame& frame, const WriteOptions& options, bool globalTrns,
                              std::vector<uint8_t>& out);
 
 }  // namespace kivo

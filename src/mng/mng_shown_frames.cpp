@@ -166,7 +166,8 @@ bool TooLargeToCompose(const Rect& area) {
 // Composes the document frame by frame and makes the written forms.
 class Planner {
 public:
-    Planner(const Rect& area, std::vector<uint8_t>& modes) : screen_(area), modes_(modes) {}
+    Planner(const Rect& area, std::vector<uint8_t>& modes, bool jngAllFrames)
+        : screen_(area), modes_(modes), jngAllFrames_(jngAllFrames) {}
 
     // Composes frame i; false when no written form can be made for it.
     bool Step(const std::vector<Frame*>& frames, size_t i) {
@@ -226,7 +227,7 @@ private:
         if (layerable) {
             // JNG frames have no transparency: when every frame is one, the
             // pixels that stay keep their colours.
-            const bool keepColours = JngAllFrames != 0;
+            const bool keepColours = jngAllFrames_;
             const int64_t w = changing.Width();
             return Picture(f, i, changed.r, 1, [&](int64_t x, int64_t y) {
                 const uint32_t was = shown_[size_t(y - changing.y0) * size_t(w) + size_t(x - changing.x0)];
@@ -309,6 +310,7 @@ private:
 
     Screen screen_;
     std::vector<uint8_t>& modes_;
+    bool jngAllFrames_;
     std::vector<uint32_t> under_;  // the screen under a frame that gives its area back
     std::vector<uint32_t> shown_;  // the changing part as shown before this frame
     std::vector<uint64_t> used_;   // colours a picture paints with, one bit each
@@ -337,14 +339,14 @@ ShownFrames::~ShownFrames() {
     for (auto it = swapped.rbegin(); it != swapped.rend(); ++it) Exchange(*it);
 }
 
-bool PlanShownFrames(AnimDoc& doc, ShownFrames& shown) {
+bool PlanShownFrames(AnimDoc& doc, ShownFrames& shown, bool jngAllFrames) {
     std::vector<Frame*> frames;
     for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) frames.push_back(f);
     shown.framingModes = PlainModes(frames);
     const Rect area = ReachedArea(doc, frames);
     if (area.Empty() || !MayShowOtherwise(frames, area) || TooLargeToCompose(area)) return true;
 
-    Planner planner(area, shown.framingModes);
+    Planner planner(area, shown.framingModes, jngAllFrames);
     for (size_t i = 0; i < frames.size(); ++i) {
         if (!planner.Step(frames, i)) return false;
         ProgressPump();

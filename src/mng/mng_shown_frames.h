@@ -66,7 +66,8 @@ struct ShownFrames {
 // in place. False, with nothing put in place, when a written form would paint
 // with every colour and leave none to mark its transparent pixels; throws
 // std::bad_alloc when memory runs out. Whatever was put in place is given back
-// when shown goes.
-bool PlanShownFrames(AnimDoc& doc, ShownFrames& shown);
+// when shown goes. jngAllFrames: every frame is written as JNG, which has no
+// transparency.
+bool PlanShownFrames(AnimDoc& doc, ShownFrames& shown, bool jngAllFrames);
 
 }  // namespace kivo

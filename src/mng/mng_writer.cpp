@@ -49,12 +49,12 @@ uint32_t NonNegative(int32_t v) { return v < 0 ? 0 : uint32_t(v); }
 // used; transparency (8) and JNG (16) are claimed when some frame needs them.
 // A reader may trust a cleared bit, so every JNG frame counts, also one after
 // the first transparent frame.
-uint32_t SimplicityProfile(const AnimDoc& doc) {
-    if (!MhdrStrictProfile) return 0;
+uint32_t SimplicityProfile(const AnimDoc& doc, const WriteOptions& options) {
+    if (!options.MhdrStrictProfile) return 0;
     uint32_t profile = 3;
     for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
         if (f->hasTransparency || IsEmptyFrame(*f)) profile |= 8;
-        if (WrittenAsJng(*f) && !IsEmptyFrame(*f)) profile |= 16;
+        if (WrittenAsJng(*f, options) && !IsEmptyFrame(*f)) profile |= 16;
     }
     return profile;
 }
@@ -62,27 +62,29 @@ uint32_t SimplicityProfile(const AnimDoc& doc) {
 // TERM is needed to loop; with TermAlways it is also written for a single run.
 // Only a repeating TERM has room for a delay: with TermAlways it carries the
 // last frame's, the time that frame stays up before the next pass.
-bool TermCarriesDelay(const AnimDoc& doc) { return TermAlways && doc.loopEnabled; }
+bool TermCarriesDelay(const AnimDoc& doc, const WriteOptions& options) {
+    return options.TermAlways && doc.loopEnabled;
+}
 
-std::optional<TermValues> TermFor(const AnimDoc& doc) {
-    if (!TermAlways && !doc.loopEnabled) return std::nullopt;
+std::optional<TermValues> TermFor(const AnimDoc& doc, const WriteOptions& options) {
+    if (!options.TermAlways && !doc.loopEnabled) return std::nullopt;
     TermValues term;
     if (!doc.loopEnabled) return term;  // action 0: the last frame stays
     term.action = 3;
     term.maximum = doc.loopCount <= 0 ? kForever
                                       : uint32_t(std::min<int64_t>(int64_t(doc.loopCount) + 1, kForever));
     const Frame* last = LastFrame(doc);
-    if (TermCarriesDelay(doc) && last && last->hasDelay) term.delay = NonNegative(last->delay);
+    if (TermCarriesDelay(doc, options) && last && last->hasDelay) term.delay = NonNegative(last->delay);
     return term;
 }
 
 // The global tRNS applies to every frame on the global palette, so it is
 // written only when all of them are transparent with one colour the palette
 // holds; the answer is that colour's first entry.
-std::optional<size_t> GlobalTransparentIndex(const AnimDoc& doc) {
+std::optional<size_t> GlobalTransparentIndex(const AnimDoc& doc, const WriteOptions& options) {
     std::optional<Rgb> colour;
     for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
-        if (!UsesGlobalPalette(doc, *f)) continue;
+        if (!UsesGlobalPalette(doc, *f, options)) continue;
         if (!f->hasTransparency || (colour && *colour != f->transparentRgb)) return std::nullopt;
         colour = f->transparentRgb;
     }
@@ -94,17 +96,17 @@ std::optional<size_t> GlobalTransparentIndex(const AnimDoc& doc) {
 
 // MHDR, TERM and the global palette after the signature; globalTrns tells
 // whether a global tRNS went with it. False for a global palette no PLTE can hold.
-bool PutHeader(Bytes& b, const AnimDoc& doc, bool& globalTrns) {
+bool PutHeader(Bytes& b, const AnimDoc& doc, const WriteOptions& options, bool& globalTrns) {
     PutMhdr(b, NonNegative(doc.screenWidth), NonNegative(doc.screenHeight), kTicksPerSecond,
-            SimplicityProfile(doc));
-    if (const auto term = TermFor(doc)) PutTerm(b, *term);
+            SimplicityProfile(doc, options));
+    if (const auto term = TermFor(doc, options)) PutTerm(b, *term);
     globalTrns = false;
-    if (NoGlobalPalette || JngAllFrames || doc.globalPalette.empty()) return true;
+    if (options.NoGlobalPalette || options.JngAllFrames || doc.globalPalette.empty()) return true;
     if (doc.globalPalette.size() > 256) return false;
     Bytes plte;
     for (const Rgb& c : doc.globalPalette) plte.insert(plte.end(), {c.r, c.g, c.b});
     PutChunk(b, "PLTE", plte);
-    if (const auto index = GlobalTransparentIndex(doc)) {
+    if (const auto index = GlobalTransparentIndex(doc, options)) {
         Bytes alpha(*index + 1, 255);
         alpha.back() = 0;
         PutChunk(b, "tRNS", alpha);
@@ -115,9 +117,10 @@ bool PutHeader(Bytes& b, const AnimDoc& doc, bool& globalTrns) {
 
 // The mode says how the frame meets the picture before it: drawn over it (1)
 // or over a cleared screen (3).
-void PutFraming(Bytes& b, WriterState& state, const Frame& frame, uint8_t mode, bool lastInTerm) {
+void PutFraming(Bytes& b, WriterState& state, const WriteOptions& options, const Frame& frame, uint8_t mode,
+                bool lastInTerm) {
     const uint32_t delay = NonNegative(frame.delay);
-    if (!FramMayOmit) {
+    if (!options.FramMayOmit) {
         PutFramDelay(b, mode, delay);
         return;
     }
@@ -132,8 +135,8 @@ void PutFraming(Bytes& b, WriterState& state, const Frame& frame, uint8_t mode, 
     }
 }
 
-void PutPlacement(Bytes& b, WriterState& state, const Frame& frame) {
-    if (DefiMayOmit && frame.left == state.defiX && frame.top == state.defiY) return;
+void PutPlacement(Bytes& b, WriterState& state, const WriteOptions& options, const Frame& frame) {
+    if (options.DefiMayOmit && frame.left == state.defiX && frame.top == state.defiY) return;
     state.defiX = frame.left;
     state.defiY = frame.top;
     PutDefi(b, frame.left, frame.top);
@@ -155,17 +158,18 @@ struct EncodedFrame {
 
 // The frame's datastream. Its index plane, when preparation left it out, is
 // built here and taken back at once, so only the frames in progress hold one.
-void EncodeFrame(const AnimDoc& doc, Frame& frame, bool globalTrns, EncodedFrame& out) {
+void EncodeFrame(const AnimDoc& doc, Frame& frame, const WriteOptions& options, bool globalTrns,
+                 EncodedFrame& out) {
     out.stream.clear();
     // JNG frames are written from their pictures, with or without preparation.
-    const bool ownPlane = frame.indexPixels.empty() && !WrittenAsJng(frame);
+    const bool ownPlane = frame.indexPixels.empty() && !WrittenAsJng(frame, options);
     if (ownPlane) {
         out.planeRoom.clear();
         frame.indexPixels.swap(out.planeRoom);
     }
     out.error = {};
     if (ownPlane && !BuildFrameIndexPlane(frame, doc)) out.error.kind = MngFrameError::Kind::kUnfit;
-    else out.error = EncodeMngFrame(doc, frame, globalTrns, out.stream);
+    else out.error = EncodeMngFrame(doc, frame, options, globalTrns, out.stream);
     out.ok = !out.error;
     if (ownPlane) {
         frame.indexPixels.swap(out.planeRoom);
@@ -175,8 +179,8 @@ void EncodeFrame(const AnimDoc& doc, Frame& frame, bool globalTrns, EncodedFrame
 
 // False on a write failure, a frame that could not be encoded (its error in
 // failedFrame) or a cancel.
-bool StreamFrames(SafeFile& file, AnimDoc& doc, bool globalTrns, const std::vector<uint8_t>& framingModes,
-                  bool& cancelled, MngFrameError& failedFrame) {
+bool StreamFrames(SafeFile& file, AnimDoc& doc, const WriteOptions& options, bool globalTrns,
+                  const std::vector<uint8_t>& framingModes, bool& cancelled, MngFrameError& failedFrame) {
     ProgressSetText("GIF 書き込み中...");
     ProgressSetRange(0, doc.frameCount);
     ProgressSetCancel("中止");
@@ -199,8 +203,8 @@ bool StreamFrames(SafeFile& file, AnimDoc& doc, bool globalTrns, const std::vect
             return false;
         }
         Bytes chunks;
-        PutFraming(chunks, state, frame, framingModes[i], !frame.next && TermCarriesDelay(doc));
-        PutPlacement(chunks, state, frame);
+        PutFraming(chunks, state, options, frame, framingModes[i], !frame.next && TermCarriesDelay(doc, options));
+        PutPlacement(chunks, state, options, frame);
         if (!file.Write(chunks) || !file.Write(encoded.stream)) return false;
         encoded.stream = Bytes{};
         ReleaseFrameSaveState(frame);
@@ -208,7 +212,7 @@ bool StreamFrames(SafeFile& file, AnimDoc& doc, bool globalTrns, const std::vect
     };
     return RunInOrder(
         frames.size(), ahead, WorkerThreadCount(), kPumpEvery,
-        [&](size_t i) { EncodeFrame(doc, *frames[i], globalTrns, slots[i % ahead]); },
+        [&](size_t i) { EncodeFrame(doc, *frames[i], options, globalTrns, slots[i % ahead]); },
         writeFrame,
         [&] {
             if (ProgressPump() == 0) return true;
@@ -219,12 +223,12 @@ bool StreamFrames(SafeFile& file, AnimDoc& doc, bool globalTrns, const std::vect
 
 // Everything after palette preparation. False on a write failure or a cancel;
 // cancelled tells which.
-bool StreamDocument(SafeFile& file, AnimDoc& doc, const std::vector<uint8_t>& framingModes, bool& cancelled,
-                    MngFrameError& failedFrame) {
+bool StreamDocument(SafeFile& file, AnimDoc& doc, const WriteOptions& options,
+                    const std::vector<uint8_t>& framingModes, bool& cancelled, MngFrameError& failedFrame) {
     Bytes b(std::begin(kMngSignature), std::end(kMngSignature));
     bool globalTrns = false;
-    if (!PutHeader(b, doc, globalTrns) || !file.Write(b)) return false;
-    if (!StreamFrames(file, doc, globalTrns, framingModes, cancelled, failedFrame)) return false;
+    if (!PutHeader(b, doc, options, globalTrns) || !file.Write(b)) return false;
+    if (!StreamFrames(file, doc, options, globalTrns, framingModes, cancelled, failedFrame)) return false;
     b.clear();
     for (const TextKey& key : doc.textKeys)
         if (!PutText(b, key)) return false;
@@ -232,24 +236,24 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, const std::vector<uint8_t>& fr
     return file.Write(b) && file.Commit();
 }
 
-bool PrepareForMng(OwnerWindow owner, AnimDoc& doc) {
+bool PrepareForMng(OwnerWindow owner, AnimDoc& doc, const WriteOptions& options) {
     // JNG frames are written from their 24-bit pictures: nothing to reduce.
-    if (JngAllFrames) return true;
-    return PreparePalettes(owner, doc, true, IndexPlanes::kDeferExact) &&
-           (!doc.globalPalette.empty() || BuildGlobalPalette(doc, true));
+    if (options.JngAllFrames) return true;
+    return PreparePalettes(owner, doc, options, true, IndexPlanes::kDeferExact) &&
+           (!doc.globalPalette.empty() || BuildGlobalPalette(doc, options, true));
 }
 
 }  // namespace
 
-MngWriteError SaveMng(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+MngWriteError SaveMng(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options) {
     CodecIsMng = 1;
     // Frames written in another form than the document's get their own back
     // when shown goes, after the save has released what it prepared.
     ShownFrames shown;
     MngWriteError error;
-    error.save = SaveDocument(owner, path, doc, [&](SafeFile& file, bool& cancelled) {
-        return PlanShownFrames(doc, shown) && PrepareForMng(owner, doc) &&
-               StreamDocument(file, doc, shown.framingModes, cancelled, error.frame);
+    error.save = SaveDocument(owner, path, doc, options, [&](SafeFile& file, bool& cancelled) {
+        return PlanShownFrames(doc, shown, options.JngAllFrames != 0) && PrepareForMng(owner, doc, options) &&
+               StreamDocument(file, doc, options, shown.framingModes, cancelled, error.frame);
     });
     return error;
 }
@@ -260,10 +264,14 @@ std::vector<std::string> MngWriteMessages(const MngWriteError& error) {
     return messages;
 }
 
-bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
-    const MngWriteError error = SaveMng(owner, path, doc);
+bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options) {
+    const MngWriteError error = SaveMng(owner, path, doc, options);
     for (const std::string& message : MngWriteMessages(error)) ShowError(owner, message);
     return !error;
+}
+
+bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+    return WriteMng(owner, path, doc, ProcessWriteOptions());
 }
 
 }  // namespace kivo

@@ -22,8 +22,10 @@ namespace kivo {
 // Writes doc to path behind the progress dialog ("チェック中...", then a count
 // of frames with a cancel button). Errors go to ShowError, none after a cancel.
 // Afterwards the frames keep their pictures and transparency, working planes
-// and disposable palettes are released, and AlwaysDither is cleared after a
-// successful save.
+// and disposable palettes are released, and options.AlwaysDither, which holds
+// for one save, is cleared after a successful one.
+bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options);
+// The same with the process-wide options, for the callers not yet given theirs.
 bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc);
 
 // How a save ended: the whole-document save's outcome and, when a frame could
@@ -38,6 +40,6 @@ std::vector<std::string> MngWriteMessages(const MngWriteError& error);
 
 // WriteMng with the outcome as a value and nothing shown; owner only holds the
 // progress dialog.
-MngWriteError SaveMng(OwnerWindow owner, const std::string& path, AnimDoc& doc);
+MngWriteError SaveMng(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options);
 
 }  // namespace kivo

@@ -289,7 +289,8 @@ bool AllGrey(const Palette& colors) {
 
 }  // namespace
 
-PngWriteError WritePngFile(const std::string& path, const Frame& frame, bool overwrite) {
+PngWriteError WritePngFile(const std::string& path, const Frame& frame, bool overwrite,
+                           const WriteOptions& options) {
     if (!overwrite && FileExists(path)) return PngWriteError::kNone;
     if (frame.dib.empty()) return PngWriteError::kNoPicture;
     const uint32_t width = DibWidth(frame.dib), height = DibHeight(frame.dib);
@@ -299,9 +300,9 @@ PngWriteError WritePngFile(const std::string& path, const Frame& frame, bool ove
         image.width = width;
         image.height = height;
         image.dib = &frame.dib;
-        image.interlace = Interlace != 0;
+        image.interlace = options.Interlace != 0;
         image.texts = &frame.textKeys;
-        if (KeepPngPalette && !frame.pngIndexPixels.empty() && !frame.pngPalette.empty() &&
+        if (options.KeepPngPalette && !frame.pngIndexPixels.empty() && !frame.pngPalette.empty() &&
             frame.pngIndexPixels.size() == size_t(width) * height) {
             image.palette = frame.pngPalette;
             image.palette.resize(std::min<size_t>(image.palette.size(), 256));
@@ -334,8 +335,13 @@ PngWriteError WritePngFile(const std::string& path, const Frame& frame, bool ove
     return PngWriteError::kNone;
 }
 
+bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame, bool overwrite,
+                  const WriteOptions& options) {
+    return Shown(owner, WritePngFile(path, frame, overwrite, options));
+}
+
 bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame, bool overwrite) {
-    return Shown(owner, WritePngFile(path, frame, overwrite));
+    return WritePngFile(owner, path, frame, overwrite, ProcessWriteOptions());
 }
 
 }  // namespace kivo

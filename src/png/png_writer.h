@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "doc/anim_doc.h"
+#include "options/write_options.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -78,13 +79,17 @@ bool EncodePng(OwnerWindow owner, const PngImage& image, const PngStreamForm& fo
                std::vector<uint8_t>& out);
 
 // Writes the frame's picture as a stand-alone PNG: the smallest kind its colours
-// allow (or the kept PNG palette and indices when KeepPngPalette is on), Adam7
-// when Interlace is on, its texts as tEXt or zTXt, and the frame's transparent
+// allow (or the kept PNG palette and indices when the options' KeepPngPalette is
+// on), Adam7 when their Interlace is on, its texts as tEXt or zTXt, and the frame's transparent
 // colour as tRNS, as a frame of an MNG carries it. An existing file with
 // overwrite false is left alone and counts as success; otherwise the target is
 // replaced only by a complete file.
-PngWriteError WritePngFile(const std::string& path, const Frame& frame, bool overwrite);
+PngWriteError WritePngFile(const std::string& path, const Frame& frame, bool overwrite,
+                           const WriteOptions& options);
 // The same, showing the error's message; false after a failure.
+bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame, bool overwrite,
+                  const WriteOptions& options);
+// The same with the process-wide options, for the callers not yet given theirs.
 bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame, bool overwrite);
 
 }  // namespace kivo

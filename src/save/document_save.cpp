@@ -4,15 +4,14 @@
 #include <vector>
 
 #include "color/palette_prep.h"
-#include "options/write_options.h"
 #include "platform/progress.h"
 
 namespace kivo {
 
 namespace {
 
-void ClearInterlaceMark(AnimDoc& doc) {
-    if (Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags &= uint8_t(~kInterlacedFlag);
+void ClearInterlaceMark(AnimDoc& doc, const WriteOptions& options) {
+    if (options.Interlace == 1 && doc.firstFrame) doc.firstFrame->imageFlags &= uint8_t(~kInterlacedFlag);
 }
 
 }  // namespace
@@ -27,7 +26,7 @@ const char* DocumentSaveMessage(DocumentSaveError error) {
     return "";
 }
 
-DocumentSaveError SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc,
+DocumentSaveError SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
                                const std::function<bool(SafeFile& file, bool& cancelled)>& body) {
     SafeFile file;
     if (!file.Open(path)) return DocumentSaveError::kOpenFailed;
@@ -49,16 +48,16 @@ DocumentSaveError SaveDocument(OwnerWindow owner, const std::string& path, AnimD
 
     if (ok) {
         ReleaseSaveState(doc);
-        ClearInterlaceMark(doc);
+        ClearInterlaceMark(doc, options);
         RestoreTransparency(doc, saved);
         ProgressClose(owner);
-        AlwaysDither = 0;  // an unconditional dither applies to one save only
+        options.AlwaysDither = 0;  // an unconditional dither applies to one save only
         return DocumentSaveError::kNone;
     }
 
     // Nothing of this save may linger: the next one starts from the pictures.
     ReleaseSaveStateAfterFailure(doc);
-    ClearInterlaceMark(doc);
+    ClearInterlaceMark(doc, options);
     file.Abandon();
     RestoreTransparency(doc, saved);
     cancelled = ProgressPump() == 1 || cancelled;
@@ -66,9 +65,9 @@ DocumentSaveError SaveDocument(OwnerWindow owner, const std::string& path, AnimD
     return cancelled ? DocumentSaveError::kCancelled : DocumentSaveError::kWriteFailed;
 }
 
-bool RunDocumentSave(OwnerWindow owner, const std::string& path, AnimDoc& doc,
+bool RunDocumentSave(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
                      const std::function<bool(SafeFile& file, bool& cancelled)>& body) {
-    const DocumentSaveError error = SaveDocument(owner, path, doc, body);
+    const DocumentSaveError error = SaveDocument(owner, path, doc, options, body);
     if (const char* message = DocumentSaveMessage(error); *message) ShowError(owner, message);
     return error == DocumentSaveError::kNone;
 }

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "doc/anim_doc.h"
+#include "options/write_options.h"
 #include "platform/platform.h"
 #include "platform/safe_save.h"
 
@@ -27,14 +28,15 @@ const char* DocumentSaveMessage(DocumentSaveError error);
 // Writes doc to path: opens the temporary file, shows "チェック中..." without a
 // cancel button (the progress dialog belongs to owner), then runs body, which
 // prepares the palettes and streams the file, committing it on success
-// (cancelled tells a cancel from a failure). AlwaysDither is cleared after a
-// successful save.
-DocumentSaveError SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc,
+// (cancelled tells a cancel from a failure). The first frame's interlace mark
+// goes when options.Interlace put it there; options.AlwaysDither applies to one
+// save and is cleared in the caller's options after a successful one.
+DocumentSaveError SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
                                const std::function<bool(SafeFile& file, bool& cancelled)>& body);
 // The same, showing the error's message once the progress dialog has closed:
 // "ファイルオープンに失敗しました。" when the file cannot be made,
 // "書き込みに失敗しました。" after any failure but a cancel.
-bool RunDocumentSave(OwnerWindow owner, const std::string& path, AnimDoc& doc,
+bool RunDocumentSave(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
                      const std::function<bool(SafeFile& file, bool& cancelled)>& body);
 
 // The GIF image-descriptor bit of a frame stored interlaced.

@@ -42,24 +42,19 @@ std::optional<Palette> PreparedPalette(const std::vector<std::vector<uint32_t>>&
             return Rgb{uint8_t(p >> 16), uint8_t(p >> 8), uint8_t(p)};
         });
     auto doc = test::MakeAnimation(w, h, specs);
-    MaxColors = 256;
-    UnifyPalette = 1;
-    AlwaysDither = 0;
-    NoColorReduction = 0;
-    CodecIsMng = 0;
+    const WriteOptions options;  // what an export forces: the defaults
     std::optional<Palette> result;
     for (Frame* f = doc->firstFrame.get(); f; f = f->next.get()) {
         EXPECT_TRUE(CountFrameColors(*f));
         if (f->colorCount > 256) return result;
     }
-    EXPECT_TRUE(PreparePalettes(nullptr, *doc, false));
+    EXPECT_TRUE(PreparePalettes(nullptr, *doc, options, false));
     if (doc->globalPalette.empty()) {
-        EXPECT_TRUE(BuildGlobalPalette(*doc, false));
+        EXPECT_TRUE(BuildGlobalPalette(*doc, options, false));
     }
     bool shared = true;
     for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get()) shared &= f->localPalette.empty();
     if (shared) result = doc->globalPalette;
-    ResetWriteOptions();
     return result;
 }
 

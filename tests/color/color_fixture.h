@@ -103,11 +103,11 @@ inline void ExpectWritable(const AnimDoc& doc, bool gif, const TransparencyMasks
     }
 }
 
-// Resets options and installs the recording backend for every test.
+// Gives every test its own write options (the defaults) and installs the
+// recording backend.
 class ColorTest : public testing::Test {
 protected:
-    void SetUp() override { ResetWriteOptions(); }
-    void TearDown() override { ResetWriteOptions(); }
+    WriteOptions options;
     ScopedRecordingBackend rec;
 };
 

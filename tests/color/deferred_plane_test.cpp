@@ -49,14 +49,13 @@ using Snapshot = std::vector<std::tuple<Palette, std::vector<uint8_t>, int32_t, 
 // document's own palette as the last entry; leftOut counts the frames that
 // were without a plane before.
 Snapshot Prepare(AnimDoc& doc, const Case& c, IndexPlanes planes, int& leftOut) {
-    ResetWriteOptions();
-    MaxColors = c.maxColors;
-    UnifyPalette = c.unify;
-    AlwaysDither = c.alwaysDither;
-    CodecIsMng = c.mng;
-    EXPECT_TRUE(PreparePalettes(nullptr, doc, c.mng, planes));
+    WriteOptions options;
+    options.MaxColors = c.maxColors;
+    options.UnifyPalette = c.unify;
+    options.AlwaysDither = c.alwaysDither;
+    EXPECT_TRUE(PreparePalettes(nullptr, doc, options, c.mng, planes));
     if (doc.globalPalette.empty()) {
-        EXPECT_TRUE(BuildGlobalPalette(doc, c.mng));
+        EXPECT_TRUE(BuildGlobalPalette(doc, options, c.mng));
     }
     Snapshot shot;
     leftOut = 0;

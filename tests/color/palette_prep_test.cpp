@@ -33,7 +33,7 @@ TEST_F(PaletteFrame, CensusCountsRunsAndStopsBeyond256) {
 TEST_F(PaletteFrame, FittingFrameKeepsExactColours) {
     auto doc = MakeDoc(20, 10);
     Frame& f = AddFrame(*doc, 20, 10, Distinct(200, 20, 3));
-    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), false));
+    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), options, false));
     ASSERT_EQ(f.localPalette.size(), 256u);  // 200 colours, then black
     EXPECT_EQ(f.tempPalette, 0);
     for (size_t i = 200; i < 256; ++i) EXPECT_EQ(f.localPalette[i], Rgb{});
@@ -41,7 +41,7 @@ TEST_F(PaletteFrame, FittingFrameKeepsExactColours) {
         for (int x = 0; x < 20; ++x) ASSERT_EQ(Decoded(*doc, f, x, y), PixelOf(f.dib, x, y));
 
     f.census.clear();
-    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), true));
+    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), options, true));
     EXPECT_EQ(f.localPalette.size(), 200u);  // MNG palettes are exact
 }
 
@@ -59,7 +59,7 @@ TEST_F(PaletteFrame, CensusPositionsAreTheExactIndexPlane) {
         });
         f.hasTransparency = round % 3 != 0;
         f.transparentRgb = round % 3 == 1 ? Rgb{37, 1, uint8_t(round)} : Rgb{1, 2, 3};
-        ASSERT_TRUE(PrepareFramePalette(f, doc.get(), round % 2 == 0));
+        ASSERT_TRUE(PrepareFramePalette(f, doc.get(), options, round % 2 == 0));
         const std::vector<uint8_t> fromCensus = f.indexPixels;
         ASSERT_TRUE(BuildExactIndexPlane(f, doc.get()));
         EXPECT_EQ(fromCensus, f.indexPixels) << round;
@@ -87,7 +87,7 @@ TEST_F(PaletteFrame, ReducedTransparentFrameReservesEntryZero) {
     f.hasTransparency = 1;
     f.transparentRgb = t;
     TransparencyMasks masks = MaskTransparency(*doc);
-    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), false));
+    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), options, false));
     ASSERT_EQ(f.localPalette.size(), 256u);
     EXPECT_EQ(f.tempPalette, 1);
     EXPECT_EQ(f.localPalette[0], f.transparentRgb);
@@ -97,9 +97,9 @@ TEST_F(PaletteFrame, ReducedTransparentFrameReservesEntryZero) {
     // quantizer gets the rest.
     for (int m : {8, 16, 2}) {
         SCOPED_TRACE(m);
-        MaxColors = m;
+        options.MaxColors = m;
         f.census.clear();
-        ASSERT_TRUE(PrepareFramePalette(f, doc.get(), false));
+        ASSERT_TRUE(PrepareFramePalette(f, doc.get(), options, false));
         EXPECT_EQ(f.localPalette.size(), size_t(m));
         EXPECT_EQ(f.hasTransparency, 1);
         EXPECT_EQ(f.localPalette[0], f.transparentRgb);
@@ -116,9 +116,9 @@ TEST_F(PaletteFrame, TransparentColourFromTheQuantizerIsSubstituted) {
     f.hasTransparency = 1;
     f.transparentRgb = {4, 2, 4};
     TransparencyMasks masks = MaskTransparency(*doc);
-    AlwaysDither = 1;
-    MaxColors = 16;
-    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), false));
+    options.AlwaysDither = 1;
+    options.MaxColors = 16;
+    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), options, false));
     EXPECT_EQ(f.transparentRgb, (Rgb{3, 2, 4}));
     EXPECT_EQ(f.localPalette[0], (Rgb{3, 2, 4}));
     EXPECT_EQ(f.localPalette[1], (Rgb{4, 2, 4}));
@@ -143,7 +143,7 @@ TEST_F(PaletteFrame, BrokenPictureFailsCleanly) {
     Frame& f = AddFrame(*doc, 8, 8, Solid({1, 1, 1}));
     f.width = 9;  // the DIB no longer describes the frame
     EXPECT_FALSE(CountFrameColors(f));
-    EXPECT_FALSE(PrepareFramePalette(f, doc.get(), false));
+    EXPECT_FALSE(PrepareFramePalette(f, doc.get(), options, false));
     EXPECT_FALSE(BuildExactIndexPlane(f, doc.get()));
 }
 
@@ -151,13 +151,13 @@ TEST_F(PaletteFrame, FullColourFramesUnderNoColorReduction) {
     auto doc = MakeDoc(30, 30);
     Frame& f = AddFrame(*doc, 30, 30, Distinct(900, 30));
     f.localPalette = Palette(16);  // as read: must not make it look palette-based
-    NoColorReduction = 1;
-    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), true));
+    options.NoColorReduction = 1;
+    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), options, true));
     EXPECT_EQ(f.saveKind, 1);
     EXPECT_TRUE(f.indexPixels.empty());
     EXPECT_TRUE(f.localPalette.empty());
-    JngOver256Only = 1;
-    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), true));
+    options.JngOver256Only = 1;
+    ASSERT_TRUE(PrepareFramePalette(f, doc.get(), options, true));
     EXPECT_EQ(f.saveKind, 2);
 }
 
@@ -169,7 +169,7 @@ TEST_F(PrepareDoc, OnlyTheLargeFrameIsReducedJointly) {
     Frame& big = AddFrame(*doc, 30, 20, Distinct(300, 30, 2));
     AddFrame(*doc, 10, 10, Distinct(10, 10, 3));
     TransparencyMasks masks = MaskTransparency(*doc);
-    ASSERT_TRUE(PreparePalettes(nullptr, *doc, false));
+    ASSERT_TRUE(PreparePalettes(nullptr, *doc, options, false));
     EXPECT_EQ(doc->globalPalette.size(), 256u);
     EXPECT_TRUE(big.localPalette.empty());
     EXPECT_EQ(big.tempPalette, 1);
@@ -188,7 +188,7 @@ TEST_F(PrepareDoc, FramesOfExactlyMaxColorsAreNotRedithered) {
         auto doc = MakeDoc(16, 16);
         Frame& full = AddFrame(*doc, 16, 16, Distinct(256, 16, 4));
         if (withLarge) AddFrame(*doc, 16, 20, Distinct(320, 16, 5));
-        ASSERT_TRUE(PreparePalettes(nullptr, *doc, false));
+        ASSERT_TRUE(PreparePalettes(nullptr, *doc, options, false));
         EXPECT_EQ(full.tempPalette, 0) << withLarge;
         for (int y = 0; y < 16; ++y)
             for (int x = 0; x < 16; ++x)
@@ -207,8 +207,8 @@ TEST_F(PrepareDoc, ReservedEntriesForTransparentColours) {
         f.transparentRgb = t;
     }
     TransparencyMasks masks = MaskTransparency(*doc);
-    AlwaysDither = 1;
-    ASSERT_TRUE(PreparePalettes(nullptr, *doc, false));
+    options.AlwaysDither = 1;
+    ASSERT_TRUE(PreparePalettes(nullptr, *doc, options, false));
     ASSERT_EQ(doc->globalPalette.size(), 256u);
     EXPECT_EQ(doc->globalPalette[0], a);
     EXPECT_EQ(doc->globalPalette[1], b);
@@ -227,8 +227,8 @@ TEST_F(PrepareDoc, SmallSharedPalettesStillReserveOneTransparentColour) {
     };
     for (const Case c : {Case{8, 1}, Case{16, 2}}) {
         SCOPED_TRACE(c.maxColors);
-        ResetWriteOptions();
-        MaxColors = c.maxColors;
+        options = WriteOptions();
+        options.MaxColors = c.maxColors;
         auto doc = MakeDoc(20, 20);
         const Rgb a{250, 1, 1}, b{1, 250, 1};
         for (Rgb t : {a, b, a}) {
@@ -239,7 +239,7 @@ TEST_F(PrepareDoc, SmallSharedPalettesStillReserveOneTransparentColour) {
             f.transparentRgb = t;
         }
         TransparencyMasks masks = MaskTransparency(*doc);
-        ASSERT_TRUE(PreparePalettes(nullptr, *doc, false));
+        ASSERT_TRUE(PreparePalettes(nullptr, *doc, options, false));
         ASSERT_EQ(doc->globalPalette.size(), size_t(c.maxColors));
         EXPECT_EQ(doc->globalPalette[0], a);
         EXPECT_EQ(NthFrame(*doc, 0)->hasTransparency, 1);
@@ -261,9 +261,9 @@ TEST_F(PrepareDoc, SubstitutesNeverCollide) {
         f.transparentRgb = t;
     }
     TransparencyMasks masks = MaskTransparency(*doc);
-    AlwaysDither = 1;
-    MaxColors = 16;
-    ASSERT_TRUE(PreparePalettes(nullptr, *doc, false));
+    options.AlwaysDither = 1;
+    options.MaxColors = 16;
+    ASSERT_TRUE(PreparePalettes(nullptr, *doc, options, false));
     EXPECT_NE(doc->globalPalette[0], doc->globalPalette[1]);
     ExpectWritable(*doc, true, masks);
 }
@@ -274,9 +274,9 @@ TEST_F(PrepareDoc, FramesOutsideTheScreenStayInBounds) {
     AddFrame(*doc, 8, 8, Distinct(64, 8, 2), 12, 30);        // below the screen
     AddFrame(*doc, 8, 8, Distinct(64, 8, 3), -5, -7);        // above and left
     TransparencyMasks masks = MaskTransparency(*doc);
-    AlwaysDither = 1;
-    MaxColors = 64;
-    ASSERT_TRUE(PreparePalettes(nullptr, *doc, false));
+    options.AlwaysDither = 1;
+    options.MaxColors = 64;
+    ASSERT_TRUE(PreparePalettes(nullptr, *doc, options, false));
     EXPECT_EQ(doc->globalPalette.size(), 64u);
     ExpectWritable(*doc, true, masks);
 }
@@ -295,24 +295,24 @@ TEST_F(PrepareDoc, ScreensFarWiderThanTheirFramesKeepThePaletteWithoutMappingThe
         AddFrame(*doc, 20, 30, Distinct(500, 20, 3), 5, 7);
         return doc;
     };
-    MaxColors = 16;  // fewer entries than cells, so counts decide the boxes
+    options.MaxColors = 16;  // fewer entries than cells, so counts decide the boxes
     const RowLimits defaults = JointRowLimits;
     for (int width : {600000, 100000}) {
         SCOPED_TRACE(width);
         auto full = build(width), narrow = build(width);
         JointRowLimits = {INT32_MAX, UINT64_MAX};
-        ASSERT_TRUE(PreparePalettes(nullptr, *full, false));
+        ASSERT_TRUE(PreparePalettes(nullptr, *full, options, false));
         JointRowLimits = defaults;
         if (width < defaults.widestRow) JointRowLimits.mostPixels = uint64_t(width) * 20;
         TransparencyMasks masks = MaskTransparency(*narrow);
-        ASSERT_TRUE(PreparePalettes(nullptr, *narrow, false));
+        ASSERT_TRUE(PreparePalettes(nullptr, *narrow, options, false));
         JointRowLimits = defaults;
         EXPECT_EQ(narrow->globalPalette, full->globalPalette);
         ExpectWritable(*narrow, true, masks);
     }
     auto huge = build(INT32_MAX);
     TransparencyMasks masks = MaskTransparency(*huge);
-    ASSERT_TRUE(PreparePalettes(nullptr, *huge, false));
+    ASSERT_TRUE(PreparePalettes(nullptr, *huge, options, false));
     EXPECT_EQ(huge->globalPalette.size(), 16u);
     ExpectWritable(*huge, true, masks);
 }
@@ -322,10 +322,10 @@ TEST_F(PrepareDoc, PropertiesHoldAcrossOptions) {
         for (int dither : {0, 1})
             for (int m : {8, 16, 256}) {
                 SCOPED_TRACE(testing::Message() << "unify " << unify << " dither " << dither << " M " << m);
-                ResetWriteOptions();
-                UnifyPalette = unify;
-                AlwaysDither = dither;
-                MaxColors = m;
+                options = WriteOptions();
+                options.UnifyPalette = unify;
+                options.AlwaysDither = dither;
+                options.MaxColors = m;
                 auto doc = MakeDoc(24, 24);
                 const int sizes[] = {3, 9, 20, 300};
                 for (int i = 0; i < 4; ++i) {
@@ -336,9 +336,9 @@ TEST_F(PrepareDoc, PropertiesHoldAcrossOptions) {
                     }
                 }
                 TransparencyMasks masks = MaskTransparency(*doc);
-                ASSERT_TRUE(PreparePalettes(nullptr, *doc, false));
+                ASSERT_TRUE(PreparePalettes(nullptr, *doc, options, false));
                 if (doc->globalPalette.empty()) {
-                    ASSERT_TRUE(BuildGlobalPalette(*doc, false));
+                    ASSERT_TRUE(BuildGlobalPalette(*doc, options, false));
                 }
                 EXPECT_LE(doc->globalPalette.size(), size_t(std::max(m, 2)));
                 for (Frame* f = doc->firstFrame.get(); f; f = f->next.get())
@@ -353,7 +353,7 @@ TEST_F(PrepareDoc, FailureLeavesNoGlobalPaletteOrMarkers) {
     AddFrame(*doc, 30, 30, Distinct(400, 30));
     Frame& broken = AddFrame(*doc, 8, 8, Solid({1, 2, 3}));
     broken.height = 9;
-    EXPECT_FALSE(PreparePalettes(nullptr, *doc, false));
+    EXPECT_FALSE(PreparePalettes(nullptr, *doc, options, false));
     EXPECT_TRUE(doc->globalPalette.empty());
     for (Frame* f = doc->firstFrame.get(); f; f = f->next.get()) {
         EXPECT_EQ(f->sharedQuantize, 0);
@@ -367,11 +367,10 @@ TEST_F(PrepareDoc, KeptPngPaletteIsRestoredInMng) {
     Frame& f = AddFrame(*doc, 4, 1, Distinct(4, 4));
     f.pngPalette = {{9, 9, 9}, {8, 8, 8}, {7, 7, 7}};
     f.pngIndexPixels = {2, 1, 0, 2};
-    KeepPngPalette = 1;
-    TransparentIndex = 1;
-    CodecIsMng = 1;
-    ASSERT_TRUE(PreparePalettes(nullptr, *doc, true));
-    ASSERT_TRUE(BuildGlobalPalette(*doc, true));
+    options.KeepPngPalette = 1;
+    options.TransparentIndex = 1;
+    ASSERT_TRUE(PreparePalettes(nullptr, *doc, options, true));
+    ASSERT_TRUE(BuildGlobalPalette(*doc, options, true));
     EXPECT_TRUE(doc->globalPalette.empty());
     EXPECT_EQ(f.localPalette, f.pngPalette);
     EXPECT_EQ(f.indexPixels, f.pngIndexPixels);
@@ -380,7 +379,7 @@ TEST_F(PrepareDoc, KeptPngPaletteIsRestoredInMng) {
 
     f.pngIndexPixels = {2, 1, 0, 3};  // an index outside the kept palette: not usable
     f.localPalette.clear();
-    ASSERT_TRUE(PreparePalettes(nullptr, *doc, true));
+    ASSERT_TRUE(PreparePalettes(nullptr, *doc, options, true));
     EXPECT_NE(f.localPalette, f.pngPalette);
     ExpectWritable(*doc, false, {});
 }
@@ -388,9 +387,9 @@ TEST_F(PrepareDoc, KeptPngPaletteIsRestoredInMng) {
 TEST_F(PrepareDoc, SingleFrameUsesAFullTableAndRestoresMaxColors) {
     auto doc = MakeDoc(20, 10);
     Frame& f = AddFrame(*doc, 20, 10, Distinct(100, 20));
-    MaxColors = 16;
-    ASSERT_TRUE(PrepareSingleFramePalette(doc.get(), f));
-    EXPECT_EQ(MaxColors, 16);
+    options.MaxColors = 16;
+    ASSERT_TRUE(PrepareSingleFramePalette(doc.get(), f, options, false));
+    EXPECT_EQ(options.MaxColors, 16);
     EXPECT_EQ(f.localPalette.size(), 128u);
     EXPECT_EQ(f.tempPalette, 0);
 }
@@ -399,8 +398,8 @@ TEST_F(PrepareDoc, ReleaseStartsTheNextSaveAfresh) {
     auto doc = MakeDoc(30, 20);
     Frame& exact = AddFrame(*doc, 10, 10, Distinct(10, 10));
     Frame& reduced = AddFrame(*doc, 30, 20, Distinct(300, 30));
-    UnifyPalette = 0;
-    ASSERT_TRUE(PreparePalettes(nullptr, *doc, false));
+    options.UnifyPalette = 0;
+    ASSERT_TRUE(PreparePalettes(nullptr, *doc, options, false));
     ReleaseSaveState(*doc);
     for (Frame* f : {&exact, &reduced}) {
         EXPECT_TRUE(f->indexPixels.empty());
@@ -409,7 +408,7 @@ TEST_F(PrepareDoc, ReleaseStartsTheNextSaveAfresh) {
     }
     EXPECT_EQ(exact.localPalette.size(), 16u);  // exact palettes stay
     EXPECT_TRUE(reduced.localPalette.empty());  // quantized ones go
-    ASSERT_TRUE(PreparePalettes(nullptr, *doc, false));
+    ASSERT_TRUE(PreparePalettes(nullptr, *doc, options, false));
     ReleaseSaveStateAfterFailure(*doc);
     EXPECT_TRUE(exact.localPalette.empty());
 }

@@ -92,24 +92,23 @@ void ExpectSameAnimation(const AnimDoc& a, const AnimDoc& b) {
 
 class GifRoundTrip : public testing::TestWithParam<int> {
 protected:
-    void SetUp() override { ResetWriteOptions(); }
-    void TearDown() override { ResetWriteOptions(); }
+    WriteOptions options;
     ScopedRecordingBackend rec;
     test::TempFolder dir;
 };
 
 TEST_P(GifRoundTrip, ReadWriteReadKeepsTheAnimation) {
-    UnifyPalette = GetParam();
+    options.UnifyPalette = GetParam();
     for (auto [loopEnabled, loopCount] : {std::pair{1, 0}, std::pair{1, 7}, std::pair{0, 0}}) {
         SCOPED_TRACE(testing::Message() << "loop " << loopEnabled << "/" << loopCount);
         auto original = MakeAnimation(loopEnabled, loopCount);
         const std::string first = dir.file("first.gif"), second = dir.file("second.gif");
-        ASSERT_TRUE(WriteGif(nullptr, first, *original));
+        ASSERT_TRUE(WriteGif(nullptr, first, *original, options));
         auto read1 = ReadGif(nullptr, first);
         ASSERT_TRUE(read1);
         ExpectSameAnimation(*original, *read1);
 
-        ASSERT_TRUE(WriteGif(nullptr, second, *read1));
+        ASSERT_TRUE(WriteGif(nullptr, second, *read1, options));
         auto read2 = ReadGif(nullptr, second);
         ASSERT_TRUE(read2);
         ExpectSameAnimation(*read1, *read2);
@@ -138,7 +137,7 @@ TEST(GifSixteenBitFields, ScreenSizesAndPlacesAbove32767SurviveReadAndWrite) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ScopedRecordingBackend rec;
-        ResetWriteOptions();
+        WriteOptions options;
         std::vector<uint8_t> pixels(size_t(c.width) * size_t(c.height));
         for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = uint8_t(i % 3);
         const auto bytes = test::GifBuilder()
@@ -163,7 +162,7 @@ TEST(GifSixteenBitFields, ScreenSizesAndPlacesAbove32767SurviveReadAndWrite) {
         EXPECT_EQ(preview.height, c.height);
 
         const std::string path = dir.file("sizes.gif");
-        ASSERT_TRUE(WriteGif(nullptr, path, *doc));
+        ASSERT_TRUE(WriteGif(nullptr, path, *doc, options));
         const std::vector<uint8_t> written = test::ReadFile(path);
         ASSERT_GT(written.size(), 10u);
         EXPECT_EQ(written[6] | written[7] << 8, c.screenWidth);

@@ -51,11 +51,10 @@ std::unique_ptr<AnimDoc> Doc(int width, int height) {
 
 class GifWriterTest : public testing::Test {
 protected:
-    void SetUp() override { ResetWriteOptions(); }
-    void TearDown() override { ResetWriteOptions(); }
+    WriteOptions options;
 
     std::vector<uint8_t> Save(AnimDoc& doc) {
-        EXPECT_TRUE(WriteGif(nullptr, path, doc));
+        EXPECT_TRUE(WriteGif(nullptr, path, doc, options));
         EXPECT_TRUE(rec->errors.empty());
         return test::ReadFile(path);
     }
@@ -90,7 +89,7 @@ const test::OracleExtension* FindExtension(const std::vector<test::OracleExtensi
 TEST_F(GifWriterTest, GiflibDecodesEveryColourCount) {
     KIVO_SKIP_WITHOUT_GIFLIB();
     // Without a shared palette a frame of exactly 256 colours is kept exact too.
-    UnifyPalette = 0;
+    options.UnifyPalette = 0;
     for (int colors : {2, 3, 4, 7, 16, 33, 100, 255, 256}) {
         SCOPED_TRACE(colors);
         auto doc = Doc(40, 30);
@@ -121,8 +120,8 @@ TEST_F(GifWriterTest, AnimationWithPlacementTimingCommentsAndLoop) {
     b.delay = 0x1234;
     b.hasTransparency = 1;
     b.transparentRgb = Shade(11);
-    MaxColors = 256;
-    UnifyPalette = 0;  // the two frames keep palettes of their own
+    options.MaxColors = 256;
+    options.UnifyPalette = 0;  // the two frames keep palettes of their own
 
     OracleGif gif = test::DecodeWithGiflib(Save(*doc));
     ASSERT_TRUE(gif.ok) << gif.error;
@@ -167,7 +166,7 @@ TEST_F(GifWriterTest, AnimationWithPlacementTimingCommentsAndLoop) {
 
 TEST_F(GifWriterTest, LargeNoisyFrameOverflowsTheStringTable) {
     KIVO_SKIP_WITHOUT_GIFLIB();
-    UnifyPalette = 0;
+    options.UnifyPalette = 0;
     auto doc = Doc(320, 200);
     uint32_t seed = 99;
     AddFrame(*doc, 320, 200, [&](int, int) {
@@ -183,7 +182,7 @@ TEST_F(GifWriterTest, OnlyTheFirstFrameIsInterlacedAndTheMarkIsClearedAfterwards
     KIVO_SKIP_WITHOUT_GIFLIB();
     auto doc = Doc(13, 21);
     for (int k = 0; k < 2; ++k) AddFrame(*doc, 13, 21, [&](int x, int y) { return (x + y * k) % 5; });
-    Interlace = 1;
+    options.Interlace = 1;
     OracleGif gif = test::DecodeWithGiflib(Save(*doc));
     ASSERT_TRUE(gif.ok) << gif.error;
     EXPECT_TRUE(gif.images[0].interlaced);
@@ -322,7 +321,7 @@ TEST_F(GifWriterTest, FramesOfExactColoursHoldNoIndexPlaneBetweenCompressions) {
     PlaneWatcher watcher;
     watcher.doc = doc.get();
     InstallPlatformBackend(&watcher);
-    const bool saved = WriteGif(nullptr, path, *doc);
+    const bool saved = WriteGif(nullptr, path, *doc, options);
     InstallPlatformBackend(&*rec);
     ASSERT_TRUE(saved);
     EXPECT_TRUE(watcher.errors.empty());
@@ -341,9 +340,9 @@ TEST_F(GifWriterTest, ProgressTextsAndCleanUpAfterSuccess) {
     auto doc = Doc(10, 10);
     AddFrame(*doc, 10, 10, [](int x, int) { return x % 3; });
     AddFrame(*doc, 10, 10, [](int, int y) { return 3 + y % 5; });
-    AlwaysDither = 1;
+    options.AlwaysDither = 1;
     Save(*doc);
-    EXPECT_EQ(AlwaysDither, 0);
+    EXPECT_EQ(options.AlwaysDither, 0);
     EXPECT_EQ(rec->opens, 1);
     EXPECT_EQ(rec->closes, 1);
     ASSERT_GE(rec->texts.size(), 4u);
@@ -366,7 +365,7 @@ TEST_F(GifWriterTest, TransparencyMissingFromThePaletteIsDroppedForTheFileOnly) 
     // Sixteen shared entries reserve at most eight transparent colours; the ninth
     // frame's colour gets none, so the file has no transparency for it while the
     // frame keeps it.
-    MaxColors = 16;
+    options.MaxColors = 16;
     auto doc = Doc(32, 32);
     for (int k = 0; k < 9; ++k) {
         Frame& f = AddFrame(*doc, 32, 32, [&](int x, int y) { return (x + 3 * y + k) % 40; });
@@ -401,13 +400,13 @@ TEST_F(GifWriterTest, PlacesBeyondSixteenBitsFailInsteadOfWrapping) {
         Frame& f = AddFrame(*doc, 2, 2, [](int x, int) { return x; });
         f.left = c.left;
         f.top = c.top;
-        EXPECT_EQ(SaveGif(nullptr, path, *doc), DocumentSaveError::kWriteFailed);
-        EXPECT_EQ(WriteSingleFrameGif(path, *doc, f, true), DocumentSaveError::kWriteFailed);
+        EXPECT_EQ(SaveGif(nullptr, path, *doc, options), DocumentSaveError::kWriteFailed);
+        EXPECT_EQ(WriteSingleFrameGif(path, *doc, f, true, options), DocumentSaveError::kWriteFailed);
         EXPECT_TRUE(rec->errors.empty());
-        EXPECT_FALSE(WriteGif(nullptr, path, *doc));
+        EXPECT_FALSE(WriteGif(nullptr, path, *doc, options));
         EXPECT_EQ(rec->errors, (std::vector<std::string>{"書き込みに失敗しました。"}));
         EXPECT_FALSE(std::filesystem::exists(path));
-        EXPECT_FALSE(WriteSingleFrameGif(nullptr, path, *doc, f, true));
+        EXPECT_FALSE(WriteSingleFrameGif(nullptr, path, *doc, f, true, options));
         EXPECT_EQ(rec->errors, (std::vector<std::string>{"書き込みに失敗しました。", "書き込みに失敗しました。"}));
         EXPECT_FALSE(std::filesystem::exists(path));
     }
@@ -416,7 +415,7 @@ TEST_F(GifWriterTest, PlacesBeyondSixteenBitsFailInsteadOfWrapping) {
     Frame& f = AddFrame(*doc, 1, 1, [](int, int) { return 0; });
     f.left = 65535;
     f.top = 65535;
-    ASSERT_TRUE(WriteGif(nullptr, path, *doc));
+    ASSERT_TRUE(WriteGif(nullptr, path, *doc, options));
     auto back = ReadGif(nullptr, path);
     ASSERT_TRUE(back);
     EXPECT_EQ(back->firstFrame->left, 65535);
@@ -462,7 +461,7 @@ TEST_F(GifWriterTest, PartsLeftOfOrAboveTheScreenAreLeftOutOfTheFile) {
             }
         EXPECT_EQ(b.hasTransparency, standIn ? 1 : 0);
 
-        ASSERT_TRUE(WriteSingleFrameGif(nullptr, dir.file("one.gif"), *doc, f, true));
+        ASSERT_TRUE(WriteSingleFrameGif(nullptr, dir.file("one.gif"), *doc, f, true, options));
         auto single = ReadGif(nullptr, dir.file("one.gif"));
         ASSERT_TRUE(single);
         EXPECT_EQ(single->firstFrame->width, c.writtenWidth);
@@ -517,7 +516,7 @@ TEST_F(GifWriterTest, FramesWithoutPixelsAreWrittenAsOneTransparentPixel) {
             EXPECT_EQ(stand.transparentRgb, pal[size_t(c.transparent)]);
         }
 
-        ASSERT_TRUE(WriteSingleFrameGif(nullptr, dir.file("one.gif"), *doc, empty, true));
+        ASSERT_TRUE(WriteSingleFrameGif(nullptr, dir.file("one.gif"), *doc, empty, true, options));
         auto single = ReadGif(nullptr, dir.file("one.gif"));
         ASSERT_TRUE(single);
         EXPECT_EQ(single->firstFrame->width, 1);
@@ -545,18 +544,18 @@ TEST_F(GifWriterTest, CancelAndOpenFailureLeaveTheOldFile) {
         for (int k = 0; k < 3; ++k) AddFrame(*doc, 10, 10, [&](int x, int) { return (x + k) % 4; });
         return doc;
     };
-    AlwaysDither = 1;
-    ASSERT_TRUE(WriteGif(nullptr, path, *makeDoc()));
+    options.AlwaysDither = 1;
+    ASSERT_TRUE(WriteGif(nullptr, path, *makeDoc(), options));
     const int pumpsOfASave = rec->pumps;
 
     ASSERT_TRUE(test::WriteFile(path, {'o', 'l', 'd'}));
     auto doc = makeDoc();
     rec->pumps = 0;
     rec->cancelAtPump = pumpsOfASave;  // the last frame's pump
-    AlwaysDither = 1;
-    EXPECT_FALSE(WriteGif(nullptr, path, *doc));
+    options.AlwaysDither = 1;
+    EXPECT_FALSE(WriteGif(nullptr, path, *doc, options));
     EXPECT_TRUE(rec->errors.empty());  // a cancel is not an error
-    EXPECT_EQ(AlwaysDither, 1);
+    EXPECT_EQ(options.AlwaysDither, 1);
     EXPECT_EQ(test::ReadFile(path), (std::vector<uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
     for (Frame* f = doc->firstFrame.get(); f; f = f->next.get()) {
@@ -564,10 +563,10 @@ TEST_F(GifWriterTest, CancelAndOpenFailureLeaveTheOldFile) {
         EXPECT_TRUE(f->localPalette.empty());
     }
 
-    EXPECT_FALSE(WriteGif(nullptr, dir.file("missing/out.gif"), *doc));
+    EXPECT_FALSE(WriteGif(nullptr, dir.file("missing/out.gif"), *doc, options));
     EXPECT_EQ(rec->errors, (std::vector<std::string>{"ファイルオープンに失敗しました。"}));
-    EXPECT_EQ(SaveGif(nullptr, dir.file("missing/out.gif"), *doc), DocumentSaveError::kOpenFailed);
-    EXPECT_EQ(WriteSingleFrameGif(dir.file("missing/one.gif"), *doc, *doc->firstFrame, true),
+    EXPECT_EQ(SaveGif(nullptr, dir.file("missing/out.gif"), *doc, options), DocumentSaveError::kOpenFailed);
+    EXPECT_EQ(WriteSingleFrameGif(dir.file("missing/one.gif"), *doc, *doc->firstFrame, true, options),
               DocumentSaveError::kOpenFailed);
 }
 
@@ -587,7 +586,7 @@ TEST_F(GifWriterTest, FullDiskLeavesTheOldFileIntact) {
             seed = seed * 1103515245u + 12345u;
             return int((seed >> 16) % 200);
         });
-        bool ok = WriteGif(nullptr, path, *doc);
+        bool ok = WriteGif(nullptr, path, *doc, options);
         bool message = rec->errors == std::vector<std::string>{"書き込みに失敗しました。"};
         _exit(!ok && message ? 0 : 1);
     }
@@ -605,8 +604,8 @@ TEST_F(GifWriterTest, SingleFrameFile) {
     f.left = 4;
     f.top = 2;
     f.comment = "one";
-    Interlace = 1;
-    ASSERT_TRUE(WriteSingleFrameGif(nullptr, path, *doc, f, true));
+    options.Interlace = 1;
+    ASSERT_TRUE(WriteSingleFrameGif(nullptr, path, *doc, f, true, options));
     EXPECT_EQ(f.imageFlags & 0x40, 0);
     EXPECT_TRUE(f.indexPixels.empty());
     auto bytes = test::ReadFile(path);
@@ -617,13 +616,13 @@ TEST_F(GifWriterTest, SingleFrameFile) {
     EXPECT_EQ(bytes[13], 0x21);
     EXPECT_EQ(bytes[14], 0xFE);
 
-    AlwaysDither = 1;
-    ASSERT_TRUE(WriteSingleFrameGif(nullptr, path, *doc, f, true));
-    EXPECT_EQ(AlwaysDither, 0);
+    options.AlwaysDither = 1;
+    ASSERT_TRUE(WriteSingleFrameGif(nullptr, path, *doc, f, true, options));
+    EXPECT_EQ(options.AlwaysDither, 0);
 
     // An existing file without permission to overwrite stays and counts as done.
     ASSERT_TRUE(test::WriteFile(path, {'k'}));
-    EXPECT_TRUE(WriteSingleFrameGif(nullptr, path, *doc, f, false));
+    EXPECT_TRUE(WriteSingleFrameGif(nullptr, path, *doc, f, false, options));
     EXPECT_EQ(test::ReadFile(path), std::vector<uint8_t>{'k'});
     EXPECT_TRUE(rec->errors.empty());
 
@@ -646,9 +645,9 @@ TEST_F(GifWriterTest, SingleFrameFileGivesTheFrameItsTransparencyBack) {
     f.pngIndexPixels = {0, 1, 2, 3, 0, 1, 2, 3};
     f.hasTransparency = 1;
     f.transparentRgb = Shade(2);
-    KeepPngPalette = 1;
-    TransparentIndex = -1;
-    ASSERT_TRUE(WriteSingleFrameGif(nullptr, path, *doc, f, true));
+    options.KeepPngPalette = 1;
+    options.TransparentIndex = -1;
+    ASSERT_TRUE(WriteSingleFrameGif(nullptr, path, *doc, f, true, options));
     EXPECT_EQ(f.hasTransparency, 1);
     EXPECT_EQ(f.transparentRgb, Shade(2));
     EXPECT_EQ(f.gcePacked & 1, 0);

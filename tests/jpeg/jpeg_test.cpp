@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-#include "options/write_options.h"
 #include "doc/dib.h"
 #include "jpeg/jpeg_reader.h"
 #include "jpeg/jpeg_writer.h"
@@ -126,9 +125,8 @@ TEST(JpegRead, GivesLibjpegsPixelsInDibOrder) {
         const auto file = LibjpegEncodeSmooth(c.width, c.height, c.components, c.progressive);
         const Decoded oracle = LibjpegDecode(file, c.preview);
         Frame frame;
-        JpegPreviewMode = c.preview;
-        const bool ok = ReadJpegBytes(nullptr, file, frame);
-        JpegPreviewMode = 0;
+        const bool ok =
+            ReadJpegBytes(nullptr, file, frame, c.preview ? JpegDecode::kPreview : JpegDecode::kExact);
         ASSERT_TRUE(ok);
         EXPECT_TRUE(rec->errors.empty());
         ASSERT_EQ(frame.width, c.width);
@@ -279,9 +277,7 @@ TEST(JpegWrite, LibjpegDecodesWhatWeMeant) {
         frame.height = decltype(frame.height)(c.height);
         const Dib before = frame.dib;
         std::vector<uint8_t> jpeg;
-        Interlace = c.interlace;
-        const bool ok = EncodeJpeg(nullptr, frame, c.quality, jpeg);
-        ResetWriteOptions();
+        const bool ok = EncodeJpeg(nullptr, frame, {c.quality, c.interlace}, jpeg);
         ASSERT_TRUE(ok);
         EXPECT_TRUE(rec->errors.empty());
         EXPECT_EQ(frame.dib, before);

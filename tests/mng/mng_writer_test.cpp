@@ -100,12 +100,11 @@ const ChunkView* Find(const std::vector<ChunkView>& chunks, const std::string& t
 
 class MngWriterTest : public testing::Test {
 protected:
-    void SetUp() override { ResetWriteOptions(); }
-    void TearDown() override { ResetWriteOptions(); }
+    WriteOptions options;
 
     // Saves, expects success without messages and a file pngcheck accepts.
     std::vector<uint8_t> Save(AnimDoc& doc) {
-        EXPECT_TRUE(WriteMng(nullptr, path, doc));
+        EXPECT_TRUE(WriteMng(nullptr, path, doc, options));
         EXPECT_TRUE(rec->errors.empty()) << rec->errors.front();
         const test::PngcheckResult check = test::RunPngcheck(path);
         if (check.ran) {
@@ -135,7 +134,7 @@ TEST_F(MngWriterTest, LibmngPlaysFramesPlacesAndTimesAsMeant) {
              AddFrame(d, 10, 8, Stripes(5, 1), 17, 9, 25).disposal = 2;
              AddFrame(d, 12, 4, Stripes(3, 2), 2, 15, 7);
          }},
-        {"own palettes and own transparency", [] { UnifyPalette = 0; },
+        {"own palettes and own transparency", [&] { options.UnifyPalette = 0; },
          [&](AnimDoc& d) {
              AddFrame(d, 30, 20, Stripes(17));
              Frame& b = AddFrame(d, 9, 9, [&](int x, int) { return x < 3 ? red : Rgb{0, 9, uint8_t(x)}; }, 4, 4);
@@ -143,20 +142,20 @@ TEST_F(MngWriterTest, LibmngPlaysFramesPlacesAndTimesAsMeant) {
              Frame& c = AddFrame(d, 5, 5, [&](int x, int) { return x < 3 ? Rgb{1, 2, 3} : red; }, 20, 10);
              c.hasTransparency = 1, c.transparentRgb = Rgb{1, 2, 3};
          }},
-        {"full colour PNG with a transparent colour", [] { NoColorReduction = 1; },
+        {"full colour PNG with a transparent colour", [&] { options.NoColorReduction = 1; },
          [&](AnimDoc& d) {
              AddFrame(d, 30, 20, Stripes(300));
              Frame& b = AddFrame(d, 20, 20, [&](int x, int y) { return x < 2 ? red : Stripes(400, 3)(x, y); }, 8);
              b.hasTransparency = 1, b.transparentRgb = red;
          }},
-        {"interlaced, 1-, 2- and 4-bit palettes", [] { Interlace = 1, UnifyPalette = 0; },
+        {"interlaced, 1-, 2- and 4-bit palettes", [&] { options.Interlace = 1, options.UnifyPalette = 0; },
          [](AnimDoc& d) {
              AddFrame(d, 30, 20, Stripes(2));
              AddFrame(d, 13, 7, Stripes(3, 1), 1, 1);
              AddFrame(d, 11, 5, Stripes(1, 2), 3, 3);
              AddFrame(d, 11, 5, Stripes(9, 2), 3, 3);
          }},
-        {"no global palette", [] { NoGlobalPalette = 1; },
+        {"no global palette", [&] { options.NoGlobalPalette = 1; },
          [&](AnimDoc& d) {
              for (int k = 0; k < 2; ++k) {
                  Frame& f = AddFrame(d, 30, 20, [&](int x, int y) { return x == y ? red : Stripes(4, k)(x, y); });
@@ -170,13 +169,13 @@ TEST_F(MngWriterTest, LibmngPlaysFramesPlacesAndTimesAsMeant) {
              AddFrame(d, 0, 0, Stripes(1), 5, 5, 30);
              AddFrame(d, 3, 3, Stripes(2, 1));
          }},
-        {"JNG for frames over the limit, progressive", [] { NoColorReduction = JngOver256Only = Interlace = 1; },
+        {"JNG for frames over the limit, progressive", [&] { options.NoColorReduction = options.JngOver256Only = options.Interlace = 1; },
          [](AnimDoc& d) {
              AddFrame(d, 30, 20, [](int, int) { return Rgb{200, 40, 90}; });
              AddFrame(d, 17, 16, [](int x, int y) { return Rgb{uint8_t(x * 15), uint8_t(y * 16), 100}; }, 8, 2);
          },
          40},
-        {"every frame JNG", [] { JngAllFrames = 1, JngQuality = 95; },
+        {"every frame JNG", [&] { options.JngAllFrames = 1, options.JngQuality = 95; },
          [](AnimDoc& d) {
              AddFrame(d, 30, 20, [](int x, int) { return Rgb{uint8_t(x * 8), 60, 60}; });
              AddFrame(d, 16, 8, [](int, int) { return Rgb{10, 200, 10}; }, 14, 12, 33);
@@ -185,7 +184,7 @@ TEST_F(MngWriterTest, LibmngPlaysFramesPlacesAndTimesAsMeant) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetWriteOptions();
+        options = WriteOptions();
         c.options();
         auto doc = Doc(30, 20);
         doc->loopEnabled = 1;
@@ -210,20 +209,20 @@ TEST_F(MngWriterTest, ProfileAndTermFollowTheOptions) {
         {"loops twice more", [](AnimDoc& d) { d.loopEnabled = 1, d.loopCount = 2; }, ".", 3, 10, 30, 3},
         // A TERM that does not repeat has nothing but its action.
         {"plays once", [](AnimDoc& d) { d.loopEnabled = 0; }, ".", 3, 1},
-        {"plays once without TERM", [](AnimDoc& d) { d.loopEnabled = 0, TermAlways = 0; }, ".", 3, 0},
-        {"loops, TERM without delay", [](AnimDoc& d) { d.loopEnabled = 1, TermAlways = 0; }, ".", 3, 10, 0, forever},
+        {"plays once without TERM", [&](AnimDoc& d) { d.loopEnabled = 0, options.TermAlways = 0; }, ".", 3, 0},
+        {"loops, TERM without delay", [&](AnimDoc& d) { d.loopEnabled = 1, options.TermAlways = 0; }, ".", 3, 10, 0, forever},
         {"last frame without delay", [](AnimDoc& d) { d.loopEnabled = 1, d.currentFrame->hasDelay = 0; }, ".", 3, 10, 0, forever},
-        {"profile off", [](AnimDoc&) { MhdrStrictProfile = 0; }, "tj", 0, 10, 30, forever},
+        {"profile off", [&](AnimDoc&) { options.MhdrStrictProfile = 0; }, "tj", 0, 10, 30, forever},
         {"JNG before transparency", [](AnimDoc&) {}, ".jt", 3 + 16 + 8, 10, 30, forever},
         {"transparent first", [](AnimDoc&) {}, "t..", 11, 10, 30, forever},
         // The profile must not deny JNG that the file holds.
         {"JNG after the transparent frame", [](AnimDoc&) {}, "tj", 27, 10, 30, forever},
-        {"every frame JNG", [](AnimDoc&) { JngAllFrames = 1; }, "..", 19, 10, 30, forever},
+        {"every frame JNG", [&](AnimDoc&) { options.JngAllFrames = 1; }, "..", 19, 10, 30, forever},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetWriteOptions();
-        NoColorReduction = JngOver256Only = 1;
+        options = WriteOptions();
+        options.NoColorReduction = options.JngOver256Only = 1;
         auto doc = Doc(20, 20);
         for (const char* k = c.kinds; *k; ++k) {
             Frame& f = AddFrame(*doc, 20, 20, *k == 'j' ? Stripes(300) : Stripes(3), 0, 0, 30);
@@ -282,8 +281,8 @@ TEST_F(MngWriterTest, FramAndDefiOnlyWhereAllowedToBeLeftOut) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.expected);
-        ResetWriteOptions();
-        FramMayOmit = c.framOmit, DefiMayOmit = c.defiOmit, TermAlways = c.termAlways;
+        options = WriteOptions();
+        options.FramMayOmit = c.framOmit, options.DefiMayOmit = c.defiOmit, options.TermAlways = c.termAlways;
         auto doc = Doc(8, 8);
         doc->loopEnabled = c.loop;
         AddFrame(*doc, 4, 4, Stripes(2));
@@ -336,7 +335,7 @@ TEST_F(MngWriterTest, TextsAreCompressedOnlyWhenThatIsShorter) {
     AddKey(doc->textKeys, "Title", "Walk");
     AddKey(doc->textKeys, "", "no key, not storable");
     AddFrame(*doc, 20, 20, Stripes(2)).textKeys.push_back({"Author", "me"});
-    NoColorReduction = JngOver256Only = 1;
+    options.NoColorReduction = options.JngOver256Only = 1;
     AddFrame(*doc, 20, 20, Stripes(300)).textKeys.push_back({"Comment", std::string(90, 'z')});
     const auto chunks = test::ListChunks(Save(*doc));
     EXPECT_EQ(test::ChunkTypes(chunks),
@@ -370,7 +369,7 @@ TEST_F(MngWriterTest, SaveCancelAndFailureLeaveNothingBehind) {
     enum Kind { kSaved, kCancel, kUnfitFrame, kNoFolder };
     for (Kind kind : {kSaved, kCancel, kUnfitFrame, kNoFolder}) {
         SCOPED_TRACE(int(kind));
-        ResetWriteOptions();
+        options = WriteOptions();
         ScopedRecordingBackend scoped;
         CancelAtThirdFrame fresh;
         InstallPlatformBackend(&fresh);
@@ -380,17 +379,17 @@ TEST_F(MngWriterTest, SaveCancelAndFailureLeaveNothingBehind) {
         Frame& last = AddFrame(*doc, 20, 20, Stripes(300));
         last.hasTransparency = 1, last.transparentRgb = Rgb{1, 1, 1};  // not in the picture
         const Dib picture = last.dib;
-        AlwaysDither = 1;
+        options.AlwaysDither = 1;
         std::string target = path;
         fresh.armed = kind == kCancel;
         if (kind == kUnfitFrame) {
-            JngAllFrames = 1;
+            options.JngAllFrames = 1;
             NthFrame(*doc, 5)->dib = test::MakeImage(3, 3, Stripes(2));  // not the frame's size
         }
         if (kind == kNoFolder) target = dir.file("missing/out.mng");
-        EXPECT_EQ(WriteMng(nullptr, target, *doc), kind == kSaved);
+        EXPECT_EQ(WriteMng(nullptr, target, *doc, options), kind == kSaved);
         EXPECT_EQ(test::ReadFile(path) == old, kind != kSaved);
-        EXPECT_EQ(AlwaysDither, kind == kSaved ? 0 : 1);
+        EXPECT_EQ(options.AlwaysDither, kind == kSaved ? 0 : 1);
         const std::vector<std::string> said =
             kind == kSaved || kind == kCancel ? std::vector<std::string>{}
             : kind == kNoFolder ? std::vector<std::string>{"ファイルオープンに失敗しました。"}
@@ -410,11 +409,11 @@ TEST_F(MngWriterTest, SaveCancelAndFailureLeaveNothingBehind) {
 }
 
 TEST_F(MngWriterTest, AFrameThatCannotBeEncodedIsTheErrorAndItsMessagesComeFirst) {
-    JngAllFrames = 1;
+    options.JngAllFrames = 1;
     auto doc = Doc(8, 8);
     AddFrame(*doc, 8, 8, Stripes(2));
     AddFrame(*doc, 8, 8, Stripes(3)).dib = test::MakeImage(3, 3, Stripes(2));  // not the frame's size
-    const MngWriteError error = SaveMng(nullptr, path, *doc);
+    const MngWriteError error = SaveMng(nullptr, path, *doc, options);
     EXPECT_EQ(error.save, DocumentSaveError::kWriteFailed);
     EXPECT_EQ(error.frame.kind, MngFrameError::Kind::kUnfit);
     EXPECT_TRUE(rec->errors.empty());
@@ -434,7 +433,7 @@ TEST_F(MngWriterTest, AFrameThatCannotBeEncodedIsTheErrorAndItsMessagesComeFirst
     };
     for (const Case& k : cases)
         EXPECT_EQ(MngWriteMessages({DocumentSaveError::kWriteFailed, k.frame}), k.messages);
-    EXPECT_FALSE(WriteMng(nullptr, path, *doc));
+    EXPECT_FALSE(WriteMng(nullptr, path, *doc, options));
     EXPECT_EQ(rec->errors, std::vector<std::string>{"書き込みに失敗しました。"});
 }
 
@@ -463,14 +462,14 @@ TEST_F(MngWriterTest, GifToMngToGifKeepsPicturesPlacesAndTimes) {
     const std::function<void(AnimDoc&)> variants[] = {
         [](AnimDoc&) {},
         [](AnimDoc& d) { d.loopEnabled = 0; },
-        [](AnimDoc& d) { d.loopEnabled = 0, TermAlways = 0; },
-        [](AnimDoc& d) { d.loopCount = 4, FramMayOmit = DefiMayOmit = 0; },
-        [](AnimDoc&) { UnifyPalette = 0, NoGlobalPalette = 1, Interlace = 1; },
+        [&](AnimDoc& d) { d.loopEnabled = 0, options.TermAlways = 0; },
+        [&](AnimDoc& d) { d.loopCount = 4, options.FramMayOmit = options.DefiMayOmit = 0; },
+        [&](AnimDoc&) { options.UnifyPalette = 0, options.NoGlobalPalette = 1, options.Interlace = 1; },
     };
     int n = 0;
     for (const auto& variant : variants) {
         SCOPED_TRACE("variant " + std::to_string(n++));
-        ResetWriteOptions();
+        options = WriteOptions();
         auto doc = Doc(40, 30);
         doc->loopEnabled = 1;
         AddFrame(*doc, 40, 30, Stripes(20), 0, 0, 12).comment = "first";
@@ -482,7 +481,7 @@ TEST_F(MngWriterTest, GifToMngToGifKeepsPicturesPlacesAndTimes) {
         // written in another form (DisposalShowsTheDocumentsPictures).
         AddFrame(*doc, 7, 5, Stripes(3), 33, 1, 12).disposal = 2;
         variant(*doc);
-        ASSERT_TRUE(WriteGif(nullptr, dir.file("a.gif"), *doc));
+        ASSERT_TRUE(WriteGif(nullptr, dir.file("a.gif"), *doc, options));
         auto fromGif = ReadGifBytes(nullptr, test::ReadFile(dir.file("a.gif")));
         ASSERT_TRUE(fromGif);
         Save(*fromGif);
@@ -492,7 +491,7 @@ TEST_F(MngWriterTest, GifToMngToGifKeepsPicturesPlacesAndTimes) {
         const TextKeyList& keys = fromMng->firstFrame->textKeys;
         ASSERT_EQ(keys.size(), 1u);
         EXPECT_EQ(std::tie(keys[0].key, keys[0].text), std::make_tuple("Comment", "first"));
-        ASSERT_TRUE(WriteGif(nullptr, dir.file("b.gif"), *fromMng));
+        ASSERT_TRUE(WriteGif(nullptr, dir.file("b.gif"), *fromMng, options));
         auto back = ReadGifBytes(nullptr, test::ReadFile(dir.file("b.gif")));
         ASSERT_TRUE(back);
         ExpectSameAnimation(*fromGif, *back);
@@ -623,7 +622,7 @@ TEST_F(MngWriterTest, DisposalShowsTheDocumentsPictures) {
 // the pixels that stay with their own colours.
 TEST_F(MngWriterTest, DisposalWithEveryFrameJng) {
     KIVO_SKIP_WITHOUT_LIBMNG();
-    JngAllFrames = 1, JngQuality = 100;
+    options.JngAllFrames = 1, options.JngQuality = 100;
     auto doc = Doc(32, 16);
     // Greys, so that JPEG's halved colour resolution costs nothing.
     AddFrame(*doc, 32, 16, [](int x, int y) { const uint8_t v = uint8_t(60 + x * 5 + y); return Rgb{v, v, v}; });

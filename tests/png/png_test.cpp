@@ -324,7 +324,7 @@ TEST(PngRead, EachFailureShowsItsOneMessage) {
 
 class PngWrite : public testing::Test {
 protected:
-    void TearDown() override { ResetWriteOptions(); }
+    WriteOptions options;
     TempFolder dir;
     ScopedRecordingBackend rec;
 };
@@ -346,7 +346,7 @@ TEST_F(PngWrite, KindFollowsTheColoursAndLibpngDecodesThePixels) {
             return k.grey ? Rgb{uint8_t(i), uint8_t(i), uint8_t(i)} : Rgb{uint8_t(i), uint8_t(i * 3), uint8_t(i >> 8)};
         });
         const std::string path = dir.file("kind.png");
-        ASSERT_TRUE(WritePngFile(nullptr, path, frame, true));
+        ASSERT_TRUE(WritePngFile(nullptr, path, frame, true, options));
         const auto bytes = test::ReadFile(path);
         ASSERT_GT(bytes.size(), 33u);
         EXPECT_EQ(bytes[24], k.depth);
@@ -381,9 +381,9 @@ TEST_F(PngWrite, TextsInterlaceOverwriteAndTheMngForm) {
     AddKey(frame.textKeys, "Comment", std::string(20, 'a'));
     AddKey(frame.textKeys, "Title", "abc");
     AddKey(frame.textKeys, "", "keyless texts are left out");
-    Interlace = 1;
+    options.Interlace = 1;
     const std::string path = dir.file("t.png");
-    ASSERT_TRUE(WritePngFile(nullptr, path, frame, true));
+    ASSERT_TRUE(WritePngFile(nullptr, path, frame, true, options));
     auto bytes = test::ReadFile(path);
     EXPECT_EQ(bytes[28], 1) << "Adam7";
     EXPECT_EQ(ChunkTypes(bytes, 8), (std::vector<std::string>{"IHDR", "PLTE", "zTXt", "tEXt", "IDAT", "IEND"}));
@@ -396,7 +396,7 @@ TEST_F(PngWrite, TextsInterlaceOverwriteAndTheMngForm) {
     const auto before = bytes;  // without overwrite an existing file stays as it is
     Frame other;
     other.dib = test::MakeImage(2, 2, [](int, int) { return Rgb{1, 2, 3}; });
-    EXPECT_TRUE(WritePngFile(nullptr, path, other, false));
+    EXPECT_TRUE(WritePngFile(nullptr, path, other, false, options));
     EXPECT_EQ(test::ReadFile(path), before);
 
     // Inside an MNG: no signature, PLTE of length 0, tRNS left out.
@@ -577,7 +577,7 @@ TEST_F(PngWrite, TextKeywordsKeepTheUsersBytesWithinWhatPngCanHold) {
     };
     for (const Case& c : cases) AddKey(frame.textKeys, c.key, "text of " + c.stored);
     const std::string path = dir.file("texts.png");
-    ASSERT_TRUE(WritePngFile(nullptr, path, frame, true));
+    ASSERT_TRUE(WritePngFile(nullptr, path, frame, true, options));
 
     // Read back through libpng, which refuses keywords PNG does not allow.
     Frame back;
@@ -596,7 +596,7 @@ TEST_F(PngWrite, TextKeywordsKeepTheUsersBytesWithinWhatPngCanHold) {
     const std::pair<std::string, std::string> same[] = {
         {"Title", "abc"}, {"zipped", std::string(60, 'r')}, {std::string("Zero\0inside", 11), std::string("cut\0here", 8)}};
     for (const auto& [k, t] : same) AddKey(plain.textKeys, k, t);
-    ASSERT_TRUE(WritePngFile(nullptr, path, plain, true));
+    ASSERT_TRUE(WritePngFile(nullptr, path, plain, true, options));
     PngLayout layout;
     layout.width = 3;
     layout.height = 2;
@@ -640,13 +640,13 @@ TEST_F(PngWrite, AFileThatCannotBeMadeOrAFrameWithoutPictureFails) {
     Frame frame;
     frame.dib = test::MakeImage(2, 2, [](int, int) { return Rgb{1, 2, 3}; });
     const std::string blocked = dir.file("no-such-folder") + "/p.png";
-    EXPECT_EQ(WritePngFile(blocked, frame, true), PngWriteError::kOpenFailed);
-    EXPECT_EQ(WritePngFile(dir.file("empty.png"), Frame{}, true), PngWriteError::kNoPicture);
+    EXPECT_EQ(WritePngFile(blocked, frame, true, options), PngWriteError::kOpenFailed);
+    EXPECT_EQ(WritePngFile(dir.file("empty.png"), Frame{}, true, options), PngWriteError::kNoPicture);
     EXPECT_FALSE(FileExists(dir.file("empty.png")));
 
     rec->errors.clear();
-    EXPECT_FALSE(WritePngFile(nullptr, blocked, frame, true));
-    EXPECT_FALSE(WritePngFile(nullptr, dir.file("empty.png"), Frame{}, true));  // nothing to say
+    EXPECT_FALSE(WritePngFile(nullptr, blocked, frame, true, options));
+    EXPECT_FALSE(WritePngFile(nullptr, dir.file("empty.png"), Frame{}, true, options));  // nothing to say
     EXPECT_EQ(rec->errors, std::vector<std::string>{"file write open error!"});
 }
 

@@ -33,15 +33,22 @@ TEST(DocumentSave, EachEndingHasItsErrorItsFileAndItsMessage) {
             return k.bodySucceeds && file.Write(std::vector<uint8_t>{'G', 'I', 'F'}) && file.Commit();
         };
         AnimDoc doc;
+        // An unconditional dither is spent only by a save that was written.
+        const int ditherAfter = k.error == DocumentSaveError::kNone ? 0 : 1;
+        WriteOptions options;
+        options.AlwaysDither = 1;
         {
             ScopedRecordingBackend rec;
-            EXPECT_EQ(SaveDocument(nullptr, path, doc, body), k.error);
+            EXPECT_EQ(SaveDocument(nullptr, path, doc, options, body), k.error);
             EXPECT_TRUE(rec->errors.empty());
             EXPECT_EQ(FileExists(path), k.error == DocumentSaveError::kNone);
+            EXPECT_EQ(options.AlwaysDither, ditherAfter);
         }
         ScopedRecordingBackend rec;
-        EXPECT_EQ(RunDocumentSave(nullptr, path, doc, body), k.error == DocumentSaveError::kNone);
+        options.AlwaysDither = 1;
+        EXPECT_EQ(RunDocumentSave(nullptr, path, doc, options, body), k.error == DocumentSaveError::kNone);
         EXPECT_EQ(rec->errors, k.shown);
+        EXPECT_EQ(options.AlwaysDither, ditherAfter);
     }
 }
 
