@@ -2,19 +2,19 @@
 
 #include <charconv>
 
-#include "options/write_options.h"
-
 namespace kivo {
 
 namespace {
 
-// The options the two dialogs edit.
-int* const kEdited[] = {
-    &MaxColors,      &UnifyPalette,      &ShowOptionsOnSave, &MngShowOptionsOnSave,
-    &AlwaysDither,   &Interlace,         &NoColorReduction,  &JngAllFrames,
-    &JngOver256Only, &JngQuality,        &MhdrStrictProfile, &TermAlways,
-    &FramMayOmit,    &DefiMayOmit,       &NoGlobalPalette,   &KeepPngPalette,
-    &TransparentIndex,
+// The options the two dialogs edit; the other options dialog's (paint
+// program, optimisation) are not theirs to put back.
+int WriteOptions::* const kEdited[] = {
+    &WriteOptions::MaxColors,         &WriteOptions::UnifyPalette,   &WriteOptions::ShowOptionsOnSave,
+    &WriteOptions::MngShowOptionsOnSave, &WriteOptions::AlwaysDither, &WriteOptions::Interlace,
+    &WriteOptions::NoColorReduction,  &WriteOptions::JngAllFrames,   &WriteOptions::JngOver256Only,
+    &WriteOptions::JngQuality,        &WriteOptions::MhdrStrictProfile, &WriteOptions::TermAlways,
+    &WriteOptions::FramMayOmit,       &WriteOptions::DefiMayOmit,    &WriteOptions::NoGlobalPalette,
+    &WriteOptions::KeepPngPalette,    &WriteOptions::TransparentIndex,
 };
 
 // The leading decimal number of text (at most nine characters read), else 0.
@@ -29,41 +29,39 @@ long LeadingNumber(std::string_view text) {
 
 }  // namespace
 
-OptionSnapshot::OptionSnapshot() {
-    for (int* option : kEdited) values_.push_back(*option);
+OptionSnapshot::OptionSnapshot(const WriteOptions& options) : opened_(options) {}
+
+void OptionSnapshot::Restore(WriteOptions& options) const {
+    for (int WriteOptions::*option : kEdited) options.*option = opened_.*option;
 }
 
-void OptionSnapshot::Restore() const {
-    for (size_t i = 0; i < values_.size(); ++i) *kEdited[i] = values_[i];
-}
-
-JngChoice CurrentJngChoice() {
-    if (JngOver256Only) return JngChoice::kOver256Only;
-    if (JngAllFrames) return JngChoice::kAllFrames;
+JngChoice CurrentJngChoice(const WriteOptions& o) {
+    if (o.JngOver256Only) return JngChoice::kOver256Only;
+    if (o.JngAllFrames) return JngChoice::kAllFrames;
     return JngChoice::kNone;
 }
 
-bool JngRadiosEnabled() { return NoColorReduction != 0; }
+bool JngRadiosEnabled(const WriteOptions& o) { return o.NoColorReduction != 0; }
 
-bool JngQualityEnabled() { return NoColorReduction && (JngOver256Only || JngAllFrames); }
+bool JngQualityEnabled(const WriteOptions& o) { return o.NoColorReduction && (o.JngOver256Only || o.JngAllFrames); }
 
-void ChooseMaxColors(int budget, bool mngDialog) {
-    MaxColors = budget;
+void ChooseMaxColors(WriteOptions& o, int budget, bool mngDialog) {
+    o.MaxColors = budget;
     if (mngDialog) {
-        NoColorReduction = 0;
-        JngOver256Only = 0;
-        JngAllFrames = 0;
+        o.NoColorReduction = 0;
+        o.JngOver256Only = 0;
+        o.JngAllFrames = 0;
     }
 }
 
-void ChooseNoColorReduction(bool on) {
-    NoColorReduction = on ? 1 : 0;
-    if (on) MaxColors = 256;
+void ChooseNoColorReduction(WriteOptions& o, bool on) {
+    o.NoColorReduction = on ? 1 : 0;
+    if (on) o.MaxColors = 256;
 }
 
-void ChooseJng(JngChoice choice) {
-    JngAllFrames = choice == JngChoice::kAllFrames;
-    JngOver256Only = choice == JngChoice::kOver256Only;
+void ChooseJng(WriteOptions& o, JngChoice choice) {
+    o.JngAllFrames = choice == JngChoice::kAllFrames;
+    o.JngOver256Only = choice == JngChoice::kOver256Only;
 }
 
 int ParseJngQuality(std::string_view text) {

@@ -4,20 +4,22 @@
 #pragma once
 
 #include <string_view>
-#include <vector>
+
+#include "options/write_options.h"
 
 namespace kivo {
 
-// Every write option as it was when a dialog opened. Cancel restores all of
-// them, so a cancelled dialog never leaves a combination the user did not
-// confirm (such as every-frame JNG together with JNG-above-256-colours).
+// Every option the two dialogs edit, as it was when a dialog opened. Cancel
+// restores all of them, so a cancelled dialog never leaves a combination the
+// user did not confirm (such as every-frame JNG together with
+// JNG-above-256-colours).
 class OptionSnapshot {
 public:
-    OptionSnapshot();
-    void Restore() const;
+    explicit OptionSnapshot(const WriteOptions& options);
+    void Restore(WriteOptions& options) const;
 
 private:
-    std::vector<int> values_;
+    WriteOptions opened_;
 };
 
 // The colour-count radios offer these budgets.
@@ -25,19 +27,19 @@ inline constexpr int kColorBudgets[] = {8, 16, 32, 64, 128, 256};
 
 enum class JngChoice { kAllFrames, kOver256Only, kNone };
 
-// Which JNG choice the dialog shows for the current options.
-JngChoice CurrentJngChoice();
+// Which JNG choice the dialog shows for the options.
+JngChoice CurrentJngChoice(const WriteOptions& options);
 // The JNG radios are usable only without colour reduction; the quality only
 // when JNG is used at all.
-bool JngRadiosEnabled();
-bool JngQualityEnabled();
+bool JngRadiosEnabled(const WriteOptions& options);
+bool JngQualityEnabled(const WriteOptions& options);
 
 // A colour budget chosen. In the MNG dialog this also ends "no reduction" and
 // with it JNG.
-void ChooseMaxColors(int budget, bool mngDialog);
+void ChooseMaxColors(WriteOptions& options, int budget, bool mngDialog);
 // "減色しない" checked or cleared; checking it reduces to 256 nothing at all.
-void ChooseNoColorReduction(bool on);
-void ChooseJng(JngChoice choice);
+void ChooseNoColorReduction(WriteOptions& options, bool on);
+void ChooseJng(WriteOptions& options, JngChoice choice);
 
 // The typed JNG quality: its decimal value, brought into 1..100.
 int ParseJngQuality(std::string_view text);

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <fstream>
 
-#include "options/write_options.h"
 
 namespace kivo {
 
@@ -45,9 +44,9 @@ std::string FindStandardPaintProgram(std::string_view pathVariable) {
     return {};
 }
 
-PaintProgramChoice ChoosePaintProgram(std::string_view pathVariable) {
+PaintProgramChoice ChoosePaintProgram(std::string_view pathVariable, const WriteOptions& options) {
     PaintProgramChoice choice;
-    if (UseStandardPaint) {
+    if (options.UseStandardPaint) {
         choice.program = FindStandardPaintProgram(pathVariable);
         if (choice.program.empty()) {
             std::string names;
@@ -56,7 +55,7 @@ PaintProgramChoice ChoosePaintProgram(std::string_view pathVariable) {
         }
         return choice;
     }
-    const std::string& configured = PaintProgramPath;
+    const std::string& configured = options.PaintProgramPath;
     if (configured.find('/') != std::string::npos) {
         if (IsExecutableFile(configured)) choice.program = configured;
     } else {

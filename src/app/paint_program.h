@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "app/session_settings.h"
+
 namespace kivo {
 
 // Looked for in this order: small and quick to start first.
@@ -24,9 +26,11 @@ struct PaintProgramChoice {
     std::string problem;  // why there is none: the message to show
 };
 
-// By UseStandardPaint and PaintProgramPath. A configured program is a path to
-// an executable, or a bare name looked up on the path.
-PaintProgramChoice ChoosePaintProgram(std::string_view pathVariable);
+// By the options' UseStandardPaint and PaintProgramPath (the session's unless
+// given). A configured program is a path to an executable, or a bare name
+// looked up on the path.
+PaintProgramChoice ChoosePaintProgram(std::string_view pathVariable,
+                                      const WriteOptions& options = SessionWriteOptions());
 
 // Whether the started program still runs. It is started detached (it must
 // outlive a cancelled wait and the editor itself), so it is not our child: an

@@ -7,7 +7,6 @@
 #include <optional>
 #include <vector>
 
-#include "options/write_options.h"
 #include "doc/dib.h"
 #include "platform/parallel.h"
 #include "platform/pipeline.h"
@@ -24,36 +23,6 @@ namespace kivo {
 namespace {
 
 enum class Outcome { kDone, kFailed, kCancelled };
-
-// The write options a video is made under (one exact shared palette of up to
-// 256 colours, never dithered) hold while the export runs, and get their own
-// values back afterwards, whatever happens.
-class ForcedOptions {
-public:
-    ForcedOptions()
-        : maxColors_(MaxColors), noReduction_(NoColorReduction), unify_(UnifyPalette),
-          dither_(AlwaysDither), gifDialog_(ShowOptionsOnSave), mngDialog_(MngShowOptionsOnSave) {
-        MaxColors = 256;
-        NoColorReduction = 0;
-        UnifyPalette = 1;
-        AlwaysDither = 0;
-        ShowOptionsOnSave = 1;
-        MngShowOptionsOnSave = 1;
-    }
-    ~ForcedOptions() {
-        MaxColors = maxColors_;
-        NoColorReduction = noReduction_;
-        UnifyPalette = unify_;
-        AlwaysDither = dither_;
-        ShowOptionsOnSave = gifDialog_;
-        MngShowOptionsOnSave = mngDialog_;
-    }
-    ForcedOptions(const ForcedOptions&) = delete;
-    ForcedOptions& operator=(const ForcedOptions&) = delete;
-
-private:
-    int maxColors_, noReduction_, unify_, dither_, gifDialog_, mngDialog_;
-};
 
 // format: the phase's line and "\r %4d / %4d コマ".
 bool ShowCount(const char* format, size_t n, size_t total) {
@@ -275,7 +244,6 @@ std::vector<std::string> AviExportMessages(const AviExportError& error) {
 }
 
 AviExportError SaveAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc, const AviEncoderChoice& choice) {
-    const ForcedOptions forced;
     ProgressOpen(owner);
     ProgressSetText("チェック中...");
     ProgressSetCancel(nullptr);

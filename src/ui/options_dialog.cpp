@@ -12,8 +12,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "options/write_options.h"
-
 namespace kivo {
 
 namespace {
@@ -37,7 +35,8 @@ QCheckBox* OptionBox(QWidget* parent, int id, const char* label, int* option) {
 
 }  // namespace
 
-OptionsDialog::OptionsDialog(QWidget* owner, bool mng) : QDialog(owner), mng_(mng) {
+OptionsDialog::OptionsDialog(QWidget* owner, bool mng, WriteOptions& options)
+    : QDialog(owner), mng_(mng), options_(options), opened_(options) {
     setWindowTitle(mng ? QStringLiteral("MNG 書き込みオプション")
                        : QStringLiteral("Gif 書き込みオプション"));
     auto* top = new QHBoxLayout(this);
@@ -45,9 +44,9 @@ OptionsDialog::OptionsDialog(QWidget* owner, bool mng) : QDialog(owner), mng_(mn
     top->addLayout(left);
     BuildColorGroups(left);
     left->addWidget(OptionBox(this, 1009, "保管時常に表示",
-                              mng ? &MngShowOptionsOnSave : &ShowOptionsOnSave));
-    left->addWidget(OptionBox(this, 1010, "無条件ディザ", &AlwaysDither));
-    left->addWidget(OptionBox(this, 1011, "インターレース", &Interlace));
+                              mng ? &options_.MngShowOptionsOnSave : &options_.ShowOptionsOnSave));
+    left->addWidget(OptionBox(this, 1010, "無条件ディザ", &options_.AlwaysDither));
+    left->addWidget(OptionBox(this, 1011, "インターレース", &options_.Interlace));
     left->addStretch();
     if (mng) {
         auto* right = new QVBoxLayout;
@@ -74,8 +73,8 @@ void OptionsDialog::BuildColorGroups(QBoxLayout* column) {
     auto* paletteLayout = new QVBoxLayout(palette);
     auto* unify = Named(new QRadioButton(QStringLiteral("出来るだけパレットを統一"), palette), 1000);
     auto* separate = Named(new QRadioButton(QStringLiteral("パレットは個々に持つ"), palette), 1001);
-    (UnifyPalette ? unify : separate)->setChecked(true);
-    connect(unify, &QRadioButton::toggled, this, [](bool on) { UnifyPalette = on ? 1 : 0; });
+    (options_.UnifyPalette ? unify : separate)->setChecked(true);
+    connect(unify, &QRadioButton::toggled, this, [this](bool on) { options_.UnifyPalette = on ? 1 : 0; });
     paletteLayout->addWidget(unify);
     paletteLayout->addWidget(separate);
     column->addWidget(palette);
@@ -91,10 +90,10 @@ void OptionsDialog::BuildColorGroups(QBoxLayout* column) {
         auto* radio = Named(new QRadioButton(QString::fromUtf8(kBudgetLabels[i]), colors), 1002 + i);
         group->addButton(radio);
         colorsLayout->addWidget(radio);
-        radio->setChecked(MaxColors == budget && !(mng_ && NoColorReduction));
+        radio->setChecked(options_.MaxColors == budget && !(mng_ && options_.NoColorReduction));
         connect(radio, &QRadioButton::toggled, this, [this, budget](bool on) {
             if (on) {
-                ChooseMaxColors(budget, mng_);
+                ChooseMaxColors(options_, budget, mng_);
                 if (mng_) ShowJngChoice();
             }
             if (mng_) ApplyJngEnabling();
@@ -104,9 +103,9 @@ void OptionsDialog::BuildColorGroups(QBoxLayout* column) {
         auto* none = Named(new QRadioButton(QStringLiteral("減色しない"), colors), 1026);
         group->addButton(none);
         colorsLayout->addWidget(none);
-        none->setChecked(NoColorReduction != 0);
+        none->setChecked(options_.NoColorReduction != 0);
         connect(none, &QRadioButton::toggled, this, [this](bool on) {
-            ChooseNoColorReduction(on);
+            ChooseNoColorReduction(options_, on);
             ApplyJngEnabling();
         });
     }
@@ -133,17 +132,17 @@ void OptionsDialog::BuildMngGroups(QBoxLayout* column) {
         jngLayout->addWidget(radio);
         JngChoice choice = r.choice;
         connect(radio, &QRadioButton::toggled, this, [this, choice](bool on) {
-            if (on) ChooseJng(choice);
+            if (on) ChooseJng(options_, choice);
             ApplyJngEnabling();
         });
     }
     auto* qualityRow = new QHBoxLayout;
     qualityLabel_ = Named(new QLabel(QStringLiteral("JNG 画質(0～100)"), jng), 1022);
-    quality_ = Named(new QLineEdit(QString::number(JngQuality), jng), 1017);
+    quality_ = Named(new QLineEdit(QString::number(options_.JngQuality), jng), 1017);
     quality_->setMaxLength(3);
     quality_->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
     connect(quality_, &QLineEdit::textChanged, this,
-            [](const QString& text) { JngQuality = ParseJngQuality(text.toStdString()); });
+            [this](const QString& text) { options_.JngQuality = ParseJngQuality(text.toStdString()); });
     qualityRow->addWidget(qualityLabel_);
     qualityRow->addWidget(quality_);
     qualityRow->addStretch();
@@ -152,26 +151,26 @@ void OptionsDialog::BuildMngGroups(QBoxLayout* column) {
 
     auto* interim = new QGroupBox(QStringLiteral("暫定オプション"), this);
     auto* interimLayout = new QVBoxLayout(interim);
-    interimLayout->addWidget(OptionBox(this, 1018, "[MHDR] の simplicity profile を正しく書く", &MhdrStrictProfile));
-    interimLayout->addWidget(OptionBox(this, 1019, "[TERM] の省略を許さず、 delay も書き込む", &TermAlways));
-    interimLayout->addWidget(OptionBox(this, 1020, "[FRAM] の省略を許す", &FramMayOmit));
-    interimLayout->addWidget(OptionBox(this, 1021, "[DEFI] の省略を許す", &DefiMayOmit));
-    interimLayout->addWidget(OptionBox(this, 1032, "グローバルパレットを一切作らない", &NoGlobalPalette));
+    interimLayout->addWidget(OptionBox(this, 1018, "[MHDR] の simplicity profile を正しく書く", &options_.MhdrStrictProfile));
+    interimLayout->addWidget(OptionBox(this, 1019, "[TERM] の省略を許さず、 delay も書き込む", &options_.TermAlways));
+    interimLayout->addWidget(OptionBox(this, 1020, "[FRAM] の省略を許す", &options_.FramMayOmit));
+    interimLayout->addWidget(OptionBox(this, 1021, "[DEFI] の省略を許す", &options_.DefiMayOmit));
+    interimLayout->addWidget(OptionBox(this, 1032, "グローバルパレットを一切作らない", &options_.NoGlobalPalette));
     column->addWidget(interim);
 
     auto* special = new QGroupBox(QStringLiteral("特殊オプション"), this);
     auto* specialLayout = new QVBoxLayout(special);
-    QCheckBox* keep = OptionBox(this, 1033, "PNGとして読んだ画像のカラーテーブルはいじらない", &KeepPngPalette);
+    QCheckBox* keep = OptionBox(this, 1033, "PNGとして読んだ画像のカラーテーブルはいじらない", &options_.KeepPngPalette);
     specialLayout->addWidget(keep);
     auto* indexRow = new QHBoxLayout;
     transparentIndex_ = Named(new QLineEdit(special), 1034);
     transparentIndex_->setMaxLength(3);
     transparentIndex_->setValidator(new QIntValidator(0, 255, transparentIndex_));
     transparentIndex_->setMaximumWidth(quality_->maximumWidth());
-    if (TransparentIndex >= 0) transparentIndex_->setText(QString::number(TransparentIndex));
-    transparentIndex_->setEnabled(KeepPngPalette != 0);
+    if (options_.TransparentIndex >= 0) transparentIndex_->setText(QString::number(options_.TransparentIndex));
+    transparentIndex_->setEnabled(options_.KeepPngPalette != 0);
     connect(transparentIndex_, &QLineEdit::textChanged, this,
-            [](const QString& text) { TransparentIndex = ParseTransparentIndex(text.toStdString()); });
+            [this](const QString& text) { options_.TransparentIndex = ParseTransparentIndex(text.toStdString()); });
     connect(keep, &QCheckBox::toggled, transparentIndex_, &QWidget::setEnabled);
     indexRow->addWidget(new QLabel(QStringLiteral("透過色はカラーインデックス"), special));
     indexRow->addWidget(transparentIndex_);
@@ -187,7 +186,7 @@ QAbstractButton* OptionsDialog::Control(int id) const {
 
 void OptionsDialog::ShowJngChoice() {
     int id = 1046;
-    switch (CurrentJngChoice()) {
+    switch (CurrentJngChoice(options_)) {
         case JngChoice::kAllFrames: id = 1044; break;
         case JngChoice::kOver256Only: id = 1045; break;
         case JngChoice::kNone: break;
@@ -200,18 +199,18 @@ void OptionsDialog::ShowJngChoice() {
 
 void OptionsDialog::ApplyJngEnabling() {
     for (int id : {1044, 1045, 1046})
-        if (QAbstractButton* radio = Control(id)) radio->setEnabled(JngRadiosEnabled());
-    qualityLabel_->setEnabled(JngQualityEnabled());
-    quality_->setEnabled(JngQualityEnabled());
+        if (QAbstractButton* radio = Control(id)) radio->setEnabled(JngRadiosEnabled(options_));
+    qualityLabel_->setEnabled(JngQualityEnabled(options_));
+    quality_->setEnabled(JngQualityEnabled(options_));
 }
 
 void OptionsDialog::reject() {
-    opened_.Restore();
+    opened_.Restore(options_);
     QDialog::reject();
 }
 
-bool OptionsDialog::Run(QWidget* owner, bool mng) {
-    OptionsDialog dialog(owner, mng);
+bool OptionsDialog::Run(QWidget* owner, bool mng, WriteOptions& options) {
+    OptionsDialog dialog(owner, mng, options);
     return dialog.exec() == QDialog::Accepted;
 }
 

@@ -12,7 +12,6 @@
 #include <cstdlib>
 
 #include "app/paint_program.h"
-#include "options/write_options.h"
 #include "ui/qt_platform.h"
 
 namespace kivo {
@@ -38,21 +37,22 @@ QString FoundProgramText() {
 
 }  // namespace
 
-OtherOptionsDialog::OtherOptionsDialog(QWidget* owner) : QDialog(owner) {
+OtherOptionsDialog::OtherOptionsDialog(QWidget* owner, WriteOptions& options)
+    : QDialog(owner), options_(options) {
     setWindowTitle(QStringLiteral("その他のオプション"));
     auto* top = new QVBoxLayout(this);
 
     auto* paint = new QGroupBox(QStringLiteral("ペイントソフト"), this);
     auto* paintLayout = new QVBoxLayout(paint);
     standard_ = Named(new QCheckBox(QStringLiteral("標準のペイントソフトを使う"), paint), 1039);
-    standard_->setChecked(UseStandardPaint != 0);
+    standard_->setChecked(options_.UseStandardPaint != 0);
     paintLayout->addWidget(standard_);
     found_ = new QLabel(FoundProgramText(), paint);
     found_->setIndent(fontMetrics().horizontalAdvance(QStringLiteral("xxxx")));
     paintLayout->addWidget(found_);
     auto* otherRow = new QHBoxLayout;
     otherLabel_ = Named(new QLabel(QStringLiteral("その他のソフト"), paint), 1040);
-    other_ = Named(new QLineEdit(FromNativePath(PaintProgramPath), paint), 1036);
+    other_ = Named(new QLineEdit(FromNativePath(options_.PaintProgramPath), paint), 1036);
     other_->setMaxLength(4096);
     other_->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
     browse_ = Named(new QPushButton(QStringLiteral("参照..."), paint), 1037);
@@ -63,7 +63,7 @@ OtherOptionsDialog::OtherOptionsDialog(QWidget* owner) : QDialog(owner) {
     top->addWidget(paint);
 
     auto* optimize = Named(new QCheckBox(QStringLiteral("サイズを最適化するとき透過色を使った最適化も行う"), this), 1038);
-    optimize->setChecked(OptimizeWithTransparency != 0);
+    optimize->setChecked(options_.OptimizeWithTransparency != 0);
     top->addWidget(optimize);
 
     auto* buttons = new QDialogButtonBox(this);
@@ -74,11 +74,11 @@ OtherOptionsDialog::OtherOptionsDialog(QWidget* owner) : QDialog(owner) {
     top->setSizeConstraint(QLayout::SetFixedSize);
 
     connect(standard_, &QCheckBox::toggled, this, [this](bool on) {
-        UseStandardPaint = on ? 1 : 0;
+        options_.UseStandardPaint = on ? 1 : 0;
         ApplyEnabling();
     });
-    connect(optimize, &QCheckBox::toggled, this, [](bool on) { OptimizeWithTransparency = on ? 1 : 0; });
-    connect(other_, &QLineEdit::textChanged, this, [](const QString& text) { PaintProgramPath = NativePath(text); });
+    connect(optimize, &QCheckBox::toggled, this, [this](bool on) { options_.OptimizeWithTransparency = on ? 1 : 0; });
+    connect(other_, &QLineEdit::textChanged, this, [this](const QString& text) { options_.PaintProgramPath = NativePath(text); });
     connect(browse_, &QPushButton::clicked, this, &OtherOptionsDialog::Browse);
     ApplyEnabling();
 }
@@ -98,8 +98,8 @@ void OtherOptionsDialog::Browse() {
     if (!chosen.isEmpty()) other_->setText(chosen);
 }
 
-void OtherOptionsDialog::Run(QWidget* owner) {
-    OtherOptionsDialog dialog(owner);
+void OtherOptionsDialog::Run(QWidget* owner, WriteOptions& options) {
+    OtherOptionsDialog dialog(owner, options);
     dialog.exec();
 }
 

@@ -1,10 +1,13 @@
 // "その他のオプション": which paint program edits frames, and whether size
-// optimisation also uses transparency. Every change takes effect at once;
+// optimisation also uses transparency, in the options the dialog was given
+// (the session's). Every change takes effect at once;
 // there is nothing to cancel, only "閉じる". Controls carry their ids as object
 // names ("id1039").
 #pragma once
 
 #include <QDialog>
+
+#include "app/session_settings.h"
 
 class QCheckBox;
 class QLabel;
@@ -16,13 +19,14 @@ namespace kivo {
 class OtherOptionsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit OtherOptionsDialog(QWidget* owner);
-    static void Run(QWidget* owner);
+    explicit OtherOptionsDialog(QWidget* owner, WriteOptions& options = SessionWriteOptions());
+    static void Run(QWidget* owner, WriteOptions& options = SessionWriteOptions());
 
 private:
     void ApplyEnabling();
     void Browse();
 
+    WriteOptions& options_;
     QCheckBox* standard_ = nullptr;
     QLabel* found_ = nullptr;
     QLabel* otherLabel_ = nullptr;

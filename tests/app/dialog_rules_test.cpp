@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 #include "app/command_state.h"
 #include "app/command_table.h"
@@ -15,29 +16,44 @@ namespace kivo {
 namespace {
 
 TEST(OptionRules, ColourBudgetsAndJngChoicesFollowTheDialogsRules) {
-    ResetWriteOptions();
-    OptionSnapshot opened;
-    ChooseNoColorReduction(true);
-    ChooseJng(JngChoice::kOver256Only);
-    EXPECT_EQ(MaxColors, 256);
-    EXPECT_TRUE(JngRadiosEnabled());
-    EXPECT_TRUE(JngQualityEnabled());
+    WriteOptions o;
+    OptionSnapshot opened(o);
+    ChooseNoColorReduction(o, true);
+    ChooseJng(o, JngChoice::kOver256Only);
+    EXPECT_EQ(o.MaxColors, 256);
+    EXPECT_TRUE(JngRadiosEnabled(o));
+    EXPECT_TRUE(JngQualityEnabled(o));
     // A budget in the MNG dialog ends "no reduction" and JNG with it.
-    ChooseMaxColors(16, true);
-    EXPECT_EQ(NoColorReduction, 0);
-    EXPECT_EQ(CurrentJngChoice(), JngChoice::kNone);
-    EXPECT_FALSE(JngRadiosEnabled());
-    EXPECT_FALSE(JngQualityEnabled());
+    ChooseMaxColors(o, 16, true);
+    EXPECT_EQ(o.NoColorReduction, 0);
+    EXPECT_EQ(CurrentJngChoice(o), JngChoice::kNone);
+    EXPECT_FALSE(JngRadiosEnabled(o));
+    EXPECT_FALSE(JngQualityEnabled(o));
     // Cancel restores everything, also what the original dialog let slip.
-    ChooseNoColorReduction(true);
-    ChooseJng(JngChoice::kAllFrames);
-    JngQuality = ParseJngQuality("5");
-    opened.Restore();
-    EXPECT_EQ(MaxColors, 256);
-    EXPECT_EQ(NoColorReduction, 0);
-    EXPECT_EQ(JngAllFrames, 0);
-    EXPECT_EQ(JngOver256Only, 0);
-    EXPECT_EQ(JngQuality, 60);
+    ChooseNoColorReduction(o, true);
+    ChooseJng(o, JngChoice::kAllFrames);
+    o.JngQuality = ParseJngQuality("5");
+    opened.Restore(o);
+    EXPECT_EQ(o.MaxColors, 256);
+    EXPECT_EQ(o.NoColorReduction, 0);
+    EXPECT_EQ(o.JngAllFrames, 0);
+    EXPECT_EQ(o.JngOver256Only, 0);
+    EXPECT_EQ(o.JngQuality, 60);
+}
+
+// Cancel puts back only what the two write dialogs edit: the other options
+// dialog's choices, changed meanwhile, stay.
+TEST(OptionRules, CancelLeavesTheOtherDialogsOptionsAlone) {
+    WriteOptions o;
+    OptionSnapshot opened(o);
+    o.Interlace = o.KeepPngPalette = 1;
+    o.TransparentIndex = 7;
+    o.UseStandardPaint = o.OptimizeWithTransparency = 0;
+    o.PaintProgramPath = "/usr/bin/paint";
+    opened.Restore(o);
+    EXPECT_EQ(std::tie(o.Interlace, o.KeepPngPalette, o.TransparentIndex), std::make_tuple(0, 0, -1));
+    EXPECT_EQ(std::tie(o.UseStandardPaint, o.OptimizeWithTransparency), std::make_tuple(0, 0));
+    EXPECT_EQ(o.PaintProgramPath, "/usr/bin/paint");
 }
 
 TEST(OptionRules, TypedNumbersAreBroughtIntoRange) {
