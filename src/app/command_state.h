@@ -13,6 +13,7 @@ struct CommandContext {
     const AnimDoc* doc = nullptr;
     bool clipboardHasPicture = false;  // a picture or our own frames to paste
     bool canUndo = false, canRedo = false;
+    int formatMode = 0;  // the session's working mode: 0 GIF, 1 MNG
 };
 
 // The enable rules of the rows: the frame commands need frames (size

@@ -57,9 +57,9 @@ constexpr CommandInfo kCommands[] = {
      .tool = {18, "frame_list", "コマのリスト表示"}},
 
     {.id = kCmdGifMode, .label = "GIF 仕様", .column = C::kOptions,
-     .checked = [] { return FormatMode == 0; }, .run = [](Shell& s) { s.SetFormatMode(0); }},
+     .checked = [](const CommandContext& c) { return c.formatMode == 0; }, .run = [](Shell& s) { s.SetFormatMode(0); }},
     {.id = kCmdMngMode, .label = "MNG仕様", .column = C::kOptions,
-     .checked = [] { return FormatMode == 1; }, .run = [](Shell& s) { s.SetFormatMode(1); }},
+     .checked = [](const CommandContext& c) { return c.formatMode == 1; }, .run = [](Shell& s) { s.SetFormatMode(1); }},
     {.id = kCmdGifOptions, .label = "GIF書込みオプション", .column = C::kOptions, .separatorBefore = true,
      .run = [](Shell& s) { s.Ui().RunOptionsDialog(false); }},
     {.id = kCmdMngOptions, .label = "MNG書込みオプション", .column = C::kOptions,

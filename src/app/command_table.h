@@ -69,7 +69,7 @@ struct CommandInfo {
     bool (*enabled)(const CommandContext&) = nullptr;
     // A radio item: checked when this says so. The rows that have one form
     // one exclusive group.
-    bool (*checked)() = nullptr;
+    bool (*checked)(const CommandContext&) = nullptr;
     // What the command does through the command logic. None: it needs the
     // window itself (a dialog, the clipboard, the preview), and the window
     // part that owns that registers the handler (MainWindow::OnCommand).

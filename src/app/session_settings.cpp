@@ -13,15 +13,17 @@ Settings& SessionSettings() {
 
 WriteOptions& SessionWriteOptions() { return ProcessWriteOptions(); }
 
-void LoadSessionSettings() {
+int LoadSessionSettings() {
     SessionSettings() = ReadSettings(SettingsPath());
-    LoadOptionSettings(SessionSettings(), SessionWriteOptions());
+    int formatMode = 0;
+    LoadOptionSettings(SessionSettings(), SessionWriteOptions(), &formatMode);
+    return formatMode;
 }
 
-bool SaveSessionSettings(OwnerWindow owner) {
+bool SaveSessionSettings(OwnerWindow owner, int formatMode) {
     std::string path = SettingsPath();
     if (path.empty()) return false;
-    StoreOptionSettings(SessionSettings(), SessionWriteOptions());
+    StoreOptionSettings(SessionSettings(), SessionWriteOptions(), formatMode);
     return WriteSettings(owner, path, SessionSettings());
 }
 

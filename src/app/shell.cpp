@@ -74,7 +74,8 @@ std::string AviNameFor(const std::string& path) {
     return path.substr(0, dot) + ".avi";
 }
 
-Shell::Shell(ShellUi& ui) : ui_(ui), doc_(NewDocument()), history_(UndoMemoryBytes()) {
+Shell::Shell(ShellUi& ui, int formatMode)
+    : ui_(ui), formatMode_(formatMode == 1 ? 1 : 0), doc_(NewDocument(formatMode_)), history_(UndoMemoryBytes()) {
     if (!doc_) throw std::bad_alloc();
 }
 
@@ -98,7 +99,7 @@ void Shell::SyncModified() {
 }
 
 void Shell::SetFormatMode(int mode) {
-    FormatMode = mode == 1 ? 1 : 0;
+    formatMode_ = mode == 1 ? 1 : 0;
     ui_.FormatModeChanged();
 }
 
@@ -119,7 +120,8 @@ bool Shell::WriteTo(const std::string& path, bool rename, bool askOptions) {
             return false;
     }
     PausedPreview paused(ui_);
-    if (!SaveAnimation(ui_.Owner(), path, *doc_)) return false;
+    int written = formatMode_;
+    if (!SaveAnimation(ui_.Owner(), path, *doc_, &written)) return false;
     doc_->modified = 0;
     history_.MarkSaved();
     if (rename) {
@@ -127,7 +129,8 @@ bool Shell::WriteTo(const std::string& path, bool rename, bool askOptions) {
         doc_->displayName = FileNamePart(path);
     }
     UpdateTitle();
-    // SaveAnimation has set FormatMode to the format written.
+    // The working mode follows the format written.
+    formatMode_ = written;
     ui_.FormatModeChanged();
     return true;
 }
@@ -156,7 +159,7 @@ bool Shell::ConfirmSave() {
 void Shell::New() {
     if (!ConfirmSave()) return;
     PausedPreview paused(ui_);
-    std::unique_ptr<AnimDoc> doc = NewDocument();
+    std::unique_ptr<AnimDoc> doc = NewDocument(formatMode_);
     if (!doc) {
         ShowError(ui_.Owner(), "メモリが足りません。");
         return;
@@ -172,7 +175,8 @@ void Shell::Open() {
 bool Shell::OpenPath(const std::string& path) {
     PausedPreview paused(ui_);
     GifCut cut;
-    std::unique_ptr<AnimDoc> doc = OpenDocument(ui_.Owner(), path, &cut);
+    int opened = formatMode_;
+    std::unique_ptr<AnimDoc> doc = OpenDocument(ui_.Owner(), path, &cut, &opened);
     if (cut.cut) {
         // The message says what is wrong with the file; a general failure
         // after it would only hide that. What was read whole may still be
@@ -192,7 +196,8 @@ bool Shell::OpenPath(const std::string& path) {
         ShowError(ui_.Owner(), kOpenFailed);
         return false;
     }
-    // OpenDocument has set FormatMode by the file.
+    // The working mode follows the file opened.
+    formatMode_ = opened;
     ui_.FormatModeChanged();
     ReplaceDocument(std::move(doc));
     return true;

@@ -1,5 +1,5 @@
 // The editor's command logic, without a window system: the one current document,
-// the caption, the working format mode, the save-or-discard question and the
+// the caption, the working format mode, the frame selection, the save-or-discard question and the
 // file and frame commands. The window implements ShellUi and forwards each menu
 // command here, so every decision is testable without a display.
 #pragma once
@@ -47,7 +47,8 @@ public:
     // The document changed: panel, image area and preview show it afresh.
     virtual void RefreshPanel() = 0;
     virtual void SetCaption(const std::string& caption) = 0;
-    // FormatMode was set: menu checks, the panel's mode controls, preview labels.
+    // The shell's working mode was set: menu checks, the panel's mode controls,
+    // preview labels.
     virtual void FormatModeChanged() = 0;
 };
 
@@ -69,7 +70,9 @@ private:
 
 class Shell {
 public:
-    explicit Shell(ShellUi& ui);
+    // formatMode: the working mode to start in (0 GIF, 1 MNG), which names the
+    // first new document.
+    explicit Shell(ShellUi& ui, int formatMode = 0);
 
     AnimDoc& Doc() { return *doc_; }
     const AnimDoc& Doc() const { return *doc_; }
@@ -86,6 +89,9 @@ public:
     // frames, which never is) and the history, which did not see the change,
     // forgets its steps.
     void MarkModified();
+    // The user's working mode, 0 GIF or 1 MNG: it chooses labels, controls and
+    // defaults, and follows the file opened or saved.
+    int FormatMode() const { return formatMode_; }
     void SetFormatMode(int mode);
 
     // True: the caller may discard the document. Asks when it has unsaved
@@ -154,6 +160,7 @@ private:
     void Travel(bool back);
 
     ShellUi& ui_;
+    int formatMode_;
     std::unique_ptr<AnimDoc> doc_;
     History history_;
     Selection selection_;

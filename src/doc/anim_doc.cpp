@@ -7,7 +7,6 @@
 
 namespace kivo {
 
-int FormatMode = 0;
 
 Frame::~Frame() {
     // Unlink one frame at a time: letting each unique_ptr destroy its successor
@@ -31,10 +30,10 @@ int32_t FrameStride(const Frame& frame) {
     return int32_t(DibRowBytes(DibWidth(frame.dib), DibBitCount(frame.dib)));
 }
 
-std::unique_ptr<AnimDoc> NewDocument() {
+std::unique_ptr<AnimDoc> NewDocument(int formatMode) {
     try {
         auto doc = std::make_unique<AnimDoc>();
-        doc->displayName = FormatMode == 1 ? "新規.mng" : "新規.gif";
+        doc->displayName = formatMode == 1 ? "新規.mng" : "新規.gif";
         doc->ticksPerSecond = 100;
         doc->loopEnabled = 1;
         doc->loopCount = 0;

@@ -100,11 +100,9 @@ struct AnimDoc {
     int32_t selectedTextKey = 0;
 };
 
-// The user's working mode: 0 GIF, 1 MNG. Chooses labels and defaults only.
-extern int FormatMode;
-
-// A new empty document named after FormatMode, looping forever, 100 ticks/s.
-std::unique_ptr<AnimDoc> NewDocument();
+// A new empty document named after the working mode (0 GIF, 1 MNG), looping
+// forever, 100 ticks/s.
+std::unique_ptr<AnimDoc> NewDocument(int formatMode = 0);
 void FreeDocument(std::unique_ptr<AnimDoc>& doc);
 
 Frame* NthFrame(AnimDoc& doc, int n);

@@ -44,7 +44,7 @@ std::string DialogExtensions(const FileFormat& format);
 
 std::span<const FileFormat> FileFormats();
 
-// True when the name says MNG: the working mode (FormatMode) follows such files.
+// True when the name says MNG: the working mode follows such files.
 bool IsMngFile(const std::string& path);
 
 // The text after the last dot of the file name, upper-cased; empty without one.

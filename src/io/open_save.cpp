@@ -22,7 +22,8 @@ std::string DisplayNameOf(const std::string& path) {
 
 }  // namespace
 
-std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path, GifCut* cut) {
+std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path, GifCut* cut,
+                                      int* formatMode) {
     if (cut) *cut = GifCut{};
     // A GIF or MNG signature wins over the name, so an animation saved under
     // another extension (anim.avi) opens again as the animation it is.
@@ -41,7 +42,7 @@ std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path
     if (doc) {
         doc->path = path;
         doc->displayName = DisplayNameOf(path);
-        FormatMode = read == ReadMng ? 1 : 0;
+        if (formatMode) *formatMode = read == ReadMng ? 1 : 0;
     }
     return doc;
 }
@@ -66,11 +67,11 @@ bool CanSaveDocument(const std::string& path, const AnimDoc& doc) {
     return !format || format->writeDocument || (format->writeFrame && doc.frameCount == 1);
 }
 
-bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, int* formatMode) {
     const FileFormat* format = FindFileFormat(path);
     if (!format || format->writeDocument) {
         const bool ok = format ? format->writeDocument(owner, path, doc) : WriteGif(owner, path, doc);
-        if (ok) FormatMode = IsMngFile(path) ? 1 : 0;
+        if (ok && formatMode) *formatMode = IsMngFile(path) ? 1 : 0;
         return ok;
     }
     if (!format->writeFrame || doc.frameCount != 1 || !doc.firstFrame) {
@@ -80,10 +81,10 @@ bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
     return format->writeFrame(owner, path, doc, *doc.firstFrame, true);
 }
 
-bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
+bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, int* formatMode) {
     const bool mng = IsMngFile(path);
     const bool ok = mng ? WriteMng(owner, path, doc) : WriteGif(owner, path, doc);
-    if (ok) FormatMode = mng ? 1 : 0;
+    if (ok && formatMode) *formatMode = mng ? 1 : 0;
     return ok;
 }
 

@@ -12,14 +12,16 @@
 namespace kivo {
 
 // The Open command's reading: an animation format by its own reader, any other
-// name through the GIF reader. The document records path and display name, and
-// FormatMode follows the file (MNG, else GIF).
+// name through the GIF reader. The document records path and display name;
+// formatMode, when given, receives the working mode the file implies (1 MNG,
+// else 0 GIF).
 // nullptr after the reader's message (no message of its own).
 // With `cut`, for a caller that can offer what a cut-off GIF still holds (see
 // ReadGifUpToCut): its complete frames come without a message, named like the
-// file but with no path, so that saving them asks for a name; FormatMode is
+// file but with no path, so that saving them asks for a name; formatMode is
 // then left alone.
-std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path, GifCut* cut = nullptr);
+std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path, GifCut* cut = nullptr,
+                                      int* formatMode = nullptr);
 
 // Any readable file as a document: animations whole, a picture as a document of
 // one frame whose screen is the picture's size. nullptr after a message; a file
@@ -29,14 +31,16 @@ std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& pa
 // Writes doc by the path's extension: formats that hold animations take the whole
 // document; a picture format takes a document of exactly one frame. A name of no
 // known format is written as GIF. False after a message. After a whole document
-// was written, FormatMode follows the format written.
-bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc);
+// was written, formatMode, when given, receives the working mode of the format
+// written (1 MNG, else 0 GIF).
+bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, int* formatMode = nullptr);
 
 // What Save and Save As write: the whole animation, as MNG under a ".mng" name
 // and as GIF under any other, whatever else the name's extension says. A
 // picture or video writer would keep one frame's pixels and lose delays,
-// comments and transparency while the document counted as saved.
-bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc);
+// comments and transparency while the document counted as saved. formatMode,
+// when given, receives the working mode of the format written.
+bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, int* formatMode = nullptr);
 
 // The question to ask before Save As writes under this name: it names another
 // kind of file (anim.jpg) that SaveAnimation will fill with a GIF animation.

@@ -44,23 +44,25 @@ void Store(Settings& settings, std::string_view key, std::initializer_list<int> 
 
 }  // namespace
 
-void LoadOptionSettings(const Settings& settings, WriteOptions& o) {
+void LoadOptionSettings(const Settings& settings, WriteOptions& o, int* formatMode) {
+    int mode = formatMode ? *formatMode : 0;
     Load(settings, "GifWROpt",
          {{&o.MaxColors, AsBudget}, {&o.UnifyPalette, AsFlag}, {&o.ShowOptionsOnSave, AsFlag}, {&o.Interlace, AsFlag}});
     Load(settings, "MngWROpt",
          {{&o.NoColorReduction, AsFlag}, {&o.JngOver256Only, AsFlag}, {&o.JngQuality, AsQuality},
           {&o.MhdrStrictProfile, AsFlag}, {&o.TermAlways, AsFlag}, {&o.FramMayOmit, AsFlag}, {&o.DefiMayOmit, AsFlag},
-          {&o.JngAllFrames, AsFlag}, {&o.NoGlobalPalette, AsFlag}, {&FormatMode, AsMode}});
+          {&o.JngAllFrames, AsFlag}, {&o.NoGlobalPalette, AsFlag}, {&mode, AsMode}});
+    if (formatMode) *formatMode = mode;
     Load(settings, "MngWROpt2", {{&o.KeepPngPalette, AsFlag}, {&o.TransparentIndex, AsIndex}});
     Load(settings, "OPT1", {{&o.UseStandardPaint, AsFlag}, {&o.OptimizeWithTransparency, AsFlag}});
     if (const std::string* paint = SettingText(settings, "PaintSoft")) o.PaintProgramPath = *paint;
 }
 
-void StoreOptionSettings(Settings& settings, const WriteOptions& o) {
+void StoreOptionSettings(Settings& settings, const WriteOptions& o, int formatMode) {
     Store(settings, "GifWROpt", {o.MaxColors, o.UnifyPalette, o.ShowOptionsOnSave, o.Interlace});
     Store(settings, "MngWROpt",
           {Flag(o.NoColorReduction), Flag(o.JngOver256Only), o.JngQuality, Flag(o.MhdrStrictProfile), Flag(o.TermAlways),
-           Flag(o.FramMayOmit), Flag(o.DefiMayOmit), Flag(o.JngAllFrames), Flag(o.NoGlobalPalette), FormatMode});
+           Flag(o.FramMayOmit), Flag(o.DefiMayOmit), Flag(o.JngAllFrames), Flag(o.NoGlobalPalette), formatMode});
     Store(settings, "MngWROpt2", {Flag(o.KeepPngPalette), o.TransparentIndex});
     Store(settings, "OPT1", {Flag(o.UseStandardPaint), Flag(o.OptimizeWithTransparency)});
     SetSettingText(settings, "PaintSoft", o.PaintProgramPath);

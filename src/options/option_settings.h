@@ -1,5 +1,5 @@
 // The write options' keys of the settings file: GifWROpt, MngWROpt (with the
-// working mode FormatMode), MngWROpt2, OPT1 and PaintSoft.
+// working mode), MngWROpt2, OPT1 and PaintSoft.
 #pragma once
 
 #include "options/write_options.h"
@@ -11,11 +11,12 @@ namespace kivo {
 // leave their options as they are; flags count as 1 when not 0. Values the
 // program cannot work with are brought into range: MaxColors to the nearest
 // offered budget below it (8 at least, 256 at most), JngQuality to 1..100;
-// a FormatMode other than 0 or 1 and a TransparentIndex outside -1..255 are
-// ignored.
-void LoadOptionSettings(const Settings& settings, WriteOptions& options);
+// a working mode other than 0 or 1 and a TransparentIndex outside -1..255 are
+// ignored. formatMode, when given, receives the working mode stored with them.
+void LoadOptionSettings(const Settings& settings, WriteOptions& options, int* formatMode = nullptr);
 
 // Puts options into the settings, in the keys' formats.
-void StoreOptionSettings(Settings& settings, const WriteOptions& options);
+// formatMode is the session's working mode (0 GIF, 1 MNG), kept for the next run.
+void StoreOptionSettings(Settings& settings, const WriteOptions& options, int formatMode);
 
 }  // namespace kivo

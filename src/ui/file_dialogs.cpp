@@ -65,10 +65,10 @@ void RememberFolder(FileChooser chooser, const std::string& path) {
 }
 
 std::optional<std::string> RunSaveDialog(QWidget* owner, FileChooser chooser,
-                                         const std::string& initialName) {
-    std::unique_ptr<QFileDialog> dialog = MakeFileDialog(owner, chooser, initialName);
+                                         const std::string& initialName, int formatMode) {
+    std::unique_ptr<QFileDialog> dialog = MakeFileDialog(owner, chooser, initialName, formatMode);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return std::nullopt;
-    std::string path = WithDefaultExtension(NativePath(dialog->selectedFiles().first()), chooser, FormatMode);
+    std::string path = WithDefaultExtension(NativePath(dialog->selectedFiles().first()), chooser, formatMode);
     RememberFolder(chooser, path);
     return path;
 }
@@ -76,7 +76,7 @@ std::optional<std::string> RunSaveDialog(QWidget* owner, FileChooser chooser,
 }  // namespace
 
 std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, FileChooser chooser,
-                                            const std::string& initialName) {
+                                            const std::string& initialName, int formatMode) {
     auto dialog = std::make_unique<QFileDialog>(owner);
     Prepare(*dialog, chooser);
     switch (chooser) {
@@ -99,18 +99,18 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, FileChooser chooser,
     d->setFileMode(QFileDialog::AnyFile);
     // Qt adds the default suffix to a name without one before it asks whether
     // to replace an existing file, so that question names the file written.
-    d->setDefaultSuffix(chooser == FileChooser::kSaveAvi ? "avi" : FormatMode == 1 ? "mng" : "gif");
+    d->setDefaultSuffix(chooser == FileChooser::kSaveAvi ? "avi" : formatMode == 1 ? "mng" : "gif");
     d->setWindowTitle(chooser == FileChooser::kSaveAvi ? QStringLiteral("AVI 保存")
                                                        : QStringLiteral("名前を付けて保存"));
     if (!initialName.empty()) d->selectFile(FromNativePath(initialName));
     if (chooser == FileChooser::kSaveAnimation) {
-        QObject::connect(d, &QFileDialog::filterSelected, d, [d](const QString& filter) {
+        QObject::connect(d, &QFileDialog::filterSelected, d, [d, formatMode](const QString& filter) {
             int index = int(d->nameFilters().indexOf(filter));
             if (auto* nameBox = d->findChild<QLineEdit*>("fileNameEdit")) {
                 std::string name = NativePath(nameBox->text());
                 nameBox->setText(FromNativePath(NameForFilter(name, FileChooser::kSaveAnimation, index)));
             }
-            d->setDefaultSuffix(index == 2 ? "mng" : index == 1 ? "gif" : FormatMode == 1 ? "mng" : "gif");
+            d->setDefaultSuffix(index == 2 ? "mng" : index == 1 ? "gif" : formatMode == 1 ? "mng" : "gif");
         });
     }
     return dialog;
@@ -133,12 +133,13 @@ std::vector<std::string> ChooseFramesToAdd(QWidget* owner) {
     return paths;
 }
 
-std::optional<std::string> ChooseAnimationSavePath(QWidget* owner, const std::string& initialName) {
-    return RunSaveDialog(owner, FileChooser::kSaveAnimation, initialName);
+std::optional<std::string> ChooseAnimationSavePath(QWidget* owner, const std::string& initialName,
+                                                   int formatMode) {
+    return RunSaveDialog(owner, FileChooser::kSaveAnimation, initialName, formatMode);
 }
 
 std::optional<std::string> ChooseAviSavePath(QWidget* owner, const std::string& initialName) {
-    return RunSaveDialog(owner, FileChooser::kSaveAvi, initialName);
+    return RunSaveDialog(owner, FileChooser::kSaveAvi, initialName, 0);
 }
 
 }  // namespace kivo

@@ -35,10 +35,10 @@ T* Named(T* widget, int id) {
 
 }  // namespace
 
-SaveSelectedDialog::SaveSelectedDialog(QWidget* owner, AnimDoc& doc, const Selection& selection)
+SaveSelectedDialog::SaveSelectedDialog(QWidget* owner, AnimDoc& doc, const Selection& selection, int formatMode)
     : QDialog(owner), doc_(doc), selection_(selection) {
     setWindowTitle(QStringLiteral("現在選択中のコマを個々に保存"));
-    const SaveSelectedRequest opening = OpeningRequest(doc, FormatMode);
+    const SaveSelectedRequest opening = OpeningRequest(doc, formatMode);
     auto* grid = new QGridLayout(this);
 
     grid->addWidget(Named(new QLabel(QString::fromStdString(SelectedCountText(selection.size())), this), 1036),
@@ -107,8 +107,8 @@ void SaveSelectedDialog::accept() {
     QDialog::accept();
 }
 
-bool SaveSelectedDialog::Run(QWidget* owner, AnimDoc& doc, const Selection& selection) {
-    SaveSelectedDialog dialog(owner, doc, selection);
+bool SaveSelectedDialog::Run(QWidget* owner, AnimDoc& doc, const Selection& selection, int formatMode) {
+    SaveSelectedDialog dialog(owner, doc, selection, formatMode);
     dialog.exec();
     return dialog.Written();
 }

@@ -18,10 +18,11 @@ namespace kivo {
 class SaveSelectedDialog : public QDialog {
     Q_OBJECT
 public:
-    SaveSelectedDialog(QWidget* owner, AnimDoc& doc, const Selection& selection);
+    // formatMode: the working mode, which picks the format offered first.
+    SaveSelectedDialog(QWidget* owner, AnimDoc& doc, const Selection& selection, int formatMode);
 
     // Shows the dialog modally; true when files were written.
-    static bool Run(QWidget* owner, AnimDoc& doc, const Selection& selection);
+    static bool Run(QWidget* owner, AnimDoc& doc, const Selection& selection, int formatMode);
     bool Written() const { return written_; }
 
 public slots:

@@ -71,7 +71,7 @@ void FrameToolsPart::SaveSelected() {
     if (doc.frameCount < 1) return;
     // The writers work on the frames' saving fields, which playback must not see.
     PausedPreview paused(window_);
-    SaveSelectedDialog::Run(&window_, doc, window_.GetShell().Selected());
+    SaveSelectedDialog::Run(&window_, doc, window_.GetShell().Selected(), window_.GetShell().FormatMode());
 }
 
 bool FrameToolsPart::ShowFrameList() {

@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
 
     kivo::QtPlatformBackend backend;
     kivo::InstallPlatformBackend(&backend);
-    kivo::LoadSessionSettings();
+    const int formatMode = kivo::LoadSessionSettings();
 
     std::vector<std::string> files;
     QString screenshotDir;
@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
 
     int status = 0;
     {
-        kivo::MainWindow window;
+        kivo::MainWindow window(formatMode);
         window.show();
         window.GetShell().OpenStartupFiles(files);
         if (!screenshotDir.isEmpty()) {
@@ -62,7 +62,8 @@ int main(int argc, char** argv) {
         } else {
             status = QApplication::exec();
         }
-        kivo::SaveSessionSettings(&window);
+        // The mode the user ended in is the next run's.
+        kivo::SaveSessionSettings(&window, window.GetShell().FormatMode());
     }
     kivo::InstallPlatformBackend(nullptr);
     return status;

@@ -40,7 +40,7 @@ QFrame* Line(QWidget* parent, QFrame::Shape shape, QRect where) {
 
 }  // namespace
 
-MainWindow::MainWindow() : shell_(*this) {
+MainWindow::MainWindow(int formatMode) : shell_(*this, formatMode) {
     QFontMetrics fm = fontMetrics();
     charWidth_ = CharWidthOf(fm);
     lineHeight_ = LineHeightOf(fm);
@@ -142,11 +142,12 @@ void MainWindow::RunCommand(int id) {
 
 void MainWindow::UpdateCommands() {
     const History& history = shell_.EditHistory();
-    CommandContext context{&shell_.Doc(), clipboardHasPicture_, history.CanUndo(), history.CanRedo()};
+    CommandContext context{&shell_.Doc(), clipboardHasPicture_, history.CanUndo(), history.CanRedo(),
+                           shell_.FormatMode()};
     for (auto& [id, action] : actions_) {
         const CommandInfo& command = *FindCommand(id);
         action->setEnabled(CommandEnabled(id, context));
-        if (command.checked) action->setChecked(command.checked());
+        if (command.checked) action->setChecked(command.checked(context));
     }
     for (auto [id, step] : {std::pair{kCmdUndo, history.UndoLabel()}, std::pair{kCmdRedo, history.RedoLabel()}}) {
         const std::string text = HistoryCommandText(FindCommand(id)->label, step);
@@ -179,7 +180,7 @@ bool MainWindow::AskOkCancel(const std::string& text) {
 std::optional<std::string> MainWindow::ChooseOpenPath() { return ChooseAnimationToOpen(this); }
 
 std::optional<std::string> MainWindow::ChooseSavePath(const std::string& initialName) {
-    return ChooseAnimationSavePath(this, initialName);
+    return ChooseAnimationSavePath(this, initialName, shell_.FormatMode());
 }
 
 std::vector<std::string> MainWindow::ChooseFramePaths() { return ChooseFramesToAdd(this); }

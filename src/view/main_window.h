@@ -25,7 +25,8 @@ class ImageArea;
 class MainWindow : public QMainWindow, public ShellUi {
     Q_OBJECT
 public:
-    MainWindow();
+    // formatMode: the working mode to start in (0 GIF, 1 MNG).
+    explicit MainWindow(int formatMode = 0);
     ~MainWindow() override;
 
     Shell& GetShell() { return shell_; }

@@ -221,7 +221,7 @@ void Panel::CreateControls() {
     label("消去手段");
     disposal_ = Make<QComboBox>("115", new QComboBox(parent));
     connect(disposal_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
-        int disposal = DisposalFromIndex(index, FormatMode);
+        int disposal = DisposalFromIndex(index, window_.GetShell().FormatMode());
         Edit("消去手段", [this, disposal](AnimDoc& d) { return SetDisposal(d, Selected(), disposal); });
     });
 
@@ -338,8 +338,9 @@ void Panel::Layout() {
 }
 
 void Panel::FormatModeChanged() {
-    if (mode_ == FormatMode) return;
-    mode_ = FormatMode;
+    const int mode = window_.GetShell().FormatMode();
+    if (mode_ == mode) return;
+    mode_ = mode;
     CreateModeControls();
     Layout();
     Refresh(false);
@@ -349,8 +350,8 @@ void Panel::DocumentChanged() { Refresh(false); }
 
 void Panel::Refresh(bool selectionOnly) {
     AnimDoc& doc = window_.GetShell().Doc();
-    SettleForPanel(doc, FormatMode, selectionOnly ? PanelRefresh::kSelection : PanelRefresh::kFull);
-    state_ = ComputePanelState(doc, Selected(), FormatMode);
+    SettleForPanel(doc, window_.GetShell().FormatMode(), selectionOnly ? PanelRefresh::kSelection : PanelRefresh::kFull);
+    state_ = ComputePanelState(doc, Selected(), window_.GetShell().FormatMode());
     showing_ = true;
     if (!selectionOnly) ShowState();
     ShowFrameProperties();

@@ -154,10 +154,11 @@ PreviewWindow::PreviewWindow(MainWindow& owner)
 PreviewWindow::~PreviewWindow() = default;
 
 void PreviewWindow::SetModeLabels() {
-    const bool mng = FormatMode == 1;
+    const int mode = owner_.GetShell().FormatMode();
+    const bool mng = mode == 1;
     modes_[0]->setText(mng ? QStringLiteral("先頭ｸﾘｱせず") : QStringLiteral("IExplore"));
     modes_[1]->setText(mng ? QStringLiteral("先頭ｸﾘｱする") : QStringLiteral("NetScape"));
-    player_.SetRules(PreviewRules(viewMode_, FormatMode, background_));
+    player_.SetRules(PreviewRules(viewMode_, mode, background_));
 }
 
 void PreviewWindow::Layout() {
@@ -179,7 +180,7 @@ void PreviewWindow::Layout() {
 }
 
 bool PreviewWindow::Reload() {
-    const bool ok = player_.Load(&owner_.GetShell().Doc(), PreviewRules(viewMode_, FormatMode, background_));
+    const bool ok = player_.Load(&owner_.GetShell().Doc(), PreviewRules(viewMode_, owner_.GetShell().FormatMode(), background_));
     if (!ok) ShowError(OwnerOf(this), "メモリが足りません。");
     return ok;
 }

@@ -62,7 +62,7 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     if (!dir.mkpath(QStringLiteral("."))) return false;
     bool ok = Save(window, dir, QStringLiteral("main-window"));
     // The same document in MNG mode, where the panel shows text keys.
-    int mode = FormatMode;
+    const int mode = window.GetShell().FormatMode();
     window.GetShell().SetFormatMode(1);
     ok = Save(window, dir, QStringLiteral("main-window-mng")) && ok;
     window.GetShell().SetFormatMode(mode);
@@ -112,7 +112,7 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
                       Chooser{FileChooser::kOpenFrames, "add-frames-dialog"},
                       Chooser{FileChooser::kSaveAnimation, "save-dialog"},
                       Chooser{FileChooser::kSaveAvi, "save-avi-dialog"}}) {
-        std::unique_ptr<QFileDialog> dialog = MakeFileDialog(&window, c.kind, window.GetShell().Doc().path);
+        std::unique_ptr<QFileDialog> dialog = MakeFileDialog(&window, c.kind, window.GetShell().Doc().path, window.GetShell().FormatMode());
         dialog->resize(dialog->sizeHint().expandedTo(QSize(900, 500)));
         if (!window.GetShell().Doc().path.empty())
             dialog->selectFile(FromNativePath(window.GetShell().Doc().path));
@@ -147,7 +147,7 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     AnimDoc& doc = window.GetShell().Doc();
     BlankFrameDialog blank(&window, doc.screenWidth, doc.screenHeight);
     ok = SaveShown(blank, dir, QStringLiteral("blank-frame")) && ok;
-    SaveSelectedDialog saveSelected(&window, doc, window.GetShell().Selected());
+    SaveSelectedDialog saveSelected(&window, doc, window.GetShell().Selected(), window.GetShell().FormatMode());
     ok = SaveShown(saveSelected, dir, QStringLiteral("save-selected")) && ok;
     OtherOptionsDialog otherOptions(&window);
     ok = SaveShown(otherOptions, dir, QStringLiteral("other-options")) && ok;
@@ -162,7 +162,7 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     if (PreviewPart* part = window.FindPart<PreviewPart>(); part && part->Window()) {
         PreviewWindow& preview = *part->Window();
         ok = Save(preview, dir, QStringLiteral("preview")) && ok;
-        const int mode = FormatMode;
+        const int mode = window.GetShell().FormatMode();
         preview.Stop();
         window.GetShell().SetFormatMode(1);
         ok = Save(preview, dir, QStringLiteral("preview-stopped-mng")) && ok;

@@ -17,7 +17,7 @@ public:
     virtual ~WindowPart() = default;
     // The document or its selection changed (RefreshPanel).
     virtual void DocumentChanged() {}
-    // FormatMode changed: GIF or MNG wording and controls.
+    // The shell's working mode changed: GIF or MNG wording and controls.
     virtual void FormatModeChanged() {}
     // Preview playback around commands that change or write frames; true when
     // this part was playing.

@@ -194,5 +194,19 @@ TEST(CommandState, EveryCommandIsOfferedByItsRule) {
     }
 }
 
+// The two mode rows are the only checked ones, and exactly one of them is
+// checked for either working mode of the session.
+TEST(CommandState, TheModeRowsAreCheckedByTheSessionsMode) {
+    AnimDoc doc;
+    for (int mode : {0, 1}) {
+        CommandContext context{&doc};
+        context.formatMode = mode;
+        std::set<int> checked;
+        for (const CommandInfo& c : Commands())
+            if (c.checked && c.checked(context)) checked.insert(c.id);
+        EXPECT_EQ(checked, (std::set<int>{mode == 1 ? kCmdMngMode : kCmdGifMode})) << mode;
+    }
+}
+
 }  // namespace
 }  // namespace kivo

@@ -84,7 +84,6 @@ class HistoryTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetWriteOptions();
-        FormatMode = 0;
         ShowOptionsOnSave = 0;
     }
     void TearDown() override { ResetWriteOptions(); }

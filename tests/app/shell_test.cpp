@@ -27,11 +27,10 @@ class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetWriteOptions();
-        FormatMode = 0;
         ShowOptionsOnSave = 0;
         MngShowOptionsOnSave = 0;
     }
-    void TearDown() override { ResetWriteOptions(); FormatMode = 0; }
+    void TearDown() override { ResetWriteOptions(); }
 
     // A file of `frames` blank frames whose delays are 10, 11, 12 …
     std::string MakeAnimation(const std::string& name, int frames) {
@@ -93,13 +92,12 @@ TEST_F(ShellTest, StartupFilesOpenOneAnimationOrAppendEverythingElse) {
     for (const Case& c : cases) {
         if (c.files.front() == locked && !lockHolds) continue;
         SCOPED_TRACE(c.files.front());
-        FormatMode = 0;
         errors->errors.clear();
         Shell shell(ui);
         shell.OpenStartupFiles(c.files);
         EXPECT_EQ(shell.Doc().frameCount, c.frames);
         EXPECT_EQ(shell.Doc().modified, c.modified);
-        EXPECT_EQ(FormatMode, c.formatMode);
+        EXPECT_EQ(shell.FormatMode(), c.formatMode);
         EXPECT_EQ(shell.Doc().path, c.becomesTheFile ? c.files[0] : "");
         if (c.frames) {
             EXPECT_EQ(shell.Doc().currentIndex, 0);
@@ -163,7 +161,7 @@ TEST_F(ShellTest, SaveOfANeverSavedDocumentAsksForANameAndTheOptionsByItsExtensi
     ASSERT_TRUE(shell.Save());
     EXPECT_EQ(ui.saveDialogs, 1);
     EXPECT_EQ(ui.optionDialogs, 1);  // the MNG dialog, since the name says MNG
-    EXPECT_EQ(FormatMode, 1);
+    EXPECT_EQ(shell.FormatMode(), 1);
     EXPECT_EQ(shell.Doc().displayName, "out.mng");
     // From now on Save writes to the file without a dialog.
     shell.MarkModified();
@@ -225,6 +223,24 @@ TEST_F(ShellTest, DeleteRemovesTheSelectionFromTheTopIndexDown) {
     EXPECT_EQ(empty.Doc().modified, 0);
 }
 
+// The working mode is the shell's own: it names the first and every new
+// document, and another shell keeps its mode when this one changes.
+TEST_F(ShellTest, EachShellKeepsItsOwnFormatModeAndNamesNewDocumentsByIt) {
+    Shell mng(ui, 1), gif(ui);
+    EXPECT_EQ(mng.FormatMode(), 1);
+    EXPECT_EQ(mng.Doc().displayName, "新規.mng");
+    EXPECT_EQ(gif.FormatMode(), 0);
+    EXPECT_EQ(gif.Doc().displayName, "新規.gif");
+    const int changes = ui.modeChanges;
+    gif.SetFormatMode(1);
+    EXPECT_EQ(ui.modeChanges, changes + 1);
+    gif.New();
+    EXPECT_EQ(gif.Doc().displayName, "新規.mng");
+    mng.SetFormatMode(0);
+    EXPECT_EQ(gif.FormatMode(), 1);
+    EXPECT_EQ(Shell(ui, 7).FormatMode(), 0);  // anything but MNG is GIF
+}
+
 // The selection belongs to its shell: selecting in one leaves another's alone.
 // Optimising changes the frame list under the selection, so only the current
 // frame stays selected even where the old indices would still be in range.
@@ -276,7 +292,7 @@ TEST_F(ShellTest, ACutOffGifOffersItsCompleteFramesWithoutTakingTheFilesPlace) {
         Shell shell(asking);
         AddUnsavedFrames(shell, 1);
         shell.Doc().displayName = "mine.gif";
-        FormatMode = 1;
+        shell.SetFormatMode(1);
         EXPECT_EQ(shell.OpenPath(path), c.accept && !c.questions.empty());
         EXPECT_EQ(asking.okCancelQuestions, c.questions);
         EXPECT_EQ(errors->errors, c.errors);
@@ -289,7 +305,7 @@ TEST_F(ShellTest, ACutOffGifOffersItsCompleteFramesWithoutTakingTheFilesPlace) {
         EXPECT_EQ(shell.Doc().displayName, "cut.gif");
         EXPECT_EQ(shell.Doc().modified, 1);
         EXPECT_EQ(asking.caption, "Kivo - cut.gif *");
-        EXPECT_EQ(FormatMode, 0);
+        EXPECT_EQ(shell.FormatMode(), 0);
         EXPECT_EQ(shell.Doc().firstFrame->next->delay, 11);
         // Save asks for a name; declining it leaves the cut file as it was.
         asking.savePath.reset();

@@ -81,12 +81,12 @@ TEST_F(CliPictures, MngGoesInAndOutAndInfoShowsItsFields) {
     EXPECT_EQ(NthFrame(*doc, 1)->delay, 25);
     EXPECT_EQ(NthFrame(*doc, 1)->width, 3);
 
-    FormatMode = 0;  // opening or saving an MNG switches the working mode
-    auto opened = OpenDocument(nullptr, mng);
+    int mode = 0;  // opening or saving an MNG switches the working mode
+    auto opened = OpenDocument(nullptr, mng, nullptr, &mode);
     ASSERT_TRUE(opened);
-    EXPECT_EQ(FormatMode, 1);
-    ASSERT_TRUE(SaveDocument(nullptr, back, *opened));
-    EXPECT_EQ(FormatMode, 0);
+    EXPECT_EQ(mode, 1);
+    ASSERT_TRUE(SaveDocument(nullptr, back, *opened, &mode));
+    EXPECT_EQ(mode, 0);
 }
 
 TEST_F(CliPictures, ExtractAndBlank) {

@@ -34,18 +34,16 @@ std::vector<int> Tags(const AnimDoc& doc) {
     return tags;
 }
 
-TEST(AnimDoc, NewDocumentFollowsFormatMode) {
-    FormatMode = 0;
-    auto gif = NewDocument();
+TEST(AnimDoc, NewDocumentIsNamedByTheWorkingMode) {
+    auto gif = NewDocument(0);
     EXPECT_EQ(gif->displayName, "新規.gif");
     EXPECT_EQ(gif->ticksPerSecond, 100);
     EXPECT_EQ(gif->loopEnabled, 1);
     EXPECT_EQ(gif->loopCount, 0);
     EXPECT_TRUE(gif->path.empty());
     EXPECT_EQ(gif->modified, 0);
-    FormatMode = 1;
-    EXPECT_EQ(NewDocument()->displayName, "新規.mng");
-    FormatMode = 0;
+    EXPECT_EQ(NewDocument(1)->displayName, "新規.mng");
+    EXPECT_EQ(NewDocument()->displayName, "新規.gif");
     ExpectConsistent(*gif);
 }
 

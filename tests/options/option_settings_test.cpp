@@ -12,41 +12,37 @@
 namespace kivo {
 namespace {
 
-struct OptionsReset {
-    ~OptionsReset() { FormatMode = 0; }
-};
-
-std::vector<int*> StoredOptions(WriteOptions& o) {
+std::vector<int*> StoredOptions(WriteOptions& o, int& formatMode) {
     return {&o.MaxColors,         &o.UnifyPalette, &o.ShowOptionsOnSave, &o.Interlace,       &o.NoColorReduction,
             &o.JngOver256Only,    &o.JngQuality,   &o.MhdrStrictProfile, &o.TermAlways,      &o.FramMayOmit,
-            &o.DefiMayOmit,       &o.JngAllFrames, &o.NoGlobalPalette,   &FormatMode,      &o.KeepPngPalette,
+            &o.DefiMayOmit,       &o.JngAllFrames, &o.NoGlobalPalette,   &formatMode,      &o.KeepPngPalette,
             &o.TransparentIndex,  &o.UseStandardPaint, &o.OptimizeWithTransparency};
 }
 
 TEST(OptionSettings, EveryStoredOptionSurvivesTheFile) {
-    OptionsReset reset;
     ScopedRecordingBackend rec;
     test::TempFolder dir;
     const std::vector<int> chosen = {32, 0, 0, 1, 1, 1, 85, 0, 0, 0, 0, 1, 1, 1, 1, 7, 0, 0};
     WriteOptions written;
-    std::vector<int*> options = StoredOptions(written);
+    int writtenMode = 0;
+    std::vector<int*> options = StoredOptions(written, writtenMode);
     for (size_t i = 0; i < options.size(); ++i) *options[i] = chosen[i];
     written.PaintProgramPath = "/opt/paint program/bin/paint";
     Settings out;
-    StoreOptionSettings(out, written);
+    StoreOptionSettings(out, written, writtenMode);
     ASSERT_TRUE(WriteSettings(nullptr, dir.file("kivo.ini"), out));
 
     WriteOptions read;
-    FormatMode = 0;
-    LoadOptionSettings(ReadSettings(dir.file("kivo.ini")), read);
-    options = StoredOptions(read);
+    int readMode = 0;
+    LoadOptionSettings(ReadSettings(dir.file("kivo.ini")), read, &readMode);
+    options = StoredOptions(read, readMode);
     for (size_t i = 0; i < options.size(); ++i) EXPECT_EQ(*options[i], chosen[i]) << "option " << i;
     EXPECT_EQ(read.PaintProgramPath, "/opt/paint program/bin/paint");
 }
 
 TEST(OptionSettings, ValuesOutOfRangeAreBroughtIntoRange) {
-    OptionsReset reset;
     WriteOptions o;
+    int mode = 0;
     struct Case {
         const char* key;
         const char* text;
@@ -58,18 +54,18 @@ TEST(OptionSettings, ValuesOutOfRangeAreBroughtIntoRange) {
         {"GifWROpt", "-4 0", {{&o.MaxColors, 8}, {&o.UnifyPalette, 0}}},
         // Three values set three options and leave the other seven alone.
         {"MngWROpt", "5 0 80",
-         {{&o.NoColorReduction, 1}, {&o.JngOver256Only, 0}, {&o.JngQuality, 80}, {&o.MhdrStrictProfile, 1}, {&FormatMode, 0}}},
-        {"MngWROpt", "0 0 0 0 0 0 0 0 0 7", {{&o.JngQuality, 1}, {&o.MhdrStrictProfile, 0}, {&FormatMode, 0}}},
-        {"MngWROpt", "0 0 500 1 1 1 1 0 0 1", {{&o.JngQuality, 100}, {&FormatMode, 1}}},
+         {{&o.NoColorReduction, 1}, {&o.JngOver256Only, 0}, {&o.JngQuality, 80}, {&o.MhdrStrictProfile, 1}, {&mode, 0}}},
+        {"MngWROpt", "0 0 0 0 0 0 0 0 0 7", {{&o.JngQuality, 1}, {&o.MhdrStrictProfile, 0}, {&mode, 0}}},
+        {"MngWROpt", "0 0 500 1 1 1 1 0 0 1", {{&o.JngQuality, 100}, {&mode, 1}}},
         {"MngWROpt2", "3 300", {{&o.KeepPngPalette, 1}, {&o.TransparentIndex, -1}}},
         {"OPT1", "0,5", {{&o.UseStandardPaint, 0}, {&o.OptimizeWithTransparency, 1}}},
     };
     for (const Case& c : cases) {
         o = WriteOptions();
-        FormatMode = 0;
+        mode = 0;
         Settings s;
         SetSettingText(s, c.key, c.text);
-        LoadOptionSettings(s, o);
+        LoadOptionSettings(s, o, &mode);
         for (const auto& [option, value] : c.expect) EXPECT_EQ(*option, value) << c.key << "=" << c.text;
     }
 }

@@ -133,7 +133,6 @@ private slots:
     void cleanupTestCase() { InstallPlatformBackend(nullptr); }
     void init() {
         ResetWriteOptions();
-        FormatMode = 0;
         QGuiApplication::clipboard()->clear();
         shownMessages_.clear();
     }
@@ -263,7 +262,7 @@ private slots:
         MainWindow window;
         AddFrames(window, 12);
         SetSelection(window.GetShell().Doc(), window.GetShell().Selected(), {2, 10});
-        FormatMode = 1;  // PNG first in MNG mode
+        window.GetShell().SetFormatMode(1);  // PNG first in MNG mode
         const QString out = Path("frames");
         QDir().mkpath(out);
         WhenShown<SaveSelectedDialog>([&](SaveSelectedDialog* dialog) {

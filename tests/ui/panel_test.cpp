@@ -50,7 +50,6 @@ private slots:
         InstallPlatformBackend(&backend_);
     }
     void cleanupTestCase() { InstallPlatformBackend(nullptr); }
-    void init() { FormatMode = 0; }
 
     void aTypedSizeIsTakenWhenTheFieldIsLeftAndCorrected() {
         auto w = ShownWindow(2);

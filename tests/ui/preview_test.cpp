@@ -90,7 +90,6 @@ private slots:
         LoadSessionSettings();
     }
     void cleanupTestCase() { InstallPlatformBackend(nullptr); }
-    void init() { FormatMode = 0; }
 
     void viewCommandOpensPlaysAndCloses() {
         MainWindow window;

@@ -73,7 +73,6 @@ private slots:
     void cleanupTestCase() { InstallPlatformBackend(nullptr); }
     void init() {
         ResetWriteOptions();
-        FormatMode = 0;
         ShowOptionsOnSave = 0;
     }
 
@@ -84,7 +83,7 @@ private slots:
         window.Action(40015)->trigger();  // select all
         QCOMPARE(window.GetShell().Selected().size(), size_t(3));
         window.Action(40021)->trigger();  // MNG mode
-        QCOMPARE(FormatMode, 1);
+        QCOMPARE(window.GetShell().FormatMode(), 1);
         QVERIFY(window.Action(40021)->isChecked());
         QVERIFY(!window.Action(40020)->isChecked());
         window.Action(40008)->trigger();  // delete the selection

@@ -37,7 +37,6 @@ private slots:
         InstallPlatformBackend(&backend_);
     }
     void cleanupTestCase() { InstallPlatformBackend(nullptr); }
-    void init() { FormatMode = 0; }
 
     void keysInATypedFieldUndoTheDocument_data() {
         QTest::addColumn<QKeySequence>("redo");
