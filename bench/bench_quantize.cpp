@@ -121,16 +121,16 @@ void BM_QuantizeImage256(benchmark::State& state) {
 }
 BENCHMARK(BM_QuantizeImage256)->Unit(benchmark::kMillisecond);
 
-// The shared form as joint reduction drives it: count, choose, then map.
+// The incremental form as joint reduction drives it: count, choose, then map.
 void BM_SharedQuantizerCountAndMap(benchmark::State& state) {
     const Picture p = PhotoLike();
     std::vector<uint8_t> out(kW);
     for (auto _ : state) {
-        kivo::QuantizerBegin(kW, 256);
-        for (int y = 0; y < kH; ++y) kivo::QuantizerAddRow(&p.bits[size_t(y) * p.Stride()]);
-        kivo::QuantizerSelectColors();
-        for (int y = 0; y < kH; ++y) kivo::QuantizerMapRow(&p.bits[size_t(y) * p.Stride()], out.data());
-        kivo::QuantizerEnd();
+        kivo::Quantizer quantizer;
+        quantizer.Begin(kW, 256);
+        for (int y = 0; y < kH; ++y) quantizer.AddRow(&p.bits[size_t(y) * p.Stride()]);
+        quantizer.SelectColors();
+        for (int y = 0; y < kH; ++y) quantizer.MapRow(&p.bits[size_t(y) * p.Stride()], out.data());
     }
     state.SetItemsProcessed(int64_t(state.iterations()) * kW * kH);
 }

@@ -85,7 +85,6 @@ struct JointCleanup {
     AnimDoc& doc;
     bool done = false;
     ~JointCleanup() {
-        QuantizerEnd();
         if (done) return;
         doc.globalPalette.clear();
         for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
@@ -180,33 +179,34 @@ bool ReduceJointly(AnimDoc& doc, const WriteOptions& options, bool mng, IndexPla
 
     const JointRows rows = RowWidths(doc, joint);
     std::vector<uint8_t> row(static_cast<size_t>(rows.buffer) * 3), indexRow(static_cast<size_t>(rows.buffer));
-    if (!QuantizerBegin(rows.buffer, b)) return false;
+    Quantizer quantizer;
+    if (!quantizer.Begin(rows.buffer, b)) return false;
     for (Frame* f : joint) {
         const FramePixels px = *GetFramePixels(*f);
         const int rowWidth = rows.Of(*f);
-        QuantizerSetRowWidth(rowWidth);
+        quantizer.SetRowWidth(rowWidth);
         std::fill_n(row.begin(), size_t(rowWidth) * 3, uint8_t(0));
-        QuantizerAddRows(row.data(), TopPadding(*f));
-        QuantizerAddBlack(uint64_t(rows.screen - rowWidth) * uint64_t(TopPadding(*f) + px.height));
+        quantizer.AddRows(row.data(), TopPadding(*f));
+        quantizer.AddBlack(uint64_t(rows.screen - rowWidth) * uint64_t(TopPadding(*f) + px.height));
         for (int y = 0; y < px.height; ++y) {
             PrepareRow(*f, px, y, row, rowWidth);
-            QuantizerAddRow(row.data());
+            quantizer.AddRow(row.data());
         }
         ProgressPump();
     }
-    QuantizerSelectColors();
+    quantizer.SelectColors();
 
     for (Frame* f : joint) {
         const FramePixels px = *GetFramePixels(*f);
         const int rowWidth = rows.Of(*f);
         f->indexPixels.assign(px.PixelCount(), 0);
-        QuantizerSetRowWidth(rowWidth);
-        QuantizerRestartMapping();
+        quantizer.SetRowWidth(rowWidth);
+        quantizer.RestartMapping();
         std::fill_n(row.begin(), size_t(rowWidth) * 3, uint8_t(0));
-        QuantizerMapRows(row.data(), indexRow.data(), TopPadding(*f));
+        quantizer.MapRows(row.data(), indexRow.data(), TopPadding(*f));
         for (int y = 0; y < px.height; ++y) {
             PrepareRow(*f, px, y, row, rowWidth);
-            QuantizerMapRow(row.data(), indexRow.data());
+            quantizer.MapRow(row.data(), indexRow.data());
             std::copy_n(indexRow.begin(), px.width, f->indexPixels.begin() + ptrdiff_t(y) * px.width);
         }
         f->tempPalette = 1;
@@ -214,7 +214,7 @@ bool ReduceJointly(AnimDoc& doc, const WriteOptions& options, bool mng, IndexPla
     }
 
     Palette& global = doc.globalPalette;
-    const ColorMap& map = *QuantizerColorMap();
+    const ColorMap& map = *quantizer.Colors();
     for (int i = 0; i < b; ++i) global[size_t(i)] = {map.red[size_t(i)], map.green[size_t(i)], map.blue[size_t(i)]};
     ChooseSubstitutes(reserved, global, b);
 

@@ -118,7 +118,6 @@ bool PreparePalettes(OwnerWindow /*owner*/, AnimDoc& doc, const WriteOptions& op
         ok = false;
     }
     ClearMarkers(doc);
-    QuantizerEnd();
     return ok;
 }
 

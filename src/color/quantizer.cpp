@@ -1,5 +1,5 @@
 // The quantizer's two entry forms: the one-shot reduction of one image and the
-// shared incremental instance used to give many frames one palette.
+// incremental object used to give many frames one palette.
 #include "color/quantizer.h"
 
 #include <algorithm>
@@ -55,11 +55,6 @@ namespace {
 
 bool ValidArguments(int width, int n) { return width >= 0 && n >= 1 && n <= 256; }
 
-std::unique_ptr<quant::ColorQuantizer>& SharedInstance() {
-    static std::unique_ptr<quant::ColorQuantizer> instance;
-    return instance;
-}
-
 }  // namespace
 
 std::unique_ptr<ColorMap> QuantizeImage(int width, int height, int n, const uint8_t* bits,
@@ -85,69 +80,66 @@ std::unique_ptr<ColorMap> QuantizeImage(int width, int height, int n, const uint
 
 void FreeColorMap(std::unique_ptr<ColorMap>& map) { map.reset(); }
 
-bool QuantizerBegin(int width, int n) {
-    QuantizerEnd();
+Quantizer::Quantizer() = default;
+Quantizer::~Quantizer() = default;
+
+bool Quantizer::Begin(int width, int n) {
+    End();
     if (!ValidArguments(width, n)) return false;
     try {
         auto q = std::make_unique<quant::ColorQuantizer>();
         quant::InitQuantizer(*q, width, n);
-        SharedInstance() = std::move(q);
+        state_ = std::move(q);
         return true;
     } catch (const std::bad_alloc&) {
         return false;
     }
 }
 
-void QuantizerAddRow(const uint8_t* row) {
-    if (auto& q = SharedInstance(); q && !q->mapping && row) quant::CountRow(*q, row);
+void Quantizer::AddRow(const uint8_t* row) {
+    if (auto& q = state_; q && !q->mapping && row) quant::CountRow(*q, row);
 }
 
-void QuantizerAddRows(const uint8_t* row, int count) {
-    if (auto& q = SharedInstance(); q && !q->mapping && row) quant::CountRows(*q, row, count);
+void Quantizer::AddRows(const uint8_t* row, int count) {
+    if (auto& q = state_; q && !q->mapping && row) quant::CountRows(*q, row, count);
 }
 
-void QuantizerSetRowWidth(int width) {
+void Quantizer::SetRowWidth(int width) {
     // The error rows hold the widest row and a dummy column at each end.
-    if (auto& q = SharedInstance(); q && width >= 0 && (size_t(width) + 2) * 3 <= q->errors.size()) q->width = width;
+    if (auto& q = state_; q && width >= 0 && (size_t(width) + 2) * 3 <= q->errors.size()) q->width = width;
 }
 
-void QuantizerAddBlack(uint64_t count) {
-    auto& q = SharedInstance();
+void Quantizer::AddBlack(uint64_t count) {
+    auto& q = state_;
     if (!q || q->mapping || count == 0) return;
     // Counters only saturate, so one addition equals count single ones.
     uint16_t& c = q->cells[quant::CellIndex(0, 0, 0)];
     c = uint16_t(std::min<uint64_t>(UINT16_MAX, c + std::min<uint64_t>(count, UINT16_MAX)));
 }
 
-void QuantizerSelectColors() {
-    if (auto& q = SharedInstance(); q && !q->mapping) {
+void Quantizer::SelectColors() {
+    if (auto& q = state_; q && !q->mapping) {
         quant::ChooseColors(*q);
         quant::PrepareMapping(*q);
     }
 }
 
-void QuantizerRestartMapping() {
-    if (auto& q = SharedInstance(); q && q->mapping) quant::RestartMapping(*q);
+void Quantizer::RestartMapping() {
+    if (auto& q = state_; q && q->mapping) quant::RestartMapping(*q);
 }
 
-void QuantizerMapRow(const uint8_t* row, uint8_t* out) {
-    if (auto& q = SharedInstance(); q && q->mapping && row && out) quant::MapRow(*q, row, out);
+void Quantizer::MapRow(const uint8_t* row, uint8_t* out) {
+    if (auto& q = state_; q && q->mapping && row && out) quant::MapRow(*q, row, out);
 }
 
-void QuantizerMapRows(const uint8_t* row, uint8_t* out, int count) {
-    if (auto& q = SharedInstance(); q && q->mapping && row && out) quant::MapRows(*q, row, out, count);
+void Quantizer::MapRows(const uint8_t* row, uint8_t* out, int count) {
+    if (auto& q = state_; q && q->mapping && row && out) quant::MapRows(*q, row, out, count);
 }
 
-const ColorMap* QuantizerColorMap() {
-    auto& q = SharedInstance();
-    return q ? &q->map : nullptr;
-}
+const ColorMap* Quantizer::Colors() const { return state_ ? &state_->map : nullptr; }
 
-int QuantizerColorCount() {
-    auto& q = SharedInstance();
-    return q ? q->actual : 0;
-}
+int Quantizer::ColorCount() const { return state_ ? state_->actual : 0; }
 
-void QuantizerEnd() { SharedInstance().reset(); }
+void Quantizer::End() { state_.reset(); }
 
 }  // namespace kivo

@@ -359,7 +359,6 @@ TEST_F(PrepareDoc, FailureLeavesNoGlobalPaletteOrMarkers) {
         EXPECT_EQ(f->sharedQuantize, 0);
         EXPECT_EQ(f->transparentSlot, 0);
     }
-    EXPECT_EQ(QuantizerColorMap(), nullptr);
 }
 
 TEST_F(PrepareDoc, KeptPngPaletteIsRestoredInMng) {

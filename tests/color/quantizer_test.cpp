@@ -120,51 +120,54 @@ TEST(Quantizer, EqualBoxesSplitTheEarlierOne) {
 }
 
 TEST(Quantizer, FewerCellsThanWantedLeavesBlackEntries) {
-    ASSERT_TRUE(QuantizerBegin(2, 16));
+    Quantizer q;
+    ASSERT_TRUE(q.Begin(2, 16));
     std::vector<uint8_t> row = Row({{0, 0, 0}, {255, 255, 255}});
-    QuantizerAddRow(row.data());
-    QuantizerSelectColors();
-    EXPECT_EQ(QuantizerColorCount(), 2);
-    const ColorMap* map = QuantizerColorMap();
+    q.AddRow(row.data());
+    q.SelectColors();
+    EXPECT_EQ(q.ColorCount(), 2);
+    const ColorMap* map = q.Colors();
     ASSERT_NE(map, nullptr);
     for (int i = 2; i < 16; ++i) EXPECT_EQ(MapEntry(*map, i), (Rgb{0, 0, 0}));
-    QuantizerEnd();
-    EXPECT_EQ(QuantizerColorMap(), nullptr);
+    q.End();
+    EXPECT_EQ(q.Colors(), nullptr);
 }
 
 TEST(Quantizer, CounterSaturatesAt65535) {
+    Quantizer q;
     // 131070 pixels of red cell 0 and 65535 of red cell 31: with saturation both
     // weigh the same and the mean red is 128 (wrapping would give about 236,
     // unbounded counting about 124).
     const int w = 65535;
-    ASSERT_TRUE(QuantizerBegin(w, 1));
+    ASSERT_TRUE(q.Begin(w, 1));
     std::vector<uint8_t> dark = Row(std::vector<Rgb>(w, Rgb{0, 0, 0}));
     std::vector<uint8_t> bright = Row(std::vector<Rgb>(w, Rgb{255, 0, 0}));
-    QuantizerAddRow(dark.data());
-    QuantizerAddRow(dark.data());
-    QuantizerAddRow(bright.data());
-    QuantizerSelectColors();
-    EXPECT_EQ(MapEntry(*QuantizerColorMap(), 0), (Rgb{128, 2, 4}));
-    QuantizerEnd();
+    q.AddRow(dark.data());
+    q.AddRow(dark.data());
+    q.AddRow(bright.data());
+    q.SelectColors();
+    EXPECT_EQ(MapEntry(*q.Colors(), 0), (Rgb{128, 2, 4}));
+    q.End();
 }
 
 // Counts black and white, then maps other rows onto that two-colour palette.
 std::vector<uint8_t> MapOntoBlackAndWhite(const std::vector<std::vector<Rgb>>& rows, bool restart) {
+    Quantizer q;
     const int w = int(rows[0].size());
-    EXPECT_TRUE(QuantizerBegin(w, 2));
+    EXPECT_TRUE(q.Begin(w, 2));
     std::vector<Rgb> counted(size_t(w), Rgb{0, 0, 0});
     for (int x = w / 2; x < w; ++x) counted[size_t(x)] = {255, 255, 255};
     std::vector<uint8_t> c = Row(counted);
-    QuantizerAddRow(c.data());
-    QuantizerSelectColors();
+    q.AddRow(c.data());
+    q.SelectColors();
     std::vector<uint8_t> out;
     for (const auto& r : rows) {
-        if (restart) QuantizerRestartMapping();
+        if (restart) q.RestartMapping();
         std::vector<uint8_t> in = Row(r), idx(size_t(w), 0xFF);
-        QuantizerMapRow(in.data(), idx.data());
+        q.MapRow(in.data(), idx.data());
         out.insert(out.end(), idx.begin(), idx.end());
     }
-    QuantizerEnd();
+    q.End();
     return out;
 }
 
@@ -198,18 +201,19 @@ TEST(Quantizer, OneShotAndSharedFormsAgreeAndRepeat) {
     EXPECT_EQ(a.indices, b.indices);
     EXPECT_EQ(a.map->red, b.map->red);
 
-    ASSERT_TRUE(QuantizerBegin(9, 5));
-    for (const auto& r : img) QuantizerAddRow(Row(r).data());
-    QuantizerSelectColors();
+    Quantizer q;
+    ASSERT_TRUE(q.Begin(9, 5));
+    for (const auto& r : img) q.AddRow(Row(r).data());
+    q.SelectColors();
     std::vector<uint8_t> shared;
     for (const auto& r : img) {
         std::vector<uint8_t> idx(9);
-        QuantizerMapRow(Row(r).data(), idx.data());
+        q.MapRow(Row(r).data(), idx.data());
         shared.insert(shared.end(), idx.begin(), idx.end());
     }
     EXPECT_EQ(shared, a.indices);
-    EXPECT_EQ(QuantizerColorMap()->green, a.map->green);
-    QuantizerEnd();
+    EXPECT_EQ(q.Colors()->green, a.map->green);
+    q.End();
 }
 
 // Black rows above a frame low on a large screen are counted and mapped as
@@ -233,25 +237,26 @@ TEST(Quantizer, RepeatedRowsActLikeRowByRow) {
             std::vector<uint8_t> single[2];
             ColorMap maps[2];
             for (int form = 0; form < 2; ++form) {
-                ASSERT_TRUE(QuantizerBegin(w, 6));
+                Quantizer q;
+                ASSERT_TRUE(q.Begin(w, 6));
                 if (form == 0) {
-                    for (int i = 0; i < count; ++i) QuantizerAddRow(Row(repeated).data());
+                    for (int i = 0; i < count; ++i) q.AddRow(Row(repeated).data());
                 } else {
-                    QuantizerAddRows(Row(repeated).data(), count);
+                    q.AddRows(Row(repeated).data(), count);
                 }
-                QuantizerAddRow(Row(last).data());
-                QuantizerSelectColors();
-                maps[form] = *QuantizerColorMap();
+                q.AddRow(Row(last).data());
+                q.SelectColors();
+                maps[form] = *q.Colors();
                 std::vector<uint8_t> out(w, 0xEE);
                 if (form == 0) {
-                    for (int i = 0; i < count; ++i) QuantizerMapRow(Row(repeated).data(), out.data());
+                    for (int i = 0; i < count; ++i) q.MapRow(Row(repeated).data(), out.data());
                 } else {
-                    QuantizerMapRows(Row(repeated).data(), out.data(), count);
+                    q.MapRows(Row(repeated).data(), out.data(), count);
                 }
                 single[form] = out;  // the last copy's indices
-                QuantizerMapRow(Row(last).data(), out.data());
+                q.MapRow(Row(last).data(), out.data());
                 single[form].insert(single[form].end(), out.begin(), out.end());
-                QuantizerEnd();
+                q.End();
             }
             EXPECT_EQ(maps[0].red, maps[1].red);
             EXPECT_EQ(maps[0].green, maps[1].green);
@@ -261,16 +266,45 @@ TEST(Quantizer, RepeatedRowsActLikeRowByRow) {
     }
 }
 
+// Two reductions side by side keep their own histograms: interleaving their
+// calls gives each the palette and indices it gets alone.
+TEST(Quantizer, ObjectsDoNotShareAHistogram) {
+    const Image warm(3, std::vector<Rgb>{{250, 10, 10}, {200, 60, 0}, {255, 128, 40}, {180, 0, 90}});
+    const Image cold(3, std::vector<Rgb>{{0, 20, 250}, {10, 200, 220}, {60, 60, 160}, {0, 90, 120}});
+    const Result warmAlone = Quantize(warm, 3), coldAlone = Quantize(cold, 3);
+    Quantizer a, b;
+    ASSERT_TRUE(a.Begin(4, 3));
+    ASSERT_TRUE(b.Begin(4, 3));
+    for (size_t y = 0; y < 3; ++y) {
+        a.AddRow(Row(warm[y]).data());
+        b.AddRow(Row(cold[y]).data());
+    }
+    a.SelectColors();
+    b.SelectColors();
+    std::vector<uint8_t> warmIndices, coldIndices, idx(4);
+    for (size_t y = 0; y < 3; ++y) {
+        a.MapRow(Row(warm[y]).data(), idx.data());
+        warmIndices.insert(warmIndices.end(), idx.begin(), idx.end());
+        b.MapRow(Row(cold[y]).data(), idx.data());
+        coldIndices.insert(coldIndices.end(), idx.begin(), idx.end());
+    }
+    EXPECT_EQ(warmIndices, warmAlone.indices);
+    EXPECT_EQ(coldIndices, coldAlone.indices);
+    EXPECT_EQ(a.Colors()->red, warmAlone.map->red);
+    EXPECT_EQ(b.Colors()->blue, coldAlone.map->blue);
+}
+
 TEST(Quantizer, BadCallsAreHarmless) {
+    Quantizer q;
     std::vector<uint8_t> out(4);
     EXPECT_FALSE(QuantizeImage(2, 2, 0, out.data(), out.data()));
     EXPECT_FALSE(QuantizeImage(2, 2, 257, out.data(), out.data()));
-    EXPECT_FALSE(QuantizerBegin(4, 0));
-    // No instance: nothing happens.
-    QuantizerAddRow(out.data());
-    QuantizerSelectColors();
-    QuantizerMapRow(out.data(), out.data());
-    QuantizerEnd();
+    EXPECT_FALSE(q.Begin(4, 0));
+    // No reduction held: nothing happens.
+    q.AddRow(out.data());
+    q.SelectColors();
+    q.MapRow(out.data(), out.data());
+    q.End();
     // An image without pixels gives one black colour.
     auto map = QuantizeImage(0, 0, 4, nullptr, nullptr);
     ASSERT_TRUE(map);
@@ -278,13 +312,13 @@ TEST(Quantizer, BadCallsAreHarmless) {
     FreeColorMap(map);
     EXPECT_FALSE(map);
     // Mapping before the colours are chosen would read counters as indices.
-    ASSERT_TRUE(QuantizerBegin(1, 2));
+    ASSERT_TRUE(q.Begin(1, 2));
     std::vector<uint8_t> px = {0, 0, 0};
-    QuantizerAddRow(px.data());
+    q.AddRow(px.data());
     uint8_t idx = 0xAB;
-    QuantizerMapRow(px.data(), &idx);
+    q.MapRow(px.data(), &idx);
     EXPECT_EQ(idx, 0xAB);
-    QuantizerEnd();
+    q.End();
 }
 
 }  // namespace
