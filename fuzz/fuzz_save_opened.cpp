@@ -85,7 +85,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     // An MNG without images opens as an empty document, which no save command takes.
     if (!doc || doc->frameCount == 0 || !SmallEnough(*doc)) return 0;
-    if (last & 0x80) kivo::OptimizeFrameSizes(nullptr, *doc);
+    if (last & 0x80) kivo::OptimizeFrameSizes(nullptr, *doc, kivo::ProcessWriteOptions());
     rec->errors.clear();
 
     const int frames = doc->frameCount;

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/shell.h"
+#include "app/session_settings.h"
 #include "options/write_options.h"
 #include "platform/kept_errors.h"
 
@@ -34,7 +35,7 @@ const char* RequestProblem(const SaveSelectedRequest& request) {
 std::string RunSaveSelected(OwnerWindow owner, AnimDoc& doc, const Selection& selection,
                             const SaveSelectedRequest& request) {
     KeptErrors kept;
-    if (SaveSelectedFrames(owner, doc, selection, request)) return {};
+    if (SaveSelectedFrames(owner, doc, selection, request, SessionWriteOptions())) return {};
     return kept.texts().empty() ? std::string("書き込み失敗しました。") : kept.texts().front();
 }
 

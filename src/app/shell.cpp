@@ -116,7 +116,8 @@ void Shell::ReplaceDocument(std::unique_ptr<AnimDoc> doc, bool saved) {
 bool Shell::WriteTo(const std::string& path, bool rename, bool askOptions) {
     if (askOptions) {
         bool mng = IsMngFile(path);
-        if ((mng ? MngShowOptionsOnSave : ShowOptionsOnSave) && !ui_.RunOptionsDialog(mng))
+        const WriteOptions& options = SessionWriteOptions();
+        if ((mng ? options.MngShowOptionsOnSave : options.ShowOptionsOnSave) && !ui_.RunOptionsDialog(mng))
             return false;
     }
     PausedPreview paused(ui_);
@@ -265,7 +266,7 @@ void Shell::Optimize() {
     if (doc_->frameCount < 2) return;
     PausedPreview paused(ui_);
     EditKeeping("各コマサイズの最適化", [&](AnimDoc& doc, FrameKeeper& keeper) {
-        if (!OptimizeFrameSizes(ui_.Owner(), doc, nullptr, &keeper)) return false;
+        if (!OptimizeFrameSizes(ui_.Owner(), doc, SessionWriteOptions(), nullptr, &keeper)) return false;
         // The frame list changed under the selection; what a refresh leaves behind.
         try {
             ResetSelection(doc, selection_);

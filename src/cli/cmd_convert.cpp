@@ -218,7 +218,7 @@ int RunConvert(const Args& args) {
     if (req.optimize) {
         // After the edits, so that a new --delay is what the removed frames pass on.
         OptimizeOutcome outcome;
-        OptimizeFrameSizes(nullptr, *doc, &outcome);
+        OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions(), &outcome);
         if (outcome == OptimizeOutcome::kCancelled || InterruptRequested()) return Cancelled(self);
         if (outcome == OptimizeOutcome::kFailed) {
             std::fprintf(stderr, "kivo-cli convert: '%s' was not written\n", req.output.c_str());

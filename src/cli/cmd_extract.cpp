@@ -99,7 +99,7 @@ int RunExtract(const Args& args) {
     save.format = format == "bmp" ? FrameFileFormat::kBmp
                   : format == "png" ? FrameFileFormat::kPng : FrameFileFormat::kGif;
     OverwriteExisting = req.overwrite ? 1 : 0;
-    if (!SaveSelectedFrames(nullptr, *doc, selection, save)) {
+    if (!SaveSelectedFrames(nullptr, *doc, selection, save, ProcessWriteOptions())) {
         ShowError(nullptr, "書き込み失敗しました。");
         return 1;
     }

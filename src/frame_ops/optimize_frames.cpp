@@ -122,12 +122,12 @@ void MakeCroppedPictures(std::vector<StagedFrame>& staged, const std::vector<Cro
 
 // Returns whether any frame gained transparent pixels; a pass that runs out of
 // memory is left out, as one without a canvas is.
-bool MakeRepeatsTransparent(std::vector<StagedFrame>& staged, const AnimDoc& doc) {
+bool MakeRepeatsTransparent(std::vector<StagedFrame>& staged, const AnimDoc& doc, int maxColors) {
     std::vector<const StagedFrame*> kept;
     for (const StagedFrame& s : staged)
         if (!s.remove) kept.push_back(&s);
     std::vector<TransparencyResult> results;
-    const int limit = std::clamp(MaxColors, 2, 256);
+    const int limit = std::clamp(maxColors, 2, 256);
     try {
         if (!RunTransparencyPass(kept, doc.screenWidth, doc.screenHeight, limit, results))
             throw Cancelled{};
@@ -190,7 +190,8 @@ void Commit(AnimDoc& doc, std::vector<StagedFrame>& staged, FrameKeeper& keeper)
 
 }  // namespace
 
-bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, OptimizeOutcome* outcome, FrameKeeper* keeper) {
+bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, const WriteOptions& options, OptimizeOutcome* outcome,
+                        FrameKeeper* keeper) {
     FrameKeeper releasing;
     OptimizeOutcome ignored;
     OptimizeOutcome& result = outcome ? *outcome : ignored;
@@ -209,7 +210,8 @@ bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, OptimizeOutcome* outcom
         changed = DecideCrops(staged, plans);
         MakeCroppedPictures(staged, plans);
         plans = {};
-        if (compared && OptimizeWithTransparency) changed = MakeRepeatsTransparent(staged, doc) || changed;
+        if (compared && options.OptimizeWithTransparency)
+            changed = MakeRepeatsTransparent(staged, doc, options.MaxColors) || changed;
         // The last chance to stop before the document changes.
         if (ProgressPump()) throw Cancelled{};
         if (changed) Commit(doc, staged, keeper ? *keeper : releasing);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "doc/anim_doc.h"
+#include "options/write_options.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -30,8 +31,9 @@ enum class OptimizeOutcome { kChanged, kUnchanged, kCancelled, kFailed };
 // Cancelling or running out of memory ("メモリが足りません。") leaves the
 // document exactly as it was; outcome, when given, says which of the four
 // happened. A keeper, when given, receives the frames removed and the pictures
-// replaced instead of their being released.
-bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, OptimizeOutcome* outcome = nullptr,
-                        FrameKeeper* keeper = nullptr);
+// replaced instead of their being released. The options say whether repeated
+// pixels become transparent and how many colours a frame may then hold.
+bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, const WriteOptions& options,
+                        OptimizeOutcome* outcome = nullptr, FrameKeeper* keeper = nullptr);
 
 }  // namespace kivo

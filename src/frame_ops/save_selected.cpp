@@ -27,12 +27,12 @@ const char* ExtensionOf(FrameFileFormat format) {
 }
 
 bool WriteOne(OwnerWindow owner, AnimDoc& doc, Frame& frame, const std::string& path,
-              FrameFileFormat format) {
+              FrameFileFormat format, WriteOptions& options) {
     const bool overwrite = OverwriteExisting != 0;
     switch (format) {
     case FrameFileFormat::kBmp: return WriteBmp(path, frame.dib, overwrite);
-    case FrameFileFormat::kPng: return WritePngFile(owner, path, frame, overwrite);
-    default: return WriteSingleFrameGif(owner, path, doc, frame, overwrite);
+    case FrameFileFormat::kPng: return WritePngFile(owner, path, frame, overwrite, options);
+    default: return WriteSingleFrameGif(owner, path, doc, frame, overwrite, options);
     }
 }
 
@@ -55,7 +55,7 @@ std::string SelectedFrameFileName(const SaveSelectedRequest& request, int frameC
 }
 
 bool SaveSelectedFrames(OwnerWindow owner, AnimDoc& doc, const Selection& selection,
-                        const SaveSelectedRequest& request) {
+                        const SaveSelectedRequest& request, WriteOptions& options) {
     std::vector<int32_t> indices;
     if (selection.size() == 1) {
         if (doc.currentFrame) indices.push_back(doc.currentIndex);
@@ -65,7 +65,7 @@ bool SaveSelectedFrames(OwnerWindow owner, AnimDoc& doc, const Selection& select
     // The GIF writer clears an unconditional dither after every file it writes;
     // the user asked for it for this whole batch, so every file gets it and it
     // is cleared once, after the last one.
-    const int dither = AlwaysDither;
+    const int dither = options.AlwaysDither;
     bool cleared = false;
     for (int32_t index : indices) {
         Frame* frame = index == doc.currentIndex ? doc.currentFrame : NthFrame(doc, index);
@@ -75,15 +75,15 @@ bool SaveSelectedFrames(OwnerWindow owner, AnimDoc& doc, const Selection& select
             ShowError(owner, kNameTooLong);
             return false;
         }
-        AlwaysDither = dither;
-        if (!WriteOne(owner, doc, *frame, path, request.format)) {
+        options.AlwaysDither = dither;
+        if (!WriteOne(owner, doc, *frame, path, request.format, options)) {
             // Files already written had it; the rest still want it.
-            AlwaysDither = dither;
+            options.AlwaysDither = dither;
             return false;
         }
-        cleared = cleared || AlwaysDither != dither;
+        cleared = cleared || options.AlwaysDither != dither;
     }
-    if (cleared) AlwaysDither = 0;
+    if (cleared) options.AlwaysDither = 0;
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include "doc/anim_doc.h"
 #include "doc/selection.h"
+#include "options/write_options.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -30,9 +31,9 @@ std::string SelectedFrameFileName(const SaveSelectedRequest& request, int frameC
 // frame means the current one), with OverwriteExisting deciding over existing
 // files, which are otherwise left alone and count as written. Stops at the first
 // failure (false; files already written stay). No selection: nothing to do, true.
-// AlwaysDither holds for every file of the batch and is cleared after it when
-// the writers clear it (GIF).
+// The options' AlwaysDither holds for every file of the batch and is cleared in
+// them after it when the writers clear it (GIF).
 bool SaveSelectedFrames(OwnerWindow owner, AnimDoc& doc, const Selection& selection,
-                        const SaveSelectedRequest& request);
+                        const SaveSelectedRequest& request, WriteOptions& options);
 
 }  // namespace kivo

@@ -67,7 +67,7 @@ TEST(SaveSelected, WritesEachSelectedFrameAndRespectsTheOverwriteFlag) {
     const std::string existing = dir.file("anim_11.png");
     ASSERT_TRUE(test::WriteFile(existing, {'o', 'l', 'd'}));
     OverwriteExisting = 0;
-    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path() + "/", "anim", FrameFileFormat::kPng}));
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path() + "/", "anim", FrameFileFormat::kPng}, ProcessWriteOptions()));
     OverwriteExisting = 1;
     EXPECT_EQ(test::ReadFile(existing), (std::vector<uint8_t>{'o', 'l', 'd'}));
     Frame back;
@@ -78,12 +78,16 @@ TEST(SaveSelected, WritesEachSelectedFrameAndRespectsTheOverwriteFlag) {
     SetSelection(*doc, selection, {0});
     doc->currentFrame = NthFrame(*doc, 6);
     doc->currentIndex = 6;
-    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), "one", FrameFileFormat::kBmp}));
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), "one", FrameFileFormat::kBmp}, ProcessWriteOptions()));
     EXPECT_FALSE(test::ReadFile(dir.file("one_07.bmp")).empty());
 
-    // A folder that does not exist fails at the first frame.
+    // A folder that does not exist fails at the first frame; a dither asked
+    // for the batch is still wanted afterwards.
     SetSelection(*doc, selection, {1, 2});
-    EXPECT_FALSE(SaveSelectedFrames(nullptr, *doc, selection, {dir.file("missing"), "x", FrameFileFormat::kGif}));
+    WriteOptions dithered;
+    dithered.AlwaysDither = 1;
+    EXPECT_FALSE(SaveSelectedFrames(nullptr, *doc, selection, {dir.file("missing"), "x", FrameFileFormat::kGif}, dithered));
+    EXPECT_EQ(dithered.AlwaysDither, 1);
 }
 
 // An unconditional dither asked for once holds for every GIF of the batch
@@ -101,11 +105,12 @@ TEST(SaveSelected, OneDitherForTheWholeBatchAndOverwriteReplaces) {
         });
     }
     SetSelection(*doc, selection, {0, 2});
-    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), "plain", FrameFileFormat::kGif}));
-    AlwaysDither = 1;
+    WriteOptions options;
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), "plain", FrameFileFormat::kGif}, options));
+    options.AlwaysDither = 1;
     ASSERT_TRUE(test::WriteFile(dir.file("d_3.gif"), {'o', 'l', 'd'}));
-    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), "d", FrameFileFormat::kGif}));
-    EXPECT_EQ(AlwaysDither, 0);
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), "d", FrameFileFormat::kGif}, options));
+    EXPECT_EQ(options.AlwaysDither, 0);
     EXPECT_NE(test::ReadFile(dir.file("d_1.gif")), test::ReadFile(dir.file("plain_1.gif")));
     EXPECT_EQ(test::ReadFile(dir.file("d_1.gif")), test::ReadFile(dir.file("d_3.gif")));
 }
@@ -157,7 +162,7 @@ TEST(SaveSelected, PngFilesCarryTheFramesTransparentColour) {
         f.hasTransparency = 1;
         f.transparentRgb = c.key;
         SetSelection(*doc, selection, {0});
-        ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), c.what, FrameFileFormat::kPng}));
+        ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), c.what, FrameFileFormat::kPng}, ProcessWriteOptions()));
         uint32_t width = 0, height = 0;
         const std::vector<uint8_t> rgba = LibpngRgba(dir.file(std::string(c.what) + "_1.png"), width, height);
         ASSERT_EQ(rgba.size(), size_t(c.width) * c.height * 4);

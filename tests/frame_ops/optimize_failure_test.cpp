@@ -70,7 +70,7 @@ TEST(FrameSizesStopped, ACancelAtAnyPumpLeavesTheDocumentAsItWas) {
         auto doc = Recording();
         const std::string before = test::Fingerprint(*doc);
         OptimizeOutcome outcome;
-        const bool changed = OptimizeFrameSizes(nullptr, *doc, &outcome);
+        const bool changed = OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions(), &outcome);
         EXPECT_TRUE(rec->errors.empty());
         if (outcome != OptimizeOutcome::kCancelled) {
             EXPECT_TRUE(changed);
@@ -94,7 +94,7 @@ TEST(FrameSizesStopped, RunningOutOfMemoryAnywhereLeavesTheDocumentAsItWas) {
         const std::string before = test::Fingerprint(*doc);
         OptimizeOutcome outcome;
         allocationsBeforeFailure = n;
-        const bool changed = OptimizeFrameSizes(nullptr, *doc, &outcome);
+        const bool changed = OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions(), &outcome);
         const bool reached = allocationsBeforeFailure.exchange(-1) < 0;
         if (outcome == OptimizeOutcome::kFailed) {
             ++failed;

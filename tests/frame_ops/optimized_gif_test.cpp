@@ -37,7 +37,7 @@ TEST(OptimizedGif, OpensAgainFrameForFrameAsItWasSaved) {
         for (uint32_t seed = 0; seed < 1000; ++seed) {
             SCOPED_TRACE(testing::Message() << "seed " << seed << ", transparency " << transparency);
             auto doc = test::RandomAnimation(seed);
-            OptimizeFrameSizes(nullptr, *doc, nullptr);
+            OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions(), nullptr);
             if (!FitsGif(*doc)) continue;
             ASSERT_TRUE(WriteGif(nullptr, path, *doc));
             auto back = ReadGif(nullptr, path);
