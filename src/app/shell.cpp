@@ -122,7 +122,7 @@ bool Shell::WriteTo(const std::string& path, bool rename, bool askOptions) {
     }
     PausedPreview paused(ui_);
     int written = formatMode_;
-    if (!SaveAnimation(ui_.Owner(), path, *doc_, &written)) return false;
+    if (!SaveAnimation(ui_.Owner(), path, *doc_, SessionWriteOptions(), &written)) return false;
     doc_->modified = 0;
     history_.MarkSaved();
     if (rename) {

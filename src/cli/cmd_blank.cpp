@@ -56,7 +56,7 @@ int RunBlank(const Args& args) {
         }
         doc->currentFrame->delay = delay;
     }
-    return SaveDocument(nullptr, output, *doc) ? 0 : 1;
+    return SaveDocument(nullptr, output, *doc, ProcessWriteOptions()) ? 0 : 1;
 }
 
 }  // namespace kivo::cli

@@ -225,7 +225,7 @@ int RunConvert(const Args& args) {
             return 1;
         }
     }
-    const bool saved = req.codec.empty() ? SaveDocument(nullptr, req.output, *doc)
+    const bool saved = req.codec.empty() ? SaveDocument(nullptr, req.output, *doc, ProcessWriteOptions())
                                          : ExportAvi(nullptr, req.output, *doc, req.codec);
     if (!saved) {
         if (InterruptRequested()) return Cancelled(self);

@@ -46,21 +46,25 @@ bool PreviewJpeg(OwnerWindow owner, const std::string& path, Frame& frame) {
 
 bool PreviewAvi(OwnerWindow, const std::string& path, Frame& frame) { return ReadAviFirstFrame(path, &frame); }
 
-bool WriteAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc) { return ExportAvi(owner, path, doc); }
+// A video is made under options of its own (one exact shared palette, never
+// dithered), so the caller's are not read.
+bool WriteAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions&) {
+    return ExportAvi(owner, path, doc);
+}
 
-bool WriteBmpFrame(OwnerWindow, const std::string& path, AnimDoc&, Frame& frame, bool overwrite) {
+bool WriteBmpFrame(OwnerWindow, const std::string& path, AnimDoc&, Frame& frame, bool overwrite, WriteOptions&) {
     return WriteBmp(path, frame.dib, overwrite);
 }
 
 bool WritePngFrame(OwnerWindow owner, const std::string& path, AnimDoc&, Frame& frame,
-                   bool overwrite) {
-    return WritePngFile(owner, path, frame, overwrite);
+                   bool overwrite, WriteOptions& options) {
+    return WritePngFile(owner, path, frame, overwrite, options);
 }
 
 bool WriteJpegFrame(OwnerWindow owner, const std::string& path, AnimDoc&, Frame& frame,
-                    bool overwrite) {
+                    bool overwrite, WriteOptions& options) {
     if (!overwrite && FileExists(path)) return true;
-    return WriteJpeg(owner, path, frame, {kJpegFileQuality, ProcessWriteOptions().Interlace != 0});
+    return WriteJpeg(owner, path, frame, {kJpegFileQuality, options.Interlace != 0});
 }
 
 const FileFormat kFormats[] = {

@@ -10,16 +10,19 @@
 #include <string_view>
 
 #include "doc/anim_doc.h"
+#include "options/write_options.h"
 #include "platform/platform.h"
 
 namespace kivo {
 
 using AnimationReader = std::unique_ptr<AnimDoc> (*)(OwnerWindow, const std::string& path);
 using FrameReader = bool (*)(OwnerWindow, const std::string& path, Frame& frame);
-using DocumentWriter = bool (*)(OwnerWindow, const std::string& path, AnimDoc& doc);
+// Writers take the caller's write options; a save that spends the one-save
+// dither clears it there.
+using DocumentWriter = bool (*)(OwnerWindow, const std::string& path, AnimDoc& doc, WriteOptions& options);
 // Writes one frame of doc; an existing file with overwrite false is left alone.
 using FrameWriter = bool (*)(OwnerWindow, const std::string& path, AnimDoc& doc, Frame& frame,
-                             bool overwrite);
+                             bool overwrite, WriteOptions& options);
 
 struct FileFormat {
     std::string_view name;               // for messages: "GIF", "PNG" …

@@ -67,10 +67,11 @@ bool CanSaveDocument(const std::string& path, const AnimDoc& doc) {
     return !format || format->writeDocument || (format->writeFrame && doc.frameCount == 1);
 }
 
-bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, int* formatMode) {
+bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
+                  int* formatMode) {
     const FileFormat* format = FindFileFormat(path);
     if (!format || format->writeDocument) {
-        const bool ok = format ? format->writeDocument(owner, path, doc) : WriteGif(owner, path, doc);
+        const bool ok = format ? format->writeDocument(owner, path, doc, options) : WriteGif(owner, path, doc, options);
         if (ok && formatMode) *formatMode = IsMngFile(path) ? 1 : 0;
         return ok;
     }
@@ -78,12 +79,13 @@ bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, int*
         ShowError(owner, kOneFrameOnly);
         return false;
     }
-    return format->writeFrame(owner, path, doc, *doc.firstFrame, true);
+    return format->writeFrame(owner, path, doc, *doc.firstFrame, true, options);
 }
 
-bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, int* formatMode) {
+bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
+                   int* formatMode) {
     const bool mng = IsMngFile(path);
-    const bool ok = mng ? WriteMng(owner, path, doc) : WriteGif(owner, path, doc);
+    const bool ok = mng ? WriteMng(owner, path, doc, options) : WriteGif(owner, path, doc, options);
     if (ok && formatMode) *formatMode = mng ? 1 : 0;
     return ok;
 }

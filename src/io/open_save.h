@@ -6,6 +6,7 @@
 #include <string>
 
 #include "doc/anim_doc.h"
+#include "options/write_options.h"
 #include "gif/gif_reader.h"
 #include "platform/platform.h"
 
@@ -30,17 +31,20 @@ std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& pa
 
 // Writes doc by the path's extension: formats that hold animations take the whole
 // document; a picture format takes a document of exactly one frame. A name of no
-// known format is written as GIF. False after a message. After a whole document
+// known format is written as GIF, with the caller's options (its one-save dither
+// is spent by a GIF or MNG save). False after a message. After a whole document
 // was written, formatMode, when given, receives the working mode of the format
 // written (1 MNG, else 0 GIF).
-bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, int* formatMode = nullptr);
+bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
+                  int* formatMode = nullptr);
 
 // What Save and Save As write: the whole animation, as MNG under a ".mng" name
 // and as GIF under any other, whatever else the name's extension says. A
 // picture or video writer would keep one frame's pixels and lose delays,
 // comments and transparency while the document counted as saved. formatMode,
 // when given, receives the working mode of the format written.
-bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, int* formatMode = nullptr);
+bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
+                   int* formatMode = nullptr);
 
 // The question to ask before Save As writes under this name: it names another
 // kind of file (anim.jpg) that SaveAnimation will fill with a GIF animation.

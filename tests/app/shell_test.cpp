@@ -42,7 +42,7 @@ protected:
             doc->currentFrame->hasDelay = 1;
         }
         std::string path = dir.file(name);
-        EXPECT_TRUE(SaveDocument(nullptr, path, *doc));
+        EXPECT_TRUE(SaveDocument(nullptr, path, *doc, ProcessWriteOptions()));
         return path;
     }
 

@@ -85,7 +85,7 @@ TEST_F(CliPictures, MngGoesInAndOutAndInfoShowsItsFields) {
     auto opened = OpenDocument(nullptr, mng, nullptr, &mode);
     ASSERT_TRUE(opened);
     EXPECT_EQ(mode, 1);
-    ASSERT_TRUE(SaveDocument(nullptr, back, *opened, &mode));
+    ASSERT_TRUE(SaveDocument(nullptr, back, *opened, ProcessWriteOptions(), &mode));
     EXPECT_EQ(mode, 0);
 }
 

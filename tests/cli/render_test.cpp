@@ -72,7 +72,7 @@ class CliRender : public testing::Test {
 protected:
     void SetUp() override {
         auto doc = Sample();
-        ASSERT_TRUE(SaveDocument(nullptr, dir.file("anim.gif"), *doc));
+        ASSERT_TRUE(SaveDocument(nullptr, dir.file("anim.gif"), *doc, ProcessWriteOptions()));
         ASSERT_TRUE(test::WriteFile(dir.file("anim.mng"), SampleMng()));
     }
     ScopedRecordingBackend rec;

@@ -275,7 +275,7 @@ TEST(CompositorOracle, FfmpegComposesGeneratedAnimationsAlike) {
         }
         const std::string path = dir.file("random" + std::to_string(seed) + ".gif");
         ScopedRecordingBackend rec;
-        ASSERT_TRUE(SaveDocument(nullptr, path, *doc)) << (rec->errors.empty() ? "" : rec->errors[0]);
+        ASSERT_TRUE(SaveDocument(nullptr, path, *doc, ProcessWriteOptions())) << (rec->errors.empty() ? "" : rec->errors[0]);
         ExpectFfmpegAgrees(path);
     }
 }

@@ -218,7 +218,7 @@ private slots:
         Selection selection;
         AddBlankFrame(*doc, selection, 0, 8, 8);
         AddBlankFrame(*doc, selection, 0, 8, 8);
-        QVERIFY(SaveDocument(nullptr, gif, *doc));
+        QVERIFY(SaveDocument(nullptr, gif, *doc, ProcessWriteOptions()));
         auto* list = static_cast<QListWidget*>(PanelOf(*w).Control("121"));
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(QString::fromStdString(gif))});
