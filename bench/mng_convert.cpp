@@ -26,6 +26,8 @@ int main(int argc, char** argv) {
     std::unique_ptr<kivo::AnimDoc> doc;
     doc = EndsWith(in, ".mng") ? kivo::ReadMng(nullptr, in) : kivo::ReadGif(nullptr, in);
     if (!doc) return 1;
-    const bool ok = EndsWith(out, ".mng") ? kivo::WriteMng(nullptr, out, *doc) : kivo::WriteGif(nullptr, out, *doc);
+    kivo::WriteOptions options;
+    const bool ok = EndsWith(out, ".mng") ? kivo::WriteMng(nullptr, out, *doc, options)
+                                           : kivo::WriteGif(nullptr, out, *doc, options);
     return ok ? 0 : 1;
 }

@@ -28,7 +28,7 @@ bool PictureMatches(const kivo::Frame& f) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kivo::MaxImagePixels = size_t(1) << 22;
     const uint8_t last = size > 0 ? data[size - 1] : 0;
-    kivo::KeepPngPalette = last & 1;
+    const kivo::ReadOptions reading{(last & 1) != 0};
     std::vector<uint8_t> mended;
     if (last & 4) {
         mended.assign(data, data + size);
@@ -38,11 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kivo::ScopedRecordingBackend rec;
     if (last & 2) {
         kivo::Frame frame;
-        if (kivo::ReadMngFirstImageBytes(nullptr, {data, size}, frame) ? !PictureMatches(frame) : !frame.dib.empty())
+        if (kivo::ReadMngFirstImageBytes(nullptr, {data, size}, frame, reading) ? !PictureMatches(frame) : !frame.dib.empty())
             __builtin_trap();
         return 0;
     }
-    auto doc = kivo::ReadMngBytes(nullptr, {data, size});
+    auto doc = kivo::ReadMngBytes(nullptr, {data, size}, {}, reading);
     if (rec->opens != 1 || rec->closes != 1) __builtin_trap();
     if (!doc) return 0;
     int32_t count = 0;

@@ -12,10 +12,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kivo::MaxImagePixels = size_t(1) << 22;
-    kivo::KeepPngPalette = size > 0 && (data[size - 1] & 1);
     kivo::ScopedRecordingBackend rec;
     kivo::Frame frame;
-    const bool ok = kivo::ReadPngBytes(nullptr, {data, size}, frame);
+    const bool ok = kivo::ReadPngBytes(nullptr, {data, size}, frame, {size > 0 && (data[size - 1] & 1)});
     if (!ok) {
         if (!frame.dib.empty() || rec->errors.empty()) __builtin_trap();
         return 0;

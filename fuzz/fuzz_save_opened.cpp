@@ -67,13 +67,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // The colour reduction's rows stop following the screen far sooner than in
     // use, so that both kinds of rows are tried quickly.
     kivo::JointRowLimits = {1 << 12, uint64_t(1) << 20};
-    kivo::ResetWriteOptions();
     const uint8_t last = size > 0 ? data[size - 1] : 0;
-    kivo::UnifyPalette = last & 1;
-    kivo::Interlace = (last >> 1) & 1;
-    kivo::AlwaysDither = (last >> 2) & 1;
-    kivo::MaxColors = 8 << ((last >> 3) % 6);
-    kivo::KeepPngPalette = (last >> 6) & 1;
+    kivo::WriteOptions options;
+    options.UnifyPalette = last & 1;
+    options.Interlace = (last >> 1) & 1;
+    options.AlwaysDither = (last >> 2) & 1;
+    options.MaxColors = 8 << ((last >> 3) % 6);
+    options.KeepPngPalette = (last >> 6) & 1;
+    const kivo::ReadOptions reading = kivo::ReadOptionsFrom(options);
 
     kivo::ScopedRecordingBackend rec;
     std::unique_ptr<kivo::AnimDoc> doc;
@@ -81,17 +82,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     else if (StartsWith(data, size, "\x8aMNG\r\n\x1a\n", 8)) {
         std::vector<uint8_t> mended(data, data + size);
         MendCrcs(mended);
-        doc = kivo::ReadMngBytes(nullptr, mended);
+        doc = kivo::ReadMngBytes(nullptr, mended, {}, reading);
     }
     // An MNG without images opens as an empty document, which no save command takes.
     if (!doc || doc->frameCount == 0 || !SmallEnough(*doc)) return 0;
-    if (last & 0x80) kivo::OptimizeFrameSizes(nullptr, *doc, kivo::ProcessWriteOptions());
+    if (last & 0x80) kivo::OptimizeFrameSizes(nullptr, *doc, options);
     rec->errors.clear();
 
     const int frames = doc->frameCount;
     const std::string gif = dir + "/out.gif", mng = dir + "/out.mng";
     const bool placeable = GifCanPlace(*doc);
-    if (kivo::WriteGif(nullptr, gif, *doc)) {
+    if (kivo::WriteGif(nullptr, gif, *doc, options)) {
         if (!placeable || !rec->errors.empty()) __builtin_trap();
         auto back = kivo::ReadGifBytes(nullptr, Slurp(gif));
         if (!back || back->frameCount != frames) __builtin_trap();
@@ -99,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         __builtin_trap();
     }
     rec->errors.clear();
-    if (!kivo::WriteMng(nullptr, mng, *doc) || !rec->errors.empty()) __builtin_trap();
+    if (!kivo::WriteMng(nullptr, mng, *doc, options) || !rec->errors.empty()) __builtin_trap();
     auto back = kivo::ReadMngBytes(nullptr, Slurp(mng));
     if (!back || back->frameCount != frames) __builtin_trap();
     return 0;

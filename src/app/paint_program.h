@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/session_settings.h"
+#include "options/write_options.h"
 
 namespace kivo {
 
@@ -26,11 +26,10 @@ struct PaintProgramChoice {
     std::string problem;  // why there is none: the message to show
 };
 
-// By the options' UseStandardPaint and PaintProgramPath (the session's unless
-// given). A configured program is a path to an executable, or a bare name
+// By the options' UseStandardPaint and PaintProgramPath. A configured program is a path to an executable, or a bare name
 // looked up on the path.
 PaintProgramChoice ChoosePaintProgram(std::string_view pathVariable,
-                                      const WriteOptions& options = SessionWriteOptions());
+                                      const WriteOptions& options);
 
 // Whether the started program still runs. It is started detached (it must
 // outlive a cancelled wait and the editor itself), so it is not our child: an

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "app/shell.h"
-#include "app/session_settings.h"
 #include "options/write_options.h"
 #include "platform/kept_errors.h"
 
@@ -33,9 +32,9 @@ const char* RequestProblem(const SaveSelectedRequest& request) {
 }
 
 std::string RunSaveSelected(OwnerWindow owner, AnimDoc& doc, const Selection& selection,
-                            const SaveSelectedRequest& request) {
+                            const SaveSelectedRequest& request, WriteOptions& options) {
     KeptErrors kept;
-    if (SaveSelectedFrames(owner, doc, selection, request, SessionWriteOptions())) return {};
+    if (SaveSelectedFrames(owner, doc, selection, request, options)) return {};
     return kept.texts().empty() ? std::string("書き込み失敗しました。") : kept.texts().front();
 }
 

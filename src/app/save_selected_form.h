@@ -6,6 +6,7 @@
 #include <string>
 
 #include "doc/anim_doc.h"
+#include "options/write_options.h"
 #include "platform/platform.h"
 #include "frame_ops/save_selected.h"
 
@@ -29,6 +30,6 @@ const char* RequestProblem(const SaveSelectedRequest& request);
 // gave one, else "書き込み失敗しました。". The writers' messages are held back,
 // so a failed batch is one message, not one per writer and one more.
 std::string RunSaveSelected(OwnerWindow owner, AnimDoc& doc, const Selection& selection,
-                            const SaveSelectedRequest& request);
+                            const SaveSelectedRequest& request, WriteOptions& options);
 
 }  // namespace kivo

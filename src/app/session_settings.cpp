@@ -11,19 +11,17 @@ Settings& SessionSettings() {
     return settings;
 }
 
-WriteOptions& SessionWriteOptions() { return ProcessWriteOptions(); }
-
-int LoadSessionSettings() {
+int LoadSessionSettings(WriteOptions& options) {
     SessionSettings() = ReadSettings(SettingsPath());
     int formatMode = 0;
-    LoadOptionSettings(SessionSettings(), SessionWriteOptions(), &formatMode);
+    LoadOptionSettings(SessionSettings(), options, &formatMode);
     return formatMode;
 }
 
-bool SaveSessionSettings(OwnerWindow owner, int formatMode) {
+bool SaveSessionSettings(OwnerWindow owner, const WriteOptions& options, int formatMode) {
     std::string path = SettingsPath();
     if (path.empty()) return false;
-    StoreOptionSettings(SessionSettings(), SessionWriteOptions(), formatMode);
+    StoreOptionSettings(SessionSettings(), options, formatMode);
     return WriteSettings(owner, path, SessionSettings());
 }
 

@@ -14,14 +14,12 @@
 namespace kivo {
 
 Settings& SessionSettings();
-// The editor's write options: loaded with the settings, stored with them,
-// changed by the option dialogs and passed to every save.
-WriteOptions& SessionWriteOptions();
-// Reads the settings file; returns the working mode the last run ended in (0 GIF, 1 MNG).
-int LoadSessionSettings();
-// Stores the write options and the session's working mode and writes the file;
+// Reads the settings file and the write options stored in it; returns the
+// working mode the last run ended in (0 GIF, 1 MNG).
+int LoadSessionSettings(WriteOptions& options);
+// Stores the session's write options and working mode and writes the file;
 // one warning when it cannot be written.
-bool SaveSessionSettings(OwnerWindow owner, int formatMode);
+bool SaveSessionSettings(OwnerWindow owner, const WriteOptions& options, int formatMode);
 
 // A stored "x y" pair (MainWinPos, ViewWinPos); nothing stored gives {-1, -1}.
 WindowPoint StoredPoint(std::string_view key);

@@ -74,8 +74,9 @@ std::string AviNameFor(const std::string& path) {
     return path.substr(0, dot) + ".avi";
 }
 
-Shell::Shell(ShellUi& ui, int formatMode)
-    : ui_(ui), formatMode_(formatMode == 1 ? 1 : 0), doc_(NewDocument(formatMode_)), history_(UndoMemoryBytes()) {
+Shell::Shell(ShellUi& ui, int formatMode, WriteOptions options)
+    : ui_(ui), formatMode_(formatMode == 1 ? 1 : 0), options_(std::move(options)), doc_(NewDocument(formatMode_)),
+      history_(UndoMemoryBytes()) {
     if (!doc_) throw std::bad_alloc();
 }
 
@@ -116,13 +117,12 @@ void Shell::ReplaceDocument(std::unique_ptr<AnimDoc> doc, bool saved) {
 bool Shell::WriteTo(const std::string& path, bool rename, bool askOptions) {
     if (askOptions) {
         bool mng = IsMngFile(path);
-        const WriteOptions& options = SessionWriteOptions();
-        if ((mng ? options.MngShowOptionsOnSave : options.ShowOptionsOnSave) && !ui_.RunOptionsDialog(mng))
+        if ((mng ? options_.MngShowOptionsOnSave : options_.ShowOptionsOnSave) && !ui_.RunOptionsDialog(mng))
             return false;
     }
     PausedPreview paused(ui_);
     int written = formatMode_;
-    if (!SaveAnimation(ui_.Owner(), path, *doc_, SessionWriteOptions(), &written)) return false;
+    if (!SaveAnimation(ui_.Owner(), path, *doc_, options_, &written)) return false;
     doc_->modified = 0;
     history_.MarkSaved();
     if (rename) {
@@ -177,7 +177,7 @@ bool Shell::OpenPath(const std::string& path) {
     PausedPreview paused(ui_);
     GifCut cut;
     int opened = formatMode_;
-    std::unique_ptr<AnimDoc> doc = OpenDocument(ui_.Owner(), path, &cut, &opened);
+    std::unique_ptr<AnimDoc> doc = OpenDocument(ui_.Owner(), path, &cut, &opened, ReadOptionsFrom(options_));
     if (cut.cut) {
         // The message says what is wrong with the file; a general failure
         // after it would only hide that. What was read whole may still be
@@ -257,7 +257,8 @@ void Shell::AddFramesFrom(const std::vector<std::string>& paths, bool insert) {
     // A later file may fail after earlier ones added frames: those stay, and the
     // view, the mark and the history show them.
     Edit(insert ? "コマの挿入" : "コマの付け足し", [&](AnimDoc& doc) {
-        return ImportFiles(ui_.Owner(), doc, insert ? kImportInsert : kImportAppend, paths, selection_);
+        return ImportFiles(ui_.Owner(), doc, insert ? kImportInsert : kImportAppend, paths, selection_,
+                           ReadOptionsFrom(options_));
     });
     AfterEdit();
 }
@@ -266,7 +267,7 @@ void Shell::Optimize() {
     if (doc_->frameCount < 2) return;
     PausedPreview paused(ui_);
     EditKeeping("各コマサイズの最適化", [&](AnimDoc& doc, FrameKeeper& keeper) {
-        if (!OptimizeFrameSizes(ui_.Owner(), doc, SessionWriteOptions(), nullptr, &keeper)) return false;
+        if (!OptimizeFrameSizes(ui_.Owner(), doc, options_, nullptr, &keeper)) return false;
         // The frame list changed under the selection; what a refresh leaves behind.
         try {
             ResetSelection(doc, selection_);
@@ -378,7 +379,7 @@ void Shell::OpenStartupFiles(const std::vector<std::string>& paths) {
     }
     bool failed = false;
     for (const std::string& p : paths)
-        failed = !ImportFile(ui_.Owner(), *doc_, kImportAppend, p) || failed;
+        failed = !ImportFile(ui_.Owner(), *doc_, kImportAppend, p, {}, ReadOptionsFrom(options_)) || failed;
     if (failed) ShowError(ui_.Owner(), kSomeFilesFailed);
     if (doc_->firstFrame) {
         doc_->currentFrame = doc_->firstFrame.get();

@@ -13,6 +13,7 @@
 
 #include "app/history.h"
 #include "doc/anim_doc.h"
+#include "options/write_options.h"
 #include "doc/selection.h"
 #include "platform/platform.h"
 
@@ -71,8 +72,9 @@ private:
 class Shell {
 public:
     // formatMode: the working mode to start in (0 GIF, 1 MNG), which names the
-    // first new document.
-    explicit Shell(ShellUi& ui, int formatMode = 0);
+    // first new document; options: the write options the session starts with
+    // (the settings file's, in the editor).
+    explicit Shell(ShellUi& ui, int formatMode = 0, WriteOptions options = {});
 
     AnimDoc& Doc() { return *doc_; }
     const AnimDoc& Doc() const { return *doc_; }
@@ -92,6 +94,10 @@ public:
     // The user's working mode, 0 GIF or 1 MNG: it chooses labels, controls and
     // defaults, and follows the file opened or saved.
     int FormatMode() const { return formatMode_; }
+    // The session's write options: every save, the option dialogs, optimisation
+    // and the paint program choice use these; the reading of indexed PNGs too.
+    WriteOptions& Options() { return options_; }
+    const WriteOptions& Options() const { return options_; }
     void SetFormatMode(int mode);
 
     // True: the caller may discard the document. Asks when it has unsaved
@@ -161,6 +167,7 @@ private:
 
     ShellUi& ui_;
     int formatMode_;
+    WriteOptions options_;
     std::unique_ptr<AnimDoc> doc_;
     History history_;
     Selection selection_;

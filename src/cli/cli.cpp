@@ -90,7 +90,7 @@ int Cancelled(const Command& cmd) {
     return 130;
 }
 
-int RunHelp(const Args& args) {
+int RunHelp(const Args& args, WriteOptions&) {
     if (args.empty()) {
         PrintOverview(stdout);
         return 0;
@@ -131,10 +131,11 @@ int Main(int argc, char** argv) {
     // --quiet and --no-config are common to every command: no progress line
     // even on a terminal; the built-in option defaults instead of the user's.
     Args args;
+    WriteOptions options;
     bool quiet = false, config = true;
     for (int i = 2; i < argc; ++i) {
         std::string a = argv[i];
-        if (a == "--help" || a == "-h") return RunHelp({c->name});
+        if (a == "--help" || a == "-h") return RunHelp({c->name}, options);
         if (a == "--quiet" || a == "-q") quiet = true;
         else if (a == "--no-config") config = false;
         else args.push_back(std::move(a));
@@ -142,8 +143,8 @@ int Main(int argc, char** argv) {
     InstallTerminalBackend(quiet);
     // The options the user chose in the editor are kivo-cli's defaults too;
     // kivo-cli only reads the file, it never writes it.
-    if (config) LoadOptionSettings(ReadSettings(SettingsPath()), ProcessWriteOptions());
-    return c->run(args);
+    if (config) LoadOptionSettings(ReadSettings(SettingsPath()), options);
+    return c->run(args, options);
 }
 
 }  // namespace kivo::cli

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "options/write_options.h"
+
 namespace kivo::cli {
 
 using Args = std::vector<std::string>;
@@ -14,7 +16,10 @@ struct Command {
     const char* name;
     const char* usage;    // arguments after the name
     const char* summary;  // one line for --help
-    int (*run)(const Args& args);  // exit status: 0 success, 1 failure, 2 usage, 130 cancelled
+    // Exit status: 0 success, 1 failure, 2 usage, 130 cancelled. options: this
+    // run's write options (the settings file's unless --no-config), which the
+    // command may change (--set) and hands to what it reads and writes.
+    int (*run)(const Args& args, WriteOptions& options);
     const char* details = nullptr;  // what 'kivo-cli help NAME' adds: every argument explained
     bool listsFormats = false;      // its help ends with the formats of the io table
 };

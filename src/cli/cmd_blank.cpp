@@ -18,7 +18,7 @@ bool ParseInt(const std::string& s, int low, int high, int& v) {
 
 }  // namespace
 
-int RunBlank(const Args& args) {
+int RunBlank(const Args& args, WriteOptions& options) {
     const Command& self = *FindCommand("blank");
     int width = 0, height = 0, count = 1, delay = 10;
     std::string output;
@@ -56,7 +56,7 @@ int RunBlank(const Args& args) {
         }
         doc->currentFrame->delay = delay;
     }
-    return SaveDocument(nullptr, output, *doc, ProcessWriteOptions()) ? 0 : 1;
+    return SaveDocument(nullptr, output, *doc, options) ? 0 : 1;
 }
 
 }  // namespace kivo::cli

@@ -8,7 +8,7 @@
 
 namespace kivo::cli {
 
-int RunCodecs(const Args& args) {
+int RunCodecs(const Args& args, WriteOptions&) {
     if (!args.empty()) return UsageError(*FindCommand("codecs"), "no arguments expected");
     const std::vector<AviEncoderInfo> encoders = AviEncoders();
     size_t width = 0;

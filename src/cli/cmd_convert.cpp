@@ -44,7 +44,7 @@ bool ParseNumber(const std::string& text, int low, int high, int& value) {
     return ec == std::errc() && p == end && value >= low && value <= high;
 }
 
-// Only what 'kivo-cli help options' lists; CodecIsMng is the codecs' own state.
+// Only what 'kivo-cli help options' lists.
 bool IsUserOption(const std::string& name) {
     for (const WriteOptionInfo& o : UserWriteOptions())
         if (o.name == name) return true;
@@ -139,7 +139,7 @@ std::string UnopenableReason(const std::string& path) {
 
 // One animation opens as it is, keeping its loop settings and trailing comment;
 // anything else is assembled frame by frame into a new document.
-std::unique_ptr<AnimDoc> LoadInputs(const std::vector<std::string>& inputs) {
+std::unique_ptr<AnimDoc> LoadInputs(const std::vector<std::string>& inputs, const ReadOptions& options) {
     // A reader stopped by Ctrl-C has nothing to say about its file.
     const FileFormat* first = FindFileFormat(inputs[0]);
     if (inputs.size() == 1 && first && first->readAnimation) {
@@ -147,7 +147,7 @@ std::unique_ptr<AnimDoc> LoadInputs(const std::vector<std::string>& inputs) {
         // with fewer frames than the file was meant to hold; its message
         // already names the file and where it ends.
         GifCut cut;
-        auto doc = OpenDocument(nullptr, inputs[0], &cut);
+        auto doc = OpenDocument(nullptr, inputs[0], &cut, nullptr, options);
         if (cut.cut) {
             ShowError(nullptr, cut.message);
             return nullptr;
@@ -160,7 +160,7 @@ std::unique_ptr<AnimDoc> LoadInputs(const std::vector<std::string>& inputs) {
     if (!doc) return nullptr;
     for (const std::string& in : inputs) {
         if (InterruptRequested()) return nullptr;
-        if (!ImportFile(nullptr, *doc, kImportAppend, in)) {
+        if (!ImportFile(nullptr, *doc, kImportAppend, in, {}, options)) {
             if (!InterruptRequested())
                 std::fprintf(stderr, "kivo-cli convert: cannot read '%s'\n", in.c_str());
             return nullptr;
@@ -186,13 +186,13 @@ void ApplyEdits(const ConvertRequest& req, AnimDoc& doc) {
 
 }  // namespace
 
-int RunConvert(const Args& args) {
+int RunConvert(const Args& args, WriteOptions& options) {
     const Command& self = *FindCommand("convert");
     ConvertRequest req;
     if (std::string why = ParseArgs(args, req); !why.empty()) return UsageError(self, why);
     for (const auto& [name, value] : req.options) {
         std::string why;
-        if (!SetWriteOption(name, value, &why)) return UsageError(self, why);
+        if (!SetWriteOption(options, name, value, &why)) return UsageError(self, why);
     }
 
     for (const std::string& in : req.inputs) {
@@ -201,7 +201,7 @@ int RunConvert(const Args& args) {
             return 1;
         }
     }
-    std::unique_ptr<AnimDoc> doc = LoadInputs(req.inputs);
+    std::unique_ptr<AnimDoc> doc = LoadInputs(req.inputs, ReadOptionsFrom(options));
     // Ctrl-C while reading: nothing is written, whether or not the reader
     // reached a point where it could stop.
     if (InterruptRequested()) return Cancelled(self);
@@ -218,14 +218,14 @@ int RunConvert(const Args& args) {
     if (req.optimize) {
         // After the edits, so that a new --delay is what the removed frames pass on.
         OptimizeOutcome outcome;
-        OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions(), &outcome);
+        OptimizeFrameSizes(nullptr, *doc, options, &outcome);
         if (outcome == OptimizeOutcome::kCancelled || InterruptRequested()) return Cancelled(self);
         if (outcome == OptimizeOutcome::kFailed) {
             std::fprintf(stderr, "kivo-cli convert: '%s' was not written\n", req.output.c_str());
             return 1;
         }
     }
-    const bool saved = req.codec.empty() ? SaveDocument(nullptr, req.output, *doc, ProcessWriteOptions())
+    const bool saved = req.codec.empty() ? SaveDocument(nullptr, req.output, *doc, options)
                                          : ExportAvi(nullptr, req.output, *doc, req.codec);
     if (!saved) {
         if (InterruptRequested()) return Cancelled(self);

@@ -73,13 +73,13 @@ std::string BaseNameOf(const std::string& path) {
 
 }  // namespace
 
-int RunExtract(const Args& args) {
+int RunExtract(const Args& args, WriteOptions& options) {
     const Command& self = *FindCommand("extract");
     ExtractRequest req;
     if (std::string why = ParseArgs(args, req); !why.empty()) return UsageError(self, why);
     if (!FindFileFormat(req.input))
         return UsageError(self, "cannot read '" + req.input + "': kivo-cli reads " + ReadableFormatNames());
-    std::unique_ptr<AnimDoc> doc = ReadAsDocument(nullptr, req.input);
+    std::unique_ptr<AnimDoc> doc = ReadAsDocument(nullptr, req.input, ReadOptionsFrom(options));
     if (!doc) return 1;
 
     std::vector<int32_t> indices;
@@ -98,8 +98,8 @@ int RunExtract(const Args& args) {
                                : FileExtension(req.input) == "MNG" ? "png" : "gif";
     save.format = format == "bmp" ? FrameFileFormat::kBmp
                   : format == "png" ? FrameFileFormat::kPng : FrameFileFormat::kGif;
-    OverwriteExisting = req.overwrite ? 1 : 0;
-    if (!SaveSelectedFrames(nullptr, *doc, selection, save, ProcessWriteOptions())) {
+    save.overwrite = req.overwrite;
+    if (!SaveSelectedFrames(nullptr, *doc, selection, save, options)) {
         ShowError(nullptr, "書き込み失敗しました。");
         return 1;
     }

@@ -139,7 +139,7 @@ void PrintJson(const AnimDoc& doc) {
 
 }  // namespace
 
-int RunInfo(const Args& args) {
+int RunInfo(const Args& args, WriteOptions& options) {
     const Command& self = *FindCommand("info");
     std::string path;
     bool json = false;
@@ -163,7 +163,7 @@ int RunInfo(const Args& args) {
                      ReadableFormatNames().c_str());
         return 1;
     }
-    std::unique_ptr<AnimDoc> doc = ReadAsDocument(nullptr, path);
+    std::unique_ptr<AnimDoc> doc = ReadAsDocument(nullptr, path, ReadOptionsFrom(options));
     // Stopped by Ctrl-C, or pressed too late to stop the reader: either way the
     // user no longer wants the answer.
     if (InterruptRequested()) return Cancelled(self);

@@ -89,7 +89,7 @@ bool IsFolder(const std::string& path) {
 
 }  // namespace
 
-int RunRender(const Args& args) {
+int RunRender(const Args& args, WriteOptions& options) {
     const Command& self = *FindCommand("render");
     RenderRequest req;
     if (std::string why = ParseArgs(args, req); !why.empty()) return UsageError(self, why);
@@ -99,7 +99,7 @@ int RunRender(const Args& args) {
     if (!toFile && !IsFolder(req.output) && mkdir(req.output.c_str(), 0777) != 0)
         return UsageError(self, "'" + req.output + "' is neither a folder nor a .png file name");
 
-    std::unique_ptr<AnimDoc> doc = ReadAsDocument(nullptr, req.input);
+    std::unique_ptr<AnimDoc> doc = ReadAsDocument(nullptr, req.input, ReadOptionsFrom(options));
     if (!doc) return InterruptRequested() ? Cancelled(self) : 1;
     std::vector<int32_t> wanted;
     if (std::string why = ParseFrameList(req.frames, doc->frameCount, wanted); !why.empty())

@@ -3,13 +3,13 @@
 
 namespace kivo::cli {
 
-int RunHelp(const Args& args);
-int RunInfo(const Args& args);
-int RunConvert(const Args& args);
-int RunExtract(const Args& args);
-int RunRender(const Args& args);
-int RunBlank(const Args& args);
-int RunCodecs(const Args& args);
+int RunHelp(const Args& args, WriteOptions& options);
+int RunInfo(const Args& args, WriteOptions& options);
+int RunConvert(const Args& args, WriteOptions& options);
+int RunExtract(const Args& args, WriteOptions& options);
+int RunRender(const Args& args, WriteOptions& options);
+int RunBlank(const Args& args, WriteOptions& options);
+int RunCodecs(const Args& args, WriteOptions& options);
 
 namespace {
 

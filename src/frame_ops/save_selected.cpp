@@ -11,8 +11,6 @@
 
 namespace kivo {
 
-int OverwriteExisting = 1;
-
 namespace {
 
 constexpr const char* kNameTooLong = "ファイル名が長すぎます。";
@@ -27,9 +25,9 @@ const char* ExtensionOf(FrameFileFormat format) {
 }
 
 bool WriteOne(OwnerWindow owner, AnimDoc& doc, Frame& frame, const std::string& path,
-              FrameFileFormat format, WriteOptions& options) {
-    const bool overwrite = OverwriteExisting != 0;
-    switch (format) {
+              const SaveSelectedRequest& request, WriteOptions& options) {
+    const bool overwrite = request.overwrite;
+    switch (request.format) {
     case FrameFileFormat::kBmp: return WriteBmp(path, frame.dib, overwrite);
     case FrameFileFormat::kPng: return WritePngFile(owner, path, frame, overwrite, options);
     default: return WriteSingleFrameGif(owner, path, doc, frame, overwrite, options);
@@ -76,7 +74,7 @@ bool SaveSelectedFrames(OwnerWindow owner, AnimDoc& doc, const Selection& select
             return false;
         }
         options.AlwaysDither = dither;
-        if (!WriteOne(owner, doc, *frame, path, request.format, options)) {
+        if (!WriteOne(owner, doc, *frame, path, request, options)) {
             // Files already written had it; the rest still want it.
             options.AlwaysDither = dither;
             return false;

@@ -14,13 +14,11 @@ namespace kivo {
 
 enum class FrameFileFormat { kBmp = 0, kPng = 1, kGif = 2 };
 
-// "同名ファイルは上書きする": existing files are replaced. Initially on; not stored.
-extern int OverwriteExisting;
-
 struct SaveSelectedRequest {
     std::string folder;  // a trailing '/' is dropped
     std::string baseName;
     FrameFileFormat format = FrameFileFormat::kGif;
+    bool overwrite = true;  // "同名ファイルは上書きする": existing files are replaced
 };
 
 // The file name frame `number` (counted from 1) gets in a document of frameCount
@@ -28,8 +26,8 @@ struct SaveSelectedRequest {
 std::string SelectedFrameFileName(const SaveSelectedRequest& request, int frameCount, int number);
 
 // Writes the selected frames in ascending order (a single selected
-// frame means the current one), with OverwriteExisting deciding over existing
-// files, which are otherwise left alone and count as written. Stops at the first
+// frame means the current one), with the request's overwrite deciding over
+// existing files, which are otherwise left alone and count as written. Stops at the first
 // failure (false; files already written stay). No selection: nothing to do, true.
 // The options' AlwaysDither holds for every file of the batch and is cleared in
 // them after it when the writers clear it (GIF).

@@ -448,7 +448,6 @@ Step ReadDocument(Reader& r) {
 template <typename Open>
 std::unique_ptr<AnimDoc> ReadGifWith(OwnerWindow owner, const std::string& path, bool upToCut, Open open,
                                      GifReadError& error) {
-    CodecIsMng = 0;
     error = {};
     std::unique_ptr<AnimDoc> doc;
     try {

@@ -391,7 +391,6 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, const WriteOptions& options, b
 }  // namespace
 
 DocumentSaveError SaveGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options) {
-    CodecIsMng = 0;
     return SaveDocument(owner, path, doc, options, [&](SafeFile& file, bool& cancelled) {
         return PreparePalettes(owner, doc, options, false, IndexPlanes::kDeferExact) &&
                (!doc.globalPalette.empty() || BuildGlobalPalette(doc, options, false)) &&
@@ -412,14 +411,9 @@ bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOpt
     return Shown(owner, SaveGif(owner, path, doc, options));
 }
 
-bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
-    return WriteGif(owner, path, doc, ProcessWriteOptions());
-}
-
 DocumentSaveError WriteSingleFrameGif(const std::string& path, AnimDoc& doc, Frame& frame, bool overwrite,
                                       WriteOptions& options) {
     if (!overwrite && FileExists(path)) return DocumentSaveError::kNone;
-    CodecIsMng = 0;
     SafeFile file;
     if (!file.Open(path)) return DocumentSaveError::kOpenFailed;
     const SavedTransparency saved{frame.hasTransparency, frame.transparentRgb};
@@ -460,11 +454,6 @@ DocumentSaveError WriteSingleFrameGif(const std::string& path, AnimDoc& doc, Fra
 bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, Frame& frame,
                          bool overwrite, WriteOptions& options) {
     return Shown(owner, WriteSingleFrameGif(path, doc, frame, overwrite, options));
-}
-
-bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, Frame& frame,
-                         bool overwrite) {
-    return WriteSingleFrameGif(owner, path, doc, frame, overwrite, ProcessWriteOptions());
 }
 
 }  // namespace kivo

@@ -35,9 +35,4 @@ DocumentSaveError WriteSingleFrameGif(const std::string& path, AnimDoc& doc, Fra
 bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, Frame& frame,
                          bool overwrite, WriteOptions& options);
 
-// The same with the process-wide options, for the callers not yet given theirs.
-bool WriteGif(OwnerWindow owner, const std::string& path, AnimDoc& doc);
-bool WriteSingleFrameGif(OwnerWindow owner, const std::string& path, AnimDoc& doc, Frame& frame,
-                         bool overwrite);
-
 }  // namespace kivo

@@ -30,7 +30,7 @@ constexpr int kJpegFileQuality = 90;
 
 // The picture for the open dialog keeps the file's own depth: no conversion work
 // for a glance.
-bool PreviewBmp(OwnerWindow, const std::string& path, Frame& frame) {
+bool PreviewBmp(OwnerWindow, const std::string& path, Frame& frame, const ReadOptions&) {
     Dib dib = ReadBmp(path);
     if (dib.empty()) return false;
     frame.width = DibWidth(dib);
@@ -40,11 +40,42 @@ bool PreviewBmp(OwnerWindow, const std::string& path, Frame& frame) {
 }
 
 // A quick, rougher decode is enough for a preview.
-bool PreviewJpeg(OwnerWindow owner, const std::string& path, Frame& frame) {
+bool PreviewJpeg(OwnerWindow owner, const std::string& path, Frame& frame, const ReadOptions&) {
     return ReadJpeg(owner, path, frame, JpegDecode::kPreview);
 }
 
-bool PreviewAvi(OwnerWindow, const std::string& path, Frame& frame) { return ReadAviFirstFrame(path, &frame); }
+bool PreviewAvi(OwnerWindow, const std::string& path, Frame& frame, const ReadOptions&) {
+    return ReadAviFirstFrame(path, &frame);
+}
+
+// The readers that have nothing to keep beyond the picture.
+std::unique_ptr<AnimDoc> OpenGif(OwnerWindow owner, const std::string& path, const ReadOptions&) {
+    return ReadGif(owner, path);
+}
+std::unique_ptr<AnimDoc> OpenAvi(OwnerWindow owner, const std::string& path, const ReadOptions&) {
+    return ImportAviFrames(owner, path);
+}
+bool FirstGifImage(OwnerWindow owner, const std::string& path, Frame& frame, const ReadOptions&) {
+    return DecodeFirstGifImage(owner, path, frame);
+}
+bool JpegFrame(OwnerWindow owner, const std::string& path, Frame& frame, const ReadOptions&) {
+    return ReadJpeg(owner, path, frame);
+}
+bool BmpFrame(OwnerWindow owner, const std::string& path, Frame& frame, const ReadOptions&) {
+    return ReadBmpFrame(owner, path, frame);
+}
+bool TargaFrame(OwnerWindow owner, const std::string& path, Frame& frame, const ReadOptions&) {
+    return ReadTarga(owner, path, frame);
+}
+std::unique_ptr<AnimDoc> OpenMng(OwnerWindow owner, const std::string& path, const ReadOptions& options) {
+    return ReadMng(owner, path, options);
+}
+bool FirstMngImage(OwnerWindow owner, const std::string& path, Frame& frame, const ReadOptions& options) {
+    return ReadMngFirstImage(owner, path, frame, options);
+}
+bool PngFrame(OwnerWindow owner, const std::string& path, Frame& frame, const ReadOptions& options) {
+    return ReadPng(owner, path, frame, options);
+}
 
 // A video is made under options of its own (one exact shared palette, never
 // dithered), so the caller's are not read.
@@ -68,14 +99,14 @@ bool WriteJpegFrame(OwnerWindow owner, const std::string& path, AnimDoc&, Frame&
 }
 
 const FileFormat kFormats[] = {
-    {"GIF", "GIF", "", ReadGif, nullptr, DecodeFirstGifImage, WriteGif, WriteSingleFrameGif, "GIF(*.GIF)", 3},
-    {"MNG", "MNG", "", ReadMng, nullptr, ReadMngFirstImage, WriteMng, nullptr, "MNG(*.MNG)", 5},
-    {"PNG", "PNG", "", nullptr, ReadPng, ReadPng, nullptr, WritePngFrame, "PNG(*.PNG)", 4},
-    {"JPEG", "JPG JPEG", "JPE JFIF", nullptr, ReadJpeg, PreviewJpeg, nullptr, WriteJpegFrame,
+    {"GIF", "GIF", "", OpenGif, nullptr, FirstGifImage, WriteGif, WriteSingleFrameGif, "GIF(*.GIF)", 3},
+    {"MNG", "MNG", "", OpenMng, nullptr, FirstMngImage, WriteMng, nullptr, "MNG(*.MNG)", 5},
+    {"PNG", "PNG", "", nullptr, PngFrame, PngFrame, nullptr, WritePngFrame, "PNG(*.PNG)", 4},
+    {"JPEG", "JPG JPEG", "JPE JFIF", nullptr, JpegFrame, PreviewJpeg, nullptr, WriteJpegFrame,
      "JPG(*.JPEG;*.JPG)", 1},
-    {"BMP", "BMP DIB", "", nullptr, ReadBmpFrame, PreviewBmp, nullptr, WriteBmpFrame, "BMP(*.BMP;*.DIB)", 2},
-    {"Targa", "TGA", "", nullptr, ReadTarga, ReadTarga, nullptr, nullptr, "Targa(*.TGA)", 6},
-    {"AVI", "AVI", "", ImportAviFrames, nullptr, PreviewAvi, WriteAvi, nullptr, "AVI(*.AVI)", 7},
+    {"BMP", "BMP DIB", "", nullptr, BmpFrame, PreviewBmp, nullptr, WriteBmpFrame, "BMP(*.BMP;*.DIB)", 2},
+    {"Targa", "TGA", "", nullptr, TargaFrame, TargaFrame, nullptr, nullptr, "Targa(*.TGA)", 6},
+    {"AVI", "AVI", "", OpenAvi, nullptr, PreviewAvi, WriteAvi, nullptr, "AVI(*.AVI)", 7},
 };
 
 bool ListHas(std::string_view list, std::string_view word) {

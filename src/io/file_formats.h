@@ -10,13 +10,15 @@
 #include <string_view>
 
 #include "doc/anim_doc.h"
+#include "options/read_options.h"
 #include "options/write_options.h"
 #include "platform/platform.h"
 
 namespace kivo {
 
-using AnimationReader = std::unique_ptr<AnimDoc> (*)(OwnerWindow, const std::string& path);
-using FrameReader = bool (*)(OwnerWindow, const std::string& path, Frame& frame);
+// Readers take what the caller asks them to keep (an indexed PNG's palette).
+using AnimationReader = std::unique_ptr<AnimDoc> (*)(OwnerWindow, const std::string& path, const ReadOptions&);
+using FrameReader = bool (*)(OwnerWindow, const std::string& path, Frame& frame, const ReadOptions&);
 // Writers take the caller's write options; a save that spends the one-save
 // dither clears it there.
 using DocumentWriter = bool (*)(OwnerWindow, const std::string& path, AnimDoc& doc, WriteOptions& options);

@@ -16,12 +16,12 @@ constexpr const char* kOpenFailed = "ファイルオープンに失敗しまし�
 // Reads one picture into a new frame at the current position; the frame goes
 // again when the reader fails.
 bool ImportPicture(OwnerWindow owner, AnimDoc& doc, bool insert, const std::string& path,
-                   FrameReader read) {
+                   FrameReader read, const ReadOptions& options) {
     if (!(insert ? InsertFrame(doc) : AppendFrame(doc))) return false;
     doc.currentFrame->tempPalette = 1;
     bool ok = false;
     try {
-        ok = read(owner, path, *doc.currentFrame);
+        ok = read(owner, path, *doc.currentFrame, options);
     } catch (const std::bad_alloc&) {
         ok = false;
     }
@@ -58,7 +58,7 @@ bool IsImportableFile(const std::string& path) {
 }
 
 bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& path,
-                const Selection& selection) {
+                const Selection& selection, const ReadOptions& options) {
     const bool insert = mode == kImportInsert;
     Frame* const oldCurrent = doc.currentFrame;
     const int32_t oldIndex = doc.currentIndex;
@@ -67,10 +67,10 @@ bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& pa
     try {
         if (const FileFormat* format = FindFileFormat(path)) {
             if (format->readAnimation) {
-                ok = MergeAnimation(doc, format->readAnimation(owner, path), insert);
+                ok = MergeAnimation(doc, format->readAnimation(owner, path, options), insert);
                 if (ok) UpdateExtent(doc);
             } else if (format->readFrame) {
-                ok = ImportPicture(owner, doc, insert, path, format->readFrame);
+                ok = ImportPicture(owner, doc, insert, path, format->readFrame, options);
             }
         }
     } catch (const std::bad_alloc&) {
@@ -87,13 +87,13 @@ bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& pa
 }
 
 bool ImportFiles(OwnerWindow owner, AnimDoc& doc, int mode, std::vector<std::string> paths,
-                 const Selection& selection) {
+                 const Selection& selection, const ReadOptions& options) {
     std::stable_sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
         return strcasecmp(a.c_str(), b.c_str()) < 0;
     });
     for (size_t i = 0; i < paths.size(); ++i) {
         const int thisMode = (mode == kImportInsert && i == 0) ? kImportInsert : kImportAppend;
-        if (!ImportFile(owner, doc, thisMode, paths[i], selection)) return false;
+        if (!ImportFile(owner, doc, thisMode, paths[i], selection, options)) return false;
     }
     return true;
 }
@@ -102,7 +102,7 @@ bool LoadPreview(OwnerWindow owner, const std::string& path, Frame& frame) {
     const FileFormat* format = FindPreviewFormat(path);
     if (!format || !format->loadPreview) return false;
     try {
-        return format->loadPreview(owner, path, frame);
+        return format->loadPreview(owner, path, frame, ReadOptions{});
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -9,6 +9,7 @@
 
 #include "doc/anim_doc.h"
 #include "doc/selection.h"
+#include "options/read_options.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -22,13 +23,13 @@ constexpr int kImportInsert = 1;
 // "ファイルオープンに失敗しました。" and the document is as before, with the same
 // current frame.
 bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& path,
-                const Selection& selection = {});
+                const Selection& selection = {}, const ReadOptions& options = {});
 
 // The import command over several chosen files: sorted by their whole path, case
 // ignored; in insert mode only the first is inserted and the rest appended after
 // the last frame. Stops at the first failure (false).
 bool ImportFiles(OwnerWindow owner, AnimDoc& doc, int mode, std::vector<std::string> paths,
-                 const Selection& selection = {});
+                 const Selection& selection = {}, const ReadOptions& options = {});
 
 // Moves the frames of a loaded animation into doc (before the current frame when
 // insert is set and doc has frames, else at the end). doc takes over the loaded

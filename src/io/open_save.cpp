@@ -23,14 +23,17 @@ std::string DisplayNameOf(const std::string& path) {
 }  // namespace
 
 std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path, GifCut* cut,
-                                      int* formatMode) {
+                                      int* formatMode, const ReadOptions& options) {
     if (cut) *cut = GifCut{};
     // A GIF or MNG signature wins over the name, so an animation saved under
     // another extension (anim.avi) opens again as the animation it is.
     const FileFormat* format = SniffAnimationFormat(path);
     if (!format) format = FindFileFormat(path);
-    const AnimationReader read = format && format->readAnimation ? format->readAnimation : ReadGif;
-    std::unique_ptr<AnimDoc> doc = cut && read == ReadGif ? ReadGifUpToCut(owner, path, *cut) : read(owner, path);
+    // Any name without an animation reader of its own goes to the GIF reader.
+    if (!format || !format->readAnimation) format = FindFileFormat("a.gif");
+    const bool gif = format->name == "GIF";
+    std::unique_ptr<AnimDoc> doc =
+        cut && gif ? ReadGifUpToCut(owner, path, *cut) : format->readAnimation(owner, path, options);
     if (doc && cut && cut->cut) {
         // The complete frames of a cut-off file are no copy of it: without a
         // path, saving them asks for a name instead of writing them over the
@@ -42,20 +45,20 @@ std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path
     if (doc) {
         doc->path = path;
         doc->displayName = DisplayNameOf(path);
-        if (formatMode) *formatMode = read == ReadMng ? 1 : 0;
+        if (formatMode) *formatMode = format->name == "MNG" ? 1 : 0;
     }
     return doc;
 }
 
-std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& path) {
+std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& path, const ReadOptions& options) {
     const FileFormat* format = FindFileFormat(path);
     if (!format || (!format->readAnimation && !format->readFrame)) {
         ShowError(owner, kUnknownFormat);
         return nullptr;
     }
-    if (format->readAnimation) return OpenDocument(owner, path);
+    if (format->readAnimation) return OpenDocument(owner, path, nullptr, nullptr, options);
     std::unique_ptr<AnimDoc> doc = NewDocument();
-    if (!doc || !ImportFile(owner, *doc, kImportAppend, path)) return nullptr;
+    if (!doc || !ImportFile(owner, *doc, kImportAppend, path, {}, options)) return nullptr;
     doc->path = path;
     doc->displayName = DisplayNameOf(path);
     doc->modified = 0;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "doc/anim_doc.h"
+#include "options/read_options.h"
 #include "options/write_options.h"
 #include "gif/gif_reader.h"
 #include "platform/platform.h"
@@ -22,12 +23,13 @@ namespace kivo {
 // file but with no path, so that saving them asks for a name; formatMode is
 // then left alone.
 std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path, GifCut* cut = nullptr,
-                                      int* formatMode = nullptr);
+                                      int* formatMode = nullptr, const ReadOptions& options = {});
 
 // Any readable file as a document: animations whole, a picture as a document of
 // one frame whose screen is the picture's size. nullptr after a message; a file
 // of no readable kind says which formats are read.
-std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& path);
+std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& path,
+                                        const ReadOptions& options = {});
 
 // Writes doc by the path's extension: formats that hold animations take the whole
 // document; a picture format takes a document of exactly one frame. A name of no

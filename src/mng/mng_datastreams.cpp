@@ -69,10 +69,10 @@ bool ReadPngDatastream(MngReader& r, const InputChunk& ihdr) {
     const bool palette = header[9] == 3;
     Frame& f = PendingFrame(r);
 
-    // With KeepPngPalette a palette image keeps the colour table it is drawn
+    // When asked to keep PNG palettes, a palette image keeps the colour table it is drawn
     // with: its own, or room for every index that the global one fills in.
     const bool depthOk = depth == 1 || depth == 2 || depth == 4 || depth == 8;
-    bool keep = KeepPngPalette != 0 && (!palette || depthOk);
+    bool keep = r.keepPngPalette && (!palette || depthOk);
     PngScan scan;
     if (!ScanPngDatastream(r, ihdr, keep && palette, scan)) return false;
     if (!scan.sawData || (palette && !scan.ownPlte && r.globalPlte.empty())) return false;

@@ -128,8 +128,7 @@ bool ReadChunks(MngReader& r) {
 
 // The common driver; `in` is null when the file could not be opened.
 std::unique_ptr<AnimDoc> ReadMngFrom(OwnerWindow owner, MngInput* in, const std::string& path,
-                                     MngReadError& error) {
-    CodecIsMng = 1;
+                                     const ReadOptions& options, MngReadError& error) {
     error = {};
     std::unique_ptr<AnimDoc> doc;
     try {
@@ -145,6 +144,7 @@ std::unique_ptr<AnimDoc> ReadMngFrom(OwnerWindow owner, MngInput* in, const std:
         if (in && HasMngSignature(*in)) {
             doc->path = path;
             MngReader r(*in, *doc, error);
+            r.keepPngPalette = options.keepPngPalette;
             r.position = 8;
             ok = ReadChunks(r);
         }
@@ -163,7 +163,7 @@ std::unique_ptr<AnimDoc> ReadMngFrom(OwnerWindow owner, MngInput* in, const std:
     return nullptr;
 }
 
-MngReadError ReadFirstImageFrom(MngInput& in, Frame& frame) {
+MngReadError ReadFirstImageFrom(MngInput& in, Frame& frame, const ReadOptions& options) {
     MngReadError error;
     try {
         if (!HasMngSignature(in)) return MngReadError::Kind::kNotRead;
@@ -171,6 +171,7 @@ MngReadError ReadFirstImageFrom(MngInput& in, Frame& frame) {
         AnimDoc doc;
         MngReader r(in, doc, error);
         r.firstImageOnly = true;
+        r.keepPngPalette = options.keepPngPalette;
         r.position = 8;
         while (!doc.firstFrame || doc.pendingFrame) {
             if (ReadOneChunk(r) != Step::kNext) {
@@ -219,52 +220,54 @@ std::vector<std::string> MngReadMessages(const MngReadError& error) {
     return messages;
 }
 
-std::unique_ptr<AnimDoc> LoadMng(OwnerWindow owner, const std::string& path, MngReadError& error) {
+std::unique_ptr<AnimDoc> LoadMng(OwnerWindow owner, const std::string& path, MngReadError& error,
+                                 const ReadOptions& options) {
     MngFileInput file;
     const bool opened = file.Open(path);
-    return ReadMngFrom(owner, opened ? &file : nullptr, path, error);
+    return ReadMngFrom(owner, opened ? &file : nullptr, path, options, error);
 }
 
 std::unique_ptr<AnimDoc> LoadMngBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
-                                      const std::string& path, MngReadError& error) {
+                                      const std::string& path, MngReadError& error, const ReadOptions& options) {
     MngMemoryInput memory(bytes);
-    return ReadMngFrom(owner, &memory, path, error);
+    return ReadMngFrom(owner, &memory, path, options, error);
 }
 
-MngReadError ReadMngFirstImage(const std::string& path, Frame& frame) {
+MngReadError ReadMngFirstImage(const std::string& path, Frame& frame, const ReadOptions& options) {
     MngFileInput file;
     if (!file.Open(path)) return MngReadError::Kind::kNotRead;
-    return ReadFirstImageFrom(file, frame);
+    return ReadFirstImageFrom(file, frame, options);
 }
 
-MngReadError ReadMngFirstImageBytes(std::span<const uint8_t> bytes, Frame& frame) {
+MngReadError ReadMngFirstImageBytes(std::span<const uint8_t> bytes, Frame& frame, const ReadOptions& options) {
     MngMemoryInput memory(bytes);
-    return ReadFirstImageFrom(memory, frame);
+    return ReadFirstImageFrom(memory, frame, options);
 }
 
-std::unique_ptr<AnimDoc> ReadMng(OwnerWindow owner, const std::string& path) {
+std::unique_ptr<AnimDoc> ReadMng(OwnerWindow owner, const std::string& path, const ReadOptions& options) {
     MngReadError error;
-    std::unique_ptr<AnimDoc> doc = LoadMng(owner, path, error);
+    std::unique_ptr<AnimDoc> doc = LoadMng(owner, path, error, options);
     Show(owner, error);
     return doc;
 }
 
 std::unique_ptr<AnimDoc> ReadMngBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
-                                      const std::string& path) {
+                                      const std::string& path, const ReadOptions& options) {
     MngReadError error;
-    std::unique_ptr<AnimDoc> doc = LoadMngBytes(owner, bytes, path, error);
+    std::unique_ptr<AnimDoc> doc = LoadMngBytes(owner, bytes, path, error, options);
     Show(owner, error);
     return doc;
 }
 
-bool ReadMngFirstImage(OwnerWindow owner, const std::string& path, Frame& frame) {
-    const MngReadError error = ReadMngFirstImage(path, frame);
+bool ReadMngFirstImage(OwnerWindow owner, const std::string& path, Frame& frame, const ReadOptions& options) {
+    const MngReadError error = ReadMngFirstImage(path, frame, options);
     Show(owner, error);
     return !error;
 }
 
-bool ReadMngFirstImageBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame) {
-    const MngReadError error = ReadMngFirstImageBytes(bytes, frame);
+bool ReadMngFirstImageBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame,
+                            const ReadOptions& options) {
+    const MngReadError error = ReadMngFirstImageBytes(bytes, frame, options);
     Show(owner, error);
     return !error;
 }

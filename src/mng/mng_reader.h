@@ -14,6 +14,7 @@
 
 #include "doc/anim_doc.h"
 #include "jpeg/jpeg_reader.h"
+#include "options/read_options.h"
 #include "platform/platform.h"
 #include "png/png_reader.h"
 
@@ -24,17 +25,18 @@ namespace kivo {
 // cancel fails the read. The failure itself is not shown (the open command
 // says "オープンに失敗しました。"); what the embedded PNG and JPEG readers say
 // is, and running out of memory shows "メモリが足りません。".
-std::unique_ptr<AnimDoc> ReadMng(OwnerWindow owner, const std::string& path);
+std::unique_ptr<AnimDoc> ReadMng(OwnerWindow owner, const std::string& path, const ReadOptions& options = {});
 // The same over bytes in memory (tests, fuzzing); `path` is only recorded.
 std::unique_ptr<AnimDoc> ReadMngBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
-                                      const std::string& path = {});
+                                      const std::string& path = {}, const ReadOptions& options = {});
 
 // The first PNG or JNG image of an MNG file into `frame` (previews, import):
 // picture, size, transparency, texts and kept palette, with the global palette
 // applied; placement, delay and framing are not read. The frame's place in its
 // list is kept. False (frame unchanged) when there is no image or it fails.
-bool ReadMngFirstImage(OwnerWindow owner, const std::string& path, Frame& frame);
-bool ReadMngFirstImageBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame);
+bool ReadMngFirstImage(OwnerWindow owner, const std::string& path, Frame& frame, const ReadOptions& options = {});
+bool ReadMngFirstImageBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame,
+                            const ReadOptions& options = {});
 
 // Why a read failed, and what the embedded readers said on the way.
 struct MngReadError {
@@ -60,10 +62,12 @@ std::vector<std::string> MngReadMessages(const MngReadError& error);
 
 // ReadMng and ReadMngBytes with their outcome in `error` and nothing shown;
 // owner only holds the progress dialog.
-std::unique_ptr<AnimDoc> LoadMng(OwnerWindow owner, const std::string& path, MngReadError& error);
+std::unique_ptr<AnimDoc> LoadMng(OwnerWindow owner, const std::string& path, MngReadError& error,
+                                 const ReadOptions& options = {});
 std::unique_ptr<AnimDoc> LoadMngBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
-                                      const std::string& path, MngReadError& error);
-MngReadError ReadMngFirstImage(const std::string& path, Frame& frame);
-MngReadError ReadMngFirstImageBytes(std::span<const uint8_t> bytes, Frame& frame);
+                                      const std::string& path, MngReadError& error,
+                                      const ReadOptions& options = {});
+MngReadError ReadMngFirstImage(const std::string& path, Frame& frame, const ReadOptions& options = {});
+MngReadError ReadMngFirstImageBytes(std::span<const uint8_t> bytes, Frame& frame, const ReadOptions& options = {});
 
 }  // namespace kivo

@@ -55,6 +55,7 @@ struct MngReader {
     // fails for its own reasons leaves it as it is.
     MngReadError& error;
     bool firstImageOnly = false;  // the preview reader: images only, no timing
+    bool keepPngPalette = false;  // indexed datastreams keep palette and indices
 
     uint64_t position = 0;       // the next chunk's start
     uint32_t ticksPerSecond = 0; // as MHDR gives it

@@ -246,7 +246,6 @@ bool PrepareForMng(OwnerWindow owner, AnimDoc& doc, const WriteOptions& options)
 }  // namespace
 
 MngWriteError SaveMng(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options) {
-    CodecIsMng = 1;
     // Frames written in another form than the document's get their own back
     // when shown goes, after the save has released what it prepared.
     ShownFrames shown;
@@ -268,10 +267,6 @@ bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOpt
     const MngWriteError error = SaveMng(owner, path, doc, options);
     for (const std::string& message : MngWriteMessages(error)) ShowError(owner, message);
     return !error;
-}
-
-bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc) {
-    return WriteMng(owner, path, doc, ProcessWriteOptions());
 }
 
 }  // namespace kivo

@@ -25,8 +25,6 @@ namespace kivo {
 // and disposable palettes are released, and options.AlwaysDither, which holds
 // for one save, is cleared after a successful one.
 bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options);
-// The same with the process-wide options, for the callers not yet given theirs.
-bool WriteMng(OwnerWindow owner, const std::string& path, AnimDoc& doc);
 
 // How a save ended: the whole-document save's outcome and, when a frame could
 // not be encoded, that frame's error, whose messages come first.

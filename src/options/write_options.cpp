@@ -6,33 +6,6 @@
 namespace kivo {
 
 namespace {
-WriteOptions gProcessOptions;
-}  // namespace
-
-WriteOptions& ProcessWriteOptions() { return gProcessOptions; }
-int& MaxColors = gProcessOptions.MaxColors;
-int& UnifyPalette = gProcessOptions.UnifyPalette;
-int& AlwaysDither = gProcessOptions.AlwaysDither;
-int& Interlace = gProcessOptions.Interlace;
-int& NoColorReduction = gProcessOptions.NoColorReduction;
-int& JngOver256Only = gProcessOptions.JngOver256Only;
-int& KeepPngPalette = gProcessOptions.KeepPngPalette;
-int& TransparentIndex = gProcessOptions.TransparentIndex;
-int& JngQuality = gProcessOptions.JngQuality;
-int& MhdrStrictProfile = gProcessOptions.MhdrStrictProfile;
-int& TermAlways = gProcessOptions.TermAlways;
-int& FramMayOmit = gProcessOptions.FramMayOmit;
-int& DefiMayOmit = gProcessOptions.DefiMayOmit;
-int& JngAllFrames = gProcessOptions.JngAllFrames;
-int& NoGlobalPalette = gProcessOptions.NoGlobalPalette;
-int& MngShowOptionsOnSave = gProcessOptions.MngShowOptionsOnSave;
-int& ShowOptionsOnSave = gProcessOptions.ShowOptionsOnSave;
-int& UseStandardPaint = gProcessOptions.UseStandardPaint;
-int& OptimizeWithTransparency = gProcessOptions.OptimizeWithTransparency;
-std::string& PaintProgramPath = gProcessOptions.PaintProgramPath;
-int CodecIsMng = 0;
-
-namespace {
 
 enum class Range { kColors, kFlag, kIndex, kQuality };
 
@@ -146,28 +119,6 @@ std::vector<WriteOptionInfo> UserWriteOptions() {
     for (const OptionEntry& e : kOptions)
         list.push_back({e.name, defaults.*e.value, RangeText(e.range), e.meaning});
     return list;
-}
-
-int* FindWriteOption(std::string_view name) {
-    if (name == "CodecIsMng") return &CodecIsMng;
-    return FindWriteOption(gProcessOptions, name);
-}
-
-bool SetWriteOption(std::string_view name, std::string_view value, std::string* why) {
-    if (name == "CodecIsMng") {
-        if (value != "0" && value != "1") {
-            if (why) *why = "CodecIsMng must be 0 or 1, not \"" + std::string(value) + "\"";
-            return false;
-        }
-        CodecIsMng = value == "1";
-        return true;
-    }
-    return SetWriteOption(gProcessOptions, name, value, why);
-}
-
-void ResetWriteOptions() {
-    gProcessOptions = WriteOptions();
-    CodecIsMng = 0;
 }
 
 }  // namespace kivo

@@ -54,35 +54,4 @@ struct WriteOptionInfo {
 // The options a user chooses, in table order.
 std::vector<WriteOptionInfo> UserWriteOptions();
 
-// Until every writer takes its options as an argument: one process-wide value
-// that the code not yet converted reads through these aliases.
-WriteOptions& ProcessWriteOptions();
-extern int& MaxColors;
-extern int& UnifyPalette;
-extern int& AlwaysDither;
-extern int& Interlace;
-extern int& NoColorReduction;
-extern int& JngOver256Only;
-extern int& KeepPngPalette;
-extern int& TransparentIndex;
-extern int& JngQuality;
-extern int& MhdrStrictProfile;
-extern int& TermAlways;
-extern int& FramMayOmit;
-extern int& DefiMayOmit;
-extern int& JngAllFrames;
-extern int& NoGlobalPalette;
-extern int& MngShowOptionsOnSave;
-extern int& ShowOptionsOnSave;
-extern int& UseStandardPaint;
-extern int& OptimizeWithTransparency;
-extern std::string& PaintProgramPath;
-// 1 after the MNG reader or writer ran, 0 after the GIF codecs or AVI export.
-extern int CodecIsMng;
-// The process-wide value's option, CodecIsMng included.
-int* FindWriteOption(std::string_view name);
-bool SetWriteOption(std::string_view name, std::string_view value, std::string* why);
-// Puts the process-wide value back to its defaults.
-void ResetWriteOptions();
-
 }  // namespace kivo

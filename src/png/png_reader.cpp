@@ -367,12 +367,12 @@ namespace {
 // Reads the whole stream through one context; `next` supplies up to 4096 bytes at
 // a time and returns 0 at the end.
 template <typename Next>
-PngReadError ReadPngStream(Frame& frame, Next&& next) {
+PngReadError ReadPngStream(Frame& frame, const ReadOptions& options, Next&& next) {
     uint8_t buffer[kFeedPiece];
     size_t got = next(buffer);
     if (got < 8 || !HasPngSignature({buffer, got})) return {PngReadFault::kNotPng};
     PngReadError error;
-    PngRead context = PngReadBegin(KeepPngPalette != 0, nullptr, error);
+    PngRead context = PngReadBegin(options.keepPngPalette, nullptr, error);
     if (!context) return error;
     PngFeed state = PngFeed::kMore;
     while (got > 0 && state == PngFeed::kMore) {
@@ -392,18 +392,18 @@ bool Shown(OwnerWindow owner, const PngReadError& error) {
 
 }  // namespace
 
-PngReadError ReadPng(const std::string& path, Frame& frame) {
+PngReadError ReadPng(const std::string& path, Frame& frame, const ReadOptions& options) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return {PngReadFault::kFileOpen};
-    PngReadError error = ReadPngStream(frame, [file](uint8_t* buffer) {
+    PngReadError error = ReadPngStream(frame, options, [file](uint8_t* buffer) {
         return std::fread(buffer, 1, kFeedPiece, file);
     });
     std::fclose(file);
     return error;
 }
 
-PngReadError ReadPngBytes(std::span<const uint8_t> bytes, Frame& frame) {
-    return ReadPngStream(frame, [&bytes](uint8_t* buffer) {
+PngReadError ReadPngBytes(std::span<const uint8_t> bytes, Frame& frame, const ReadOptions& options) {
+    return ReadPngStream(frame, options, [&bytes](uint8_t* buffer) {
         const size_t n = std::min(bytes.size(), kFeedPiece);
         if (n) std::memcpy(buffer, bytes.data(), n);
         bytes = bytes.subspan(n);
@@ -411,12 +411,12 @@ PngReadError ReadPngBytes(std::span<const uint8_t> bytes, Frame& frame) {
     });
 }
 
-bool ReadPng(OwnerWindow owner, const std::string& path, Frame& frame) {
-    return Shown(owner, ReadPng(path, frame));
+bool ReadPng(OwnerWindow owner, const std::string& path, Frame& frame, const ReadOptions& options) {
+    return Shown(owner, ReadPng(path, frame, options));
 }
 
-bool ReadPngBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame) {
-    return Shown(owner, ReadPngBytes(bytes, frame));
+bool ReadPngBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame, const ReadOptions& options) {
+    return Shown(owner, ReadPngBytes(bytes, frame, options));
 }
 
 namespace {

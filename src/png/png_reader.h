@@ -5,7 +5,7 @@
 //
 // The frame receives a 24-bit DIB; colours with partial alpha are blended over
 // the file's background (bKGD, else black), and the first fully transparent
-// pixel's colour becomes the frame's transparent colour. With KeepPngPalette on,
+// pixel's colour becomes the frame's transparent colour. With keepPngPalette,
 // an indexed file also leaves its palette and index plane on the frame, so a
 // save can reuse them unchanged.
 #pragma once
@@ -17,6 +17,7 @@
 #include <string>
 
 #include "doc/anim_doc.h"
+#include "options/read_options.h"
 #include "platform/platform.h"
 
 namespace kivo {
@@ -73,11 +74,12 @@ PngReadError PngReadFinish(PngReadContext& context, Frame& frame);
 
 // A whole PNG file or byte string into frame; on an error the frame receives
 // nothing.
-PngReadError ReadPng(const std::string& path, Frame& frame);
-PngReadError ReadPngBytes(std::span<const uint8_t> bytes, Frame& frame);
+PngReadError ReadPng(const std::string& path, Frame& frame, const ReadOptions& options = {});
+PngReadError ReadPngBytes(std::span<const uint8_t> bytes, Frame& frame, const ReadOptions& options = {});
 // The same, showing the error's message through ShowError; false after it.
-bool ReadPng(OwnerWindow owner, const std::string& path, Frame& frame);
-bool ReadPngBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame);
+bool ReadPng(OwnerWindow owner, const std::string& path, Frame& frame, const ReadOptions& options = {});
+bool ReadPngBytes(OwnerWindow owner, std::span<const uint8_t> bytes, Frame& frame,
+                  const ReadOptions& options = {});
 
 // True when bytes begin with the 8-byte PNG signature.
 bool HasPngSignature(std::span<const uint8_t> bytes);

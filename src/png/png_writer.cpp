@@ -340,8 +340,4 @@ bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame
     return Shown(owner, WritePngFile(path, frame, overwrite, options));
 }
 
-bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame, bool overwrite) {
-    return WritePngFile(owner, path, frame, overwrite, ProcessWriteOptions());
-}
-
 }  // namespace kivo

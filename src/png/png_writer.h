@@ -89,7 +89,5 @@ PngWriteError WritePngFile(const std::string& path, const Frame& frame, bool ove
 // The same, showing the error's message; false after a failure.
 bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame, bool overwrite,
                   const WriteOptions& options);
-// The same with the process-wide options, for the callers not yet given theirs.
-bool WritePngFile(OwnerWindow owner, const std::string& path, const Frame& frame, bool overwrite);
 
 }  // namespace kivo

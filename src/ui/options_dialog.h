@@ -19,10 +19,10 @@ namespace kivo {
 class OptionsDialog : public QDialog {
     Q_OBJECT
 public:
-    OptionsDialog(QWidget* owner, bool mng, WriteOptions& options = SessionWriteOptions());
+    OptionsDialog(QWidget* owner, bool mng, WriteOptions& options);
 
     // Shows the dialog modally: true after OK, false after Cancel.
-    static bool Run(QWidget* owner, bool mng, WriteOptions& options = SessionWriteOptions());
+    static bool Run(QWidget* owner, bool mng, WriteOptions& options);
 
 protected:
     void reject() override;

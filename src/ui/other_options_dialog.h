@@ -19,8 +19,8 @@ namespace kivo {
 class OtherOptionsDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit OtherOptionsDialog(QWidget* owner, WriteOptions& options = SessionWriteOptions());
-    static void Run(QWidget* owner, WriteOptions& options = SessionWriteOptions());
+    OtherOptionsDialog(QWidget* owner, WriteOptions& options);
+    static void Run(QWidget* owner, WriteOptions& options);
 
 private:
     void ApplyEnabling();

@@ -39,9 +39,10 @@ PaintWaitDialog::PaintWaitDialog(QWidget* owner) : QDialog(owner) {
     top->setSizeConstraint(QLayout::SetFixedSize);
 }
 
-bool EditInPaintProgram(QWidget* owner, AnimDoc& doc, Frame& frame, FrameKeeper* keeper) {
+bool EditInPaintProgram(QWidget* owner, AnimDoc& doc, Frame& frame, const WriteOptions& options,
+                        FrameKeeper* keeper) {
     const char* pathVariable = std::getenv("PATH");
-    const PaintProgramChoice choice = ChoosePaintProgram(pathVariable ? pathVariable : "");
+    const PaintProgramChoice choice = ChoosePaintProgram(pathVariable ? pathVariable : "", options);
     if (!choice.problem.empty()) {
         ShowError(OwnerOf(owner), choice.problem);
         return false;

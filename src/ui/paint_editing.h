@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include "doc/anim_doc.h"
+#include "options/write_options.h"
 
 namespace kivo {
 
@@ -20,6 +21,7 @@ public:
 // standard paint program on PATH. True when the frame's picture was replaced;
 // the caller refreshes the views. The old picture goes to the keeper when one
 // is given. The program is never stopped, also not by "中止".
-bool EditInPaintProgram(QWidget* owner, AnimDoc& doc, Frame& frame, FrameKeeper* keeper = nullptr);
+bool EditInPaintProgram(QWidget* owner, AnimDoc& doc, Frame& frame, const WriteOptions& options,
+                        FrameKeeper* keeper = nullptr);
 
 }  // namespace kivo

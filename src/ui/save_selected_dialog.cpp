@@ -35,8 +35,9 @@ T* Named(T* widget, int id) {
 
 }  // namespace
 
-SaveSelectedDialog::SaveSelectedDialog(QWidget* owner, AnimDoc& doc, const Selection& selection, int formatMode)
-    : QDialog(owner), doc_(doc), selection_(selection) {
+SaveSelectedDialog::SaveSelectedDialog(QWidget* owner, AnimDoc& doc, const Selection& selection, int formatMode,
+                                       WriteOptions& options)
+    : QDialog(owner), doc_(doc), selection_(selection), options_(options) {
     setWindowTitle(QStringLiteral("現在選択中のコマを個々に保存"));
     const SaveSelectedRequest opening = OpeningRequest(doc, formatMode);
     auto* grid = new QGridLayout(this);
@@ -65,10 +66,10 @@ SaveSelectedDialog::SaveSelectedDialog(QWidget* owner, AnimDoc& doc, const Selec
     }
     format_->button(int(opening.format))->setChecked(true);
     grid->addWidget(formats, 3, 0, 1, 2);
-    auto* overwrite = Named(new QCheckBox(QStringLiteral("同名ファイルは\n上書きする"), this), 1037);
-    overwrite->setChecked(OverwriteExisting != 0);
-    connect(overwrite, &QCheckBox::toggled, this, [](bool on) { OverwriteExisting = on ? 1 : 0; });
-    grid->addWidget(overwrite, 3, 2);
+    overwrite_ = Named(new QCheckBox(QStringLiteral("同名ファイルは\n上書きする"), this), 1037);
+    overwrite_->setChecked(overwriteChoice_);
+    connect(overwrite_, &QCheckBox::toggled, this, [](bool on) { overwriteChoice_ = on; });
+    grid->addWidget(overwrite_, 3, 2);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = Named(buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole), 1);
@@ -93,6 +94,7 @@ void SaveSelectedDialog::accept() {
     request.folder = NativePath(folder_->text());
     request.baseName = NativePath(baseName_->text());
     request.format = FrameFileFormat(std::max(format_->checkedId(), 0));
+    request.overwrite = overwrite_->isChecked();
     if (const char* problem = RequestProblem(request)) {
         ShowError(OwnerOf(this), problem);
         folder_->setFocus();
@@ -100,15 +102,16 @@ void SaveSelectedDialog::accept() {
         return;
     }
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const std::string failure = RunSaveSelected(OwnerOf(this), doc_, selection_, request);
+    const std::string failure = RunSaveSelected(OwnerOf(this), doc_, selection_, request, options_);
     QApplication::restoreOverrideCursor();
     written_ = failure.empty();
     if (!written_) ShowError(OwnerOf(this), failure);
     QDialog::accept();
 }
 
-bool SaveSelectedDialog::Run(QWidget* owner, AnimDoc& doc, const Selection& selection, int formatMode) {
-    SaveSelectedDialog dialog(owner, doc, selection, formatMode);
+bool SaveSelectedDialog::Run(QWidget* owner, AnimDoc& doc, const Selection& selection, int formatMode,
+                             WriteOptions& options) {
+    SaveSelectedDialog dialog(owner, doc, selection, formatMode, options);
     dialog.exec();
     return dialog.Written();
 }

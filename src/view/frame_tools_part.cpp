@@ -24,7 +24,7 @@ constexpr std::string_view kPaintLabel = "ペイント編集";
 // One frame through the paint program, as one step of the history.
 bool PaintFrame(MainWindow& window, Frame& frame) {
     return window.GetShell().EditKeeping(kPaintLabel, [&](AnimDoc& doc, FrameKeeper& keeper) {
-        return EditInPaintProgram(&window, doc, frame, &keeper);
+        return EditInPaintProgram(&window, doc, frame, window.GetShell().Options(), &keeper);
     });
 }
 
@@ -43,7 +43,7 @@ FrameToolsPart::FrameToolsPart(MainWindow& window) : window_(window) {
     window.OnCommand(kCmdBlankInsert, [this] { AddBlank(true); });
     window.OnCommand(kCmdSaveSelected, [this] { SaveSelected(); });
     window.OnCommand(kCmdFrameList, [this] { ShowFrameList(); });
-    window.OnCommand(kCmdOtherOptions, [this] { OtherOptionsDialog::Run(&window_); });
+    window.OnCommand(kCmdOtherOptions, [this] { OtherOptionsDialog::Run(&window_, window_.GetShell().Options()); });
 }
 
 void FrameToolsPart::Closing() {
@@ -71,7 +71,8 @@ void FrameToolsPart::SaveSelected() {
     if (doc.frameCount < 1) return;
     // The writers work on the frames' saving fields, which playback must not see.
     PausedPreview paused(window_);
-    SaveSelectedDialog::Run(&window_, doc, window_.GetShell().Selected(), window_.GetShell().FormatMode());
+    SaveSelectedDialog::Run(&window_, doc, window_.GetShell().Selected(), window_.GetShell().FormatMode(),
+                            window_.GetShell().Options());
 }
 
 bool FrameToolsPart::ShowFrameList() {

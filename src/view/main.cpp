@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
 
     kivo::QtPlatformBackend backend;
     kivo::InstallPlatformBackend(&backend);
-    const int formatMode = kivo::LoadSessionSettings();
+    kivo::WriteOptions options;
+    const int formatMode = kivo::LoadSessionSettings(options);
 
     std::vector<std::string> files;
     QString screenshotDir;
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
 
     int status = 0;
     {
-        kivo::MainWindow window(formatMode);
+        kivo::MainWindow window(formatMode, options);
         window.show();
         window.GetShell().OpenStartupFiles(files);
         if (!screenshotDir.isEmpty()) {
@@ -63,7 +64,7 @@ int main(int argc, char** argv) {
             status = QApplication::exec();
         }
         // The mode the user ended in is the next run's.
-        kivo::SaveSessionSettings(&window, window.GetShell().FormatMode());
+        kivo::SaveSessionSettings(&window, window.GetShell().Options(), window.GetShell().FormatMode());
     }
     kivo::InstallPlatformBackend(nullptr);
     return status;

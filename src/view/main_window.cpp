@@ -40,7 +40,7 @@ QFrame* Line(QWidget* parent, QFrame::Shape shape, QRect where) {
 
 }  // namespace
 
-MainWindow::MainWindow(int formatMode) : shell_(*this, formatMode) {
+MainWindow::MainWindow(int formatMode, WriteOptions options) : shell_(*this, formatMode, std::move(options)) {
     QFontMetrics fm = fontMetrics();
     charWidth_ = CharWidthOf(fm);
     lineHeight_ = LineHeightOf(fm);
@@ -193,7 +193,7 @@ std::optional<std::string> MainWindow::ChooseAviEncoder() { return kivo::ChooseA
 
 bool MainWindow::AskAviRetry(const std::string& message) { return kivo::AskAviRetry(this, message); }
 
-bool MainWindow::RunOptionsDialog(bool mng) { return OptionsDialog::Run(this, mng); }
+bool MainWindow::RunOptionsDialog(bool mng) { return OptionsDialog::Run(this, mng, shell_.Options()); }
 
 bool MainWindow::StopPreview() {
     bool playing = false;

@@ -26,7 +26,9 @@ class MainWindow : public QMainWindow, public ShellUi {
     Q_OBJECT
 public:
     // formatMode: the working mode to start in (0 GIF, 1 MNG).
-    explicit MainWindow(int formatMode = 0);
+    // Starts in the working mode and with the write options given (the
+    // settings file's, in the editor).
+    explicit MainWindow(int formatMode = 0, WriteOptions options = {});
     ~MainWindow() override;
 
     Shell& GetShell() { return shell_; }

@@ -100,7 +100,7 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     if (edited) shell.Undo();
 
     for (bool mng : {false, true}) {
-        OptionsDialog options(&window, mng);
+        OptionsDialog options(&window, mng, window.GetShell().Options());
         ok = SaveShown(options, dir, mng ? QStringLiteral("mng-options") : QStringLiteral("gif-options")) && ok;
     }
 
@@ -147,9 +147,10 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     AnimDoc& doc = window.GetShell().Doc();
     BlankFrameDialog blank(&window, doc.screenWidth, doc.screenHeight);
     ok = SaveShown(blank, dir, QStringLiteral("blank-frame")) && ok;
-    SaveSelectedDialog saveSelected(&window, doc, window.GetShell().Selected(), window.GetShell().FormatMode());
+    SaveSelectedDialog saveSelected(&window, doc, window.GetShell().Selected(), window.GetShell().FormatMode(),
+                                    window.GetShell().Options());
     ok = SaveShown(saveSelected, dir, QStringLiteral("save-selected")) && ok;
-    OtherOptionsDialog otherOptions(&window);
+    OtherOptionsDialog otherOptions(&window, window.GetShell().Options());
     ok = SaveShown(otherOptions, dir, QStringLiteral("other-options")) && ok;
     PaintWaitDialog paintWait(&window);
     ok = SaveShown(paintWait, dir, QStringLiteral("paint-wait")) && ok;

@@ -193,12 +193,14 @@ TEST(SaveSelectedForm, AFailedBatchIsOneMessage) {
     auto doc = NumberedFrames(3);
     Selection selection;
     SetSelection(*doc, selection, {0, 2});
+    WriteOptions options;
     for (FrameFileFormat format : {FrameFileFormat::kBmp, FrameFileFormat::kPng, FrameFileFormat::kGif}) {
-        const std::string failure = RunSaveSelected(nullptr, *doc, selection, {dir.file("missing"), "a", format});
+        const std::string failure =
+            RunSaveSelected(nullptr, *doc, selection, {dir.file("missing"), "a", format}, options);
         EXPECT_FALSE(failure.empty());
         EXPECT_TRUE(rec->errors.empty()) << "the writer's message is the dialog's to show";
     }
-    EXPECT_EQ(RunSaveSelected(nullptr, *doc, selection, {dir.path(), "a", FrameFileFormat::kGif}), "");
+    EXPECT_EQ(RunSaveSelected(nullptr, *doc, selection, {dir.path(), "a", FrameFileFormat::kGif}, options), "");
     EXPECT_FALSE(test::ReadFile(dir.file("a_3.gif")).empty());
 }
 
@@ -217,29 +219,28 @@ TEST(PaintProgram, TheConfiguredProgramElseTheFirstStandardOneOnThePath) {
     mkdir(a.file("kolourpaint").c_str(), 0755);  // a folder of that name neither
     const std::string path = a.path() + "::" + b.path();
 
-    ResetWriteOptions();
-    EXPECT_EQ(ChoosePaintProgram(path).program, b.file("mtpaint"));
+    WriteOptions options;
+    EXPECT_EQ(ChoosePaintProgram(path, options).program, b.file("mtpaint"));
     EXPECT_EQ(FindOnPath("gimp", path), a.file("gimp"));
     EXPECT_EQ(FindOnPath("krita", path), "");
-    const PaintProgramChoice none = ChoosePaintProgram("/nonexistent");
+    const PaintProgramChoice none = ChoosePaintProgram("/nonexistent", options);
     EXPECT_EQ(none.program, "");
     EXPECT_NE(none.problem.find("kolourpaint, pinta, mtpaint, gimp, krita"), std::string::npos);
 
-    UseStandardPaint = 0;
+    options.UseStandardPaint = 0;
     struct Row {
         std::string configured, program;
     };
     for (const Row& r : {Row{b.file("mtpaint"), b.file("mtpaint")}, Row{"gimp", a.file("gimp")},
                          Row{a.file("mtpaint"), ""}, Row{"", ""}, Row{a.file("nothing"), ""}}) {
-        PaintProgramPath = r.configured;
-        const PaintProgramChoice c = ChoosePaintProgram(path);
+        options.PaintProgramPath = r.configured;
+        const PaintProgramChoice c = ChoosePaintProgram(path, options);
         EXPECT_EQ(c.program, r.program) << r.configured;
         EXPECT_EQ(c.problem.empty(), !r.program.empty()) << r.configured;
         if (!c.problem.empty()) {
             EXPECT_EQ(c.problem, r.configured + "\rソフトが見つかりません。");
         }
     }
-    ResetWriteOptions();
 }
 
 TEST(PaintWatch, EndsAsTheProgramAndTheFileSay) {

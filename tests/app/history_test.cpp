@@ -82,11 +82,12 @@ std::vector<const uint8_t*> Pictures(const AnimDoc& d) {
 
 class HistoryTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ResetWriteOptions();
-        ShowOptionsOnSave = 0;
+    // Saves go ahead without the option dialog.
+    static WriteOptions Quiet() {
+        WriteOptions options;
+        options.ShowOptionsOnSave = 0;
+        return options;
     }
-    void TearDown() override { ResetWriteOptions(); }
 
     // Frames on a shared background with a small square moving on it, some of
     // them repeating the one before, so optimisation crops and removes frames;
@@ -172,7 +173,7 @@ protected:
     TempFolder dir;
     ScopedRecordingBackend errors;
     FakeShellUi ui;
-    Shell shell{ui};
+    Shell shell{ui, 0, Quiet()};
 };
 
 TEST_F(HistoryTest, UndoingEverythingGivesBackTheStartAndRedoingTheEnd) {

@@ -26,11 +26,9 @@ using test::TempFolder;
 class ShellTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ResetWriteOptions();
-        ShowOptionsOnSave = 0;
-        MngShowOptionsOnSave = 0;
+        options.ShowOptionsOnSave = 0;
+        options.MngShowOptionsOnSave = 0;
     }
-    void TearDown() override { ResetWriteOptions(); }
 
     // A file of `frames` blank frames whose delays are 10, 11, 12 …
     std::string MakeAnimation(const std::string& name, int frames) {
@@ -42,7 +40,7 @@ protected:
             doc->currentFrame->hasDelay = 1;
         }
         std::string path = dir.file(name);
-        EXPECT_TRUE(SaveDocument(nullptr, path, *doc, ProcessWriteOptions()));
+        EXPECT_TRUE(SaveDocument(nullptr, path, *doc, options));
         return path;
     }
 
@@ -58,6 +56,7 @@ protected:
     TempFolder dir;
     ScopedRecordingBackend errors;
     FakeShellUi ui;
+    WriteOptions options;  // the sessions' write options; no option dialogs unless a case asks
 };
 
 TEST_F(ShellTest, StartupFilesOpenOneAnimationOrAppendEverythingElse) {
@@ -93,7 +92,7 @@ TEST_F(ShellTest, StartupFilesOpenOneAnimationOrAppendEverythingElse) {
         if (c.files.front() == locked && !lockHolds) continue;
         SCOPED_TRACE(c.files.front());
         errors->errors.clear();
-        Shell shell(ui);
+        Shell shell(ui, 0, options);
         shell.OpenStartupFiles(c.files);
         EXPECT_EQ(shell.Doc().frameCount, c.frames);
         EXPECT_EQ(shell.Doc().modified, c.modified);
@@ -127,8 +126,8 @@ TEST_F(ShellTest, ConfirmSaveKeepsTheDocumentUnlessItIsSafelyOnDisk) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ShowOptionsOnSave = 1;
-        Shell shell(ui);
+        options.ShowOptionsOnSave = 1;
+        Shell shell(ui, 0, options);
         AddUnsavedFrames(shell, 2);
         std::string target = c.pathWritable ? dir.file(std::string(c.what) + ".gif")
                                             : dir.file("no-such-folder/x.gif");
@@ -146,15 +145,15 @@ TEST_F(ShellTest, ConfirmSaveKeepsTheDocumentUnlessItIsSafelyOnDisk) {
         }
     }
     // An unmodified document is not asked about.
-    Shell shell(ui);
+    Shell shell(ui, 0, options);
     int asked = ui.questions;
     EXPECT_TRUE(shell.ConfirmSave());
     EXPECT_EQ(ui.questions, asked);
 }
 
 TEST_F(ShellTest, SaveOfANeverSavedDocumentAsksForANameAndTheOptionsByItsExtension) {
-    MngShowOptionsOnSave = 1;
-    Shell shell(ui);
+    options.MngShowOptionsOnSave = 1;
+    Shell shell(ui, 0, options);
     AddUnsavedFrames(shell, 1);
     EXPECT_EQ(shell.Caption(), "Kivo - 新規.gif *");
     ui.savePath = dir.file("out.mng");
@@ -165,7 +164,7 @@ TEST_F(ShellTest, SaveOfANeverSavedDocumentAsksForANameAndTheOptionsByItsExtensi
     EXPECT_EQ(shell.Doc().displayName, "out.mng");
     // From now on Save writes to the file without a dialog.
     shell.MarkModified();
-    MngShowOptionsOnSave = 0;
+    shell.Options().MngShowOptionsOnSave = 0;
     ASSERT_TRUE(shell.Save());
     EXPECT_EQ(ui.saveDialogs, 1);
 }
@@ -186,7 +185,7 @@ TEST_F(ShellTest, SaveAsWritesTheAnimationWhateverTheNamesExtension) {
         SCOPED_TRACE(c.name);
         FakeShellUi asking;
         asking.okCancelAnswer = c.accept;
-        Shell shell(asking);
+        Shell shell(asking, 0, options);
         AddUnsavedFrames(shell, 1);  // one frame: a picture writer would have taken it
         shell.Doc().currentFrame->comment = "kept";
         const std::string path = dir.file(c.name);
@@ -206,7 +205,7 @@ TEST_F(ShellTest, SaveAsWritesTheAnimationWhateverTheNamesExtension) {
 }
 
 TEST_F(ShellTest, DeleteRemovesTheSelectionFromTheTopIndexDown) {
-    Shell shell(ui);
+    Shell shell(ui, 0, options);
     AddUnsavedFrames(shell, 5);  // delays 10 … 14
     shell.Doc().modified = 0;
     SetSelection(shell.Doc(), shell.Selected(), {1, 2, 4});
@@ -218,7 +217,7 @@ TEST_F(ShellTest, DeleteRemovesTheSelectionFromTheTopIndexDown) {
     EXPECT_EQ(shell.Selected().size(), 1u);
 
     // With no frames there is nothing to delete, and the document stays unmarked.
-    Shell empty(ui);
+    Shell empty(ui, 0, options);
     empty.Delete();
     EXPECT_EQ(empty.Doc().modified, 0);
 }
@@ -226,7 +225,7 @@ TEST_F(ShellTest, DeleteRemovesTheSelectionFromTheTopIndexDown) {
 // The working mode is the shell's own: it names the first and every new
 // document, and another shell keeps its mode when this one changes.
 TEST_F(ShellTest, EachShellKeepsItsOwnFormatModeAndNamesNewDocumentsByIt) {
-    Shell mng(ui, 1), gif(ui);
+    Shell mng(ui, 1, options), gif(ui, 0, options);
     EXPECT_EQ(mng.FormatMode(), 1);
     EXPECT_EQ(mng.Doc().displayName, "新規.mng");
     EXPECT_EQ(gif.FormatMode(), 0);
@@ -245,7 +244,7 @@ TEST_F(ShellTest, EachShellKeepsItsOwnFormatModeAndNamesNewDocumentsByIt) {
 // Optimising changes the frame list under the selection, so only the current
 // frame stays selected even where the old indices would still be in range.
 TEST_F(ShellTest, EachShellKeepsItsOwnSelectionAndOptimizingResetsIt) {
-    Shell first(ui), second(ui);
+    Shell first(ui, 0, options), second(ui, 0, options);
     AddUnsavedFrames(first, 4);
     AddUnsavedFrames(second, 4);
     for (int i = 0; i < 4; ++i) test::SetPixel(NthFrame(first.Doc(), i)->dib, i, 1, Rgb{uint8_t(i), 0, 0});
@@ -289,7 +288,7 @@ TEST_F(ShellTest, ACutOffGifOffersItsCompleteFramesWithoutTakingTheFilesPlace) {
         errors->errors.clear();
         FakeShellUi asking;
         asking.okCancelAnswer = c.accept;
-        Shell shell(asking);
+        Shell shell(asking, 0, options);
         AddUnsavedFrames(shell, 1);
         shell.Doc().displayName = "mine.gif";
         shell.SetFormatMode(1);
@@ -316,7 +315,7 @@ TEST_F(ShellTest, ACutOffGifOffersItsCompleteFramesWithoutTakingTheFilesPlace) {
 }
 
 TEST_F(ShellTest, AFailedOpenKeepsTheDocument) {
-    Shell shell(ui);
+    Shell shell(ui, 0, options);
     AddUnsavedFrames(shell, 1);
     test::WriteFile(dir.file("bad.gif"), {'G', 'I', 'F'});
     EXPECT_FALSE(shell.OpenPath(dir.file("bad.gif")));
@@ -335,7 +334,7 @@ TEST_F(ShellTest, AviExportProposesTheDocumentsNameAndWritesTheFile) {
     EXPECT_EQ(AviNameFor("/d/walk.gif"), "/d/walk.avi");
     EXPECT_EQ(AviNameFor("/d.v2/walk"), "/d.v2/walk");
     EXPECT_EQ(AviNameFor(""), "");
-    Shell shell(ui);
+    Shell shell(ui, 0, options);
     EXPECT_FALSE(shell.SaveAvi());  // no frames, nothing to write
     AddUnsavedFrames(shell, 2);
     ui.savePath = dir.file("walk.avi");

@@ -102,7 +102,8 @@ protected:
 TEST_F(AviExport, ShowsWhatThePlayerShowsAtEverySample) {
     auto doc = LayeredAnimation();
     const std::string gif = dir.file("layered.gif");
-    ASSERT_TRUE(WriteGif(nullptr, gif, *doc));
+    WriteOptions options;
+    ASSERT_TRUE(WriteGif(nullptr, gif, *doc, options));
     const std::vector<test::Picture> shown = test::DecodePictures(gif, 24, 16, "rgba", "fps=10");
     ASSERT_GE(shown.size(), 6u);
 
@@ -183,7 +184,8 @@ TEST_F(AviExport, LossyEncodersKeepTheirQuantizer) {
             return Rgb{uint8_t(x * 2 + (h & 15)), uint8_t(y * 3 + (h >> 4 & 15)), uint8_t(h >> 8)};
         }, 1, 10);
     const std::string gif = dir.file("noise.gif");
-    ASSERT_TRUE(WriteGif(nullptr, gif, *test::MakeAnimation(96, 64, frames)));
+    WriteOptions options;
+    ASSERT_TRUE(WriteGif(nullptr, gif, *test::MakeAnimation(96, 64, frames), options));
     const std::unique_ptr<AnimDoc> doc = ReadGif(nullptr, gif);  // the pictures FFmpeg gets
     ASSERT_TRUE(doc);
     for (const char* encoder : {"mjpeg", "mpeg4"}) {
@@ -278,9 +280,6 @@ TEST_F(AviExport, LeavesDocumentOptionsAndTargetAsTheyWere) {
         doc->firstFrame->next->localPalette = {{7, 8, 9}};
         if (c.kind == kEndless) doc->firstFrame->delay = 2000000000;
         const std::string before = test::Fingerprint(*doc);
-        MaxColors = 64;
-        UnifyPalette = 0;
-        AlwaysDither = 1;
         const std::string target = c.kind == kUnwritable ? dir.file("no/such/folder.avi") : dir.file("target.avi");
         ASSERT_TRUE(test::WriteFile(dir.file("target.avi"), {'o', 'l', 'd'}));
         // h261 takes only 176x144 and 352x288 pictures.
@@ -307,9 +306,6 @@ TEST_F(AviExport, LeavesDocumentOptionsAndTargetAsTheyWere) {
         EXPECT_EQ(doc->globalPalette, (Palette{{1, 2, 3}, {4, 5, 6}}));
         EXPECT_EQ(doc->firstFrame->next->localPalette, (Palette{{7, 8, 9}}));
         for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get()) EXPECT_TRUE(f->indexPixels.empty());
-        EXPECT_EQ(MaxColors, 64);
-        EXPECT_EQ(UnifyPalette, 0);
-        EXPECT_EQ(AlwaysDither, 1);
         const auto kept = test::ReadFile(dir.file("target.avi"));
         EXPECT_EQ(kept == std::vector<uint8_t>({'o', 'l', 'd'}), !ok);
         if (ok) {
@@ -318,7 +314,6 @@ TEST_F(AviExport, LeavesDocumentOptionsAndTargetAsTheyWere) {
         size_t files = 0;
         for (const auto& e : std::filesystem::directory_iterator(dir.path())) files += e.is_regular_file();
         EXPECT_EQ(files, 1u) << "a temporary file was left";
-        ResetWriteOptions();
     }
 }
 

@@ -28,7 +28,8 @@ TEST(CliAvi, ConvertsBothWaysListsEncodersAndRefusesMistakes) {
         f.dib = test::MakeImage(16, 8, [i](int x, int y) { return Rgb{uint8_t(x * 16), uint8_t(y * 30), uint8_t(i * 90)}; });
     }
     const std::string gif = dir.file("a.gif"), avi = dir.file("a.avi");
-    ASSERT_TRUE(WriteGif(nullptr, gif, *doc));
+    WriteOptions options;
+    ASSERT_TRUE(WriteGif(nullptr, gif, *doc, options));
 
     struct Case {
         std::string args;

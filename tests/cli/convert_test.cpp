@@ -37,7 +37,6 @@ std::vector<uint8_t> Bmp(int w, int h, F f) {
 
 class ConvertTest : public testing::Test {
 protected:
-    void SetUp() override { ResetWriteOptions(); }
     std::unique_ptr<AnimDoc> Read(const std::string& path) { return ReadGif(nullptr, path); }
 
     ScopedRecordingBackend rec;
@@ -83,7 +82,8 @@ TEST_F(ConvertTest, OneGifOpensAsItIsAndTheWriteOptionsApply) {
         f.tempPalette = 1;
     }
     const std::string in = dir.file("in.gif");
-    ASSERT_TRUE(WriteGif(nullptr, in, *src));
+    WriteOptions options;
+    ASSERT_TRUE(WriteGif(nullptr, in, *src, options));
 
     CliRun r = RunCli("convert " + Quote(in) + " -o " + Quote(out) +
                       " --max-colors 16 --loop off --interlace --separate-palettes -q");

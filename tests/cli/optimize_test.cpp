@@ -47,7 +47,8 @@ protected:
                 return sprite ? Rgb{250, 30, 30} : Rgb{uint8_t(x / 4 * 20), uint8_t(y / 5 * 30), 90};
             });
         }
-        ASSERT_TRUE(WriteGif(nullptr, in, *doc));
+        WriteOptions options;
+        ASSERT_TRUE(WriteGif(nullptr, in, *doc, options));
         unsetenv("KIVO_INI");
     }
     void TearDown() override { unsetenv("KIVO_INI"); }

@@ -23,7 +23,7 @@ protected:
     void SetUp() override {
         Frame f;
         f.dib = test::MakeImage(6, 4, [](int x, int y) { return Rgb{uint8_t(x * 40), uint8_t(y * 60), 90}; });
-        ASSERT_TRUE(WritePngFile(nullptr, dir.file("p.png"), f, true));
+        ASSERT_TRUE(WritePngFile(nullptr, dir.file("p.png"), f, true, WriteOptions{}));
         ASSERT_TRUE(WriteJpeg(nullptr, dir.file("j.jpg"), f, 95));
         test::Bytes tga;  // 3x2 grey, top-left origin
         tga.u8(0).u8(0).u8(3).u16(0).u16(0).u8(0).u16(0).u16(0).u16(3).u16(2).u8(8).u8(0x20);
@@ -85,7 +85,8 @@ TEST_F(CliPictures, MngGoesInAndOutAndInfoShowsItsFields) {
     auto opened = OpenDocument(nullptr, mng, nullptr, &mode);
     ASSERT_TRUE(opened);
     EXPECT_EQ(mode, 1);
-    ASSERT_TRUE(SaveDocument(nullptr, back, *opened, ProcessWriteOptions(), &mode));
+    WriteOptions options;
+    ASSERT_TRUE(SaveDocument(nullptr, back, *opened, options, &mode));
     EXPECT_EQ(mode, 0);
 }
 

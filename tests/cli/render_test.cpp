@@ -72,7 +72,8 @@ class CliRender : public testing::Test {
 protected:
     void SetUp() override {
         auto doc = Sample();
-        ASSERT_TRUE(SaveDocument(nullptr, dir.file("anim.gif"), *doc, ProcessWriteOptions()));
+        WriteOptions options;
+        ASSERT_TRUE(SaveDocument(nullptr, dir.file("anim.gif"), *doc, options));
         ASSERT_TRUE(test::WriteFile(dir.file("anim.mng"), SampleMng()));
     }
     ScopedRecordingBackend rec;

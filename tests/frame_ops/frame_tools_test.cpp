@@ -66,9 +66,9 @@ TEST(SaveSelected, WritesEachSelectedFrameAndRespectsTheOverwriteFlag) {
     SetSelection(*doc, selection, {2, 10});
     const std::string existing = dir.file("anim_11.png");
     ASSERT_TRUE(test::WriteFile(existing, {'o', 'l', 'd'}));
-    OverwriteExisting = 0;
-    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path() + "/", "anim", FrameFileFormat::kPng}, ProcessWriteOptions()));
-    OverwriteExisting = 1;
+    WriteOptions options;
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path() + "/", "anim", FrameFileFormat::kPng, false},
+                                   options));
     EXPECT_EQ(test::ReadFile(existing), (std::vector<uint8_t>{'o', 'l', 'd'}));
     Frame back;
     ASSERT_TRUE(ReadPng(nullptr, dir.file("anim_03.png"), back));
@@ -78,7 +78,7 @@ TEST(SaveSelected, WritesEachSelectedFrameAndRespectsTheOverwriteFlag) {
     SetSelection(*doc, selection, {0});
     doc->currentFrame = NthFrame(*doc, 6);
     doc->currentIndex = 6;
-    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), "one", FrameFileFormat::kBmp}, ProcessWriteOptions()));
+    ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), "one", FrameFileFormat::kBmp}, options));
     EXPECT_FALSE(test::ReadFile(dir.file("one_07.bmp")).empty());
 
     // A folder that does not exist fails at the first frame; a dither asked
@@ -162,7 +162,8 @@ TEST(SaveSelected, PngFilesCarryTheFramesTransparentColour) {
         f.hasTransparency = 1;
         f.transparentRgb = c.key;
         SetSelection(*doc, selection, {0});
-        ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), c.what, FrameFileFormat::kPng}, ProcessWriteOptions()));
+        WriteOptions options;
+        ASSERT_TRUE(SaveSelectedFrames(nullptr, *doc, selection, {dir.path(), c.what, FrameFileFormat::kPng}, options));
         uint32_t width = 0, height = 0;
         const std::vector<uint8_t> rgba = LibpngRgba(dir.file(std::string(c.what) + "_1.png"), width, height);
         ASSERT_EQ(rgba.size(), size_t(c.width) * c.height * 4);

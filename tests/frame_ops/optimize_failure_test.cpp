@@ -68,9 +68,10 @@ TEST(FrameSizesStopped, ACancelAtAnyPumpLeavesTheDocumentAsItWas) {
         ScopedRecordingBackend rec;
         rec->cancelAtPump = pump;
         auto doc = Recording();
+        WriteOptions options;
         const std::string before = test::Fingerprint(*doc);
         OptimizeOutcome outcome;
-        const bool changed = OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions(), &outcome);
+        const bool changed = OptimizeFrameSizes(nullptr, *doc, options, &outcome);
         EXPECT_TRUE(rec->errors.empty());
         if (outcome != OptimizeOutcome::kCancelled) {
             EXPECT_TRUE(changed);
@@ -91,10 +92,11 @@ TEST(FrameSizesStopped, RunningOutOfMemoryAnywhereLeavesTheDocumentAsItWas) {
         SCOPED_TRACE(testing::Message() << "allocation " << n << " fails");
         ScopedRecordingBackend rec;
         auto doc = Recording();
+        WriteOptions options;
         const std::string before = test::Fingerprint(*doc);
         OptimizeOutcome outcome;
         allocationsBeforeFailure = n;
-        const bool changed = OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions(), &outcome);
+        const bool changed = OptimizeFrameSizes(nullptr, *doc, options, &outcome);
         const bool reached = allocationsBeforeFailure.exchange(-1) < 0;
         if (outcome == OptimizeOutcome::kFailed) {
             ++failed;

@@ -31,11 +31,10 @@ std::ostream& operator<<(std::ostream& o, const Rect& r) {
     return o << r.left << "," << r.top << " " << r.width << "x" << r.height;
 }
 
-// Options back at their defaults after every test, also one that stops early.
 class FrameSizes : public testing::Test {
 protected:
-    void TearDown() override { ResetWriteOptions(); }
     ScopedRecordingBackend rec;
+    WriteOptions options;
 };
 
 TEST(CropToChanges, TrimsOnlyWhereEveryComparedPixelLiesInsideThePreviousFrame) {
@@ -93,13 +92,13 @@ TEST(CropToChanges, TrimsOnlyWhereEveryComparedPixelLiesInsideThePreviousFrame) 
 TEST_F(FrameSizes, ShowsTheSamePicturesForTheSameTime) {
     int changed = 0, removedSome = 0, madeTransparent = 0;
     for (int transparency : {0, 1}) {
-        OptimizeWithTransparency = transparency;
+        options.OptimizeWithTransparency = transparency;
         for (uint32_t seed = 0; seed < 400; ++seed) {
             SCOPED_TRACE(testing::Message() << "seed " << seed << ", transparency " << transparency);
             auto original = test::RandomAnimation(seed);
             auto doc = test::RandomAnimation(seed);
             OptimizeOutcome outcome;
-            const bool result = OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions(), &outcome);
+            const bool result = OptimizeFrameSizes(nullptr, *doc, options, &outcome);
             ASSERT_EQ(test::Playback(*doc), test::Playback(*original));
             EXPECT_EQ(result, test::Fingerprint(*doc) != test::Fingerprint(*original));
             EXPECT_EQ(outcome, result ? OptimizeOutcome::kChanged : OptimizeOutcome::kUnchanged);
@@ -131,7 +130,7 @@ TEST_F(FrameSizes, ShrinksARecordingToWhereTheSpriteMoves) {
     std::vector<FrameSpec> frames;
     for (int i = 0; i < 6; ++i) frames.push_back({0, 0, 40, 30, BoxOver(5 + 2 * i, 10, 4, 4)});
     auto doc = test::MakeAnimation(40, 30, frames);
-    ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions()));
+    ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, options));
     ASSERT_EQ(doc->frameCount, 6);
     EXPECT_EQ(RectOf(*doc->firstFrame), (Rect{0, 0, 40, 30}));
     for (Frame* f = doc->firstFrame->next.get(); f; f = f->next.get()) {
@@ -171,7 +170,7 @@ TEST_F(FrameSizes, ARemovedFrameGivesItsTimeToTheFrameShownInItsPlace) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         auto doc = test::MakeAnimation(8, 8, c.frames);
-        ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions()));
+        ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, options));
         ASSERT_EQ(doc->frameCount, c.count);
         std::vector<int> delays;
         for (Frame* f = doc->firstFrame.get(); f; f = f->next.get()) delays.push_back(f->delay);
@@ -193,7 +192,7 @@ TEST_F(FrameSizes, TheTransparencyPassLeavesAloneWhatItCannotVouchFor) {
                                               {0, 0, 8, 8, BoxOver(2, 2, 1, 1)}});
         const Frame& fourth = *doc->firstFrame->next->next->next;
         const Dib before = fourth.dib;
-        ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions()));
+        ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, options));
         EXPECT_EQ(fourth.dib, before);
         EXPECT_EQ(fourth.hasTransparency, 0);
     }
@@ -201,7 +200,7 @@ TEST_F(FrameSizes, TheTransparencyPassLeavesAloneWhatItCannotVouchFor) {
         SCOPED_TRACE("after disposal 3 the canvas goes back to the frame before");
         auto doc = test::MakeAnimation(8, 8, {still, {0, 0, 8, 8, BoxOver(7, 7, 1, 1)}, {0, 0, 8, 8, BoxOver(0, 0, 8, 8, grey), 3},
                                               {0, 0, 8, 8, BoxOver(0, 0, 8, 4, grey)}});
-        ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions()));
+        ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, options));
         const Frame& fourth = *doc->firstFrame->next->next->next;
         // Its grey half differs from what the screen shows again; its lower half repeats it.
         EXPECT_EQ(test::PixelOf(fourth.dib, 0, 0), grey);
@@ -211,7 +210,7 @@ TEST_F(FrameSizes, TheTransparencyPassLeavesAloneWhatItCannotVouchFor) {
         SCOPED_TRACE("a frame with transparency keeps its colour");
         auto corners = [](int x, int y) { return (x % 7 == 0 && y % 7 == 0) ? Rgb{1, 2, 3} : Background(x, y); };
         auto doc = test::MakeAnimation(8, 8, {still, {0, 0, 8, 8, corners, 0, 10, magenta}});
-        ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions()));
+        ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, options));
         EXPECT_EQ(doc->firstFrame->next->transparentRgb, magenta);
         EXPECT_EQ(test::PixelOf(doc->firstFrame->next->dib, 3, 3), magenta);
     }
@@ -226,9 +225,9 @@ TEST_F(FrameSizes, TheTransparencyPassLeavesAloneWhatItCannotVouchFor) {
             return border ? colour((x < 4 ? 0 : 4) + (y + 1) % 4) : first(x, y);
         };
         for (int maxColors : {8, 256}) {
-            MaxColors = maxColors;
+            options.MaxColors = maxColors;
             auto doc = test::MakeAnimation(8, 8, {{0, 0, 8, 8, first}, {0, 0, 8, 8, second}});
-            OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions());
+            OptimizeFrameSizes(nullptr, *doc, options);
             EXPECT_EQ(doc->firstFrame->next->hasTransparency, maxColors == 8 ? 0 : 1) << maxColors;
         }
     }
@@ -238,7 +237,7 @@ TEST_F(FrameSizes, TheTransparencyPassLeavesAloneWhatItCannotVouchFor) {
         FrameSpec restoring = box;
         restoring.disposal = 3;
         auto doc = test::MakeAnimation(8, 8, {still, box, restoring});
-        ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions()));
+        ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, options));
         const Frame& third = *doc->firstFrame->next->next;
         EXPECT_EQ(RectOf(third), (Rect{0, 0, 8, 8}));
         EXPECT_EQ(third.transparentRgb, (Rgb{255, 254, 100}));
@@ -250,7 +249,7 @@ TEST_F(FrameSizes, TheTransparencyPassLeavesAloneWhatItCannotVouchFor) {
         Frame& second = *doc->firstFrame->next;
         second.pngPalette.assign(4, Rgb{});
         second.pngIndexPixels.assign(64, 0);
-        ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions()));
+        ASSERT_TRUE(OptimizeFrameSizes(nullptr, *doc, options));
         EXPECT_TRUE(second.pngPalette.empty());
         EXPECT_TRUE(second.pngIndexPixels.empty());
     }
@@ -265,7 +264,7 @@ TEST_F(FrameSizes, NoColourIsFreeWhenEveryColourIsUsed) {
         return corner ? all(4095 - x, 4095 - y) : all(x, y);
     };
     auto doc = test::MakeAnimation(4096, 4096, {{0, 0, 4096, 4096, all}, {0, 0, 4096, 4096, corners}});
-    EXPECT_FALSE(OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions()));
+    EXPECT_FALSE(OptimizeFrameSizes(nullptr, *doc, options));
     EXPECT_EQ(doc->firstFrame->next->hasTransparency, 0);
 }
 

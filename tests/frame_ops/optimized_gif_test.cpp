@@ -32,14 +32,14 @@ TEST(OptimizedGif, OpensAgainFrameForFrameAsItWasSaved) {
     const std::string path = dir.file("optimized.gif");
     int saved = 0;
     for (int transparency : {0, 1}) {
-        ResetWriteOptions();
-        OptimizeWithTransparency = transparency;
+        WriteOptions options;
+        options.OptimizeWithTransparency = transparency;
         for (uint32_t seed = 0; seed < 1000; ++seed) {
             SCOPED_TRACE(testing::Message() << "seed " << seed << ", transparency " << transparency);
             auto doc = test::RandomAnimation(seed);
-            OptimizeFrameSizes(nullptr, *doc, ProcessWriteOptions(), nullptr);
+            OptimizeFrameSizes(nullptr, *doc, options, nullptr);
             if (!FitsGif(*doc)) continue;
-            ASSERT_TRUE(WriteGif(nullptr, path, *doc));
+            ASSERT_TRUE(WriteGif(nullptr, path, *doc, options));
             auto back = ReadGif(nullptr, path);
             ASSERT_TRUE(back);
             ++saved;
@@ -63,7 +63,6 @@ TEST(OptimizedGif, OpensAgainFrameForFrameAsItWasSaved) {
             ASSERT_EQ(test::Playback(*back), test::Playback(*doc));
         }
     }
-    ResetWriteOptions();
     EXPECT_TRUE(rec->errors.empty());
     EXPECT_GT(saved, 200);  // the property says little unless most animations take part
 }

@@ -7,6 +7,7 @@
 #include "doc/import_bmp.h"
 #include "doc/selection.h"
 #include "io/import_file.h"
+#include "io/open_save.h"
 #include "jpeg/jpeg_writer.h"
 #include "png/png_writer.h"
 #include "frame_ops/blank_frame.h"
@@ -206,7 +207,7 @@ std::string PutPng(const test::TempFolder& dir, const std::string& name, Rgb col
     Frame f;
     f.dib = test::MakeImage(w, h, [&](int, int) { return colour; });
     const std::string path = dir.file(name);
-    EXPECT_TRUE(WritePngFile(nullptr, path, f, true));
+    EXPECT_TRUE(WritePngFile(nullptr, path, f, true, WriteOptions{}));
     return path;
 }
 
@@ -229,6 +230,23 @@ TEST_F(ImportTest, InsertGoesBeforeTheFirstSelectedFrameAndSeveralFilesAreSorted
     EXPECT_EQ(test::PixelOf(NthFrame(*doc, 7)->dib, 0, 0), (Rgb{0, 0, 2}));
     EXPECT_EQ(test::PixelOf(NthFrame(*doc, 8)->dib, 0, 0), (Rgb{0, 0, 3}));
     EXPECT_TRUE(rec->errors.empty());
+}
+
+// Whether an indexed PNG keeps its palette is the caller's choice, passed
+// through the format table to the reader (the editor's session and kivo-cli
+// take it from their write options).
+TEST_F(ImportTest, TheCallersReadOptionsReachThePngReader) {
+    const std::string png = PutPng(dir, "flat.png", {9, 8, 7});
+    for (bool keep : {false, true}) {
+        SCOPED_TRACE(keep ? "keeping" : "not keeping");
+        const ReadOptions reading{keep};
+        auto into = NewDocument();
+        ASSERT_TRUE(ImportFile(nullptr, *into, kImportAppend, png, {}, reading));
+        EXPECT_EQ(into->firstFrame->pngPalette.empty(), !keep);
+        auto whole = ReadAsDocument(nullptr, png, reading);
+        ASSERT_TRUE(whole);
+        EXPECT_EQ(whole->firstFrame->pngIndexPixels.size(), keep ? 4u : 0u);
+    }
 }
 
 TEST_F(ImportTest, PreviewKnowsMoreExtensionsThanImport) {

@@ -111,7 +111,7 @@ TEST(MngRead, PngFramesTakeTheGlobalPaletteChunks) {
     struct Case {
         const char* name;
         ByteVec globals, datastream, standalone;  // standalone: the PNG without its signature
-        Palette kept;                             // with KeepPngPalette
+        Palette kept;                             // when keeping PNG palettes
         bool failsKeeping = false;
     };
     const Case cases[] = {
@@ -127,12 +127,11 @@ TEST(MngRead, PngFramesTakeTheGlobalPaletteChunks) {
         for (int keep : {0, 1}) {
             SCOPED_TRACE(testing::Message() << k.name << (keep ? ", palette kept" : ""));
             ScopedRecordingBackend rec;
-            KeepPngPalette = keep;
-            auto doc = ReadMngBytes(nullptr, MngFile(100, {k.globals, k.datastream}));
+            const ReadOptions reading{keep != 0};
+            auto doc = ReadMngBytes(nullptr, MngFile(100, {k.globals, k.datastream}), {}, reading);
             Frame want;
             const ByteVec signature{137, 80, 78, 71, 13, 10, 26, 10};
-            ASSERT_TRUE(ReadPngBytes(nullptr, Cat({signature, k.standalone}), want));
-            KeepPngPalette = 0;
+            ASSERT_TRUE(ReadPngBytes(nullptr, Cat({signature, k.standalone}), want, reading));
             ASSERT_EQ(!doc, keep && k.failsKeeping);
             if (!doc) continue;
             const Frame& got = *doc->firstFrame;
@@ -304,10 +303,8 @@ TEST(MngRead, ProgressCancelAndFiles) {
     const ByteVec file = MngFile(100, {kImg, PngStream(3, 3, 8, 0, [](int x, int) { return uint32_t(x * 50); }), FramChunk(1, 2, 3)});
     {
         ScopedRecordingBackend rec;
-        CodecIsMng = 0;
         auto doc = ReadMngBytes(nullptr, file, "x.mng");
         ASSERT_TRUE(doc);
-        EXPECT_EQ(CodecIsMng, 1);
         EXPECT_EQ(doc->path, "x.mng");
         EXPECT_EQ(rec->titles, std::vector<std::string>{"Kivo 読み込み中..."});
         std::vector<std::string> texts{"MNG 読み取り中..."};

@@ -21,7 +21,6 @@ class Interrupt : public testing::Test {
 protected:
     void SetUp() override {
         ProgressResetForTesting();
-        ResetWriteOptions();
         InstallTerminalBackend(/*quiet=*/true);
     }
     void TearDown() override {
@@ -54,7 +53,8 @@ TEST_F(Interrupt, StopsASaveThatWasInAPhaseThatCannotStop) {
     const std::string out = dir.file("out.gif");
     ASSERT_TRUE(test::WriteFile(out, {'o', 'l', 'd'}));
     std::raise(SIGINT);  // pending when the save opens its first phase
-    EXPECT_FALSE(WriteGif(nullptr, out, *doc));
+    WriteOptions options;
+    EXPECT_FALSE(WriteGif(nullptr, out, *doc, options));
     EXPECT_EQ(test::ReadFile(out), (std::vector<uint8_t>{'o', 'l', 'd'}));
     EXPECT_EQ(HiddenTemporaries(), 0u);
     EXPECT_EQ(ProgressCancelled, 1);

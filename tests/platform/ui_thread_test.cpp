@@ -36,8 +36,8 @@ TEST(UserInterfaceThreadDeathTest, ACallFromAnotherThreadIsCaught) {
 // an operation of its own.
 TEST(UserInterfaceThread, ASaveWithHelpersStaysOnItsThread) {
     ScopedRecordingBackend rec;
-    ResetWriteOptions();
-    MaxColors = 16;
+    WriteOptions options;
+    options.MaxColors = 16;
     auto doc = NewDocument();
     doc->screenWidth = doc->screenHeight = 32;
     for (int k = 0; k < 12; ++k) {
@@ -47,8 +47,7 @@ TEST(UserInterfaceThread, ASaveWithHelpersStaysOnItsThread) {
         f.dib = test::MakeImage(32, 32, [&](int x, int y) { return Rgb{uint8_t(x * 8), uint8_t(y * 8), uint8_t(k * 20)}; });
     }
     test::TempFolder dir;
-    ASSERT_TRUE(WriteGif(nullptr, dir.file("a.gif"), *doc));
-    ResetWriteOptions();
+    ASSERT_TRUE(WriteGif(nullptr, dir.file("a.gif"), *doc, options));
     OnAnotherThread([] {
         ProgressOpen(nullptr);
         ProgressPump();

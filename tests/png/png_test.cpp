@@ -229,10 +229,8 @@ TEST(PngRead, KeptPaletteAndIndexPlaneAndTexts) {
     layout.texts = {{"Title", "short"}, {"zComment", std::string(40, 'q')}};
     const auto bytes = LibpngWrite(layout, [](int x, int y, int) -> unsigned { return unsigned(x + y) % 5; });
     ScopedRecordingBackend rec;
-    KeepPngPalette = 1;
     Frame frame;
-    ASSERT_TRUE(ReadPngBytes(nullptr, bytes, frame));
-    KeepPngPalette = 0;
+    ASSERT_TRUE(ReadPngBytes(nullptr, bytes, frame, {.keepPngPalette = true}));
     ASSERT_EQ(frame.pngPalette.size(), 5u);
     ASSERT_EQ(frame.pngIndexPixels.size(), 18u);
     for (int y = 0; y < 3; ++y)

@@ -275,7 +275,8 @@ TEST(CompositorOracle, FfmpegComposesGeneratedAnimationsAlike) {
         }
         const std::string path = dir.file("random" + std::to_string(seed) + ".gif");
         ScopedRecordingBackend rec;
-        ASSERT_TRUE(SaveDocument(nullptr, path, *doc, ProcessWriteOptions())) << (rec->errors.empty() ? "" : rec->errors[0]);
+        WriteOptions options;
+        ASSERT_TRUE(SaveDocument(nullptr, path, *doc, options)) << (rec->errors.empty() ? "" : rec->errors[0]);
         ExpectFfmpegAgrees(path);
     }
 }

@@ -123,6 +123,14 @@ private:
         return int(QDir(Path("tmp")).entryList({QStringLiteral("kivo-paint-*")}, QDir::Dirs).size());
     }
 
+    // Options that send paint editing to our script.
+    static WriteOptions PaintWith(const std::string& program) {
+        WriteOptions options;
+        options.UseStandardPaint = 0;
+        options.PaintProgramPath = program;
+        return options;
+    }
+
 private slots:
     void initTestCase() {
         qputenv("KIVO_INI", Path("kivo.ini").toUtf8());
@@ -132,7 +140,6 @@ private slots:
     }
     void cleanupTestCase() { InstallPlatformBackend(nullptr); }
     void init() {
-        ResetWriteOptions();
         QGuiApplication::clipboard()->clear();
         shownMessages_.clear();
     }
@@ -296,9 +303,10 @@ private slots:
         });
         MainWindow window;
         window.Action(kCmdOtherOptions)->trigger();
-        QCOMPARE(UseStandardPaint, 0);
-        QCOMPARE(PaintProgramPath, std::string("/opt/paint"));
-        QCOMPARE(OptimizeWithTransparency, 0);
+        const WriteOptions& options = window.GetShell().Options();
+        QCOMPARE(options.UseStandardPaint, 0);
+        QCOMPARE(options.PaintProgramPath, std::string("/opt/paint"));
+        QCOMPARE(options.OptimizeWithTransparency, 0);
     }
 
     void paintEditing_data() {
@@ -339,9 +347,7 @@ private slots:
             file.open(QIODevice::WriteOnly | QIODevice::Truncate);
             file.write(body.toUtf8() + "\n");
         }
-        UseStandardPaint = 0;
-        PaintProgramPath = NativePath(script);
-        MainWindow window;
+        MainWindow window(0, PaintWith(NativePath(script)));
         AddFrames(window, 2);
         window.GetShell().Doc().modified = 0;
         if (messages) AnswerNextBox();
@@ -366,9 +372,7 @@ private slots:
     void frameListShowsTilesAndEditsOnDoubleClick() {
         Script(QStringLiteral("paint.sh"),
                "cp '" + Prepared("red.bmp", Bmp(10, 8, 24, {}, [](int, int) { return 0xFF0000u; })) + "' \"$1\"");
-        UseStandardPaint = 0;
-        PaintProgramPath = NativePath(Path("paint.sh"));
-        MainWindow window;
+        MainWindow window(0, PaintWith(NativePath(Path("paint.sh"))));
         window.show();
         AddFrames(window, 7, 10, 8);
         window.GetShell().Doc().modified = 0;

@@ -218,7 +218,8 @@ private slots:
         Selection selection;
         AddBlankFrame(*doc, selection, 0, 8, 8);
         AddBlankFrame(*doc, selection, 0, 8, 8);
-        QVERIFY(SaveDocument(nullptr, gif, *doc, ProcessWriteOptions()));
+        WriteOptions options;
+        QVERIFY(SaveDocument(nullptr, gif, *doc, options));
         auto* list = static_cast<QListWidget*>(PanelOf(*w).Control("121"));
         QMimeData data;
         data.setUrls({QUrl::fromLocalFile(QString::fromStdString(gif))});

@@ -87,7 +87,8 @@ private slots:
     void initTestCase() {
         qputenv("KIVO_INI", dir_.filePath("kivo.ini").toUtf8());
         InstallPlatformBackend(&backend_);
-        LoadSessionSettings();
+        WriteOptions options;
+        LoadSessionSettings(options);
     }
     void cleanupTestCase() { InstallPlatformBackend(nullptr); }
 

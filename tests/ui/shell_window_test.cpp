@@ -65,19 +65,22 @@ private:
         return dialog.findChild<QAbstractButton*>(QStringLiteral("id%1").arg(id));
     }
 
+    // Saves go ahead without the option dialog.
+    static WriteOptions Quiet() {
+        WriteOptions options;
+        options.ShowOptionsOnSave = 0;
+        return options;
+    }
+
 private slots:
     void initTestCase() {
         qputenv("KIVO_INI", dir_.filePath("kivo.ini").toUtf8());
         InstallPlatformBackend(&backend_);
     }
     void cleanupTestCase() { InstallPlatformBackend(nullptr); }
-    void init() {
-        ResetWriteOptions();
-        ShowOptionsOnSave = 0;
-    }
 
     void menuCommandsReachTheCommandLogic() {
-        MainWindow window;
+        MainWindow window(0, Quiet());
         AddFrames(window, 3);
         QVERIFY(window.windowTitle().endsWith(QStringLiteral("*")));
         window.Action(40015)->trigger();  // select all
@@ -95,7 +98,7 @@ private slots:
     // A row nobody handles leaves a dead menu item; a shortcut Qt reads
     // otherwise than written, or one two commands share, fires neither.
     void everyCommandHasOneHandlerAndKeysOfItsOwn() {
-        MainWindow window;
+        MainWindow window(0, Quiet());
         std::map<QKeySequence, int> keyOwner;
         for (const CommandInfo& c : Commands()) {
             const QString name = QStringLiteral("cmd%1").arg(int(c.id));
@@ -128,39 +131,41 @@ private slots:
     }
 
     void mngOptionsDialogAppliesItsRules() {
-        OptionsDialog dialog(nullptr, true);
+        WriteOptions o;
+        OptionsDialog dialog(nullptr, true, o);
         dialog.show();
         Control(dialog, 1026)->click();  // no colour reduction
-        QCOMPARE(NoColorReduction, 1);
+        QCOMPARE(o.NoColorReduction, 1);
         QVERIFY(Control(dialog, 1044)->isEnabled());
         Control(dialog, 1045)->click();
         auto* quality = dialog.findChild<QLineEdit*>(QStringLiteral("id1017"));
         QVERIFY(quality->isEnabled());
         quality->selectAll();
         QTest::keyClicks(quality, QStringLiteral("250"));
-        QCOMPARE(JngQuality, 100);
+        QCOMPARE(o.JngQuality, 100);
         Control(dialog, 1003)->click();  // 16 colours
-        QCOMPARE(MaxColors, 16);
-        QCOMPARE(NoColorReduction, 0);
+        QCOMPARE(o.MaxColors, 16);
+        QCOMPARE(o.NoColorReduction, 0);
         QVERIFY(Control(dialog, 1046)->isChecked());
         QVERIFY(!quality->isEnabled());
         Control(dialog, 2)->click();  // cancel puts it all back
-        QCOMPARE(MaxColors, 256);
-        QCOMPARE(JngQuality, 60);
-        QCOMPARE(JngOver256Only, 0);
+        QCOMPARE(o.MaxColors, 256);
+        QCOMPARE(o.JngQuality, 60);
+        QCOMPARE(o.JngOver256Only, 0);
     }
 
     void gifOptionsOkKeepsTheChoiceForBothWriters() {
-        OptionsDialog dialog(nullptr, false);
+        WriteOptions o;
+        OptionsDialog dialog(nullptr, false, o);
         dialog.show();
         Control(dialog, 1002)->click();  // 8 colours
         Control(dialog, 1)->click();
-        QCOMPARE(MaxColors, 8);
+        QCOMPARE(o.MaxColors, 8);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
     }
 
     void closingAsksAndAFailedSaveKeepsTheDocument() {
-        MainWindow window;
+        MainWindow window(0, Quiet());
         window.show();
         AddFrames(window, 2);
         AnswerNextBox(QMessageBox::Cancel);
@@ -178,7 +183,7 @@ private slots:
         QVERIFY(window.close());
         QVERIFY(QFile::exists(dir_.filePath("saved.gif")));
         // No discards.
-        MainWindow other;
+        MainWindow other(0, Quiet());
         other.show();
         AddFrames(other, 1);
         AnswerNextBox(QMessageBox::No);
@@ -189,7 +194,7 @@ private slots:
     // past the corner, and the preview grown for a larger animation while it
     // sat near the edge.
     void windowsOpenOnTheScreen() {
-        MainWindow window;
+        MainWindow window(0, Quiet());
         window.show();
         AddFrames(window, 2);
         const QRect screen = window.screen()->availableGeometry();

@@ -1,0 +1,20 @@
+// What a reader is asked to keep beyond the picture. The editor's session and
+// kivo-cli derive it from their write options (the choice is stored among them
+// in kivo.ini); a reader called without one keeps nothing extra.
+#pragma once
+
+#include "options/write_options.h"
+
+namespace kivo {
+
+struct ReadOptions {
+    // An indexed PNG (a file, or a datastream in an MNG) keeps its palette and
+    // index plane beside the 24-bit picture, so a save can write them back.
+    bool keepPngPalette = false;
+};
+
+inline ReadOptions ReadOptionsFrom(const WriteOptions& options) {
+    return ReadOptions{options.KeepPngPalette != 0};
+}
+
+}  // namespace kivo
