@@ -35,6 +35,8 @@ const SettingKey kKeys[] = {
     {"OPT1", SettingFormat::kDecimalComma, 2, "1,1"},
     {"PaintSoft", SettingFormat::kText, 0, ""},
     {"UndoMemory", SettingFormat::kDecimal, 1, "512"},  // MiB the edit history may hold
+    {"MainWinSize", SettingFormat::kDecimal, 2, "0 0"},    // 0 0: the designed size
+    {"MainLayout", SettingFormat::kDecimal, 4, "0 0 0 0"}, // picture|properties, picture/frame list
 };
 
 const SettingKey* FindKey(std::string_view name) {

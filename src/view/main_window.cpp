@@ -11,10 +11,16 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QSplitter>
+#include <QVBoxLayout>
 
 #include "app/command_state.h"
 #include "app/command_table.h"
 #include "app/session_settings.h"
+#include "app/window_position.h"
+#include "platform/settings_file.h"
 #include "ui/avi_encoder_dialog.h"
 #include "ui/file_dialogs.h"
 #include "ui/help_window.h"
@@ -45,27 +51,49 @@ MainWindow::MainWindow(int formatMode, WriteOptions options) : shell_(*this, for
     charWidth_ = CharWidthOf(fm);
     lineHeight_ = LineHeightOf(fm);
 
-    // A fixed panel: the window is not resized, so its controls are placed once.
+    // The tool bar's row across the top (its buttons are placed on it by the
+    // tool bar part, its tips may hang below it); under it, the picture and the
+    // frame list on the left, which take the space a larger window gives, and
+    // the properties on the right, which scroll when the window is too small
+    // for them.
     auto* panel = panel_ = new QWidget(this);
-    int w = 120 * charWidth_, h = 27 * lineHeight_;
-    panel->setFixedSize(w, h);
-    Line(panel, QFrame::HLine, QRect(0, 0, w, 2));
-    Line(panel, QFrame::HLine, QRect(0, 32, w, 2));
-    Line(panel, QFrame::VLine, QRect(240, 34, 2, h - 34));
-    image_ = new ImageArea(panel);
-    image_->setGeometry(19, 53, 202, 162);
+    topLine_ = Line(panel, QFrame::HLine, QRect(0, 0, 1, 2));
+    toolBarLine_ = Line(panel, QFrame::HLine, QRect(0, 32, 1, 2));
+    panel->installEventFilter(this);
+    auto* column = new QVBoxLayout(panel);
+    column->setContentsMargins(0, 34, 0, 0);
+    column->setSpacing(0);
+    splitter_ = new QSplitter(Qt::Horizontal, panel);
+    splitter_->setObjectName(QStringLiteral("main-splitter"));
+    splitter_->setChildrenCollapsible(false);
+    pictureSplitter_ = new QSplitter(Qt::Vertical, splitter_);
+    pictureSplitter_->setObjectName(QStringLiteral("picture-splitter"));
+    pictureSplitter_->setChildrenCollapsible(false);
+    image_ = new ImageArea(pictureSplitter_);
+    image_->setMinimumSize(8 * charWidth_, 4 * lineHeight_);
     image_->setContextMenuPolicy(Qt::CustomContextMenu);
+    frameListSide_ = new QWidget(pictureSplitter_);
+    frameListSide_->setObjectName(QStringLiteral("frame-list-side"));
+    propertyScroll_ = new QScrollArea(splitter_);
+    propertyScroll_->setObjectName(QStringLiteral("property-scroll"));
+    propertyScroll_->setFrameShape(QFrame::NoFrame);
+    propertySide_ = new QWidget;
+    propertySide_->setObjectName(QStringLiteral("property-side"));
+    const QSize designed = DesignedPanelSize();
+    propertySide_->setFixedSize(designed.width() - kPictureColumnWidth, designed.height() - 34);
+    propertyScroll_->setWidget(propertySide_);
+    propertyScroll_->setMinimumWidth(20 * charWidth_);
+    splitter_->setStretchFactor(0, 1);
+    splitter_->setStretchFactor(1, 0);
+    pictureSplitter_->setStretchFactor(0, 1);
+    pictureSplitter_->setStretchFactor(1, 1);
+    column->addWidget(splitter_, 1);
     setCentralWidget(panel);
     CreateMenus();
     connect(image_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { editMenu_->popup(image_->mapToGlobal(at)); });
 
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
-    WindowPoint stored = StoredPoint("MainWinPos");
-    QRect screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->geometry()
-                                                    : QRect(0, 0, 1024, 768);
-    WindowPoint at = RestoredWindowPosition(stored, screen.width(), screen.height());
-    move(at.x, at.y);
+    PlaceAtStart();
     KeepWindowsOnScreen(this);
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
@@ -234,12 +262,64 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     for (const auto& part : parts_) part->Closing();
+    StoreLayout();
     event->accept();
 }
 
 void MainWindow::moveEvent(QMoveEvent* event) {
     QMainWindow::moveEvent(event);
     SetStoredPoint("MainWinPos", {x(), y()});
+}
+
+QSize MainWindow::DesignedPanelSize() const { return {120 * charWidth_, 27 * lineHeight_}; }
+
+void MainWindow::PlaceAtStart() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect usable = screen ? screen->availableGeometry() : QRect(0, 0, 1024, 768);
+    const QRect whole = screen ? screen->geometry() : usable;
+    // The window frame and title bar take some of the usable area too.
+    constexpr int kFrameAllowance = 40;
+    const QSize designed = DesignedPanelSize() + QSize(0, menuBar()->sizeHint().height());
+    const std::vector<int> storedSize = SettingNumbers(SessionSettings(), "MainWinSize");
+    const WindowSize size = RestoredWindowSize(
+        {storedSize.size() > 1 ? storedSize[0] : 0, storedSize.size() > 1 ? storedSize[1] : 0},
+        {designed.width(), designed.height()}, {minimumSizeHint().width(), minimumSizeHint().height()},
+        {usable.width(), usable.height() - kFrameAllowance});
+    resize(size.width, size.height);
+    const WindowPoint at = RestoredWindowPosition(StoredPoint("MainWinPos"), whole.width(), whole.height());
+    move(at.x, at.y);
+
+    // The panes as they were left, in proportion to the window's size now.
+    const std::vector<int> layout = SettingNumbers(SessionSettings(), "MainLayout");
+    const int across = size.width - splitter_->handleWidth();
+    std::vector<int> panes = layout.size() > 1 ? RestoredSplit(layout[0], layout[1], across, 20 * charWidth_) : std::vector<int>{};
+    if (panes.empty()) {
+        // At first the properties get their whole width when the window has room for it.
+        const int properties = std::min(propertySide_->width() + propertyScroll_->verticalScrollBar()->sizeHint().width(),
+                                        across / 2);
+        panes = {across - properties, properties};
+    }
+    splitter_->setSizes({panes[0], panes[1]});
+    const int down = size.height - 34 - menuBar()->sizeHint().height() - pictureSplitter_->handleWidth();
+    std::vector<int> picture = layout.size() > 3 ? RestoredSplit(layout[2], layout[3], down, 4 * lineHeight_) : std::vector<int>{};
+    if (picture.empty()) picture = {down / 2, down - down / 2};
+    pictureSplitter_->setSizes({picture[0], picture[1]});
+}
+
+void MainWindow::StoreLayout() {
+    const int size[] = {width(), height()};
+    SetSettingNumbers(SessionSettings(), "MainWinSize", size);
+    const QList<int> panes = splitter_->sizes(), picture = pictureSplitter_->sizes();
+    const int layout[] = {panes.value(0), panes.value(1), picture.value(0), picture.value(1)};
+    SetSettingNumbers(SessionSettings(), "MainLayout", layout);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == panel_ && event->type() == QEvent::Resize) {
+        topLine_->setGeometry(0, 0, panel_->width(), 2);
+        toolBarLine_->setGeometry(0, 32, panel_->width(), 2);
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 }  // namespace kivo

@@ -16,7 +16,10 @@
 #include "view/window_part.h"
 
 class QAction;
+class QFrame;
 class QMenu;
+class QScrollArea;
+class QSplitter;
 
 namespace kivo {
 
@@ -53,9 +56,20 @@ public:
             if (auto* t = dynamic_cast<T*>(p.get())) return t;
         return nullptr;
     }
-    // The panel's widget area, right of and below the fixed lines, where parts
-    // place their controls.
+    // The window's body under the menus: the tool bar's row across its top
+    // (parts place their buttons there), the picture and frame list, the
+    // properties.
     QWidget* PanelWidget() const { return panel_; }
+    // Under the picture: the frame list and its buttons, laid out by the panel.
+    QWidget* FrameListSide() const { return frameListSide_; }
+    // The properties, at their designed size inside a scroll area: the panel
+    // places its controls there as the fixed layout says, less the picture
+    // column's width and the tool bar's height.
+    QWidget* PropertySide() const { return propertySide_; }
+    static constexpr int kPictureColumnWidth = 242;
+    static constexpr int kToolBarHeight = 34;
+    // The size the fixed layout was designed for.
+    QSize DesignedPanelSize() const;
     ImageArea* Image() const { return image_; }
 
     // Layout units of the window: the UI font's average character width, and
@@ -86,14 +100,26 @@ public:
 protected:
     void closeEvent(QCloseEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateMenus();
+    // Size, place and panes from the settings, fitted to the screen.
+    void PlaceAtStart();
+    // Size and panes into the settings, for the next start.
+    void StoreLayout();
     void UpdatePasteEnable();
 
     Shell shell_;
     std::vector<std::unique_ptr<WindowPart>> parts_;
     QWidget* panel_ = nullptr;
+    QFrame* topLine_ = nullptr;
+    QFrame* toolBarLine_ = nullptr;
+    QSplitter* splitter_ = nullptr;
+    QSplitter* pictureSplitter_ = nullptr;
+    QWidget* frameListSide_ = nullptr;
+    QScrollArea* propertyScroll_ = nullptr;
+    QWidget* propertySide_ = nullptr;
     std::map<int, QAction*> actions_;
     std::map<int, std::function<void()>> handlers_;
     QMenu* editMenu_ = nullptr;

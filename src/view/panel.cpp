@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QBoxLayout>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QFrame>
@@ -65,10 +66,30 @@ void SetTextQuietly(QLineEdit* edit, const QString& text) {
 
 }  // namespace
 
+namespace {
+
+// The controls under the picture; every other one is a property.
+bool OnFrameListSide(std::string_view key) {
+    for (std::string_view k : {"counter", "frame-scroll", "121", "122", "123", "124"})
+        if (k == key) return true;
+    return false;
+}
+
+// Keys of the fixed layout that the window itself draws or lays out.
+bool PlacedByWindow(std::string_view key) {
+    for (std::string_view k : {"line-top", "line-toolbar", "line-middle", "image"})
+        if (k == key) return true;
+    return false;
+}
+
+}  // namespace
+
 template <typename T>
 T* Panel::Make(const std::string& key, QWidget* widget) {
     controls_[key] = widget;
     widget->setObjectName(QString::fromStdString(key));
+    if (OnFrameListSide(key) && widget->parentWidget() != window_.FrameListSide())
+        widget->setParent(window_.FrameListSide());
     return static_cast<T*>(widget);
 }
 
@@ -83,7 +104,7 @@ QWidget* Panel::Control(const std::string& key) const {
 }
 
 void Panel::CreateControls() {
-    QWidget* parent = window_.PanelWidget();
+    QWidget* parent = window_.PropertySide();
     auto label = [&](const char* text, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
         auto* l = Make<QLabel>(text, new QLabel(QString::fromUtf8(text), parent));
         l->setAlignment(align);
@@ -147,6 +168,22 @@ void Panel::CreateControls() {
     });
     connect(button("124", "全部選択"), &QPushButton::clicked, this, [this] { SelectAll(); });
     window_.OnCommand(kCmdSelectAll, [this] { SelectAll(); });
+    // The frame list grows with the window; its counter, scroll bar and
+    // buttons keep their line height.
+    auto* listColumn = new QVBoxLayout(window_.FrameListSide());
+    listColumn->setContentsMargins(19, 4, 19, 8);
+    listColumn->setSpacing(4);
+    listColumn->addWidget(counter_);
+    listColumn->addWidget(frameScroll_);
+    listColumn->addWidget(list_, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->setSpacing(0);
+    for (const char* id : {"122", "123", "124"}) {
+        Control(id)->setMinimumHeight(window_.LineHeight() + 8);
+        buttons->addWidget(Control(id));
+    }
+    listColumn->addLayout(buttons);
+    list_->setMinimumHeight(3 * window_.LineHeight());
 
     label("全体の幅");
     screenWidth_ = number("101", 0);
@@ -198,7 +235,7 @@ void Panel::CreateControls() {
         Edit("透過色の使用", [this, on](AnimDoc& d) { return SetTransparency(d, Selected(), on); }, true);
     });
     label(" 透過色");
-    swatch_ = Make<ColourSwatch>("120", new ColourSwatch(window_.PanelWidget()));
+    swatch_ = Make<ColourSwatch>("120", new ColourSwatch(window_.PropertySide()));
     connect(swatch_, &QAbstractButton::clicked, this, [this] { PickTransparentColour(); });
     hasDelay_ = check("119", "ウェイト有り");
     connect(hasDelay_, &QCheckBox::clicked, this, [this](bool on) {
@@ -250,7 +287,7 @@ void Panel::CreateModeControls() {
     modeControls_.clear();
     documentText_ = frameText_ = nullptr;
     documentKeys_ = frameKeys_ = nullptr;
-    QWidget* parent = window_.PanelWidget();
+    QWidget* parent = window_.PropertySide();
     auto keep = [&](const std::string& key, QWidget* w) {
         Make<QWidget>(key, w);
         modeControls_.push_back(w);
@@ -326,11 +363,16 @@ void Panel::CreateModeControls() {
 }
 
 void Panel::Layout() {
-    QWidget* parent = window_.PanelWidget();
+    // The properties keep the places the fixed layout gives them, moved by the
+    // picture column and the tool bar that are laid out apart from them.
+    const QSize designed = window_.DesignedPanelSize();
     std::vector<ControlPlace> places =
-        PanelLayout(window_.CharWidth(), window_.LineHeight(), parent->width(), parent->height(), mode_);
+        PanelLayout(window_.CharWidth(), window_.LineHeight(), designed.width(), designed.height(), mode_);
     for (const ControlPlace& p : places) {
-        if (QWidget* w = Control(p.key)) w->setGeometry(p.x, p.y, p.width, p.height);
+        if (OnFrameListSide(p.key) || PlacedByWindow(p.key)) continue;
+        if (QWidget* w = Control(p.key))
+            w->setGeometry(p.x - MainWindow::kPictureColumnWidth, p.y - MainWindow::kToolBarHeight, p.width,
+                           p.height);
     }
     // The drop-down lists' heights include their open list; the closed box is one line.
     for (const char* key : {"115", "127", "128"})

@@ -153,6 +153,43 @@ TEST(WindowPosition, WindowsAreMovedFullyOntoTheScreen) {
     }
 }
 
+// A size stored on a larger display, or at a smaller scale, must still open
+// whole; a size never stored is the designed one.
+TEST(WindowPosition, RestoredSizesFitTheScreen) {
+    const WindowSize designed{960, 600}, minimum{400, 300};
+    struct Case {
+        WindowSize stored, screen, expected;
+    } cases[] = {
+        {{0, 0}, {1920, 1040}, {960, 600}},       // nothing stored
+        {{1500, 900}, {1920, 1040}, {1500, 900}}, // stored and fits
+        {{2500, 1400}, {1280, 680}, {1280, 680}}, // from a larger display
+        {{100, 50}, {1920, 1040}, {400, 300}},    // never below the minimum …
+        {{0, 0}, {640, 320}, {640, 320}},         // … unless the screen is smaller (2x scaling)
+        {{-5, 700}, {1920, 1040}, {960, 600}},    // a damaged entry counts as none
+    };
+    for (const Case& c : cases) {
+        const WindowSize got = RestoredWindowSize(c.stored, designed, minimum, c.screen);
+        EXPECT_EQ(got.width, c.expected.width) << c.stored.width << "x" << c.stored.height;
+        EXPECT_EQ(got.height, c.expected.height) << c.stored.width << "x" << c.stored.height;
+    }
+}
+
+TEST(WindowPosition, StoredPanesKeepTheirProportion) {
+    struct Case {
+        int first, second, total, least;
+        std::vector<int> expected;
+    } cases[] = {
+        {600, 300, 900, 100, {600, 300}},
+        {600, 300, 450, 100, {300, 150}},        // a smaller window: same proportion
+        {890, 10, 900, 100, {800, 100}},         // each pane keeps its least
+        {0, 300, 900, 100, {}},                  // nothing usable stored
+        {2000000000, 2000000000, 900, 100, {450, 450}},  // no overflow on hostile values
+        {600, 300, 150, 100, {}},                // no room for both
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(RestoredSplit(c.first, c.second, c.total, c.least), c.expected) << c.first << " " << c.second;
+}
+
 TEST(CommandState, FrameCommandsNeedFramesAndPasteNeedsAPicture) {
     AnimDoc doc;
     CommandContext context{&doc, false};

@@ -41,6 +41,8 @@ TEST(SettingsFile, EveryKeyIsWrittenInOrderAndFormatAndReadBack) {
         {"MngWROpt2", {1, 5}},
         {"ViewMode", {1}},
         {"OPT1", {0, 1}},
+        {"MainWinSize", {1280, 700}},
+        {"MainLayout", {800, 400, 300, 250}},
     };
     // No length limit, and texts that reading would otherwise trim or unquote.
     const std::string longFolder = "/home/user/" + std::string(600, 'x') + "/フォルダ";
@@ -69,6 +71,8 @@ TEST(SettingsFile, EveryKeyIsWrittenInOrderAndFormatAndReadBack) {
                           "OPT1=0,1\n"
                           "PaintSoft=\n"
                           "UndoMemory=512\n"
+                          "MainWinSize=1280 700\n"
+                          "MainLayout=800 400 300 250\n"
                           "LaterWindowPos=1 2\n");
     const Settings back = ReadSettings(path);
     for (const auto& [key, values] : numbers) EXPECT_EQ(SettingNumbers(back, key), values) << key;
