@@ -17,8 +17,8 @@ template <typename F>
 auto FrameProperties(F& f) {
     return std::tie(f.gcePacked, f.disposal, f.hasDelay, f.delay, f.hasTransparency, f.transparentIndex,
                     f.transparentRgb, f.left, f.top, f.width, f.height, f.imageFlags, f.localPalette, f.comment,
-                    f.imageRead, f.transparentChosen, f.tempPalette, f.colorCount, f.transparentSlot,
-                    f.sharedQuantize, f.lzwCodeSize, f.textKeys, f.selectedTextKey, f.saveKind, f.pngPalette);
+                    f.transparentChosen, f.tempPalette, f.colorCount, f.textKeys, f.selectedTextKey, f.saveKind,
+                    f.pngPalette);
 }
 
 template <typename F>
@@ -30,16 +30,15 @@ template <typename D>
 auto DocumentFields(D& d) {
     return std::tie(d.screenWidth, d.screenHeight, d.screenFlags, d.aspectRatio, d.backgroundIndex,
                     d.colorResolution, d.globalPalette, d.loopEnabled, d.loopCount, d.trailingComment,
-                    d.extentRight, d.extentBottom, d.globalTableBits, d.globalLzwCodeSize, d.mhdrProfile,
-                    d.ticksPerSecond, d.termAction, d.termAfterAction, d.termDelay, d.framingMode, d.defaultDelay,
-                    d.preFirstFrameModeSet, d.preFirstFrameMode, d.textKeys, d.selectedTextKey);
+                    d.extentRight, d.extentBottom, d.mhdrProfile, d.ticksPerSecond, d.termAction,
+                    d.termAfterAction, d.termDelay, d.textKeys, d.selectedTextKey);
 }
 
 // A field added to the records must be added to the lists above (or be left
 // out there on purpose), or undo would silently not restore it.
 #if defined(__x86_64__) && defined(__GLIBCXX__)
-static_assert(sizeof(Frame) == 312, "Frame changed: update FrameProperties or PixelBuffers");
-static_assert(sizeof(AnimDoc) == 264, "AnimDoc changed: update DocumentFields");
+static_assert(sizeof(Frame) == 296, "Frame changed: update FrameProperties or PixelBuffers");
+static_assert(sizeof(AnimDoc) == 232, "AnimDoc changed: update DocumentFields");
 #endif
 
 template <typename A, typename B>

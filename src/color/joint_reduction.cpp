@@ -39,12 +39,14 @@ int TopPadding(const Frame& f) { return f.top > 0 ? f.top : 0; }
 
 // Image row y (from the top) in the row buffer, black beyond the frame's
 // width; with a reserved entry the transparent pixels are counted and mapped
-// as black, since their own entry replaces them anyway.
+// as black, since their own entry replaces them anyway. A frame of the joint
+// reduction that still has transparency has such an entry: the one that got
+// none lost its transparency when the entries were handed out.
 void PrepareRow(const Frame& f, const FramePixels& px, int y, std::vector<uint8_t>& row, int rowWidth) {
     const size_t bytes = size_t(px.width) * 3;
     std::memcpy(row.data(), px.Row(y), bytes);
     std::memset(row.data() + bytes, 0, size_t(rowWidth) * 3 - bytes);
-    if (!f.transparentSlot) return;
+    if (!f.hasTransparency) return;
     for (size_t x = 0; x < bytes; x += 3)
         if (PixelRgb(&row[x]) == f.transparentRgb) row[x] = row[x + 1] = row[x + 2] = 0;
 }
@@ -79,18 +81,12 @@ JointRows RowWidths(const AnimDoc& doc, const std::vector<Frame*>& joint) {
     return {counted, narrow, narrow ? widest : counted};
 }
 
-// Undoes a half-finished joint reduction: no marker stays set and the global
-// palette made for it goes.
+// Undoes a half-finished joint reduction: the global palette made for it goes.
 struct JointCleanup {
     AnimDoc& doc;
     bool done = false;
     ~JointCleanup() {
-        if (done) return;
-        doc.globalPalette.clear();
-        for (Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
-            f->transparentSlot = 0;
-            f->sharedQuantize = 0;
-        }
+        if (!done) doc.globalPalette.clear();
     }
 };
 
@@ -153,17 +149,16 @@ bool ReduceJointly(AnimDoc& doc, const WriteOptions& options, bool mng, IndexPla
         } else if (n > m || options.AlwaysDither) {  // M colours keep an exact palette
             if (!GetFramePixels(*f)) return false;
             f->localPalette.clear();
-            f->sharedQuantize = 1;
             joint.push_back(f);
-            if (f->hasTransparency) {
-                if (FindReserved(reserved, f->transparentRgb) >= 0) {
-                    f->transparentSlot = 1;
-                } else if (b - 1 >= std::min(kQuantizerFloor, m - 1)) {
+            // Its transparent colour shares an entry reserved for another frame,
+            // gets one of its own, or, with none left, the frame loses its
+            // transparency for this file.
+            if (f->hasTransparency && FindReserved(reserved, f->transparentRgb) < 0) {
+                if (b - 1 >= std::min(kQuantizerFloor, m - 1)) {
                     reserved.push_back({f->transparentRgb, f->transparentRgb});
                     --b;
-                    f->transparentSlot = 1;
                 } else {
-                    f->hasTransparency = 0;  // no entry left to reserve
+                    f->hasTransparency = 0;
                 }
             }
         } else if (!PrepareFramePalette(*f, &doc, options, mng, planes)) {
@@ -238,7 +233,6 @@ bool ReduceJointly(AnimDoc& doc, const WriteOptions& options, bool mng, IndexPla
             if (f->hasTransparency && f->transparentRgb == rc.color) f->transparentRgb = rc.substitute;
     }
 
-    for (Frame* f : joint) f->transparentSlot = f->sharedQuantize = 0;
     cleanup.done = true;
     return true;
 }

@@ -19,12 +19,9 @@ void ForEachFrame(AnimDoc& doc, F f) {
     for (Frame* frame = doc.firstFrame.get(); frame; frame = frame->next.get()) f(*frame);
 }
 
-void ClearMarkers(AnimDoc& doc) {
-    ForEachFrame(doc, [](Frame& f) {
-        f.transparentSlot = 0;
-        f.sharedQuantize = 0;
-        f.censusIndices = {};  // what was not used as an index plane is not needed
-    });
+// What was not used as an index plane is not needed after preparation.
+void DropCensusPositions(AnimDoc& doc) {
+    ForEachFrame(doc, [](Frame& f) { f.censusIndices = {}; });
 }
 
 enum class Fit { kFits, kDoesNotFit, kFailed };
@@ -84,8 +81,6 @@ void ReleaseFrameState(Frame& f, bool allPalettes) {
     f.census.shrink_to_fit();
     f.censusIndices = {};
     f.colorCount = 0;
-    f.sharedQuantize = 0;
-    f.transparentSlot = 0;
     f.saveKind = 0;
     if (allPalettes || f.tempPalette == 1) {
         f.localPalette.clear();
@@ -117,7 +112,7 @@ bool PreparePalettes(OwnerWindow /*owner*/, AnimDoc& doc, const WriteOptions& op
     } catch (const std::bad_alloc&) {
         ok = false;
     }
-    ClearMarkers(doc);
+    DropCensusPositions(doc);
     return ok;
 }
 

@@ -23,7 +23,8 @@ namespace kivo {
 enum class IndexPlanes { kBuild, kDeferExact };
 
 // Whole document; mng selects the MNG rules. Pumps the progress dialog after
-// each frame. False on failure (memory), frames' working markers cleared.
+// each frame. False on failure (memory). Either way no frame keeps its census
+// positions (censusIndices) afterwards.
 bool PreparePalettes(OwnerWindow owner, AnimDoc& doc, const WriteOptions& options, bool mng,
                      IndexPlanes planes = IndexPlanes::kBuild);
 // One frame for a one-frame file (MaxColors taken as 256 for the call).
@@ -55,7 +56,7 @@ bool BuildExactIndexPlane(Frame& frame, const AnimDoc* doc);
 std::optional<Rgb> PickSubstituteColor(Rgb c, const Palette& palette, int n);
 
 // Releases what preparation left on every frame (index planes, censuses,
-// markers, disposable own palettes) so the next save starts from the 24-bit
+// disposable own palettes) so the next save starts from the 24-bit
 // pictures. Writers call it after writing.
 void ReleaseSaveState(AnimDoc& doc);
 // One frame's share of ReleaseSaveState, for a writer that releases each frame

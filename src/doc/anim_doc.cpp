@@ -140,7 +140,6 @@ void SpliceFrames(AnimDoc& into, AnimDoc& from, bool insert) {
     std::unique_ptr<Frame> moved = std::move(from.firstFrame);
     int movedCount = from.frameCount;
     from.currentFrame = nullptr;
-    from.pendingFrame = nullptr;
     from.frameCount = 0;
     from.currentIndex = 0;
 

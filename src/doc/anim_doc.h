@@ -38,15 +38,11 @@ struct Frame {
     std::string comment;          // empty = none
     std::unique_ptr<Frame> next;
 
-    int16_t imageRead = 0;        // GIF reader: image data seen
     int16_t transparentChosen = 0;// panel: transparency switched off, colour kept
     int16_t tempPalette = 0;      // localPalette is disposable (made for saving / full-colour source)
     int16_t colorCount = 0;       // palette preparation: census length
-    int16_t transparentSlot = 0;  // palette preparation working marker
-    int16_t sharedQuantize = 0;   // palette preparation working marker
 
     Dib dib;                      // 24-bit packed DIB after any reader or import
-    int32_t lzwCodeSize = 0;      // GIF writer
     std::vector<uint8_t> indexPixels;  // width*height indices, top row first; saving only
     std::vector<CensusEntry> census;   // palette preparation: colour census
     std::vector<uint8_t> censusIndices; // palette preparation: each pixel's census position (<= 256 colours)
@@ -83,18 +79,11 @@ struct AnimDoc {
     int32_t extentRight = 0, extentBottom = 0;
     int16_t modified = 0;
 
-    int32_t globalTableBits = 0;    // GIF writer
-    int32_t globalLzwCodeSize = 0;  // GIF writer
-
-    // MNG codec state
+    // MNG: the time base and what the MHDR and TERM chunks said
     int32_t mhdrProfile = 0;
     int32_t ticksPerSecond = 0;
     uint8_t termAction = 0, termAfterAction = 0;
     int32_t termDelay = 0;
-    Frame* pendingFrame = nullptr;
-    uint8_t framingMode = 0;
-    int32_t defaultDelay = 0;
-    uint8_t preFirstFrameModeSet = 0, preFirstFrameMode = 0;
 
     TextKeyList textKeys;
     int32_t selectedTextKey = 0;

@@ -118,6 +118,9 @@ struct Reader {
     GifReadError& error;  // why the read ends, once it does
     size_t unbackedPixels = kUnbackedPixelAllowance;
     int completeFrames = 0;  // images read whole, each handed on for decoding
+    // The last frame of the list (the current one) has had its descriptor
+    // read: the next control block, comment or image begins a new frame.
+    bool lastFrameHasImage = false;
     // The data of the image being read; its buffer goes round with the jobs'.
     LzwData lzw;
     // Made with the first image, whose failure then names the image data
@@ -156,17 +159,18 @@ bool ReadHeader(GifInput& in, AnimDoc& doc) {
 
 // The frame that the next control block, comment or image belongs to: the
 // current one until its image has been read, then a new one at the end.
-Frame* FrameUnderConstruction(AnimDoc& doc) {
-    if (!doc.currentFrame || doc.currentFrame->imageRead) {
-        if (!AppendFrame(doc)) throw std::bad_alloc();
+Frame* FrameUnderConstruction(Reader& r) {
+    if (!r.doc.currentFrame || r.lastFrameHasImage) {
+        if (!AppendFrame(r.doc)) throw std::bad_alloc();
+        r.lastFrameHasImage = false;
     }
-    return doc.currentFrame;
+    return r.doc.currentFrame;
 }
 
 bool ReadGraphicControl(Reader& r) {
     uint8_t b[6];
     if (!ReadExact(r.in, b, sizeof b) || b[0] != 4 || b[5] != 0) return false;
-    Frame* f = FrameUnderConstruction(r.doc);
+    Frame* f = FrameUnderConstruction(r);
     const uint8_t packed = b[1];
     f->gcePacked = packed;
     f->delay = int16_t(Le16(b + 2));
@@ -184,7 +188,7 @@ bool ReadGraphicControl(Reader& r) {
 // Comments are text: each sub-block contributes its bytes up to an embedded
 // zero. The input ending inside a comment ends the comment, not the file.
 bool ReadComment(Reader& r) {
-    Frame* f = FrameUnderConstruction(r.doc);
+    Frame* f = FrameUnderConstruction(r);
     uint8_t data[255];
     for (;;) {
         int size = r.in.Byte();
@@ -250,7 +254,7 @@ bool ReadDescriptor(Reader& r, Frame& f) {
         size_t index = size_t(uint8_t(f.transparentIndex));
         f.transparentRgb = index < pal.size() ? pal[index] : Rgb{};
     }
-    f.imageRead = 1;
+    r.lastFrameHasImage = true;
     return true;
 }
 
@@ -295,10 +299,11 @@ bool ImagesDecoded(Reader& r) { return !r.decoding || r.decoding->Finish(); }
 
 // Ends the list after its last image: a trailing frame without one only held a
 // comment (or a control block), which becomes the document's trailing comment.
-bool DropImagelessLastFrame(AnimDoc& doc) {
+bool DropImagelessLastFrame(Reader& r) {
+    AnimDoc& doc = r.doc;
     if (!doc.currentFrame) return false;
     Frame* last = doc.currentFrame;
-    if (!last->imageRead) {
+    if (!r.lastFrameHasImage) {
         if (!last->localPalette.empty() || doc.frameCount < 2) return false;
         doc.trailingComment = std::move(last->comment);
         Frame* before = NthFrame(doc, doc.frameCount - 2);
@@ -341,7 +346,7 @@ Step ReadBlockList(Reader& r) {
             ProgressPrintf("GIF 読み取り中...\r %4d コマ", ++imageCount);
             if (ProgressPump()) return Step::kCancel;
             if (!Succeeds([&] {
-                    Frame* f = FrameUnderConstruction(r.doc);
+                    Frame* f = FrameUnderConstruction(r);
                     return ReadDescriptor(r, *f) && ReadImageData(r, *f);
                 })) {
                 if (r.in.RanOut()) return Step::kCut;
@@ -432,7 +437,7 @@ Step ReadDocument(Reader& r) {
     Step step = ReadBlocks(r);
     if (step == Step::kCut) KeepCompleteFrames(r);
     if (step != Step::kFinish) return step;
-    if (!DropImagelessLastFrame(r.doc)) {
+    if (!DropImagelessLastFrame(r)) {
         r.error.fault = GifReadFault::kTrailer;
         return Step::kFail;
     }

@@ -165,8 +165,9 @@ void PutControlBlock(Bytes& b, Frame& frame, const Palette& palette) {
     b.push_back(0);
 }
 
-// Image descriptor and local table, for the LZW code size the frame was given.
-void PutDescriptor(Bytes& b, const Frame& frame, const AnimDoc& doc) {
+// Image descriptor and local table. A frame on the global table repeats its
+// size bits, globalBits, which only the header written for this save knows.
+void PutDescriptor(Bytes& b, const Frame& frame, int globalBits) {
     const WrittenArea a = AreaOf(frame);
     b.push_back(0x2C);
     PutU16(b, a.left);
@@ -179,7 +180,7 @@ void PutDescriptor(Bytes& b, const Frame& frame, const AnimDoc& doc) {
         b.push_back(uint8_t((bits - 1) | 0x80 | interlace));
         PutColorTable(b, frame.localPalette, bits);
     } else {
-        b.push_back(uint8_t(((doc.globalTableBits - 1) & 7) | interlace));
+        b.push_back(uint8_t(((globalBits - 1) & 7) | interlace));
     }
 }
 
@@ -222,38 +223,41 @@ bool FrameReadyToWrite(const Frame& frame, const AnimDoc& doc) {
 
 // The blocks in front of a frame's image data: comment, control block,
 // descriptor and local table.
-Bytes FrameBlocks(Frame& frame, const AnimDoc& doc) {
+Bytes FrameBlocks(Frame& frame, const AnimDoc& doc, int globalBits) {
     Bytes b;
     if (!frame.comment.empty()) PutComment(b, frame.comment);
     PutControlBlock(b, frame, *FramePalette(frame, doc));
-    PutDescriptor(b, frame, doc);
+    PutDescriptor(b, frame, globalBits);
     return b;
 }
 
+// The frame's image data, its code size worked out from the index plane as it
+// is now (after any renumbering for the written table order).
 Bytes CompressedImage(const Frame& frame, const AnimDoc& doc) {
     Bytes data;
     const bool interlaced = (frame.imageFlags & kInterlacedFlag) != 0;
+    const int codeSize = FrameCodeSize(frame, doc);
     if (IsEmptyFrame(frame)) {
         const uint8_t pixel = StandInIndex(frame, *FramePalette(frame, doc));
-        LzwEncodeImage(&pixel, 1, 1, frame.lzwCodeSize, interlaced, data);
+        LzwEncodeImage(&pixel, 1, 1, codeSize, interlaced, data);
     } else if (const WrittenArea a = AreaOf(frame); a.skipX || a.skipY) {
         std::vector<uint8_t> shown(size_t(a.width) * size_t(a.height));
         for (int32_t y = 0; y < a.height; ++y) {
             const uint8_t* row = frame.indexPixels.data() + size_t(y + a.skipY) * size_t(frame.width) + size_t(a.skipX);
             std::copy_n(row, a.width, shown.data() + size_t(y) * size_t(a.width));
         }
-        LzwEncodeImage(shown.data(), a.width, a.height, frame.lzwCodeSize, interlaced, data);
+        LzwEncodeImage(shown.data(), a.width, a.height, codeSize, interlaced, data);
     } else {
-        LzwEncodeImage(frame.indexPixels.data(), frame.width, frame.height, frame.lzwCodeSize,
-                       interlaced, data);
+        LzwEncodeImage(frame.indexPixels.data(), frame.width, frame.height, codeSize, interlaced, data);
     }
     return data;
 }
 
+// The frame of a single-image file, which has no global table: the frame
+// brings its own.
 bool WriteFrame(SafeFile& file, Frame& frame, const AnimDoc& doc) {
-    if (!FrameReadyToWrite(frame, doc)) return false;
-    frame.lzwCodeSize = FrameCodeSize(frame, doc);
-    const Bytes blocks = FrameBlocks(frame, doc);
+    if (!FrameReadyToWrite(frame, doc) || frame.localPalette.empty()) return false;
+    const Bytes blocks = FrameBlocks(frame, doc, /*globalBits=*/1);
     return file.Write(blocks) && file.Write(CompressedImage(frame, doc));
 }
 
@@ -322,7 +326,6 @@ bool CompressFrame(Frame& frame, const AnimDoc& doc, const WrittenTableOrder& or
     const bool ok = BuildFrameIndexPlane(frame, order.DocumentOrder()) && FrameReadyToWrite(frame, doc);
     if (ok) {
         order.Renumber(frame);
-        frame.lzwCodeSize = FrameCodeSize(frame, doc);
         data = CompressedImage(frame, doc);
     }
     if (ownPlane) {
@@ -342,8 +345,6 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, const WriteOptions& options, b
     if (doc.globalPalette.size() > 256) return false;
     doc.screenFlags = PutHeader(b, doc.screenWidth, doc.screenHeight, doc.globalPalette.size(),
                                 hasGlobal, bits);
-    doc.globalTableBits = bits;
-    doc.globalLzwCodeSize = std::max(bits, 2);
     if (hasGlobal) PutColorTable(b, doc.globalPalette, bits);
     if (doc.loopEnabled != 0) PutLoopBlock(b, doc);
     if (!file.Write(b)) return false;
@@ -376,7 +377,7 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, const WriteOptions& options, b
                 cancelled = true;
                 return false;
             }
-            if (!file.Write(FrameBlocks(g, doc)) || !file.Write(imageData[i])) return false;
+            if (!file.Write(FrameBlocks(g, doc, bits)) || !file.Write(imageData[i])) return false;
             imageData[i] = {};
             ReleaseFrameSaveState(g);
         }

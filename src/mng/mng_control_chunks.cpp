@@ -81,18 +81,17 @@ bool TextInflater::Inflate(std::span<const uint8_t> in, std::string& out) {
 }
 
 Frame& PendingFrame(MngReader& r) {
-    AnimDoc& d = r.doc;
-    if (d.pendingFrame) return *d.pendingFrame;
-    if (!AppendFrame(d)) throw std::bad_alloc();
-    Frame* f = d.currentFrame;
+    if (r.pendingFrame) return *r.pendingFrame;
+    if (!AppendFrame(r.doc)) throw std::bad_alloc();
+    Frame* f = r.doc.currentFrame;
     f->left = r.x;
     f->top = r.y;
-    f->disposal = DisposalForFramingMode(d.framingMode);
-    f->delay = d.defaultDelay;
+    f->disposal = DisposalForFramingMode(r.framingMode);
+    f->delay = r.defaultDelay;
     f->hasDelay = f->delay != 0;
     r.beforePending = r.lastFrame;
     r.lastFrame = f;
-    d.pendingFrame = f;
+    r.pendingFrame = f;
     return *f;
 }
 
@@ -147,11 +146,10 @@ bool HandleFram(MngReader& r, const InputChunk& chunk) {
     const size_t size = view.size();
     if (size) std::memcpy(data, view.data(), size);
 
-    AnimDoc& d = r.doc;
-    if (size > 0 && data[0] != 0) d.framingMode = data[0];
+    if (size > 0 && data[0] != 0) r.framingMode = data[0];
     Frame& f = PendingFrame(r);
 
-    int32_t delay = d.defaultDelay;
+    int32_t delay = r.defaultDelay;
     if (size >= 2) {
         // The subframe name ends with a zero within 80 bytes; a chunk may also end
         // inside the name, and then nothing else changes.
@@ -163,7 +161,7 @@ bool HandleFram(MngReader& r, const InputChunk& chunk) {
             // A change whose delay field is cut off changes nothing.
             if (changes + 8 <= size && data[changes] != 0) {
                 delay = Clamped(Be32(data + changes + 4));
-                if (data[changes] == 2) d.defaultDelay = delay;
+                if (data[changes] == 2) r.defaultDelay = delay;
             }
         }
     }
@@ -171,10 +169,10 @@ bool HandleFram(MngReader& r, const InputChunk& chunk) {
     // The mode says what happens after a frame is shown: it belongs to the frame
     // before this one, and before the first frame to the last one (the
     // animation starts over after it).
-    const int16_t disposal = DisposalForFramingMode(d.framingMode);
-    if (d.pendingFrame == d.firstFrame.get()) {
-        d.preFirstFrameModeSet = 1;
-        d.preFirstFrameMode = d.framingMode;
+    const int16_t disposal = DisposalForFramingMode(r.framingMode);
+    if (r.pendingFrame == r.doc.firstFrame.get()) {
+        r.preFirstFrameModeSet = true;
+        r.preFirstFrameMode = r.framingMode;
     } else if (r.beforePending) {
         r.beforePending->disposal = disposal;
     }

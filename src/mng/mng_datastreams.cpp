@@ -103,7 +103,7 @@ bool ReadPngDatastream(MngReader& r, const InputChunk& ihdr) {
         return false;
     }
     if (!PixelsBacked(r, uint32_t(f.width), uint32_t(f.height), s.length)) return false;
-    r.doc.pendingFrame = nullptr;
+    r.pendingFrame = nullptr;
     r.position = scan.end;
     return true;
 }
@@ -149,7 +149,7 @@ bool ReadJngDatastream(MngReader& r, const InputChunk& jhdr) {
     }
     if (!error.warning.empty()) r.error.warnings.push_back(std::move(error.warning));
     if (!PixelsBacked(r, uint32_t(f.width), uint32_t(f.height), jpeg.size())) return false;
-    r.doc.pendingFrame = nullptr;
+    r.pendingFrame = nullptr;
     r.position = at;
     return true;
 }

@@ -47,15 +47,15 @@ Step ReadOneChunk(MngReader& r) {
 // frame takes the framing mode given before the first one and the TERM delay.
 void FinishFrames(MngReader& r) {
     AnimDoc& d = r.doc;
-    if (d.pendingFrame) {
+    if (r.pendingFrame) {
         if (r.beforePending) r.beforePending->next.reset();
         else d.firstFrame.reset();
         --d.frameCount;
         r.lastFrame = r.beforePending;
-        d.pendingFrame = nullptr;
+        r.pendingFrame = nullptr;
     }
     if (Frame* last = r.lastFrame) {
-        if (d.preFirstFrameModeSet) last->disposal = DisposalForFramingMode(d.preFirstFrameMode);
+        if (r.preFirstFrameModeSet) last->disposal = DisposalForFramingMode(r.preFirstFrameMode);
         if (d.termDelay != 0) {
             last->delay = d.termDelay;
             last->hasDelay = 1;
@@ -103,8 +103,8 @@ void BuildComments(AnimDoc& d) {
 // cancel.
 bool ReadChunks(MngReader& r) {
     AnimDoc& d = r.doc;
-    d.framingMode = 1;
-    d.defaultDelay = 1;
+    r.framingMode = 1;
+    r.defaultDelay = 1;
     ProgressSetCancel("中止");
     ProgressPump();
     int shown = -1;
@@ -167,13 +167,13 @@ MngReadError ReadFirstImageFrom(MngInput& in, Frame& frame, const ReadOptions& o
     MngReadError error;
     try {
         if (!HasMngSignature(in)) return MngReadError::Kind::kNotRead;
-        // A bare document: framing mode, delay and place all 0; none of it is used.
+        // The reader's framing mode, delay and place stay 0: none of them is used.
         AnimDoc doc;
         MngReader r(in, doc, error);
         r.firstImageOnly = true;
         r.keepPngPalette = options.keepPngPalette;
         r.position = 8;
-        while (!doc.firstFrame || doc.pendingFrame) {
+        while (!doc.firstFrame || r.pendingFrame) {
             if (ReadOneChunk(r) != Step::kNext) {
                 if (!error) error.kind = MngReadError::Kind::kNotRead;
                 return error;

@@ -62,6 +62,18 @@ struct MngReader {
     int32_t x = 0, y = 0;        // placement from DEFI, for this and later frames
     Frame* lastFrame = nullptr;  // the list's last frame (it may be pending)
     Frame* beforePending = nullptr;
+    // The frame FRAM or DEFI began, or an image is being read into; it goes
+    // at MEND when no image followed.
+    Frame* pendingFrame = nullptr;
+    // What FRAM set for the frames after it. Reading a whole file starts from
+    // MNG's own values, 1 and 1; the first-image reader, which takes no
+    // timing, leaves them at 0.
+    uint8_t framingMode = 0;
+    int32_t defaultDelay = 0;
+    // The framing mode that a FRAM before the first frame gave: it belongs to
+    // the last frame.
+    bool preFirstFrameModeSet = false;
+    uint8_t preFirstFrameMode = 0;
     size_t unbackedPixels = kUnbackedPixels;
 
     // The global PLTE and tRNS chunks, each whole: length, type, data, CRC.

@@ -52,20 +52,16 @@ std::vector<std::string> Contents(const AnimDoc& d) {
     o << d.screenWidth << ' ' << d.screenHeight << ' ' << int(d.screenFlags) << ' ' << int(d.aspectRatio) << ' '
       << int(d.backgroundIndex) << ' ' << d.colorResolution << ' ' << Buffer(d.globalPalette) << ' ' << d.loopEnabled
       << ' ' << d.loopCount << ' ' << d.trailingComment << ' ' << d.frameCount << ' ' << d.extentRight << ' '
-      << d.extentBottom << ' ' << d.globalTableBits
-      << ' ' << d.globalLzwCodeSize << ' ' << d.mhdrProfile << ' ' << d.ticksPerSecond << ' ' << int(d.termAction)
-      << ' ' << int(d.termAfterAction) << ' ' << d.termDelay << ' ' << int(d.framingMode) << ' ' << d.defaultDelay
-      << ' ' << int(d.preFirstFrameModeSet) << ' ' << int(d.preFirstFrameMode) << ' ' << Keys(d.textKeys) << ' '
-      << d.selectedTextKey;
+      << d.extentBottom << ' ' << d.mhdrProfile << ' ' << d.ticksPerSecond << ' ' << int(d.termAction) << ' '
+      << int(d.termAfterAction) << ' ' << d.termDelay << ' ' << Keys(d.textKeys) << ' ' << d.selectedTextKey;
     std::vector<std::string> out{o.str()};
     for (const Frame* f = d.firstFrame.get(); f; f = f->next.get()) {
         std::ostringstream p;
         p << int(f->gcePacked) << ' ' << f->disposal << ' ' << f->hasDelay << ' ' << f->delay << ' '
           << f->hasTransparency << ' ' << f->transparentIndex << ' ' << Colour(f->transparentRgb) << ' ' << f->left
           << ' ' << f->top << ' ' << f->width << ' ' << f->height << ' ' << int(f->imageFlags) << ' '
-          << Buffer(f->localPalette) << ' ' << f->comment << ' ' << f->imageRead << ' ' << f->transparentChosen
-          << ' ' << f->tempPalette << ' ' << f->colorCount << ' ' << f->transparentSlot << ' ' << f->sharedQuantize
-          << ' ' << Buffer(f->dib) << ' ' << f->lzwCodeSize << ' ' << Buffer(f->indexPixels) << ' '
+          << Buffer(f->localPalette) << ' ' << f->comment << ' ' << f->transparentChosen << ' ' << f->tempPalette
+          << ' ' << f->colorCount << ' ' << Buffer(f->dib) << ' ' << Buffer(f->indexPixels) << ' '
           << Buffer(f->census) << ' ' << Buffer(f->censusIndices) << ' ' << Keys(f->textKeys) << ' '
           << f->selectedTextKey << ' ' << f->saveKind << ' ' << Buffer(f->pngIndexPixels) << ' '
           << Buffer(f->pngPalette);

@@ -2,6 +2,8 @@
 // joint reduction into one global palette, and the state left for the writers.
 #include "color/palette_prep.h"
 
+#include <algorithm>
+
 #include "color/color_fixture.h"
 #include "color/palette_prep_internal.h"
 #include "color/quantizer.h"
@@ -249,6 +251,46 @@ TEST_F(PrepareDoc, SmallSharedPalettesStillReserveOneTransparentColour) {
     }
 }
 
+TEST_F(PrepareDoc, OnlyTransparentColoursWithAnEntryAreLeftOutOfTheSharedColours) {
+    // Half of each frame is its transparent colour, the rest four greys. A
+    // colour with a reserved entry is counted as black, so the quantizer spends
+    // nothing on it; with eight entries the second colour gets none, its frame
+    // loses its transparency, and its pixels of that colour are counted like
+    // any others.
+    struct Case {
+        int maxColors;
+        bool greenKeepsTransparency;
+    };
+    for (const Case c : {Case{8, false}, Case{16, true}}) {
+        SCOPED_TRACE(c.maxColors);
+        options = WriteOptions();
+        options.MaxColors = c.maxColors;
+        options.AlwaysDither = 1;
+        auto doc = MakeDoc(20, 20);
+        const Rgb red{255, 0, 0}, green{0, 255, 0};
+        for (Rgb t : {red, green}) {
+            Frame& f = AddFrame(*doc, 20, 20, [=](int x, int y) {
+                const uint8_t grey = uint8_t(x / 5 * 60);
+                return y < 10 ? t : Rgb{grey, grey, grey};
+            });
+            f.hasTransparency = 1;
+            f.transparentRgb = t;
+        }
+        TransparencyMasks masks = MaskTransparency(*doc);
+        ASSERT_TRUE(PreparePalettes(nullptr, *doc, options, false));
+        EXPECT_EQ(NthFrame(*doc, 0)->hasTransparency, 1);
+        EXPECT_EQ(NthFrame(*doc, 1)->hasTransparency, c.greenKeepsTransparency ? 1 : 0);
+        const Palette& pal = doc->globalPalette;
+        const size_t reserved = c.greenKeepsTransparency ? 2 : 1;
+        ASSERT_EQ(pal.size(), size_t(c.maxColors));
+        auto reddish = [](Rgb e) { return e.r > 128 && e.g < 64 && e.b < 64; };
+        auto greenish = [](Rgb e) { return e.g > 128 && e.r < 64 && e.b < 64; };
+        EXPECT_TRUE(std::none_of(pal.begin() + ptrdiff_t(reserved), pal.end(), reddish));
+        EXPECT_EQ(std::any_of(pal.begin() + ptrdiff_t(reserved), pal.end(), greenish), !c.greenKeepsTransparency);
+        ExpectWritable(*doc, true, masks);
+    }
+}
+
 TEST_F(PrepareDoc, SubstitutesNeverCollide) {
     // Reserved colour A comes out of the quantizer and walks to (3, 2, 4), which
     // is reserved colour B: two equal entries would leave B's frame with its
@@ -348,16 +390,23 @@ TEST_F(PrepareDoc, PropertiesHoldAcrossOptions) {
             }
 }
 
-TEST_F(PrepareDoc, FailureLeavesNoGlobalPaletteOrMarkers) {
-    auto doc = MakeDoc(30, 30);
-    AddFrame(*doc, 30, 30, Distinct(400, 30));
-    Frame& broken = AddFrame(*doc, 8, 8, Solid({1, 2, 3}));
-    broken.height = 9;
-    EXPECT_FALSE(PreparePalettes(nullptr, *doc, options, false));
-    EXPECT_TRUE(doc->globalPalette.empty());
-    for (Frame* f = doc->firstFrame.get(); f; f = f->next.get()) {
-        EXPECT_EQ(f->sharedQuantize, 0);
-        EXPECT_EQ(f->transparentSlot, 0);
+TEST_F(PrepareDoc, FailureLeavesNoGlobalPaletteOrCensusPositions) {
+    // With dithering forced, the few-colour transparent frame, its census
+    // positions taken and an entry reserved for it, joins the shared reduction
+    // before the broken frame stops it; without, it keeps its own palette.
+    for (int dither : {0, 1}) {
+        SCOPED_TRACE(dither);
+        options.AlwaysDither = dither;
+        auto doc = MakeDoc(30, 30);
+        AddFrame(*doc, 30, 30, Distinct(400, 30));
+        Frame& clear = AddFrame(*doc, 10, 10, Distinct(5, 10));
+        clear.hasTransparency = 1;
+        clear.transparentRgb = PixelOf(clear.dib, 0, 0);
+        Frame& broken = AddFrame(*doc, 8, 8, Solid({1, 2, 3}));
+        broken.height = 9;
+        EXPECT_FALSE(PreparePalettes(nullptr, *doc, options, false));
+        EXPECT_TRUE(doc->globalPalette.empty());
+        for (Frame* f = doc->firstFrame.get(); f; f = f->next.get()) EXPECT_TRUE(f->censusIndices.empty());
     }
 }
 

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <utility>
 
 #include "options/write_options.h"
 #include "doc/dib.h"
@@ -111,6 +113,48 @@ TEST(GifReader, CommentsAreJoinedAndATrailingOneMovesToTheDocument) {
     ASSERT_EQ(doc->textKeys.size(), 1u);
     EXPECT_EQ(doc->textKeys[0].text, "the end");
     EXPECT_FALSE(doc->firstFrame->next->next);
+}
+
+TEST(GifReader, BlocksAfterAnImageBeginTheNextFrame) {
+    // Control blocks and comments go to the frame of the image that follows
+    // them. After the last image a comment is the document's, and a control
+    // block goes with the imageless frame it began.
+    struct Case {
+        const char* name;
+        std::string blocks;  // I image, C control block (delays 20, 21, ...), M comment (m0, m1, ...)
+        std::vector<std::pair<int, std::string>> frames;  // delay, comment
+        std::string trailing;
+    };
+    const Case cases[] = {
+        {"control block between images", "ICI", {{10, ""}, {20, ""}}, ""},
+        {"comment between images", "IMI", {{10, ""}, {10, "m0"}}, ""},
+        {"both before each image", "CIMCI", {{20, ""}, {21, "m0"}}, ""},
+        {"three frames, comments between", "IMIMI", {{10, ""}, {10, "m0"}, {10, "m1"}}, ""},
+        {"comment after the last image", "IMIM", {{10, ""}, {10, "m0"}}, "m1"},
+        {"control block after the last image", "IIC", {{10, ""}, {10, ""}}, ""},
+        {"control block and comment after the last image", "ICM", {{10, ""}}, "m0"},
+    };
+    const Palette pal = TestPalette(4);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScopedRecordingBackend rec;
+        GifBuilder g;
+        g.Header(1, 1, pal);
+        int controls = 0, comments = 0;
+        for (char block : c.blocks) {
+            if (block == 'I') g.Image(0, 0, 1, 1, LiteralImageData(2, {1}));
+            if (block == 'C') g.Control(0, 20 + controls++, 0);
+            if (block == 'M') g.Comment({"m" + std::to_string(comments++)});
+        }
+        auto doc = Read(g.Trailer().Done());
+        ASSERT_TRUE(doc);
+        EXPECT_TRUE(rec->errors.empty());
+        std::vector<std::pair<int, std::string>> frames;
+        for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get()) frames.emplace_back(f->delay, f->comment);
+        EXPECT_EQ(frames, c.frames);
+        EXPECT_EQ(doc->frameCount, int32_t(c.frames.size()));
+        EXPECT_EQ(doc->trailingComment, c.trailing);
+    }
 }
 
 TEST(GifReader, InterlacedImagesAreStoredInFinalRowOrder) {

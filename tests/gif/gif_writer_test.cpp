@@ -7,9 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <csignal>
 #include <filesystem>
+#include <vector>
 
 #include "options/write_options.h"
 #include "doc/dib.h"
@@ -207,7 +209,6 @@ TEST_F(GifWriterTest, BytesOfScreenTableAndCodeSize) {
     EXPECT_EQ(bytes[8], 4);
     EXPECT_EQ(bytes[10], 0x81);
     EXPECT_EQ(doc->screenFlags, 0x81);
-    EXPECT_EQ(doc->globalTableBits, 2);
     size_t p = AfterGlobalTable(4);
     EXPECT_EQ(bytes[p], 0x21);  // the control block follows the table directly
     EXPECT_EQ(bytes[p + 1], 0xF9);
@@ -228,14 +229,19 @@ TEST_F(GifWriterTest, BytesOfScreenTableAndCodeSize) {
     EXPECT_EQ(bytes[AfterGlobalTable(2) + 1], 0xFF);
     p += 8;
     ASSERT_EQ(bytes[p], 0x2C);
+    EXPECT_EQ(bytes[p + 9], 0x00);  // a one-bit global table, repeated
     EXPECT_EQ(bytes[p + 10], 2);
-    EXPECT_EQ(two->globalLzwCodeSize, 2);
 }
 
-// The first LZW code-size byte after image n's descriptor.
-uint8_t CodeSizeOfImage(const std::vector<uint8_t>& bytes, int n) {
+// Each image's descriptor packed byte and the LZW code-size byte after its
+// descriptor (and local table), in file order.
+struct WrittenImage {
+    uint8_t packed = 0, codeSize = 0;
+};
+std::vector<WrittenImage> WrittenImages(const std::vector<uint8_t>& bytes) {
+    std::vector<WrittenImage> images;
     size_t p = 13 + (bytes[10] & 0x80 ? 3 * (size_t(2) << (bytes[10] & 7)) : 0);
-    for (int seen = 0; p < bytes.size();) {
+    while (p < bytes.size()) {
         if (bytes[p] == 0x21) {
             p += 2;
             while (bytes[p] != 0) p += bytes[p] + 1;
@@ -243,7 +249,7 @@ uint8_t CodeSizeOfImage(const std::vector<uint8_t>& bytes, int n) {
         } else if (bytes[p] == 0x2C) {
             const uint8_t packed = bytes[p + 9];
             p += 10 + (packed & 0x80 ? 3 * (size_t(2) << (packed & 7)) : 0);
-            if (seen++ == n) return bytes[p];
+            images.push_back({packed, bytes[p]});
             ++p;
             while (bytes[p] != 0) p += bytes[p] + 1;
             ++p;
@@ -251,7 +257,47 @@ uint8_t CodeSizeOfImage(const std::vector<uint8_t>& bytes, int n) {
             break;
         }
     }
-    return 0;
+    return images;
+}
+
+uint8_t CodeSizeOfImage(const std::vector<uint8_t>& bytes, int n) {
+    const std::vector<WrittenImage> images = WrittenImages(bytes);
+    return size_t(n) < images.size() ? images[size_t(n)].codeSize : 0;
+}
+
+TEST_F(GifWriterTest, ImagesRepeatTheGlobalTableSizeAndSendCodesForTheirOwnPixels) {
+    KIVO_SKIP_WITHOUT_GIFLIB();
+    // The first frame sets the shared table's size; the others draw two
+    // colours from its start or its end. Each descriptor must repeat the
+    // header's size bits, and each code size must be the smallest (never
+    // below 2) that sends the highest index giflib decodes from that image.
+    for (int colors : {2, 3, 5, 9, 17, 40, 100, 200}) {
+        SCOPED_TRACE(colors);
+        auto doc = Doc(16, 16);
+        AddFrame(*doc, 16, 16, [&](int x, int y) { return (y * 16 + x) % colors; });
+        AddFrame(*doc, 8, 8, [](int x, int y) { return (x + y) % 2; });
+        AddFrame(*doc, 8, 8, [&](int x, int) { return colors - 1 - x % 2; });
+        const auto bytes = Save(*doc);
+        const OracleGif gif = test::DecodeWithGiflib(bytes);
+        ASSERT_TRUE(gif.ok) << gif.error;
+        ASSERT_EQ(gif.images.size(), 3u);
+        int tableBits = 1;
+        while ((1 << tableBits) < colors) ++tableBits;
+        EXPECT_EQ(bytes[10], 0x80 | (tableBits - 1));
+        const std::vector<WrittenImage> written = WrittenImages(bytes);
+        ASSERT_EQ(written.size(), 3u);
+        for (size_t n = 0; n < 3; ++n) {
+            SCOPED_TRACE(n);
+            const OracleImage& img = gif.images[n];
+            EXPECT_TRUE(img.localPalette.empty());
+            EXPECT_EQ(written[n].packed, bytes[10] & 7);
+            const int highest = *std::max_element(img.pixels.begin(), img.pixels.end());
+            int codeBits = 2;
+            while ((1 << codeBits) <= highest) ++codeBits;
+            EXPECT_EQ(written[n].codeSize, codeBits);
+            ExpectSamePicture(gif, img, *NthFrame(*doc, int(n)));
+        }
+    }
 }
 
 TEST_F(GifWriterTest, FramesDrawnFromFewCommonColoursSendShortCodes) {
@@ -354,7 +400,6 @@ TEST_F(GifWriterTest, ProgressTextsAndCleanUpAfterSuccess) {
         EXPECT_TRUE(f->indexPixels.empty());
         EXPECT_TRUE(f->census.empty());
         EXPECT_EQ(f->colorCount, 0);
-        EXPECT_EQ(f->sharedQuantize, 0);
         if (f->tempPalette == 1) {
             EXPECT_TRUE(f->localPalette.empty());
         }
