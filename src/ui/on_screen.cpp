@@ -24,6 +24,16 @@ public:
         const QScreen* screen = main_ ? main_->screen() : w->screen();
         if (!screen) return false;
         const QRect area = screen->availableGeometry();
+        // A window that may be resized and opens larger than the screen (a
+        // file dialog sized for another display) is made to fit, frame included.
+        if (event->type() == QEvent::Show && w->minimumSize() != w->maximumSize()) {
+            const QSize decoration = w->frameGeometry().size() - w->size();
+            const WindowSize fitted =
+                RestoredWindowSize({w->width(), w->height()}, {w->width(), w->height()},
+                                   {w->minimumWidth(), w->minimumHeight()},
+                                   {area.width() - decoration.width(), area.height() - decoration.height()});
+            if (fitted.width != w->width() || fitted.height != w->height()) w->resize(fitted.width, fitted.height);
+        }
         // The frame, title bar included, once the window system has told it.
         const QRect frame = w->frameGeometry();
         const WindowRect at = PlacedOnScreen({frame.x(), frame.y(), frame.width(), frame.height()},

@@ -93,8 +93,6 @@ MainWindow::MainWindow(int formatMode, WriteOptions options) : shell_(*this, for
     connect(image_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { editMenu_->popup(image_->mapToGlobal(at)); });
 
-    PlaceAtStart();
-    KeepWindowsOnScreen(this);
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
         UpdatePasteEnable();
@@ -105,6 +103,9 @@ MainWindow::MainWindow(int formatMode, WriteOptions options) : shell_(*this, for
     OnCommand(kCmdAbout, [this] { ShowAbout(this); });
     OnCommand(kCmdQuit, [this] { close(); });
     AddWindowParts(*this);
+    // Sized once the parts have put their controls in, whose least sizes count.
+    PlaceAtStart();
+    KeepWindowsOnScreen(this);
     shell_.UpdateTitle();
     FormatModeChanged();
     RefreshPanel();
@@ -279,7 +280,12 @@ void MainWindow::PlaceAtStart() {
     const QRect whole = screen ? screen->geometry() : usable;
     // The window frame and title bar take some of the usable area too.
     constexpr int kFrameAllowance = 40;
-    const QSize designed = DesignedPanelSize() + QSize(0, menuBar()->sizeHint().height());
+    // The picture column at least as designed, the properties whole, the
+    // handle between them; the designed height and the menu bar.
+    const int pictureLeast = std::max(kPictureColumnWidth, pictureSplitter_->minimumSizeHint().width());
+    const int propertiesWhole = propertySide_->width() + 2 * propertyScroll_->frameWidth();
+    const QSize designed(pictureLeast + splitter_->handleWidth() + propertiesWhole,
+                         DesignedPanelSize().height() + menuBar()->sizeHint().height());
     const std::vector<int> storedSize = SettingNumbers(SessionSettings(), "MainWinSize");
     const WindowSize size = RestoredWindowSize(
         {storedSize.size() > 1 ? storedSize[0] : 0, storedSize.size() > 1 ? storedSize[1] : 0},
@@ -294,9 +300,9 @@ void MainWindow::PlaceAtStart() {
     const int across = size.width - splitter_->handleWidth();
     std::vector<int> panes = layout.size() > 1 ? RestoredSplit(layout[0], layout[1], across, 20 * charWidth_) : std::vector<int>{};
     if (panes.empty()) {
-        // At first the properties get their whole width when the window has room for it.
-        const int properties = std::min(propertySide_->width() + propertyScroll_->verticalScrollBar()->sizeHint().width(),
-                                        across / 2);
+        // At first the properties get their whole width when the window has
+        // room for it beside the picture column's designed width, else half.
+        const int properties = std::max(std::min(propertiesWhole, across - pictureLeast), across / 2);
         panes = {across - properties, properties};
     }
     splitter_->setSizes({panes[0], panes[1]});

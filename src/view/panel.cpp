@@ -171,7 +171,7 @@ void Panel::CreateControls() {
     // The frame list grows with the window; its counter, scroll bar and
     // buttons keep their line height.
     auto* listColumn = new QVBoxLayout(window_.FrameListSide());
-    listColumn->setContentsMargins(19, 4, 19, 8);
+    listColumn->setContentsMargins(8, 4, 8, 8);
     listColumn->setSpacing(4);
     listColumn->addWidget(counter_);
     listColumn->addWidget(frameScroll_);
