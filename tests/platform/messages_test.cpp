@@ -117,6 +117,30 @@ std::filesystem::path SourceFolder() {
 #endif
 }
 
+// The texts marked with KIVO_TR_NOOP(context, "text"), adjacent literals joined.
+std::vector<std::string> MarkedTexts(const std::string& code) {
+    std::vector<std::string> found;
+    const std::string mark = "KIVO_TR_NOOP(";
+    for (size_t at = code.find(mark); at != std::string::npos; at = code.find(mark, at + 1)) {
+        size_t i = code.find(',', at);  // a context has no comma
+        std::string text;
+        while (i != std::string::npos && i < code.size() && code[i] != ')') {
+            if (code[i++] != '"') continue;
+            for (; i < code.size() && code[i] != '"'; ++i) {
+                if (code[i] == '\\' && i + 1 < code.size()) {
+                    const char e = code[++i];
+                    text += e == 'r' ? '\r' : e == 'n' ? '\n' : e;
+                } else {
+                    text += code[i];
+                }
+            }
+            ++i;
+        }
+        found.push_back(text);
+    }
+    return found;
+}
+
 // A Japanese text added to the engine without a row here would reach an
 // English-reading user untranslated. Every Japanese string literal in the
 // engine's sources must be (part of) a row's text; parts occur where the engine
@@ -147,6 +171,36 @@ TEST(Messages, EveryJapaneseTextOfTheEngineHasARow) {
         }
     }
     EXPECT_GT(checked, 10);
+}
+
+// The editor's command layer shows texts of its own (menu labels, panel texts,
+// undo steps) besides messages. Each must be marked for translation or, being a
+// message, be (part of) a row; otherwise an English interface would show it in
+// Japanese. panel_layout.cpp is left out: its texts are keys naming the panel's
+// controls, never shown.
+TEST(Messages, EveryJapaneseTextOfTheCommandLayerIsTranslatable) {
+    namespace fs = std::filesystem;
+    const fs::path app = SourceFolder() / "app";
+    if (!fs::is_directory(app)) GTEST_SKIP() << "sources not found at " << app;
+    int checked = 0;
+    for (const auto& entry : fs::directory_iterator(app)) {
+        const fs::path& path = entry.path();
+        if (path.filename() == "panel_layout.cpp" || (path.extension() != ".cpp" && path.extension() != ".h")) continue;
+        std::ifstream in(path);
+        const std::string code((std::istreambuf_iterator<char>(in)), {});
+        const std::vector<std::string> marked = MarkedTexts(code);
+        for (const std::string& text : StringLiterals(code)) {
+            if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+                continue;
+            const bool found =
+                std::find(marked.begin(), marked.end(), text) != marked.end() ||
+                std::any_of(MessageTable().begin(), MessageTable().end(),
+                            [&](const MessageText& row) { return row.japanese.find(text) != std::string_view::npos; });
+            EXPECT_TRUE(found) << path.filename() << ": \"" << text << "\" is neither marked nor a message";
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 50);
 }
 
 }  // namespace
