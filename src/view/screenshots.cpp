@@ -25,6 +25,7 @@
 #include "ui/paint_editing.h"
 #include "ui/progress_dialog.h"
 #include "ui/qt_platform.h"
+#include "ui/qt_translation.h"
 #include "ui/save_selected_dialog.h"
 #include "ui/text_key_editor.h"
 #include "view/frame_list_window.h"
@@ -83,7 +84,8 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     // One edit to take back: the undo button lit and the menu naming the step.
     Shell& shell = window.GetShell();
     const bool edited =
-        shell.Edit("ウェイト", [&shell](AnimDoc& d) { return d.currentFrame && SetDelay(d, shell.Selected(), 25); });
+        shell.Edit(QT_TRANSLATE_NOOP("Edits", "ウェイト"),
+                   [&shell](AnimDoc& d) { return d.currentFrame && SetDelay(d, shell.Selected(), 25); });
     window.RefreshPanel();
     ok = Save(window, dir, QStringLiteral("main-window-edited")) && ok;
 
@@ -136,7 +138,7 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
         help->close();
     }
 
-    QMessageBox question(QMessageBox::Warning, QStringLiteral("確認"),
+    QMessageBox question(QMessageBox::Warning, QCoreApplication::translate("kivo::MainWindow", "確認"),
                          ShownMessage(window.GetShell().Doc().displayName +
                                       " は、変更されています。\r上書き保管をしますか?"),
                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &window);
