@@ -11,6 +11,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/platform.h"
 #include "ui/layout_units.h"
@@ -20,8 +21,18 @@
 namespace kivo {
 
 std::vector<std::string> ManualCandidates() {
-    std::string dir = AppDir();
-    return {dir + "/help/kivo.html", dir + "/../share/kivo/help/kivo.html"};
+    const std::string dir = AppDir();
+    std::vector<std::string> candidates;
+    // The manual in the interface's language first; the Japanese one, which
+    // every installation has, after it.
+    for (Language language : {InterfaceLanguage(), Language::kJapanese}) {
+        const std::string name(ManualFileName(language));
+        for (const std::string& folder : {dir + "/help/", dir + "/../share/kivo/help/"}) {
+            if (std::find(candidates.begin(), candidates.end(), folder + name) == candidates.end())
+                candidates.push_back(folder + name);
+        }
+    }
+    return candidates;
 }
 
 QWidget* ShowHelp(QWidget* owner) {

@@ -172,16 +172,17 @@ private slots:
         QTest::addColumn<QString>("disposal");
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("manual");
         // The Japanese is the program's own text, byte for byte.
         QTest::newRow("Japanese") << Language::kJapanese
                                   << "ファイル(&F)|編集(&E)|表示(&V)|オプション(&O)|ヘルプ(&H)"
                                   << "元に戻す(&U): 繰り返しセット" << "全体の幅" << "繰り返しセット" << "2 / 3 コマ"
                                   << "  2コマ  20 x  10  " << "何もしない" << "Kivo - 新規.gif *"
-                                  << "/opt/x y/paint\nを起動できませんでした。";
+                                  << "/opt/x y/paint\nを起動できませんでした。" << "/help/kivo.html";
         QTest::newRow("English") << Language::kEnglish << "&File|&Edit|&View|&Options|&Help"
                                  << "&Undo: Loop" << "Screen width" << "Loop" << "Frame 2 of 3"
                                  << "  2:   20 x  10  " << "None" << "Kivo - New.gif *"
-                                 << "/opt/x y/paint\ncould not be started.";
+                                 << "/opt/x y/paint\ncould not be started." << "/help/kivo_en.html";
     }
     void theInstalledLanguageSpeaks() {
         QFETCH(Language, language);
@@ -209,6 +210,12 @@ private slots:
         });
         ShowError(OwnerOf(window.get()), "/opt/x y/paint\rを起動できませんでした。");
         QTEST(shown, "message");
+
+        // The manual in the language, the Japanese one, which is always there, after it.
+        const std::vector<std::string> manuals = ManualCandidates();
+        QFETCH(QString, manual);
+        QVERIFY(QString::fromStdString(manuals.front()).endsWith(manual));
+        QVERIFY(QString::fromStdString(manuals.back()).endsWith(QStringLiteral("/kivo.html")));
     }
 
     // The strongest check against a text left out: after the English is
