@@ -29,7 +29,7 @@ else
   "$build/src/cli/kivo-cli" blank --size 160x120 --count 3 --delay 20 -o "$work/サンプル.gif" --quiet
 fi
 # A settings file of its own, so the user's kivo.ini is neither read nor written;
-# Japanese whatever the machine's locale.
+# Japanese whatever the machine's locale (the English pictures are NAME-en.png).
 KIVO_INI="$work/kivo.ini" KIVO_LANG=ja xvfb-run -a -s "-screen 0 1600x1200x24" \
   "$build/src/kivo" --screenshots "$out" "$work/サンプル.gif"
 echo "screenshots: $(ls "$out"/*.png | wc -l) pictures in $out"
