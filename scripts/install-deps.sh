@@ -10,6 +10,9 @@ PACKAGES=(
   qt6-base-dev qt6-qpa-plugins libqt6svg6 fonts-noto-cjk
   # Qt's own dialogs and buttons in Japanese, like the rest of the interface
   qt6-translations-l10n
+  # lupdate and lrelease with their CMake functions: the interface's English is
+  # a Qt Linguist file built into the program
+  qt6-tools-dev qt6-l10n-tools
   # the GUI tests and screenshots run under a virtual display; xclip is the
   # second program of the clipboard test
   xvfb xauth xclip

@@ -28,8 +28,9 @@ if command -v convert >/dev/null; then
 else
   "$build/src/cli/kivo-cli" blank --size 160x120 --count 3 --delay 20 -o "$work/サンプル.gif" --quiet
 fi
-# A settings file of its own, so the user's kivo.ini is neither read nor written.
-KIVO_INI="$work/kivo.ini" xvfb-run -a -s "-screen 0 1600x1200x24" \
+# A settings file of its own, so the user's kivo.ini is neither read nor written;
+# Japanese whatever the machine's locale (the English pictures are NAME-en.png).
+KIVO_INI="$work/kivo.ini" KIVO_LANG=ja xvfb-run -a -s "-screen 0 1600x1200x24" \
   "$build/src/kivo" --screenshots "$out" "$work/サンプル.gif"
 # Everything again on a 1280x720 screen, at 1x and at 2x scaling (where that
 # screen is 640x360): every window must open whole, nothing cut off.

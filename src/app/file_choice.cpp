@@ -8,16 +8,17 @@
 #include <vector>
 
 #include "io/file_formats.h"
+#include "platform/translatable.h"
 
 namespace kivo {
 
 namespace {
 
 constexpr std::array kAnimationFilters = {
-    FileFilter{"ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG)", "gif;mng"},
+    FileFilter{KIVO_TR_NOOP("FileChooser", "ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG)"), "gif;mng"},
     FileFilter{"GIF(*.GIF)", "gif"},
     FileFilter{"MNG(*.MNG)", "mng"},
-    FileFilter{"すべてのﾌｧｲﾙ(*.*)", ""},
+    FileFilter{KIVO_TR_NOOP("FileChooser", "すべてのﾌｧｲﾙ(*.*)"), ""},
 };
 
 // Every picture the import reads, then each format in the order the dialog has
@@ -35,12 +36,12 @@ struct FrameFilters {
                          [](const FileFormat* a, const FileFormat* b) { return a->dialogPlace < b->dialogPlace; });
         extensions.reserve(listed.size() + 1);  // no reallocation: the views must stay valid
         extensions.push_back(ReadableExtensions());
-        filters.push_back({"ﾃﾞﾌｫﾙﾄ(全画像)", extensions.back()});
+        filters.push_back({KIVO_TR_NOOP("FileChooser", "ﾃﾞﾌｫﾙﾄ(全画像)"), extensions.back()});
         for (const FileFormat* f : listed) {
             extensions.push_back(DialogExtensions(*f));
             filters.push_back({f->dialogLabel, extensions.back()});
         }
-        filters.push_back({"すべてのﾌｧｲﾙ(*.*)", ""});
+        filters.push_back({KIVO_TR_NOOP("FileChooser", "すべてのﾌｧｲﾙ(*.*)"), ""});
     }
 };
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "app/panel_state.h"
+#include "platform/translatable.h"
 
 namespace kivo {
 
@@ -99,10 +100,10 @@ int TypedNumber(std::string_view text) {
 
 std::string_view TypedFieldLabel(TypedField field) {
     switch (field) {
-        case TypedField::kScreenWidth: return "全体の幅";
-        case TypedField::kScreenHeight: return "全体の高さ";
-        case TypedField::kLeft: return "左端の位置";
-        case TypedField::kTop: return "上端の位置";
+        case TypedField::kScreenWidth: return KIVO_TR_NOOP("Edits", "全体の幅");
+        case TypedField::kScreenHeight: return KIVO_TR_NOOP("Edits", "全体の高さ");
+        case TypedField::kLeft: return KIVO_TR_NOOP("Edits", "左端の位置");
+        case TypedField::kTop: return KIVO_TR_NOOP("Edits", "上端の位置");
     }
     return {};
 }

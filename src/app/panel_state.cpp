@@ -52,14 +52,15 @@ KeyListState KeysOf(const TextKeyList& keys, int selected) {
 
 std::string FrameListItem(const Frame& frame, int index) {
     char head[64];
-    std::snprintf(head, sizeof head, "%3d%s %3d x %3d\t", index + 1, "コマ", frame.width, frame.height);
+    std::snprintf(head, sizeof head, kFrameListPattern, index + 1, frame.width, frame.height);
     std::string_view comment = frame.comment;
-    return head + Shown(comment.substr(0, CharacterCut(comment, 29)));
+    return head + ("\t" + Shown(comment.substr(0, CharacterCut(comment, 29))));
 }
 
 std::vector<std::string> DisposalChoices(int formatMode) {
-    if (formatMode == 1) return {"そのまま残す", "背景色でつぶす"};
-    return {"何もしない", "そのまま残す", "背景色でつぶす", "直前の画像に戻す"};
+    if (formatMode == 1) return {KIVO_TR_NOOP("Panel", "そのまま残す"), KIVO_TR_NOOP("Panel", "背景色でつぶす")};
+    return {KIVO_TR_NOOP("Panel", "何もしない"), KIVO_TR_NOOP("Panel", "そのまま残す"),
+            KIVO_TR_NOOP("Panel", "背景色でつぶす"), KIVO_TR_NOOP("Panel", "直前の画像に戻す")};
 }
 
 int DisposalIndex(int disposal, int formatMode) {
@@ -107,7 +108,9 @@ PanelState ComputePanelState(const AnimDoc& doc, const std::vector<int32_t>& sel
     s.optimizeEnabled = doc.frameCount > 1;
     const Frame* current = doc.currentFrame;
     if (!current) return s;
-    s.counter = std::to_string(doc.currentIndex + 1) + " / " + std::to_string(doc.frameCount) + " コマ";
+    char counter[64];
+    std::snprintf(counter, sizeof counter, kFrameCounterPattern, doc.currentIndex + 1, int(doc.frameCount));
+    s.counter = counter;
     s.framesEnabled = true;
     s.selection = selection;
     if (s.selection.empty()) s.selection = {doc.currentIndex};

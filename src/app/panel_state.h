@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "doc/anim_doc.h"
+#include "platform/translatable.h"
 
 namespace kivo {
 
@@ -38,7 +39,7 @@ struct PanelState {
     // The frames.
     bool framesEnabled = false;       // every frame control and frame command
     bool optimizeEnabled = false;
-    std::string counter;              // "2 / 5 コマ"
+    std::string counter;              // "2 / 5 コマ", by kFrameCounterPattern
     std::vector<std::string> listItems;
     int currentIndex = 0;
     std::vector<int32_t> selection;
@@ -73,11 +74,18 @@ void SettleForPanel(AnimDoc& doc, int formatMode, PanelRefresh refresh);
 // The panel for a settled document and the current selection; computes only.
 PanelState ComputePanelState(const AnimDoc& doc, const std::vector<int32_t>& selection, int formatMode);
 
-// "%3dコマ %3d x %3d\t" and the start of the frame's comment (at most 29 bytes,
-// never half a character; line breaks shown as blanks).
+// The patterns of the panel's texts with numbers in them, marked for
+// translation: the panel shows them translated as a whole.
+inline constexpr const char* kFrameCounterPattern = KIVO_TR_NOOP("Panel", "%d / %d コマ");
+inline constexpr const char* kFrameListPattern = KIVO_TR_NOOP("Panel", "%3dコマ %3d x %3d");
+
+// kFrameListPattern's number, width and height, a tab, and the start of the
+// frame's comment (at most 29 bytes, never half a character; line breaks shown
+// as blanks).
 std::string FrameListItem(const Frame& frame, int index);
 
-// The disposal choices of the working mode and where a frame's disposal shows.
+// The disposal choices of the working mode (marked for translation in the
+// context "Panel") and where a frame's disposal shows.
 std::vector<std::string> DisposalChoices(int formatMode);
 int DisposalIndex(int disposal, int formatMode);
 int DisposalFromIndex(int index, int formatMode);

@@ -21,7 +21,7 @@ SaveSelectedRequest OpeningRequest(const AnimDoc& doc, int formatMode) {
 
 std::string SelectedCountText(size_t selected) {
     char text[64];
-    std::snprintf(text, sizeof text, "現在選択中のコマは、%zu 個です。", selected > 1 ? selected : size_t(1));
+    std::snprintf(text, sizeof text, kSelectedCountPattern, selected > 1 ? selected : size_t(1));
     return text;
 }
 

@@ -8,6 +8,7 @@
 #include "doc/anim_doc.h"
 #include "options/write_options.h"
 #include "platform/platform.h"
+#include "platform/translatable.h"
 #include "frame_ops/save_selected.h"
 
 namespace kivo {
@@ -18,6 +19,7 @@ namespace kivo {
 SaveSelectedRequest OpeningRequest(const AnimDoc& doc, int formatMode);
 
 // "現在選択中のコマは、N 個です。"; a single frame (or none listed) counts as one.
+inline constexpr const char* kSelectedCountPattern = KIVO_TR_NOOP("SaveSelected", "現在選択中のコマは、%zu 個です。");
 std::string SelectedCountText(size_t selected);
 
 // Why OK cannot write yet (nullptr when it can): without a folder every file

@@ -41,6 +41,15 @@ size_t UndoMemoryBytes() {
     return size_t(mib) << 20;
 }
 
+LanguageSetting StoredLanguageSetting() {
+    const std::string* text = SettingText(SessionSettings(), "Language");
+    return text ? ParseLanguageSetting(*text) : LanguageSetting::kAuto;
+}
+
+void SetStoredLanguageSetting(LanguageSetting setting) {
+    SetSettingText(SessionSettings(), "Language", LanguageSettingText(setting));
+}
+
 std::string StoredFolder(std::string_view key) {
     const std::string* text = SettingText(SessionSettings(), key);
     return text ? *text : std::string();

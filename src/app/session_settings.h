@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/language.h"
 #include "app/window_position.h"
 #include "options/write_options.h"
 #include "platform/settings_file.h"
@@ -27,6 +28,11 @@ void SetStoredPoint(std::string_view key, WindowPoint point);
 
 // The bytes the edit history may hold: UndoMemory in MiB, 512 when not set.
 size_t UndoMemoryBytes();
+
+// The interface language the user chose (Language: auto, ja or en); a file
+// without the key leaves it to the system.
+LanguageSetting StoredLanguageSetting();
+void SetStoredLanguageSetting(LanguageSetting setting);
 
 // A folder key (LoadDir, KLoadDir, SaveDir); empty when none was stored.
 std::string StoredFolder(std::string_view key);

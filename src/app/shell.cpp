@@ -16,6 +16,7 @@
 #include "io/open_save.h"
 #include "avi/avi_export.h"
 #include "frame_ops/optimize_frames.h"
+#include "platform/translatable.h"
 
 namespace kivo {
 
@@ -256,7 +257,7 @@ void Shell::AddFramesFrom(const std::vector<std::string>& paths, bool insert) {
     PausedPreview paused(ui_);
     // A later file may fail after earlier ones added frames: those stay, and the
     // view, the mark and the history show them.
-    Edit(insert ? "コマの挿入" : "コマの付け足し", [&](AnimDoc& doc) {
+    Edit(insert ? KIVO_TR_NOOP("Edits", "コマの挿入") : KIVO_TR_NOOP("Edits", "コマの付け足し"), [&](AnimDoc& doc) {
         return ImportFiles(ui_.Owner(), doc, insert ? kImportInsert : kImportAppend, paths, selection_,
                            ReadOptionsFrom(options_));
     });
@@ -266,7 +267,7 @@ void Shell::AddFramesFrom(const std::vector<std::string>& paths, bool insert) {
 void Shell::Optimize() {
     if (doc_->frameCount < 2) return;
     PausedPreview paused(ui_);
-    EditKeeping("各コマサイズの最適化", [&](AnimDoc& doc, FrameKeeper& keeper) {
+    EditKeeping(KIVO_TR_NOOP("Edits", "各コマサイズの最適化"), [&](AnimDoc& doc, FrameKeeper& keeper) {
         if (!OptimizeFrameSizes(ui_.Owner(), doc, options_, nullptr, &keeper)) return false;
         // The frame list changed under the selection; what a refresh leaves behind.
         try {

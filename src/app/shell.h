@@ -16,6 +16,7 @@
 #include "options/write_options.h"
 #include "doc/selection.h"
 #include "platform/platform.h"
+#include "platform/translatable.h"
 
 namespace kivo {
 
@@ -136,7 +137,7 @@ public:
     const History& EditHistory() const { return history_; }
     History& EditHistory() { return history_; }
 
-    static constexpr std::string_view kDeleteLabel = "選択コマの削除";
+    static constexpr std::string_view kDeleteLabel = KIVO_TR_NOOP("Edits", "選択コマの削除");
     // Writes the whole animation as an AVI, proposing the document's name with
     // the extension .avi.
     bool SaveAvi();

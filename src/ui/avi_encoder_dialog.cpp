@@ -17,7 +17,7 @@ namespace kivo {
 std::optional<std::string> ChooseAviEncoder(QWidget* owner) {
     static std::string lastChoice = kDefaultAviEncoder;
     QDialog dialog(owner);
-    dialog.setWindowTitle(QStringLiteral("ビデオの圧縮"));
+    dialog.setWindowTitle(QCoreApplication::translate("AviEncoderDialog", "ビデオの圧縮"));
     auto* list = new QListWidget(&dialog);
     list->setObjectName(QStringLiteral("encoders"));
     for (const AviEncoderInfo& e : AviEncoders()) {
@@ -34,7 +34,7 @@ std::optional<std::string> ChooseAviEncoder(QWidget* owner) {
     QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
     QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
     auto* layout = new QVBoxLayout(&dialog);
-    layout->addWidget(new QLabel(QStringLiteral("圧縮形式:"), &dialog));
+    layout->addWidget(new QLabel(QCoreApplication::translate("AviEncoderDialog", "圧縮形式:"), &dialog));
     layout->addWidget(list);
     layout->addWidget(buttons);
     if (dialog.exec() != QDialog::Accepted || !list->currentItem()) return std::nullopt;

@@ -32,19 +32,19 @@ QSpinBox* SizeField(QWidget* parent, int id, int value) {
 }  // namespace
 
 BlankFrameDialog::BlankFrameDialog(QWidget* owner, int width, int height) : QDialog(owner) {
-    setWindowTitle(QStringLiteral("無地コマ"));
+    setWindowTitle(tr("無地コマ"));
     auto* top = new QVBoxLayout(this);
     auto* form = new QFormLayout;
     width_ = SizeField(this, 1041, width);
     height_ = SizeField(this, 1043, height);
-    form->addRow(QStringLiteral("コマの幅"), width_);
-    form->addRow(QStringLiteral("コマの高さ"), height_);
+    form->addRow(tr("コマの幅"), width_);
+    form->addRow(tr("コマの高さ"), height_);
     top->addLayout(form);
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* ok = buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole);
     ok->setObjectName(QStringLiteral("id1"));
     ok->setDefault(true);
-    buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("id2"));
+    buttons->addButton(tr("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole)->setObjectName(QStringLiteral("id2"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     top->addWidget(buttons);

@@ -126,7 +126,7 @@ void DropperArea::wheelEvent(QWheelEvent* event) {
 ColourDropper::ColourDropper(QWidget* owner, const Frame& frame)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                          Qt::WindowCloseButtonHint) {
-    setWindowTitle(QStringLiteral("スポイトで色を選択"));
+    setWindowTitle(tr("スポイトで色を選択"));
     charWidth_ = CharWidthOf(fontMetrics());
     lineHeight_ = LineHeightOf(fontMetrics());
     sample_ = new QFrame(this);

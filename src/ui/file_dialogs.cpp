@@ -1,5 +1,6 @@
 #include "ui/file_dialogs.h"
 
+#include <QCoreApplication>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QTreeView>
@@ -11,6 +12,7 @@
 #include "doc/anim_doc.h"
 #include "ui/picture_preview.h"
 #include "ui/qt_platform.h"
+#include "ui/qt_translation.h"
 
 namespace kivo {
 
@@ -28,7 +30,10 @@ const char* FolderKey(FileChooser chooser) {
 
 QStringList QtFilters(FileChooser chooser) {
     QStringList filters;
-    for (const FileFilter& f : FiltersOf(chooser)) filters << QString::fromStdString(QtFilterText(f));
+    for (const FileFilter& f : FiltersOf(chooser)) {
+        const std::string label = TranslatedUtf8("FileChooser", f.label);
+        filters << QString::fromStdString(QtFilterText({label, f.extensions}));
+    }
     return filters;
 }
 
@@ -81,12 +86,12 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, FileChooser chooser,
     Prepare(*dialog, chooser);
     switch (chooser) {
         case FileChooser::kOpenAnimation:
-            dialog->setWindowTitle(QStringLiteral("開く"));
+            dialog->setWindowTitle(QCoreApplication::translate("FileChooser", "開く"));
             dialog->setFileMode(QFileDialog::ExistingFile);
             AddPreview(*dialog);
             return dialog;
         case FileChooser::kOpenFrames:
-            dialog->setWindowTitle(QStringLiteral("コマの付け足し"));
+            dialog->setWindowTitle(QCoreApplication::translate("FileChooser", "コマの付け足し"));
             dialog->setFileMode(QFileDialog::ExistingFiles);
             AddPreview(*dialog);
             return dialog;
@@ -100,8 +105,8 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, FileChooser chooser,
     // Qt adds the default suffix to a name without one before it asks whether
     // to replace an existing file, so that question names the file written.
     d->setDefaultSuffix(chooser == FileChooser::kSaveAvi ? "avi" : formatMode == 1 ? "mng" : "gif");
-    d->setWindowTitle(chooser == FileChooser::kSaveAvi ? QStringLiteral("AVI 保存")
-                                                       : QStringLiteral("名前を付けて保存"));
+    d->setWindowTitle(chooser == FileChooser::kSaveAvi ? QCoreApplication::translate("FileChooser", "AVI 保存")
+                                                       : QCoreApplication::translate("FileChooser", "名前を付けて保存"));
     if (!initialName.empty()) d->selectFile(FromNativePath(initialName));
     if (chooser == FileChooser::kSaveAnimation) {
         QObject::connect(d, &QFileDialog::filterSelected, d, [d, formatMode](const QString& filter) {

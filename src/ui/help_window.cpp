@@ -1,5 +1,6 @@
 #include "ui/help_window.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileInfo>
@@ -10,16 +11,28 @@
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/platform.h"
 #include "ui/layout_units.h"
 #include "ui/qt_platform.h"
+#include "ui/qt_translation.h"
 
 namespace kivo {
 
 std::vector<std::string> ManualCandidates() {
-    std::string dir = AppDir();
-    return {dir + "/help/kivo.html", dir + "/../share/kivo/help/kivo.html"};
+    const std::string dir = AppDir();
+    std::vector<std::string> candidates;
+    // The manual in the interface's language first; the Japanese one, which
+    // every installation has, after it.
+    for (Language language : {InterfaceLanguage(), Language::kJapanese}) {
+        const std::string name(ManualFileName(language));
+        for (const std::string& folder : {dir + "/help/", dir + "/../share/kivo/help/"}) {
+            if (std::find(candidates.begin(), candidates.end(), folder + name) == candidates.end())
+                candidates.push_back(folder + name);
+        }
+    }
+    return candidates;
 }
 
 QWidget* ShowHelp(QWidget* owner) {
@@ -36,7 +49,7 @@ QWidget* ShowHelp(QWidget* owner) {
         // A top-level window of its own: the manual stays open beside the editor.
         window = new QTextBrowser;
         window->setAttribute(Qt::WA_DeleteOnClose);
-        window->setWindowTitle(QStringLiteral("Kivo のヘルプ"));
+        window->setWindowTitle(QCoreApplication::translate("HelpWindow", "Kivo のヘルプ"));
         window->setOpenExternalLinks(true);
         window->setSource(QUrl::fromLocalFile(file.canonicalFilePath()));
         QFontMetrics fm = window->fontMetrics();
@@ -54,11 +67,13 @@ QWidget* ShowHelp(QWidget* owner) {
 std::unique_ptr<QDialog> MakeAboutBox(QWidget* owner) {
     auto dialog = std::make_unique<QDialog>(owner);
     QDialog& box = *dialog;
-    box.setWindowTitle(QStringLiteral("Kivo について"));
-    auto* text = new QLabel(QStringLiteral(
-        "Kivo %1\n\n"
-        "GIF と MNG のアニメーションを作り、編集するためのエディタです。\n"
-        "An editor for GIF and MNG frame animations.").arg(QStringLiteral(KIVO_VERSION)), &box);
+    box.setWindowTitle(QCoreApplication::translate("HelpWindow", "Kivo について"));
+    auto* text = new QLabel(QCoreApplication::translate("HelpWindow",
+                                                        "Kivo %1\n\n"
+                                                        "GIF と MNG のアニメーションを作り、編集するためのエディタです。\n"
+                                                        "An editor for GIF and MNG frame animations.")
+                                .arg(QStringLiteral(KIVO_VERSION)),
+                            &box);
     text->setAlignment(Qt::AlignCenter);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &box);
     QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);

@@ -11,7 +11,8 @@ class QWidget;
 namespace kivo {
 
 // Where the manual is looked for, in order: beside the program (a build or a
-// portable copy), then where an installation puts it.
+// portable copy), then where an installation puts it; the interface's language
+// first (kivo_en.html for English), then the Japanese kivo.html.
 std::vector<std::string> ManualCandidates();
 
 // Opens the manual (one window, raised when already open) and returns it;

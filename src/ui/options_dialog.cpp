@@ -16,7 +16,11 @@ namespace kivo {
 
 namespace {
 
-const char* const kBudgetLabels[] = {"８色", "１６色", "３２色", "６４色", "１２８色", "２５６色"};
+const char* const kBudgetLabels[] = {
+    QT_TRANSLATE_NOOP("kivo::OptionsDialog", "８色"),     QT_TRANSLATE_NOOP("kivo::OptionsDialog", "１６色"),
+    QT_TRANSLATE_NOOP("kivo::OptionsDialog", "３２色"),   QT_TRANSLATE_NOOP("kivo::OptionsDialog", "６４色"),
+    QT_TRANSLATE_NOOP("kivo::OptionsDialog", "１２８色"), QT_TRANSLATE_NOOP("kivo::OptionsDialog", "２５６色"),
+};
 
 QString IdName(int id) { return QStringLiteral("id%1").arg(id); }
 
@@ -27,7 +31,7 @@ T* Named(T* widget, int id) {
 }
 
 QCheckBox* OptionBox(QWidget* parent, int id, const char* label, int* option) {
-    auto* box = Named(new QCheckBox(QString::fromUtf8(label), parent), id);
+    auto* box = Named(new QCheckBox(OptionsDialog::tr(label), parent), id);
     box->setChecked(*option != 0);
     QObject::connect(box, &QCheckBox::toggled, parent, [option](bool on) { *option = on ? 1 : 0; });
     return box;
@@ -37,16 +41,16 @@ QCheckBox* OptionBox(QWidget* parent, int id, const char* label, int* option) {
 
 OptionsDialog::OptionsDialog(QWidget* owner, bool mng, WriteOptions& options)
     : QDialog(owner), mng_(mng), options_(options), opened_(options) {
-    setWindowTitle(mng ? QStringLiteral("MNG 書き込みオプション")
-                       : QStringLiteral("Gif 書き込みオプション"));
+    setWindowTitle(mng ? tr("MNG 書き込みオプション")
+                       : tr("Gif 書き込みオプション"));
     auto* top = new QHBoxLayout(this);
     auto* left = new QVBoxLayout;
     top->addLayout(left);
     BuildColorGroups(left);
-    left->addWidget(OptionBox(this, 1009, "保管時常に表示",
+    left->addWidget(OptionBox(this, 1009, QT_TR_NOOP("保管時常に表示"),
                               mng ? &options_.MngShowOptionsOnSave : &options_.ShowOptionsOnSave));
-    left->addWidget(OptionBox(this, 1010, "無条件ディザ", &options_.AlwaysDither));
-    left->addWidget(OptionBox(this, 1011, "インターレース", &options_.Interlace));
+    left->addWidget(OptionBox(this, 1010, QT_TR_NOOP("無条件ディザ"), &options_.AlwaysDither));
+    left->addWidget(OptionBox(this, 1011, QT_TR_NOOP("インターレース"), &options_.Interlace));
     left->addStretch();
     if (mng) {
         auto* right = new QVBoxLayout;
@@ -56,7 +60,7 @@ OptionsDialog::OptionsDialog(QWidget* owner, bool mng, WriteOptions& options)
     auto* buttons = new QDialogButtonBox(Qt::Vertical, this);
     QPushButton* ok = Named(buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole), 1);
     ok->setDefault(true);
-    Named(buttons->addButton(QStringLiteral("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole), 2);
+    Named(buttons->addButton(tr("ｷｬﾝｾﾙ"), QDialogButtonBox::RejectRole), 2);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     top->addWidget(buttons, 0, Qt::AlignTop);
@@ -68,18 +72,18 @@ OptionsDialog::OptionsDialog(QWidget* owner, bool mng, WriteOptions& options)
 }
 
 void OptionsDialog::BuildColorGroups(QBoxLayout* column) {
-    auto* palette = new QGroupBox(QStringLiteral("パレット"), this);
+    auto* palette = new QGroupBox(tr("パレット"), this);
     palette->setObjectName(IdName(1012));
     auto* paletteLayout = new QVBoxLayout(palette);
-    auto* unify = Named(new QRadioButton(QStringLiteral("出来るだけパレットを統一"), palette), 1000);
-    auto* separate = Named(new QRadioButton(QStringLiteral("パレットは個々に持つ"), palette), 1001);
+    auto* unify = Named(new QRadioButton(tr("出来るだけパレットを統一"), palette), 1000);
+    auto* separate = Named(new QRadioButton(tr("パレットは個々に持つ"), palette), 1001);
     (options_.UnifyPalette ? unify : separate)->setChecked(true);
     connect(unify, &QRadioButton::toggled, this, [this](bool on) { options_.UnifyPalette = on ? 1 : 0; });
     paletteLayout->addWidget(unify);
     paletteLayout->addWidget(separate);
     column->addWidget(palette);
 
-    auto* colors = new QGroupBox(QStringLiteral("最大色数"), this);
+    auto* colors = new QGroupBox(tr("最大色数"), this);
     colors->setObjectName(IdName(1013));
     auto* colorsLayout = new QVBoxLayout(colors);
     // Radios in one exclusive group, which may also show none checked (a budget
@@ -87,7 +91,7 @@ void OptionsDialog::BuildColorGroups(QBoxLayout* column) {
     auto* group = new QButtonGroup(this);
     for (int i = 0; i < 6; ++i) {
         int budget = kColorBudgets[i];
-        auto* radio = Named(new QRadioButton(QString::fromUtf8(kBudgetLabels[i]), colors), 1002 + i);
+        auto* radio = Named(new QRadioButton(tr(kBudgetLabels[i]), colors), 1002 + i);
         group->addButton(radio);
         colorsLayout->addWidget(radio);
         radio->setChecked(options_.MaxColors == budget && !(mng_ && options_.NoColorReduction));
@@ -100,7 +104,7 @@ void OptionsDialog::BuildColorGroups(QBoxLayout* column) {
         });
     }
     if (mng_) {
-        auto* none = Named(new QRadioButton(QStringLiteral("減色しない"), colors), 1026);
+        auto* none = Named(new QRadioButton(tr("減色しない"), colors), 1026);
         group->addButton(none);
         colorsLayout->addWidget(none);
         none->setChecked(options_.NoColorReduction != 0);
@@ -113,7 +117,7 @@ void OptionsDialog::BuildColorGroups(QBoxLayout* column) {
 }
 
 void OptionsDialog::BuildMngGroups(QBoxLayout* column) {
-    auto* jng = new QGroupBox(QStringLiteral("JNG オプション"), this);
+    auto* jng = new QGroupBox(tr("JNG オプション"), this);
     auto* jngLayout = new QVBoxLayout(jng);
     struct JngRadio {
         int id;
@@ -121,13 +125,13 @@ void OptionsDialog::BuildMngGroups(QBoxLayout* column) {
         JngChoice choice;
     };
     const JngRadio radios[] = {
-        {1044, "全コマを JNG とする", JngChoice::kAllFrames},
-        {1045, "256色を超えるコマのみJNGとする", JngChoice::kOver256Only},
-        {1046, "JNGを使わない", JngChoice::kNone},
+        {1044, QT_TR_NOOP("全コマを JNG とする"), JngChoice::kAllFrames},
+        {1045, QT_TR_NOOP("256色を超えるコマのみJNGとする"), JngChoice::kOver256Only},
+        {1046, QT_TR_NOOP("JNGを使わない"), JngChoice::kNone},
     };
     auto* group = new QButtonGroup(this);
     for (const JngRadio& r : radios) {
-        auto* radio = Named(new QRadioButton(QString::fromUtf8(r.label), jng), r.id);
+        auto* radio = Named(new QRadioButton(tr(r.label), jng), r.id);
         group->addButton(radio);
         jngLayout->addWidget(radio);
         JngChoice choice = r.choice;
@@ -137,7 +141,7 @@ void OptionsDialog::BuildMngGroups(QBoxLayout* column) {
         });
     }
     auto* qualityRow = new QHBoxLayout;
-    qualityLabel_ = Named(new QLabel(QStringLiteral("JNG 画質(0～100)"), jng), 1022);
+    qualityLabel_ = Named(new QLabel(tr("JNG 画質(0～100)"), jng), 1022);
     quality_ = Named(new QLineEdit(QString::number(options_.JngQuality), jng), 1017);
     quality_->setMaxLength(3);
     quality_->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000")) + 12);
@@ -149,18 +153,22 @@ void OptionsDialog::BuildMngGroups(QBoxLayout* column) {
     jngLayout->addLayout(qualityRow);
     column->addWidget(jng);
 
-    auto* interim = new QGroupBox(QStringLiteral("暫定オプション"), this);
+    auto* interim = new QGroupBox(tr("暫定オプション"), this);
     auto* interimLayout = new QVBoxLayout(interim);
-    interimLayout->addWidget(OptionBox(this, 1018, "[MHDR] の simplicity profile を正しく書く", &options_.MhdrStrictProfile));
-    interimLayout->addWidget(OptionBox(this, 1019, "[TERM] の省略を許さず、 delay も書き込む", &options_.TermAlways));
-    interimLayout->addWidget(OptionBox(this, 1020, "[FRAM] の省略を許す", &options_.FramMayOmit));
-    interimLayout->addWidget(OptionBox(this, 1021, "[DEFI] の省略を許す", &options_.DefiMayOmit));
-    interimLayout->addWidget(OptionBox(this, 1032, "グローバルパレットを一切作らない", &options_.NoGlobalPalette));
+    interimLayout->addWidget(
+        OptionBox(this, 1018, QT_TR_NOOP("[MHDR] の simplicity profile を正しく書く"), &options_.MhdrStrictProfile));
+    interimLayout->addWidget(
+        OptionBox(this, 1019, QT_TR_NOOP("[TERM] の省略を許さず、 delay も書き込む"), &options_.TermAlways));
+    interimLayout->addWidget(OptionBox(this, 1020, QT_TR_NOOP("[FRAM] の省略を許す"), &options_.FramMayOmit));
+    interimLayout->addWidget(OptionBox(this, 1021, QT_TR_NOOP("[DEFI] の省略を許す"), &options_.DefiMayOmit));
+    interimLayout->addWidget(
+        OptionBox(this, 1032, QT_TR_NOOP("グローバルパレットを一切作らない"), &options_.NoGlobalPalette));
     column->addWidget(interim);
 
-    auto* special = new QGroupBox(QStringLiteral("特殊オプション"), this);
+    auto* special = new QGroupBox(tr("特殊オプション"), this);
     auto* specialLayout = new QVBoxLayout(special);
-    QCheckBox* keep = OptionBox(this, 1033, "PNGとして読んだ画像のカラーテーブルはいじらない", &options_.KeepPngPalette);
+    QCheckBox* keep =
+        OptionBox(this, 1033, QT_TR_NOOP("PNGとして読んだ画像のカラーテーブルはいじらない"), &options_.KeepPngPalette);
     specialLayout->addWidget(keep);
     auto* indexRow = new QHBoxLayout;
     transparentIndex_ = Named(new QLineEdit(special), 1034);
@@ -172,9 +180,9 @@ void OptionsDialog::BuildMngGroups(QBoxLayout* column) {
     connect(transparentIndex_, &QLineEdit::textChanged, this,
             [this](const QString& text) { options_.TransparentIndex = ParseTransparentIndex(text.toStdString()); });
     connect(keep, &QCheckBox::toggled, transparentIndex_, &QWidget::setEnabled);
-    indexRow->addWidget(new QLabel(QStringLiteral("透過色はカラーインデックス"), special));
+    indexRow->addWidget(new QLabel(tr("透過色はカラーインデックス"), special));
     indexRow->addWidget(transparentIndex_);
-    indexRow->addWidget(new QLabel(QStringLiteral("番とする"), special));
+    indexRow->addWidget(new QLabel(tr("番とする"), special));
     indexRow->addStretch();
     specialLayout->addLayout(indexRow);
     column->addWidget(special);

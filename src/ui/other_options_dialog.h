@@ -1,8 +1,9 @@
 // "その他のオプション": which paint program edits frames, and whether size
 // optimisation also uses transparency, in the options the dialog was given
-// (the session's). Every change takes effect at once;
+// (the session's), and the interface's language (stored in the settings, taken
+// at the next start). Every change takes effect at once;
 // there is nothing to cancel, only "閉じる". Controls carry their ids as object
-// names ("id1039").
+// names ("id1039"); the language choice is "language".
 #pragma once
 
 #include <QDialog>
@@ -23,6 +24,7 @@ public:
     static void Run(QWidget* owner, WriteOptions& options);
 
 private:
+    QWidget* LanguageGroup();
     void ApplyEnabling();
     void Browse();
 

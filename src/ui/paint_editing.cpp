@@ -12,6 +12,7 @@
 #include "app/paint_file.h"
 #include "app/paint_program.h"
 #include "ui/qt_platform.h"
+#include "ui/qt_translation.h"
 
 namespace kivo {
 
@@ -25,14 +26,14 @@ constexpr int kPollMs = 100;
 }  // namespace
 
 PaintWaitDialog::PaintWaitDialog(QWidget* owner) : QDialog(owner) {
-    setWindowTitle(QStringLiteral("Kivo ペイント編集中！"));
+    setWindowTitle(TranslatedMessage("Kivo ペイント編集中！"));
     auto* top = new QVBoxLayout(this);
     auto* text = new QLabel(ShownMessage(kWaitText), this);
     text->setAlignment(Qt::AlignCenter);
     top->addWidget(text);
     auto* buttons = new QDialogButtonBox(Qt::Horizontal, this);
     buttons->setCenterButtons(true);
-    QPushButton* cancel = buttons->addButton(QStringLiteral("中止"), QDialogButtonBox::RejectRole);
+    QPushButton* cancel = buttons->addButton(TranslatedMessage("中止"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("id2"));
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     top->addWidget(buttons);

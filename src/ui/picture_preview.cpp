@@ -46,7 +46,7 @@ bool& PicturePreview::Enabled() {
 }
 
 PicturePreview::PicturePreview(QWidget* parent) : QWidget(parent) {
-    enabled_ = new QCheckBox(QStringLiteral("プレビュー"), this);
+    enabled_ = new QCheckBox(tr("プレビュー"), this);
     enabled_->setChecked(Enabled());
     area_ = new PictureArea(this);
     size_ = new QLabel(this);

@@ -7,13 +7,14 @@
 #include <QVBoxLayout>
 
 #include "ui/layout_units.h"
+#include "ui/qt_translation.h"
 
 namespace kivo {
 
 ProgressDialog::ProgressDialog(QWidget* owner) : QDialog(owner) {
-    setWindowTitle(QStringLiteral("Kivo 保存中..."));
+    setWindowTitle(TranslatedMessage("Kivo 保存中..."));
     setWindowModality(Qt::ApplicationModal);
-    auto* fixed = new QLabel(QStringLiteral("少々お待ちください"), this);
+    auto* fixed = new QLabel(TranslatedMessage("少々お待ちください"), this);
     fixed->setAlignment(Qt::AlignCenter);
     message_ = new QLabel(this);
     message_->setAlignment(Qt::AlignCenter);
@@ -22,7 +23,7 @@ ProgressDialog::ProgressDialog(QWidget* owner) : QDialog(owner) {
     bar_->setRange(0, 100);
     bar_->setTextVisible(false);
     bar_->hide();
-    cancel_ = new QPushButton(QStringLiteral("中止"), this);
+    cancel_ = new QPushButton(TranslatedMessage("中止"), this);
     cancel_->setEnabled(false);
     connect(cancel_, &QPushButton::clicked, this, [this] { cancelRequested_ = true; });
 

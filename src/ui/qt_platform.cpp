@@ -4,18 +4,10 @@
 #include <QFile>
 #include <QMessageBox>
 
-#include "platform/messages.h"
 #include "ui/progress_dialog.h"
+#include "ui/qt_translation.h"
 
 namespace kivo {
-
-namespace {
-
-QString FromUtf8(std::string_view text) {
-    return QString::fromUtf8(text.data(), qsizetype(text.size()));
-}
-
-}  // namespace
 
 std::string NativePath(const QString& path) { return QFile::encodeName(path).toStdString(); }
 
@@ -24,11 +16,7 @@ QString FromNativePath(const std::string& path) {
 }
 
 QString ShownMessage(std::string_view text) {
-    QString shown = FromUtf8(text);
-    if (!UserReadsJapanese()) {
-        std::string english = EnglishFor(text);
-        if (!english.empty() && english != text) shown += QStringLiteral("\r\r") + FromUtf8(english);
-    }
+    QString shown = TranslatedMessage(text);
     shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     return shown;
 }
@@ -74,15 +62,15 @@ bool QtPlatformBackend::ProgressDialogPump() {
 }
 
 void QtPlatformBackend::ProgressDialogSetText(std::string_view text) {
-    if (dialog_) dialog_->SetMessage(FromUtf8(text));
+    if (dialog_) dialog_->SetMessage(TranslatedMessage(text));
 }
 
 void QtPlatformBackend::ProgressDialogSetTitle(std::string_view text) {
-    if (dialog_) dialog_->setWindowTitle(FromUtf8(text));
+    if (dialog_) dialog_->setWindowTitle(TranslatedMessage(text));
 }
 
 void QtPlatformBackend::ProgressDialogSetCancel(std::string_view label, bool enabled) {
-    if (dialog_) dialog_->SetCancelButton(FromUtf8(label), enabled);
+    if (dialog_) dialog_->SetCancelButton(TranslatedMessage(label), enabled);
 }
 
 void QtPlatformBackend::ProgressDialogSetBar(bool visible, int percent) {

@@ -44,8 +44,8 @@ inline OwnerWindow OwnerOf(QWidget* widget) { return widget; }
 std::string NativePath(const QString& path);
 QString FromNativePath(const std::string& path);
 
-// An engine message as shown to the user: the text with its line breaks, and
-// the English line under it unless the user reads Japanese.
+// An engine message as shown to the user: in the interface's language, with
+// its line breaks.
 QString ShownMessage(std::string_view text);
 
 }  // namespace kivo

@@ -55,29 +55,29 @@ QString CutToKeyLength(const QString& text) {
 }
 
 TextKeyEditor::TextKeyEditor(QWidget* owner, TextKeyList& list, int frameNumber) : QDialog(owner), list_(list) {
-    setWindowTitle(frameNumber == 0 ? QStringLiteral("グローバルテキストのキー編集")
-                                    : QStringLiteral("コマ %1 のキー編集").arg(frameNumber));
+    setWindowTitle(frameNumber == 0 ? tr("グローバルテキストのキー編集")
+                                    : tr("コマ %1 のキー編集").arg(frameNumber));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("現在の KEY リスト"), this));
+    layout->addWidget(new QLabel(tr("現在の KEY リスト"), this));
     listBox_ = new QListWidget(this);
     listBox_->setObjectName(QStringLiteral("id1027"));
     layout->addWidget(listBox_);
-    delete_ = new QPushButton(QStringLiteral("リストで選択したキーの削除"), this);
+    delete_ = new QPushButton(tr("リストで選択したキーの削除"), this);
     delete_->setObjectName(QStringLiteral("id1028"));
     layout->addWidget(delete_);
     layout->addSpacing(8);
-    layout->addWidget(new QLabel(QStringLiteral("新規キー"), this));
+    layout->addWidget(new QLabel(tr("新規キー"), this));
     newKey_ = new QLineEdit(this);
     newKey_->setObjectName(QStringLiteral("id1029"));
     newKey_->setValidator(new KeyLengthValidator(newKey_));
     layout->addWidget(newKey_);
-    add_ = new QPushButton(QStringLiteral("この新規キーを追加"), this);
+    add_ = new QPushButton(tr("この新規キーを追加"), this);
     add_->setObjectName(QStringLiteral("id1030"));
     layout->addWidget(add_);
     layout->addSpacing(8);
     auto* bottom = new QHBoxLayout;
     bottom->addStretch();
-    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+    auto* close = new QPushButton(tr("閉じる"), this);
     close->setObjectName(QStringLiteral("id1"));
     bottom->addWidget(close);
     layout->addLayout(bottom);

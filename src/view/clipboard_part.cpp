@@ -108,7 +108,7 @@ ClipboardPart::ClipboardPart(MainWindow& window) : window_(window) {
     window.OnCommand(kCmdCopy, [this] { Copy(); });
     // Delete only what is safely on the clipboard.
     window.OnCommand(kCmdCut, [this] {
-        if (Copy()) window_.GetShell().Delete("切り取り");
+        if (Copy()) window_.GetShell().Delete(QT_TRANSLATE_NOOP("Edits", "切り取り"));
     });
     window.OnCommand(kCmdPasteAppend, [this] { Paste(false); });
     window.OnCommand(kCmdPasteInsert, [this] { Paste(true); });
@@ -144,8 +144,9 @@ bool ClipboardPart::Paste(bool insert) {
     Shell& shell = window_.GetShell();
     const bool wasPlaying = window_.StopPreview();
     // Frames pasted before a failure stay, and are one step like the rest.
-    const bool ok = shell.Edit(insert ? "コマの挿入貼付け" : "コマの付け足し貼付け",
-                               [&](AnimDoc& doc) { return PasteFrames(doc, shell.Selected(), *list, insert); });
+    const char* label =
+        insert ? QT_TRANSLATE_NOOP("Edits", "コマの挿入貼付け") : QT_TRANSLATE_NOOP("Edits", "コマの付け足し貼付け");
+    const bool ok = shell.Edit(label, [&](AnimDoc& doc) { return PasteFrames(doc, shell.Selected(), *list, insert); });
     if (!ok) Beep();
     window_.RefreshPanel();
     if (wasPlaying) window_.ResumePreview();

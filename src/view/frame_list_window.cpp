@@ -13,7 +13,7 @@ namespace kivo {
 
 FrameListWindow::FrameListWindow(QWidget* owner, AnimDoc& doc, EditFrame editFrame)
     : QDialog(owner), doc_(doc), editFrame_(std::move(editFrame)) {
-    setWindowTitle(QStringLiteral("コマリスト一覧"));
+    setWindowTitle(tr("コマリスト一覧"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint |
                    Qt::WindowCloseButtonHint);
     setSizeGripEnabled(false);

@@ -19,7 +19,7 @@ namespace kivo {
 
 namespace {
 
-constexpr std::string_view kPaintLabel = "ペイント編集";
+constexpr std::string_view kPaintLabel = QT_TRANSLATE_NOOP("Edits", "ペイント編集");
 
 // One frame through the paint program, as one step of the history.
 bool PaintFrame(MainWindow& window, Frame& frame) {
@@ -56,7 +56,9 @@ void FrameToolsPart::AddBlank(bool insert) {
     PausedPreview paused(window_);
     const std::optional<FrameSize> size = BlankFrameDialog::Ask(&window_, doc.screenWidth, doc.screenHeight);
     if (!size) return;
-    const bool added = window_.GetShell().Edit(insert ? "新規無地コマ挿入" : "新規無地コマ付け足し", [&](AnimDoc& d) {
+    const char* label =
+        insert ? QT_TRANSLATE_NOOP("Edits", "新規無地コマ挿入") : QT_TRANSLATE_NOOP("Edits", "新規無地コマ付け足し");
+    const bool added = window_.GetShell().Edit(label, [&](AnimDoc& d) {
         return AddBlankFrame(d, window_.GetShell().Selected(), insert ? 1 : 0, size->width, size->height);
     });
     if (!added) {

@@ -36,12 +36,13 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Kivo"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/kivo.svg")));
     ChooseGuiFont();
-    kivo::InstallQtTranslation(app);
 
     kivo::QtPlatformBackend backend;
     kivo::InstallPlatformBackend(&backend);
     kivo::WriteOptions options;
     const int formatMode = kivo::LoadSessionSettings(options);
+    // Before the first window: every text is translated as it is made.
+    kivo::InstallLanguage(kivo::StartupLanguage());
 
     std::vector<std::string> files;
     QString screenshotDir;

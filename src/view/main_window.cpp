@@ -28,6 +28,7 @@
 #include "ui/options_dialog.h"
 #include "ui/on_screen.h"
 #include "ui/qt_platform.h"
+#include "ui/qt_translation.h"
 #include "view/image_area.h"
 
 namespace kivo {
@@ -119,11 +120,10 @@ void MainWindow::CreateMenus() {
     for (const CommandInfo& c : Commands()) {
         QMenu*& menu = menus[c.column];
         if (!menu) {
-            menu = menuBar()->addMenu(QString::fromUtf8(MenuColumnTitle(c.column).data(),
-                                                        qsizetype(MenuColumnTitle(c.column).size())));
+            menu = menuBar()->addMenu(Translated("Commands", MenuColumnTitle(c.column)));
         }
         if (c.separatorBefore) menu->addSeparator();
-        auto* action = new QAction(QString::fromUtf8(c.label.data(), qsizetype(c.label.size())), this);
+        auto* action = new QAction(Translated("Commands", c.label), this);
         action->setObjectName(QStringLiteral("cmd%1").arg(int(c.id)));
         if (!c.shortcut.empty())
             action->setShortcuts(QKeySequence::listFromString(QString::fromLatin1(c.shortcut.data(), qsizetype(c.shortcut.size()))));
@@ -179,7 +179,8 @@ void MainWindow::UpdateCommands() {
         if (command.checked) action->setChecked(command.checked(context));
     }
     for (auto [id, step] : {std::pair{kCmdUndo, history.UndoLabel()}, std::pair{kCmdRedo, history.RedoLabel()}}) {
-        const std::string text = HistoryCommandText(FindCommand(id)->label, step);
+        const std::string text =
+            HistoryCommandText(TranslatedUtf8("Commands", FindCommand(id)->label), TranslatedUtf8("Edits", step));
         actions_[id]->setText(QString::fromUtf8(text.data(), qsizetype(text.size())));
     }
 }
@@ -191,7 +192,7 @@ void MainWindow::UpdatePasteEnable() {
 
 SaveAnswer MainWindow::AskSaveChanges(const std::string& text) {
     QApplication::beep();
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("確認"), ShownMessage(text),
+    QMessageBox box(QMessageBox::Warning, tr("確認"), ShownMessage(text),
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
     switch (box.exec()) {
         case QMessageBox::Yes: return SaveAnswer::kYes;
@@ -201,7 +202,7 @@ SaveAnswer MainWindow::AskSaveChanges(const std::string& text) {
 }
 
 bool MainWindow::AskOkCancel(const std::string& text) {
-    QMessageBox box(QMessageBox::Information, QStringLiteral("確認"), ShownMessage(text),
+    QMessageBox box(QMessageBox::Information, tr("確認"), ShownMessage(text),
                     QMessageBox::Ok | QMessageBox::Cancel, this);
     return box.exec() == QMessageBox::Ok;
 }
@@ -209,7 +210,7 @@ bool MainWindow::AskOkCancel(const std::string& text) {
 std::optional<std::string> MainWindow::ChooseOpenPath() { return ChooseAnimationToOpen(this); }
 
 std::optional<std::string> MainWindow::ChooseSavePath(const std::string& initialName) {
-    return ChooseAnimationSavePath(this, initialName, shell_.FormatMode());
+    return ChooseAnimationSavePath(this, ShownDocumentName(initialName), shell_.FormatMode());
 }
 
 std::vector<std::string> MainWindow::ChooseFramePaths() { return ChooseFramesToAdd(this); }
@@ -248,7 +249,12 @@ void MainWindow::DocumentEdited(WindowPart* source) {
 }
 
 void MainWindow::SetCaption(const std::string& caption) {
-    setWindowTitle(QString::fromStdString(caption));
+    QString title = QString::fromStdString(caption);
+    // A new document's name in the interface's language.
+    const std::string& name = shell_.Doc().displayName;
+    if (const std::string shown = ShownDocumentName(name); shown != name)
+        title.replace(QString::fromStdString(name), QString::fromStdString(shown));
+    setWindowTitle(title);
 }
 
 void MainWindow::FormatModeChanged() {

@@ -23,6 +23,7 @@
 #include "doc/selection.h"
 #include "ui/colour_dropper.h"
 #include "ui/qt_platform.h"
+#include "ui/qt_translation.h"
 #include "ui/text_key_editor.h"
 #include "view/colour_swatch.h"
 #include "view/frame_tools_part.h"
@@ -37,8 +38,8 @@ const int Panel::kFocusOrder[16] = {121, 122, 123, 124, 101, 102, 105, 106, 108,
 namespace {
 
 // Labels shared by a field's typing and its spin buttons, so both are one step.
-constexpr std::string_view kDelayLabel = "ウェイト";
-constexpr std::string_view kLoopCountLabel = "繰り返し回数";
+constexpr std::string_view kDelayLabel = QT_TRANSLATE_NOOP("Edits", "ウェイト");
+constexpr std::string_view kLoopCountLabel = QT_TRANSLATE_NOOP("Edits", "繰り返し回数");
 
 bool IsHistoryKey(const QKeyEvent& key) {
     const QKeyCombination combination = key.keyCombination();
@@ -59,6 +60,16 @@ QString ShownText(const std::string& utf8) {
 std::string Typed(const QPlainTextEdit* edit) { return StoredFromTyped(edit->toPlainText().toStdString()); }
 
 int NumberOf(const QString& text) { return TypedNumber(text.left(19).toStdString()); }
+
+// A frame's line in the list: its numbers translated, two blanks for the tab
+// before the comment.
+QString ListText(const std::string& item) {
+    const size_t tab = item.find('\t');
+    const std::string_view head = std::string_view(item).substr(0, tab);
+    QString text = TranslatedPattern("Panel", kFrameListPattern, head);
+    if (tab != std::string::npos) text += QStringLiteral("  ") + Text(std::string_view(item).substr(tab + 1));
+    return text;
+}
 
 void SetTextQuietly(QLineEdit* edit, const QString& text) {
     if (edit->text() != text) edit->setText(text);
@@ -105,8 +116,9 @@ QWidget* Panel::Control(const std::string& key) const {
 
 void Panel::CreateControls() {
     QWidget* parent = window_.PropertySide();
+    // A label's Japanese text is also its key; it shows translated.
     auto label = [&](const char* text, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter) {
-        auto* l = Make<QLabel>(text, new QLabel(QString::fromUtf8(text), parent));
+        auto* l = Make<QLabel>(text, new QLabel(tr(text), parent));
         l->setAlignment(align);
         return l;
     };
@@ -123,10 +135,10 @@ void Panel::CreateControls() {
         return s;
     };
     auto check = [&](const char* id, const char* text) {
-        return Make<QCheckBox>(id, new QCheckBox(QString::fromUtf8(text), parent));
+        return Make<QCheckBox>(id, new QCheckBox(tr(text), parent));
     };
     auto button = [&](const char* id, const char* text) {
-        return Make<QPushButton>(id, new QPushButton(QString::fromUtf8(text), parent));
+        return Make<QPushButton>(id, new QPushButton(tr(text), parent));
     };
 
     counter_ = Make<QLabel>("counter", new QLabel(parent));
@@ -158,15 +170,17 @@ void Panel::CreateControls() {
         SetListSelection(window_.GetShell().Doc(), Selected(), rows);
         Refresh(true);
     });
-    connect(button("122", "↑上移動"), &QPushButton::clicked, this, [this] {
+    connect(button("122", QT_TR_NOOP("↑上移動")), &QPushButton::clicked, this, [this] {
         PausedPreview paused(window_);
-        Edit("コマの上移動", [this](AnimDoc& d) { return MoveSelectedFrames(d, Selected(), true); }, true);
+        Edit(QT_TRANSLATE_NOOP("Edits", "コマの上移動"),
+             [this](AnimDoc& d) { return MoveSelectedFrames(d, Selected(), true); }, true);
     });
-    connect(button("123", "↓下移動"), &QPushButton::clicked, this, [this] {
+    connect(button("123", QT_TR_NOOP("↓下移動")), &QPushButton::clicked, this, [this] {
         PausedPreview paused(window_);
-        Edit("コマの下移動", [this](AnimDoc& d) { return MoveSelectedFrames(d, Selected(), false); }, true);
+        Edit(QT_TRANSLATE_NOOP("Edits", "コマの下移動"),
+             [this](AnimDoc& d) { return MoveSelectedFrames(d, Selected(), false); }, true);
     });
-    connect(button("124", "全部選択"), &QPushButton::clicked, this, [this] { SelectAll(); });
+    connect(button("124", QT_TR_NOOP("全部選択")), &QPushButton::clicked, this, [this] { SelectAll(); });
     window_.OnCommand(kCmdSelectAll, [this] { SelectAll(); });
     // The frame list grows with the window; its counter, scroll bar and
     // buttons keep their line height.
@@ -185,17 +199,17 @@ void Panel::CreateControls() {
     listColumn->addLayout(buttons);
     list_->setMinimumHeight(3 * window_.LineHeight());
 
-    label("全体の幅");
+    label(QT_TR_NOOP("全体の幅"));
     screenWidth_ = number("101", 0);
     spin("103", screenWidth_);
-    label("全体の高さ");
+    label(QT_TR_NOOP("全体の高さ"));
     screenHeight_ = number("102", 0);
     spin("104", screenHeight_);
-    loop_ = check("105", "繰り返しセット");
+    loop_ = check("105", QT_TR_NOOP("繰り返しセット"));
     connect(loop_, &QCheckBox::clicked, this, [this](bool on) {
-        Edit("繰り返しセット", [on](AnimDoc& d) { return SetLoopEnabled(d, on); }, true);
+        Edit(QT_TRANSLATE_NOOP("Edits", "繰り返しセット"), [on](AnimDoc& d) { return SetLoopEnabled(d, on); }, true);
     });
-    label("繰り返し回数");
+    label(QT_TR_NOOP("繰り返し回数"));
     loopCount_ = number("106", 5);
     connect(loopCount_, &QLineEdit::textEdited, this, [this](const QString& text) {
         if (text.isEmpty() || !text[0].isDigit()) return;
@@ -206,44 +220,46 @@ void Panel::CreateControls() {
         Edit(kLoopCountLabel, [v](AnimDoc& d) { return SetLoopCount(d, v); }, false, true);
     });
     spin("107", loopCount_);
-    forever_ = check("108", "永久に繰り返す");
+    forever_ = check("108", QT_TR_NOOP("永久に繰り返す"));
     connect(forever_, &QCheckBox::clicked, this, [this](bool on) {
         if (on) {
             loopCount_->setText(QStringLiteral("0"));
-            Edit("永久に繰り返す", [](AnimDoc& d) { return SetLoopCount(d, 0); });
+            Edit(QT_TRANSLATE_NOOP("Edits", "永久に繰り返す"), [](AnimDoc& d) { return SetLoopCount(d, 0); });
         }
         loopCount_->setEnabled(!on && loop_->isChecked());
         Control("107")->setEnabled(!on && loop_->isChecked());
     });
 
-    label("1コマの幅");
+    label(QT_TR_NOOP("1コマの幅"));
     widthValue_ = Make<QLabel>("width-value", new QLabel(parent));
-    label("1コマの高さ");
+    label(QT_TR_NOOP("1コマの高さ"));
     heightValue_ = Make<QLabel>("height-value", new QLabel(parent));
     for (QLabel* v : {widthValue_, heightValue_}) {
         v->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         v->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     }
-    label("左端の位置");
+    label(QT_TR_NOOP("左端の位置"));
     left_ = number("110", 0);
     spin("112", left_);
-    label("上端の位置");
+    label(QT_TR_NOOP("上端の位置"));
     top_ = number("111", 0);
     spin("113", top_);
-    transparency_ = check("114", "透過色の使用");
+    transparency_ = check("114", QT_TR_NOOP("透過色の使用"));
     connect(transparency_, &QCheckBox::clicked, this, [this](bool on) {
-        Edit("透過色の使用", [this, on](AnimDoc& d) { return SetTransparency(d, Selected(), on); }, true);
+        Edit(QT_TRANSLATE_NOOP("Edits", "透過色の使用"),
+             [this, on](AnimDoc& d) { return SetTransparency(d, Selected(), on); }, true);
     });
-    label(" 透過色");
+    label(QT_TR_NOOP(" 透過色"));
     swatch_ = Make<ColourSwatch>("120", new ColourSwatch(window_.PropertySide()));
     connect(swatch_, &QAbstractButton::clicked, this, [this] { PickTransparentColour(); });
-    hasDelay_ = check("119", "ウェイト有り");
+    hasDelay_ = check("119", QT_TR_NOOP("ウェイト有り"));
     connect(hasDelay_, &QCheckBox::clicked, this, [this](bool on) {
         int typed = NumberOf(delay_->text());
-        Edit("ウェイト有り", [this, on, typed](AnimDoc& d) { return SetHasDelay(d, Selected(), on, typed); });
+        Edit(QT_TRANSLATE_NOOP("Edits", "ウェイト有り"),
+             [this, on, typed](AnimDoc& d) { return SetHasDelay(d, Selected(), on, typed); });
         for (const char* key : {"ｳｪｲﾄ[1/100s]", "117", "118"}) Control(key)->setEnabled(on);
     });
-    label("ｳｪｲﾄ[1/100s]");
+    label(QT_TR_NOOP("ｳｪｲﾄ[1/100s]"));
     delay_ = number("117", 0);
     connect(delay_, &QLineEdit::textEdited, this, [this](const QString& text) {
         int v = std::clamp(NumberOf(text), 0, kMaxDelay);
@@ -255,11 +271,12 @@ void Panel::CreateControls() {
         }
     });
     spin("118", delay_);
-    label("消去手段");
+    label(QT_TR_NOOP("消去手段"));
     disposal_ = Make<QComboBox>("115", new QComboBox(parent));
     connect(disposal_, qOverload<int>(&QComboBox::activated), this, [this](int index) {
         int disposal = DisposalFromIndex(index, window_.GetShell().FormatMode());
-        Edit("消去手段", [this, disposal](AnimDoc& d) { return SetDisposal(d, Selected(), disposal); });
+        Edit(QT_TRANSLATE_NOOP("Edits", "消去手段"),
+             [this, disposal](AnimDoc& d) { return SetDisposal(d, Selected(), disposal); });
     });
 
     // Tab visits the controls in one fixed order; the rest take the focus only
@@ -306,13 +323,13 @@ void Panel::CreateModeControls() {
         l->setFrameStyle(QFrame::HLine | QFrame::Sunken);
     };
     if (mode_ == 1) {
-        keep("テキスト", new QLabel(QStringLiteral("テキスト"), parent));
-        auto* addDocumentKey = static_cast<QPushButton*>(keep("129", new QPushButton(QStringLiteral("Key追加"), parent)));
+        keep("テキスト", new QLabel(tr("テキスト"), parent));
+        auto* addDocumentKey = static_cast<QPushButton*>(keep("129", new QPushButton(tr("Key追加"), parent)));
         documentKeys_ = static_cast<QComboBox*>(keep("127", new QComboBox(parent)));
         documentText_ = text("125");
         line("line-keys");
-        keep("frame-テキスト", new QLabel(QStringLiteral("テキスト"), parent));
-        auto* addFrameKey = static_cast<QPushButton*>(keep("130", new QPushButton(QStringLiteral("Key追加"), parent)));
+        keep("frame-テキスト", new QLabel(tr("テキスト"), parent));
+        auto* addFrameKey = static_cast<QPushButton*>(keep("130", new QPushButton(tr("Key追加"), parent)));
         frameKeys_ = static_cast<QComboBox*>(keep("128", new QComboBox(parent)));
         frameText_ = text("126");
         for (QWidget* w : {static_cast<QWidget*>(addDocumentKey), static_cast<QWidget*>(addFrameKey),
@@ -335,31 +352,35 @@ void Panel::CreateModeControls() {
         });
         connect(documentText_, &QPlainTextEdit::textChanged, this, [this] {
             std::string typed = Typed(documentText_);
-            Edit("全体のテキスト", [typed](AnimDoc& d) { return SetDocumentKeyText(d, typed); }, false, true);
+            Edit(QT_TRANSLATE_NOOP("Edits", "全体のテキスト"),
+                 [typed](AnimDoc& d) { return SetDocumentKeyText(d, typed); }, false, true);
         });
         connect(frameText_, &QPlainTextEdit::textChanged, this, [this] {
             std::string typed = Typed(frameText_);
-            Edit("コマのテキスト", [typed](AnimDoc& d) { return SetFrameKeyText(d, typed); }, false, true);
+            Edit(QT_TRANSLATE_NOOP("Edits", "コマのテキスト"),
+                 [typed](AnimDoc& d) { return SetFrameKeyText(d, typed); }, false, true);
         });
         connect(addDocumentKey, &QPushButton::clicked, this, [this] { EditKeys(false); });
         connect(addFrameKey, &QPushButton::clicked, this, [this] { EditKeys(true); });
     } else {
-        keep("コメント", new QLabel(QStringLiteral("コメント"), parent));
+        keep("コメント", new QLabel(tr("コメント"), parent));
         documentText_ = text("109");
         line("line-comments");
-        keep("frame-コメント", new QLabel(QStringLiteral("コメント"), parent));
+        keep("frame-コメント", new QLabel(tr("コメント"), parent));
         frameText_ = text("116");
         connect(documentText_, &QPlainTextEdit::textChanged, this, [this] {
             std::string typed = Typed(documentText_);
-            Edit("全体のコメント", [typed](AnimDoc& d) { return SetDocumentComment(d, typed); }, false, true);
+            Edit(QT_TRANSLATE_NOOP("Edits", "全体のコメント"),
+                 [typed](AnimDoc& d) { return SetDocumentComment(d, typed); }, false, true);
         });
         connect(frameText_, &QPlainTextEdit::textChanged, this, [this] {
             std::string typed = Typed(frameText_);
-            Edit("コマのコメント", [typed](AnimDoc& d) { return SetFrameComment(d, typed); }, false, true);
+            Edit(QT_TRANSLATE_NOOP("Edits", "コマのコメント"),
+                 [typed](AnimDoc& d) { return SetFrameComment(d, typed); }, false, true);
         });
     }
     disposal_->clear();
-    for (const std::string& choice : DisposalChoices(mode_)) disposal_->addItem(Text(choice));
+    for (const std::string& choice : DisposalChoices(mode_)) disposal_->addItem(Translated("Panel", choice));
 }
 
 void Panel::Layout() {
@@ -424,18 +445,18 @@ void Panel::ShowState() {
     // The list is rebuilt only when its texts changed, so it keeps its scroll place.
     bool same = list_->count() == int(s.listItems.size());
     for (int i = 0; same && i < list_->count(); ++i)
-        same = list_->item(i)->text() == Text(s.listItems[size_t(i)]).replace(QLatin1Char('\t'), QStringLiteral("  "));
+        same = list_->item(i)->text() == ListText(s.listItems[size_t(i)]);
     if (!same) {
         list_->clear();
         for (const std::string& item : s.listItems)
-            list_->addItem(Text(item).replace(QLatin1Char('\t'), QStringLiteral("  ")));
+            list_->addItem(ListText(item));
     }
     frameScroll_->setRange(0, std::max(0, int(s.listItems.size()) - 1));
 }
 
 void Panel::ShowFrameProperties() {
     const PanelState& s = state_;
-    counter_->setText(Text(s.counter));
+    counter_->setText(TranslatedPattern("Panel", kFrameCounterPattern, s.counter));
     frameScroll_->setValue(s.currentIndex);
     list_->clearSelection();
     for (int32_t i : s.selection)
@@ -507,7 +528,7 @@ void Panel::Edit(std::string_view label, const std::function<bool(AnimDoc&)>& op
         AnimDoc& doc = window_.GetShell().Doc();
         if (doc.currentFrame)
             if (QListWidgetItem* item = list_->item(doc.currentIndex))
-                item->setText(Text(FrameListItem(*doc.currentFrame, doc.currentIndex)).replace(QLatin1Char('\t'), QStringLiteral("  ")));
+                item->setText(ListText(FrameListItem(*doc.currentFrame, doc.currentIndex)));
     }
     window_.DocumentEdited(this);
 }
@@ -519,7 +540,8 @@ void Panel::PickTransparentColour() {
     // The dropper shows this frame's pixels; playback would change frames under it.
     PausedPreview paused(window_);
     std::optional<Rgb> colour = PickColour(window_.PanelWidget(), *frame);
-    if (colour) Edit("透過色", [this, c = *colour](AnimDoc& d) { return SetTransparentColour(d, Selected(), c); }, true);
+    if (colour) Edit(QT_TRANSLATE_NOOP("Edits", "透過色"),
+                     [this, c = *colour](AnimDoc& d) { return SetTransparentColour(d, Selected(), c); }, true);
 }
 
 void Panel::EditKeys(bool ofFrame) {
@@ -530,7 +552,8 @@ void Panel::EditKeys(bool ofFrame) {
     // shell's one edit path and only when keys were really added or deleted.
     TextKeyList keys = ofFrame ? doc.currentFrame->textKeys : doc.textKeys;
     if (!EditTextKeys(window_.PanelWidget(), keys, ofFrame ? doc.currentIndex + 1 : 0)) return;
-    Edit("Key追加", [&keys, ofFrame](AnimDoc& d) { return ReplaceKeys(d, ofFrame, std::move(keys)); }, true);
+    Edit(QT_TRANSLATE_NOOP("Edits", "Key追加"),
+         [&keys, ofFrame](AnimDoc& d) { return ReplaceKeys(d, ofFrame, std::move(keys)); }, true);
 }
 
 void Panel::CommitField(QLineEdit* field, bool merge) {

@@ -108,11 +108,11 @@ PreviewWindow::PreviewWindow(MainWindow& owner)
     scroll_->setObjectName(QStringLiteral("frameScroll"));
     scroll_->setSingleStep(1);
     scroll_->setPageStep(1);
-    start_ = new QPushButton(QStringLiteral(" 開始 "), this);
+    start_ = new QPushButton(tr(" 開始 "), this);
     start_->setObjectName(IdName(1001));
-    stop_ = new QPushButton(QStringLiteral(" 停止 "), this);
+    stop_ = new QPushButton(tr(" 停止 "), this);
     stop_->setObjectName(IdName(1002));
-    colour_ = new QPushButton(QStringLiteral(" 背景色... "), this);
+    colour_ = new QPushButton(tr(" 背景色... "), this);
     colour_->setObjectName(IdName(1003));
     counter_ = new QLabel(this);
     counter_->setObjectName(QStringLiteral("counter"));
@@ -156,8 +156,8 @@ PreviewWindow::~PreviewWindow() = default;
 void PreviewWindow::SetModeLabels() {
     const int mode = owner_.GetShell().FormatMode();
     const bool mng = mode == 1;
-    modes_[0]->setText(mng ? QStringLiteral("先頭ｸﾘｱせず") : QStringLiteral("IExplore"));
-    modes_[1]->setText(mng ? QStringLiteral("先頭ｸﾘｱする") : QStringLiteral("NetScape"));
+    modes_[0]->setText(mng ? tr("先頭ｸﾘｱせず") : QStringLiteral("IExplore"));
+    modes_[1]->setText(mng ? tr("先頭ｸﾘｱする") : QStringLiteral("NetScape"));
     player_.SetRules(PreviewRules(viewMode_, mode, background_));
 }
 
@@ -242,7 +242,7 @@ void PreviewWindow::ShowPosition() {
     seeking_ = true;
     scroll_->setValue(player_.Index());
     seeking_ = false;
-    counter_->setText(player_.Document() ? QStringLiteral(" %1 コマ ").arg(player_.Index() + 1) : QString());
+    counter_->setText(player_.Document() ? tr(" %1 コマ ").arg(player_.Index() + 1) : QString());
     area_->update();
 }
 

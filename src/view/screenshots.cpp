@@ -25,6 +25,7 @@
 #include "ui/paint_editing.h"
 #include "ui/progress_dialog.h"
 #include "ui/qt_platform.h"
+#include "ui/qt_translation.h"
 #include "ui/save_selected_dialog.h"
 #include "ui/text_key_editor.h"
 #include "view/frame_list_window.h"
@@ -52,6 +53,45 @@ bool SaveShown(QWidget& widget, const QDir& dir, const QString& name) {
     widget.show();
     bool ok = Save(widget, dir, name);
     widget.hide();
+    return ok;
+}
+
+// The main window, the MNG panel, the Edit menu, the preview and two dialogs in English:
+// a window of their own, made once the English is installed, showing the same
+// file. Pictures named NAME-en.png.
+bool TakeEnglishScreenshots(MainWindow& japanese, const QDir& dir) {
+    const Language was = InterfaceLanguage();
+    if (!InstallLanguage(Language::kEnglish)) return false;
+    bool ok = true;
+    {
+        MainWindow window(japanese.GetShell().FormatMode(), japanese.GetShell().Options());
+        if (!japanese.GetShell().Doc().path.empty()) window.GetShell().OpenPath(japanese.GetShell().Doc().path);
+        window.move(japanese.pos());
+        window.show();
+        ok = Save(window, dir, QStringLiteral("main-window-en")) && ok;
+        const int mode = window.GetShell().FormatMode();
+        window.GetShell().SetFormatMode(1);
+        ok = Save(window, dir, QStringLiteral("main-window-mng-en")) && ok;
+        window.GetShell().SetFormatMode(mode);
+        if (QMenu* edit = window.EditMenu()) {
+            window.UpdateCommands();
+            edit->popup(window.mapToGlobal(QPoint(0, window.menuBar()->height())));
+            ok = Save(*edit, dir, QStringLiteral("menu-2-en")) && ok;
+            edit->hide();
+        }
+        window.RunCommand(kCmdView);
+        if (PreviewPart* part = window.FindPart<PreviewPart>(); part && part->Window()) {
+            part->Window()->Stop();
+            ok = Save(*part->Window(), dir, QStringLiteral("preview-en")) && ok;
+            window.RunCommand(kCmdView);
+        }
+        OptionsDialog options(&window, true, window.GetShell().Options());
+        ok = SaveShown(options, dir, QStringLiteral("mng-options-en")) && ok;
+        OtherOptionsDialog otherOptions(&window, window.GetShell().Options());
+        ok = SaveShown(otherOptions, dir, QStringLiteral("other-options-en")) && ok;
+        window.hide();
+    }
+    InstallLanguage(was);
     return ok;
 }
 
@@ -83,7 +123,8 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     // One edit to take back: the undo button lit and the menu naming the step.
     Shell& shell = window.GetShell();
     const bool edited =
-        shell.Edit("ウェイト", [&shell](AnimDoc& d) { return d.currentFrame && SetDelay(d, shell.Selected(), 25); });
+        shell.Edit(QT_TRANSLATE_NOOP("Edits", "ウェイト"),
+                   [&shell](AnimDoc& d) { return d.currentFrame && SetDelay(d, shell.Selected(), 25); });
     window.RefreshPanel();
     ok = Save(window, dir, QStringLiteral("main-window-edited")) && ok;
 
@@ -136,7 +177,7 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
         help->close();
     }
 
-    QMessageBox question(QMessageBox::Warning, QStringLiteral("確認"),
+    QMessageBox question(QMessageBox::Warning, QCoreApplication::translate("kivo::MainWindow", "確認"),
                          ShownMessage(window.GetShell().Doc().displayName +
                                       " は、変更されています。\r上書き保管をしますか?"),
                          QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, &window);
@@ -198,7 +239,7 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     QMessageBox error(QMessageBox::Warning, QStringLiteral("Error!"), ShownMessage("オープンに失敗しました。"),
                       QMessageBox::Ok, &window);
     ok = SaveShown(error, dir, QStringLiteral("error")) && ok;
-    return ok;
+    return TakeEnglishScreenshots(window, dir) && ok;
 }
 
 }  // namespace kivo

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/tool_bar_table.h"
+#include "ui/qt_translation.h"
 #include "view/main_window.h"
 
 // The icons are compiled into this library; a static library's resources are
@@ -41,7 +42,7 @@ ToolButton::ToolButton(int slot, QWidget* parent) : QAbstractButton(parent), slo
         return;
     }
     icon_ = QIcon(QStringLiteral(":/toolbar/%1.svg").arg(Utf8(row.icon)));
-    setAccessibleName(Utf8(row.tooltip));
+    setAccessibleName(Translated("Commands", row.tooltip));
 }
 
 void ToolButton::paintEvent(QPaintEvent*) {
@@ -149,7 +150,7 @@ void ToolBar::ShowTip() {
         tip_->hide();
         return;
     }
-    QString text = QStringLiteral(" %1 ").arg(Utf8(ToolBarSlots()[size_t(slot)].tooltip));
+    QString text = QStringLiteral(" %1 ").arg(Translated("Commands", ToolBarSlots()[size_t(slot)].tooltip));
     tip_->setText(text);
     QFontMetrics fm(tip_->font());
     // The frame lies one pixel outside the text on every side.

@@ -43,6 +43,42 @@ TEST(Messages, EngineTextsFindTheirEnglishWithTheValuesCarriedOver) {
     for (const auto& c : cases) EXPECT_EQ(EnglishFor(c.shown), c.english) << c.shown;
 }
 
+// The editor puts Qt's translation of a row into the text, and a new
+// document's name in its language into the values.
+TEST(Messages, AnotherLanguageGetsTheRowsTranslationWithTheValues) {
+    const RowTranslation tagged = [](const MessageText& row) {
+        return row.id == "NoMemory" ? std::string() : "<" + std::string(row.id) + " %2 %1>";
+    };
+    const ValueTranslation upper = [](std::string_view v) {
+        return v == "新規.gif" ? std::string("NEW") : std::string(v);
+    };
+    const struct {
+        std::string shown, translated;
+    } cases[] = {
+        {"書き込みに失敗しました。", "<WriteFailed  >"},
+        {"「a.gif」は 3 コマ目の途中で切れています。", "<GifCutInFrame 3 a.gif>"},
+        {"新規.gif は、変更されています。\r上書き保管をしますか?", "<AskSaveChanges  NEW>"},
+        {"「a.gif」は最初のコマより前で切れています。\r読み込めた 0 コマだけを開きますか?",
+         "<GifCutBeforeFrames  a.gif>\r<OpenCompleteFrames  0>"},
+        // A row without a translation gives none, alone or as one line of several.
+        {"メモリが足りません。", ""},
+        {"中止\rメモリが足りません。", ""},
+        {"Trailer Error!", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(TranslateShown(c.shown, tagged, upper), c.translated) << c.shown;
+}
+
+// What snprintf wrote with a pattern gives back the values it wrote.
+TEST(Messages, APatternMatchesWhatItFormatted) {
+    char text[128];
+    std::snprintf(text, sizeof text, "%3dコマ %3d x %3d 個%zu", 7, 120, 5, size_t(12));
+    std::vector<std::string_view> values;
+    ASSERT_TRUE(MatchPattern("%3dコマ %3d x %3d 個%zu", text, values));
+    EXPECT_EQ(values, (std::vector<std::string_view>{"  7", "120", "  5", "12"}));
+    EXPECT_FALSE(MatchPattern("%d / %d コマ", "1 / x コマ", values));
+    EXPECT_FALSE(MatchPattern("%d / %d コマ", "1 / 2 コマ ", values));
+}
+
 // The string literals of C++ source, escapes resolved as far as messages use
 // them; comments and character literals skipped.
 std::vector<std::string> StringLiterals(const std::string& code) {
@@ -72,13 +108,46 @@ std::vector<std::string> StringLiterals(const std::string& code) {
     return found;
 }
 
+// The program's sources (src/).
+std::filesystem::path SourceFolder() {
+#ifdef KIVO_SOURCE_DIR
+    return KIVO_SOURCE_DIR;
+#else
+    return std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "src";
+#endif
+}
+
+// The texts marked with KIVO_TR_NOOP(context, "text"), adjacent literals joined.
+std::vector<std::string> MarkedTexts(const std::string& code) {
+    std::vector<std::string> found;
+    const std::string mark = "KIVO_TR_NOOP(";
+    for (size_t at = code.find(mark); at != std::string::npos; at = code.find(mark, at + 1)) {
+        size_t i = code.find(',', at);  // a context has no comma
+        std::string text;
+        while (i != std::string::npos && i < code.size() && code[i] != ')') {
+            if (code[i++] != '"') continue;
+            for (; i < code.size() && code[i] != '"'; ++i) {
+                if (code[i] == '\\' && i + 1 < code.size()) {
+                    const char e = code[++i];
+                    text += e == 'r' ? '\r' : e == 'n' ? '\n' : e;
+                } else {
+                    text += code[i];
+                }
+            }
+            ++i;
+        }
+        found.push_back(text);
+    }
+    return found;
+}
+
 // A Japanese text added to the engine without a row here would reach an
 // English-reading user untranslated. Every Japanese string literal in the
 // engine's sources must be (part of) a row's text; parts occur where the engine
 // assembles a message at run time.
 TEST(Messages, EveryJapaneseTextOfTheEngineHasARow) {
     namespace fs = std::filesystem;
-    const fs::path src = fs::path(__FILE__).parent_path().parent_path().parent_path() / "src";
+    const fs::path src = SourceFolder();
     if (!fs::is_directory(src / "platform")) GTEST_SKIP() << "engine sources not found at " << src;
     int checked = 0;
     for (const auto& entry : fs::recursive_directory_iterator(src)) {
@@ -102,6 +171,36 @@ TEST(Messages, EveryJapaneseTextOfTheEngineHasARow) {
         }
     }
     EXPECT_GT(checked, 10);
+}
+
+// The editor's command layer shows texts of its own (menu labels, panel texts,
+// undo steps) besides messages. Each must be marked for translation or, being a
+// message, be (part of) a row; otherwise an English interface would show it in
+// Japanese. panel_layout.cpp is left out: its texts are keys naming the panel's
+// controls, never shown.
+TEST(Messages, EveryJapaneseTextOfTheCommandLayerIsTranslatable) {
+    namespace fs = std::filesystem;
+    const fs::path app = SourceFolder() / "app";
+    if (!fs::is_directory(app)) GTEST_SKIP() << "sources not found at " << app;
+    int checked = 0;
+    for (const auto& entry : fs::directory_iterator(app)) {
+        const fs::path& path = entry.path();
+        if (path.filename() == "panel_layout.cpp" || (path.extension() != ".cpp" && path.extension() != ".h")) continue;
+        std::ifstream in(path);
+        const std::string code((std::istreambuf_iterator<char>(in)), {});
+        const std::vector<std::string> marked = MarkedTexts(code);
+        for (const std::string& text : StringLiterals(code)) {
+            if (std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+                continue;
+            const bool found =
+                std::find(marked.begin(), marked.end(), text) != marked.end() ||
+                std::any_of(MessageTable().begin(), MessageTable().end(),
+                            [&](const MessageText& row) { return row.japanese.find(text) != std::string_view::npos; });
+            EXPECT_TRUE(found) << path.filename() << ": \"" << text << "\" is neither marked nor a message";
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 50);
 }
 
 }  // namespace
