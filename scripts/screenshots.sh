@@ -35,7 +35,7 @@ KIVO_INI="$work/kivo.ini" KIVO_LANG=ja xvfb-run -a -s "-screen 0 1600x1200x24" \
 # Everything again on a 1280x720 screen, at 1x and at 2x scaling (where that
 # screen is 640x360): every window must open whole, nothing cut off.
 for scale in 1 2; do
-  KIVO_INI="$work/kivo-$scale.ini" QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 1280x720x24" \
+  KIVO_INI="$work/kivo-$scale.ini" KIVO_LANG=ja QT_SCALE_FACTOR=$scale xvfb-run -a -s "-screen 0 1280x720x24" \
     "$build/src/kivo" --screenshots "$out/1280x720-${scale}x" "$work/サンプル.gif"
 done
 echo "screenshots: $(ls "$out"/*.png | wc -l) pictures in $out"
