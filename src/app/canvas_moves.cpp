@@ -8,9 +8,11 @@
 
 namespace kivo {
 
-bool FrameHit(const Frame& frame, ScreenPoint p) {
-    return p.x >= frame.left && p.y >= frame.top && int64_t(p.x) < int64_t(frame.left) + frame.width &&
-           int64_t(p.y) < int64_t(frame.top) + frame.height;
+FrameArea AreaOf(const Frame& frame) { return {frame.left, frame.top, frame.width, frame.height}; }
+
+bool FrameHit(const FrameArea& a, ScreenPoint p) {
+    return p.x >= a.left && p.y >= a.top && int64_t(p.x) < int64_t(a.left) + a.width &&
+           int64_t(p.y) < int64_t(a.top) + a.height;
 }
 
 int DragDistance(double viewDistance, double scale) {

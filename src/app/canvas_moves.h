@@ -14,8 +14,14 @@ namespace kivo {
 // The step's name in the history.
 inline constexpr std::string_view kFrameMoveLabel = "コマの位置";
 
-// Whether the screen pixel lies on frame's rectangle.
-bool FrameHit(const Frame& frame, ScreenPoint point);
+// A frame's rectangle on the screen.
+struct FrameArea {
+    int left = 0, top = 0, width = 0, height = 0;
+    bool operator==(const FrameArea&) const = default;
+};
+FrameArea AreaOf(const Frame& frame);
+// Whether the screen pixel lies on the rectangle.
+bool FrameHit(const FrameArea& area, ScreenPoint point);
 
 struct FramePosition {
     int left = 0, top = 0;

@@ -28,6 +28,12 @@ double ZoomedOut(double scale) {
     return kSteps[0];
 }
 
+int ZoomStepIndex(double scale) {
+    for (size_t i = 0; i < std::size(kSteps); ++i)
+        if (std::abs(kSteps[i] - scale) < kSame) return int(i);
+    return -1;
+}
+
 double FitScale(int screenW, int screenH, int viewW, int viewH) {
     if (screenW <= 0 || screenH <= 0) return 1;
     const double room = std::min(double(std::max(viewW - 2 * kCanvasMargin, 1)) / screenW,

@@ -21,6 +21,8 @@ std::span<const double> ZoomSteps();
 // nearest one in that direction); the ends of the ladder stay where they are.
 double ZoomedIn(double scale);
 double ZoomedOut(double scale);
+// The step's place on the ladder (for the settings file); -1 off the ladder.
+int ZoomStepIndex(double scale);
 // The scale that shows a whole screen of screenW × screenH in a view of
 // viewW × viewH less the margins: a whole number when the screen is smaller,
 // so that every screen pixel becomes the same square, else the exact ratio;

@@ -10,8 +10,9 @@ using C = MenuColumn;
 
 // Menu order. Rows without .run are handled by a window part: the clipboard
 // (cut, copy, pastes), the frame tools (saving selected frames, blank frames,
-// the frame list, other options), the panel (select all), the preview (View)
-// and the main window (help, about, quit).
+// the frame list, other options), the panel (select all), the preview (View),
+// the canvas (zoom, its view choices, playback and stepping) and the main
+// window (help, about, quit).
 constexpr CommandInfo kCommands[] = {
     {.id = kCmdNew, .label = "新規作成(&N)", .column = C::kFile, .shortcut = "Ctrl+N",
      .run = [](Shell& s) { s.New(); }, .tool = {0, "new", "新規作成"}},
@@ -55,6 +56,25 @@ constexpr CommandInfo kCommands[] = {
     {.id = kCmdView, .label = "&View", .column = C::kView, .shortcut = "F5", .tool = {20, "view", "VIEW"}},
     {.id = kCmdFrameList, .label = "コマのリスト表示", .column = C::kView,
      .tool = {18, "frame_list", "コマのリスト表示"}},
+    {.id = kCmdZoomIn, .label = "ズームイン", .column = C::kView, .separatorBefore = true,
+     .shortcut = "Ctrl++; Ctrl+="},
+    {.id = kCmdZoomOut, .label = "ズームアウト", .column = C::kView, .shortcut = "Ctrl+-"},
+    {.id = kCmdZoomFit, .label = "全体を表示", .column = C::kView, .shortcut = "Ctrl+0"},
+    {.id = kCmdZoomActual, .label = "等倍表示", .column = C::kView, .shortcut = "Ctrl+1"},
+    {.id = kCmdComposedView, .label = "合成して表示", .column = C::kView, .separatorBefore = true,
+     .checked = [](const CommandContext& c) { return c.composedView; }, .toggle = true},
+    {.id = kCmdOnionSkin, .label = "オニオンスキン", .column = C::kView,
+     .checked = [](const CommandContext& c) { return c.onionSkin; }, .toggle = true},
+    {.id = kCmdPlayPause, .label = "再生/停止", .column = C::kView, .separatorBefore = true, .shortcut = "Space",
+     .frameKeys = true, .enabled = HasTwoFrames},
+    {.id = kCmdPreviousFrame, .label = "前のコマ", .column = C::kView, .shortcut = "Left", .frameKeys = true,
+     .enabled = HasFrames},
+    {.id = kCmdNextFrame, .label = "次のコマ", .column = C::kView, .shortcut = "Right", .frameKeys = true,
+     .enabled = HasFrames},
+    {.id = kCmdFirstFrame, .label = "最初のコマ", .column = C::kView, .shortcut = "Home", .frameKeys = true,
+     .enabled = HasFrames},
+    {.id = kCmdLastFrame, .label = "最後のコマ", .column = C::kView, .shortcut = "End", .frameKeys = true,
+     .enabled = HasFrames},
 
     {.id = kCmdGifMode, .label = "GIF 仕様", .column = C::kOptions,
      .checked = [](const CommandContext& c) { return c.formatMode == 0; }, .run = [](Shell& s) { s.SetFormatMode(0); }},

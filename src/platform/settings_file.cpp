@@ -35,6 +35,7 @@ const SettingKey kKeys[] = {
     {"OPT1", SettingFormat::kDecimalComma, 2, "1,1"},
     {"PaintSoft", SettingFormat::kText, 0, ""},
     {"UndoMemory", SettingFormat::kDecimal, 1, "512"},  // MiB the edit history may hold
+    {"CanvasView", SettingFormat::kDecimal, 3, "-1 1 0"},  // zoom step (-1 fits), composed, onion skin
 };
 
 const SettingKey* FindKey(std::string_view name) {

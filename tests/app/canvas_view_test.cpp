@@ -8,6 +8,7 @@
 
 #include "app/canvas_moves.h"
 #include "app/canvas_view_state.h"
+#include "app/session_settings.h"
 #include "app/shell.h"
 #include "doc/dib.h"
 #include "fake_shell_ui.h"
@@ -30,6 +31,29 @@ TEST(CanvasZoom, StepsGoToTheNextRungOfTheLadder) {
         EXPECT_DOUBLE_EQ(ZoomedIn(c.scale), c.in);
         EXPECT_DOUBLE_EQ(ZoomedOut(c.scale), c.out);
     }
+    for (size_t i = 0; i < ZoomSteps().size(); ++i) EXPECT_EQ(ZoomStepIndex(ZoomSteps()[i]), int(i));
+    EXPECT_EQ(ZoomStepIndex(0.7), -1);
+}
+
+TEST(CanvasZoom, TheViewChoicesAreKeptInTheSettings) {
+    struct Case {
+        const char* stored;
+        CanvasChoices expected;
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"4 0 1", {4, false, true}},
+        {"-1 1 0", {}},
+        {"99 1 1", {-1, true, true}},  // a step no longer on the ladder: fit
+        {"3 0", {}},                   // too short to trust
+        {"x y z", {}},
+    };
+    for (const Case& c : cases) {
+        SetSettingText(SessionSettings(), "CanvasView", c.stored);
+        EXPECT_EQ(StoredCanvasChoices(), c.expected) << c.stored;
+    }
+    SetStoredCanvasChoices({8, false, true});
+    EXPECT_EQ(StoredCanvasChoices(), (CanvasChoices{8, false, true}));
 }
 
 TEST(CanvasZoom, FitShowsTheWholeScreenWithSquarePixelsWhenEnlarged) {
@@ -145,9 +169,9 @@ TEST(CanvasMoves, ThePointerHitsTheFrameInsideItsRectangle) {
     };
     const Case cases[] = {{{10, 5}, true}, {{13, 7}, true}, {{14, 7}, false}, {{13, 8}, false},
                           {{9, 6}, false},  {{11, 4}, false}};
-    for (const Case& c : cases) EXPECT_EQ(FrameHit(f, c.p), c.hit) << c.p.x << "," << c.p.y;
+    for (const Case& c : cases) EXPECT_EQ(FrameHit(AreaOf(f), c.p), c.hit) << c.p.x << "," << c.p.y;
     f.width = 0;
-    EXPECT_FALSE(FrameHit(f, {10, 5}));
+    EXPECT_FALSE(FrameHit(AreaOf(f), {10, 5}));
 }
 
 TEST(CanvasMoves, APointerDistanceIsScreenPixelsAtTheZoom) {

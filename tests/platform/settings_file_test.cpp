@@ -69,6 +69,7 @@ TEST(SettingsFile, EveryKeyIsWrittenInOrderAndFormatAndReadBack) {
                           "OPT1=0,1\n"
                           "PaintSoft=\n"
                           "UndoMemory=512\n"
+                          "CanvasView=-1 1 0\n"
                           "LaterWindowPos=1 2\n");
     const Settings back = ReadSettings(path);
     for (const auto& [key, values] : numbers) EXPECT_EQ(SettingNumbers(back, key), values) << key;
