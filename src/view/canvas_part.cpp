@@ -157,6 +157,7 @@ void CanvasPart::DragEnded() {
 }
 
 void CanvasPart::Closing() {
+    Pause();
     CanvasChoices choices;
     choices.composed = canvas_.Composed();
     choices.onionSkin = canvas_.OnionSkin();
