@@ -14,6 +14,9 @@ struct CommandContext {
     bool clipboardHasPicture = false;  // a picture or our own frames to paste
     bool canUndo = false, canRedo = false;
     int formatMode = 0;  // the session's working mode: 0 GIF, 1 MNG
+    // The canvas's view choices: the animation's picture or the frame alone,
+    // and the previous picture faintly over it.
+    bool composedView = true, onionSkin = false;
 };
 
 // The enable rules of the rows: the frame commands need frames (size

@@ -11,10 +11,11 @@ using C = MenuColumn;
 
 // Menu order. Rows without .run are handled by a window part: the clipboard
 // (cut, copy, pastes), the frame tools (saving selected frames, blank frames,
-// the frame list, other options), the panel (select all), the preview (View)
-// and the main window (help, about, quit). Labels, tips and the columns'
-// titles are marked for translation in the context "Commands", where the menus
-// and the tool bar look them up.
+// the frame list, other options), the panel (select all), the preview (View),
+// the canvas (zoom, its view choices, playback and stepping) and the main
+// window (help, about, quit). Labels, tips and the columns' titles are marked
+// for translation in the context "Commands", where the menus and the tool bar
+// look them up.
 constexpr CommandInfo kCommands[] = {
     {.id = kCmdNew, .label = KIVO_TR_NOOP("Commands", "新規作成(&N)"), .column = C::kFile, .shortcut = "Ctrl+N",
      .run = [](Shell& s) { s.New(); }, .tool = {0, "new", KIVO_TR_NOOP("Commands", "新規作成")}},
@@ -70,6 +71,25 @@ constexpr CommandInfo kCommands[] = {
      .tool = {20, "view", KIVO_TR_NOOP("Commands", "VIEW")}},
     {.id = kCmdFrameList, .label = KIVO_TR_NOOP("Commands", "コマのリスト表示"), .column = C::kView,
      .tool = {18, "frame_list", KIVO_TR_NOOP("Commands", "コマのリスト表示")}},
+    {.id = kCmdZoomIn, .label = KIVO_TR_NOOP("Commands", "ズームイン"), .column = C::kView, .separatorBefore = true,
+     .shortcut = "Ctrl++; Ctrl+="},
+    {.id = kCmdZoomOut, .label = KIVO_TR_NOOP("Commands", "ズームアウト"), .column = C::kView, .shortcut = "Ctrl+-"},
+    {.id = kCmdZoomFit, .label = KIVO_TR_NOOP("Commands", "全体を表示"), .column = C::kView, .shortcut = "Ctrl+0"},
+    {.id = kCmdZoomActual, .label = KIVO_TR_NOOP("Commands", "等倍表示"), .column = C::kView, .shortcut = "Ctrl+1"},
+    {.id = kCmdComposedView, .label = KIVO_TR_NOOP("Commands", "合成して表示"), .column = C::kView, .separatorBefore = true,
+     .checked = [](const CommandContext& c) { return c.composedView; }, .toggle = true},
+    {.id = kCmdOnionSkin, .label = KIVO_TR_NOOP("Commands", "オニオンスキン"), .column = C::kView,
+     .checked = [](const CommandContext& c) { return c.onionSkin; }, .toggle = true},
+    {.id = kCmdPlayPause, .label = KIVO_TR_NOOP("Commands", "再生/停止"), .column = C::kView, .separatorBefore = true, .shortcut = "Space",
+     .frameKeys = true, .enabled = HasTwoFrames},
+    {.id = kCmdPreviousFrame, .label = KIVO_TR_NOOP("Commands", "前のコマ"), .column = C::kView, .shortcut = "Left", .frameKeys = true,
+     .enabled = HasFrames},
+    {.id = kCmdNextFrame, .label = KIVO_TR_NOOP("Commands", "次のコマ"), .column = C::kView, .shortcut = "Right", .frameKeys = true,
+     .enabled = HasFrames},
+    {.id = kCmdFirstFrame, .label = KIVO_TR_NOOP("Commands", "最初のコマ"), .column = C::kView, .shortcut = "Home", .frameKeys = true,
+     .enabled = HasFrames},
+    {.id = kCmdLastFrame, .label = KIVO_TR_NOOP("Commands", "最後のコマ"), .column = C::kView, .shortcut = "End", .frameKeys = true,
+     .enabled = HasFrames},
 
     {.id = kCmdGifMode, .label = KIVO_TR_NOOP("Commands", "GIF 仕様"), .column = C::kOptions,
      .checked = [](const CommandContext& c) { return c.formatMode == 0; }, .run = [](Shell& s) { s.SetFormatMode(0); }},

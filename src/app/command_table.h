@@ -39,6 +39,17 @@ enum CommandId : int {
     kCmdGifMode = 40020,
     kCmdMngMode = 40021,
     kCmdFrameList = 40022,
+    kCmdZoomIn = 40040,
+    kCmdZoomOut = 40041,
+    kCmdZoomFit = 40042,
+    kCmdZoomActual = 40043,
+    kCmdComposedView = 40044,
+    kCmdOnionSkin = 40045,
+    kCmdPlayPause = 40046,
+    kCmdPreviousFrame = 40047,
+    kCmdNextFrame = 40048,
+    kCmdFirstFrame = 40049,
+    kCmdLastFrame = 40050,
     kCmdGifOptions = 40012,
     kCmdMngOptions = 40019,
     kCmdOtherOptions = 40023,
@@ -65,11 +76,17 @@ struct CommandInfo {
     bool separatorBefore = false;  // a separator line above the item in its menu
     // In QKeySequence's portable form, alternatives separated by "; "; empty = none.
     std::string_view shortcut = {};
+    // The shortcut acts only while the canvas or the frame list has the focus:
+    // keys a text field or a check box uses for itself (Space, the arrows,
+    // Home, End) stay theirs everywhere else.
+    bool frameKeys = false;
     // Whether the menu item and its button are offered; none = always.
     bool (*enabled)(const CommandContext&) = nullptr;
     // A radio item: checked when this says so. The rows that have one form
     // one exclusive group.
     bool (*checked)(const CommandContext&) = nullptr;
+    // A checked row that is an on/off item of its own, not one of the group.
+    bool toggle = false;
     // What the command does through the command logic. None: it needs the
     // window itself (a dialog, the clipboard, the preview), and the window
     // part that owns that registers the handler (MainWindow::OnCommand).

@@ -50,14 +50,13 @@ bool PreviewPlayer::Start(int64_t now) {
         Stop();
         return false;
     }
-    runs_ = 0;
     bool moved = false;
     if (!current_->next) {
         Show(doc_->firstFrame.get(), 0);
         moved = true;
     }
     playing_ = true;
-    lastChange_ = now;
+    timing_.Start(now);
     return moved;
 }
 
@@ -69,21 +68,13 @@ bool PreviewPlayer::Stop() {
 
 bool PreviewPlayer::Tick(int64_t now) {
     if (!playing_ || !current_) return false;
-    if (current_->hasDelay && now - lastChange_ < int64_t(current_->delay) * 10) return false;
-    lastChange_ = now;
-    if (current_->next) {
-        Show(current_->next.get(), index_ + 1);
-        return true;
+    switch (timing_.Tick(now, *doc_, *current_)) {
+        case PlaybackTiming::Move::kStay: return false;
+        case PlaybackTiming::Move::kNext: Show(current_->next.get(), index_ + 1); return true;
+        case PlaybackTiming::Move::kRewind: Show(doc_->firstFrame.get(), 0); return true;
+        case PlaybackTiming::Move::kEnd: Stop(); return false;
     }
-    const int32_t n = runs_++;
-    const bool lastRun = (doc_->loopEnabled == 1 && doc_->loopCount != 0 && n == doc_->loopCount) ||
-                         (doc_->loopEnabled == 0 && n == 0);
-    if (lastRun) {
-        Stop();
-        return false;
-    }
-    Show(doc_->firstFrame.get(), 0);
-    return true;
+    return false;
 }
 
 bool PreviewPlayer::Seek(int n) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "app/playback_timing.h"
 #include "app/window_position.h"
 #include "doc/anim_doc.h"
 #include "render/compositor.h"
@@ -68,8 +69,7 @@ private:
     const Frame* current_ = nullptr;
     int index_ = 0;
     bool playing_ = false;
-    int64_t lastChange_ = 0;
-    int32_t runs_ = 0;  // ends of the list reached since playback started
+    PlaybackTiming timing_;
 };
 
 }  // namespace kivo

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/canvas_view_state.h"
 #include "options/option_settings.h"
 
 namespace kivo {
@@ -33,6 +34,21 @@ WindowPoint StoredPoint(std::string_view key) {
 void SetStoredPoint(std::string_view key, WindowPoint point) {
     const int values[] = {point.x, point.y};
     SetSettingNumbers(SessionSettings(), key, values);
+}
+
+CanvasChoices StoredCanvasChoices() {
+    const std::vector<int> v = SettingNumbers(SessionSettings(), "CanvasView");
+    CanvasChoices c;
+    if (v.size() != 3) return c;
+    if (v[0] >= 0 && size_t(v[0]) < ZoomSteps().size()) c.zoomStep = v[0];
+    c.composed = v[1] != 0;
+    c.onionSkin = v[2] != 0;
+    return c;
+}
+
+void SetStoredCanvasChoices(const CanvasChoices& c) {
+    const int values[] = {c.zoomStep, c.composed ? 1 : 0, c.onionSkin ? 1 : 0};
+    SetSettingNumbers(SessionSettings(), "CanvasView", values);
 }
 
 size_t UndoMemoryBytes() {

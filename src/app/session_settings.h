@@ -26,6 +26,18 @@ bool SaveSessionSettings(OwnerWindow owner, const WriteOptions& options, int for
 WindowPoint StoredPoint(std::string_view key);
 void SetStoredPoint(std::string_view key, WindowPoint point);
 
+// The canvas's view choices kept from one run to the next: the zoom as a step
+// of the ladder (ZoomSteps; -1 fits the view), the composed picture or the
+// frame alone, and the onion skin.
+struct CanvasChoices {
+    int zoomStep = -1;
+    bool composed = true, onionSkin = false;
+    bool operator==(const CanvasChoices&) const = default;
+};
+// What "CanvasView" holds; anything missing or out of range is the default.
+CanvasChoices StoredCanvasChoices();
+void SetStoredCanvasChoices(const CanvasChoices& choices);
+
 // The bytes the edit history may hold: UndoMemory in MiB, 512 when not set.
 size_t UndoMemoryBytes();
 

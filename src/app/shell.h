@@ -46,7 +46,7 @@ public:
     // says whether it was playing.
     virtual bool StopPreview() { return false; }
     virtual void ResumePreview() {}
-    // The document changed: panel, image area and preview show it afresh.
+    // The document changed: panel, canvas and preview show it afresh.
     virtual void RefreshPanel() = 0;
     virtual void SetCaption(const std::string& caption) = 0;
     // The shell's working mode was set: menu checks, the panel's mode controls,

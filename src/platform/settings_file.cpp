@@ -37,6 +37,7 @@ const SettingKey kKeys[] = {
     {"UndoMemory", SettingFormat::kDecimal, 1, "512"},  // MiB the edit history may hold
     {"MainWinSize", SettingFormat::kDecimal, 2, "0 0"},    // 0 0: the designed size
     {"MainLayout", SettingFormat::kDecimal, 4, "0 0 0 0"}, // picture|properties, picture/frame list
+    {"CanvasView", SettingFormat::kDecimal, 3, "-1 1 0"},  // zoom step (-1 fits), composed, onion skin
 };
 
 const SettingKey* FindKey(std::string_view name) {

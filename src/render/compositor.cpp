@@ -58,11 +58,12 @@ void KeepBefore(Composition& c, const Area& a) {
         std::copy_n(ScreenRow(c, y, a.x0), w, c.beforeShown.data() + size_t(y - a.y0) * size_t(w));
 }
 
-void Draw(Composition& c, const Frame& frame, const FramePixels& px, const Area& a) {
+// Draws frame with its top-left corner at left, top.
+void Draw(Composition& c, const Frame& frame, int64_t left, int64_t top, const FramePixels& px, const Area& a) {
     const int64_t w = a.Width();
     const uint32_t transparent = ScreenPixel(frame.transparentRgb);
     for (int64_t y = a.y0; y < a.y1; ++y) {
-        const uint8_t* p = px.Row(int(y - frame.top)) + 3 * (a.x0 - frame.left);
+        const uint8_t* p = px.Row(int(y - top)) + 3 * (a.x0 - left);
         uint32_t* out = ScreenRow(c, y, a.x0);
         if (!frame.hasTransparency) {
             for (int64_t x = 0; x < w; ++x, p += 3)
@@ -89,11 +90,11 @@ void Draw(Composition& c, const Frame& frame, const FramePixels& px, const Area&
     }
 }
 
-// Whether drawing frame leaves a screen that owes nothing to what was there
-// before, also for the frame after it.
-bool HidesEverythingBefore(const Composition& c, const Frame& f) {
-    if (f.hasTransparency || (f.disposal == 3 && !c.rules.clearForFirstFrame)) return false;
-    if (f.left > 0 || f.top > 0 || int64_t(f.left) + f.width < c.width || int64_t(f.top) + f.height < c.height)
+// Whether drawing frame on a screen of width × height leaves a screen that owes
+// nothing to what was there before, also for the frame after it.
+bool HidesEverythingBefore(const CompositionRules& rules, int64_t width, int64_t height, const Frame& f) {
+    if (f.hasTransparency || (f.disposal == 3 && !rules.clearForFirstFrame)) return false;
+    if (f.left > 0 || f.top > 0 || int64_t(f.left) + f.width < width || int64_t(f.top) + f.height < height)
         return false;
     const std::optional<FramePixels> px = GetFramePixels(f);
     return px && px->width > 0;
@@ -135,13 +136,17 @@ bool StartComposition(Composition& c, int32_t width, int32_t height, const Compo
 }
 
 bool ComposeFrame(Composition& c, const Frame& frame, bool firstFrame) {
+    return ComposeFrameAt(c, frame, frame.left, frame.top, firstFrame);
+}
+
+bool ComposeFrameAt(Composition& c, const Frame& frame, int32_t left, int32_t top, bool firstFrame) {
     if (c.screen.size() != size_t(c.width) * size_t(c.height)) return false;
     if (firstFrame && c.rules.clearForFirstFrame)
         Fill(c, WholeScreen(c));
     else
         DisposeShown(c);
 
-    const Area a = ClipToScreen(c, frame.left, frame.top, frame.width, frame.height);
+    const Area a = ClipToScreen(c, left, top, frame.width, frame.height);
     if (frame.disposal == 3 && !c.rules.clearForFirstFrame) {
         try {
             KeepBefore(c, a);
@@ -149,33 +154,34 @@ bool ComposeFrame(Composition& c, const Frame& frame, bool firstFrame) {
             return false;
         }
     }
-    c.shownLeft = frame.left;
-    c.shownTop = frame.top;
+    c.shownLeft = left;
+    c.shownTop = top;
     c.shownWidth = frame.width;
     c.shownHeight = frame.height;
     c.shownDisposal = frame.disposal;
 
     const std::optional<FramePixels> px = GetFramePixels(frame);
-    if (px && px->width > 0 && !a.Empty()) Draw(c, frame, *px, a);
+    if (px && px->width > 0 && !a.Empty()) Draw(c, frame, left, top, *px, a);
     return true;
+}
+
+int FirstFrameNeeded(const AnimDoc& doc, int n, const CompositionRules& rules) {
+    n = std::clamp(n, 0, std::max(doc.frameCount - 1, 0));
+    int from = 0, i = 0;
+    for (const Frame* f = doc.firstFrame.get(); f && i <= n; f = f->next.get(), ++i)
+        if (HidesEverythingBefore(rules, doc.screenWidth, doc.screenHeight, *f)) from = i;
+    return from;
 }
 
 bool ComposeUpTo(Composition& c, const AnimDoc& doc, int n) {
     if (n < 0 || n >= doc.frameCount) return false;
     if (!StartComposition(c, doc.screenWidth, doc.screenHeight, c.rules)) return false;
-    std::vector<const Frame*> frames;
-    try {
-        frames.reserve(size_t(n) + 1);
-    } catch (const std::bad_alloc&) {
-        return false;
+    const int from = FirstFrameNeeded(doc, n, c.rules);
+    const Frame* f = NthFrame(doc, from);
+    for (int i = from; i <= n; ++i, f = f->next.get()) {
+        if (!f) return false;
+        if (!ComposeFrame(c, *f, i == 0)) return false;
     }
-    const Frame* f = doc.firstFrame.get();
-    for (int i = 0; i <= n && f; ++i, f = f->next.get()) frames.push_back(f);
-    if (int(frames.size()) != n + 1) return false;
-    size_t from = frames.size() - 1;
-    while (from > 0 && !HidesEverythingBefore(c, *frames[from])) --from;
-    for (size_t i = from; i < frames.size(); ++i)
-        if (!ComposeFrame(c, *frames[i], i == 0)) return false;
     return true;
 }
 

@@ -60,6 +60,16 @@ bool StartComposition(Composition& c, int32_t width, int32_t height, const Compo
 // frame, which the rules may draw on a cleared screen instead. A frame whose
 // DIB does not describe its pixels draws nothing. False when memory runs out.
 bool ComposeFrame(Composition& c, const Frame& frame, bool firstFrame = false);
+// The same with frame placed at left, top instead of its own place: what the
+// screen would show if the frame were moved there (the editor's canvas shows
+// this while a frame is being dragged, before the move is made).
+bool ComposeFrameAt(Composition& c, const Frame& frame, int32_t left, int32_t top, bool firstFrame = false);
+
+// The frame ComposeUpTo starts from for frame n: the latest at or before n
+// whose drawing hides everything before it, 0 when none does. Composing from
+// there on a fresh screen gives the screen while n shows. n is clamped into
+// the document.
+int FirstFrameNeeded(const AnimDoc& doc, int n, const CompositionRules& rules);
 
 // The screen while frame n (from 0) shows on the first run through the
 // animation, composed afresh from the latest frame at or before n that hides

@@ -1,7 +1,5 @@
 #include "view/frame_tools_part.h"
 
-#include <QEvent>
-
 #include "app/command_table.h"
 #include "app/paint_file.h"
 #include "frame_ops/blank_frame.h"
@@ -11,8 +9,8 @@
 #include "ui/paint_editing.h"
 #include "ui/qt_platform.h"
 #include "ui/save_selected_dialog.h"
+#include "view/canvas_view.h"
 #include "view/frame_list_window.h"
-#include "view/image_area.h"
 #include "view/main_window.h"
 
 namespace kivo {
@@ -38,7 +36,9 @@ bool EditFrameInPaint(MainWindow& window, Frame& frame) {
 }
 
 FrameToolsPart::FrameToolsPart(MainWindow& window) : window_(window) {
-    if (window.Image()) window.Image()->installEventFilter(this);
+    connect(window.Canvas(), &CanvasView::doubleClicked, this, [this] {
+        if (Frame* frame = window_.GetShell().Doc().currentFrame) EditFrameInPaint(window_, *frame);
+    });
     window.OnCommand(kCmdBlankAppend, [this] { AddBlank(false); });
     window.OnCommand(kCmdBlankInsert, [this] { AddBlank(true); });
     window.OnCommand(kCmdSaveSelected, [this] { SaveSelected(); });
@@ -91,11 +91,5 @@ bool FrameToolsPart::ShowFrameList() {
     return edited;
 }
 
-bool FrameToolsPart::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::MouseButtonDblClick && watched == window_.Image()) {
-        if (Frame* frame = window_.GetShell().Doc().currentFrame) EditFrameInPaint(window_, *frame);
-    }
-    return QObject::eventFilter(watched, event);
-}
 
 }  // namespace kivo

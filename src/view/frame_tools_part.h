@@ -1,6 +1,6 @@
 // The frame tools of the menus: blank frames, saving the selected frames, the
 // frame-list window and the other-options dialog; and editing a frame in the
-// paint program, also by double-clicking the image area.
+// paint program, also by double-clicking the canvas.
 #pragma once
 
 #include <QObject>
@@ -13,7 +13,7 @@ struct Frame;
 
 // Edits frame in the paint program with the preview paused; a changed frame
 // refreshes the window and marks the document. For every place that offers
-// editing (image area, frame list, panel list).
+// editing (canvas, frame list, panel list).
 bool EditFrameInPaint(MainWindow& window, Frame& frame);
 
 class FrameToolsPart : public QObject, public WindowPart {
@@ -29,9 +29,6 @@ public:
     // The frame-list window; a second open while one is showing is ignored.
     // True when frames were edited in it.
     bool ShowFrameList();
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     MainWindow& window_;

@@ -29,7 +29,7 @@
 #include "ui/on_screen.h"
 #include "ui/qt_platform.h"
 #include "ui/qt_translation.h"
-#include "view/image_area.h"
+#include "view/canvas_view.h"
 
 namespace kivo {
 
@@ -70,9 +70,9 @@ MainWindow::MainWindow(int formatMode, WriteOptions options) : shell_(*this, for
     pictureSplitter_ = new QSplitter(Qt::Vertical, splitter_);
     pictureSplitter_->setObjectName(QStringLiteral("picture-splitter"));
     pictureSplitter_->setChildrenCollapsible(false);
-    image_ = new ImageArea(pictureSplitter_);
-    image_->setMinimumSize(8 * charWidth_, 4 * lineHeight_);
-    image_->setContextMenuPolicy(Qt::CustomContextMenu);
+    canvas_ = new CanvasView(pictureSplitter_);
+    canvas_->setMinimumSize(8 * charWidth_, 4 * lineHeight_);
+    canvas_->setContextMenuPolicy(Qt::CustomContextMenu);
     frameListSide_ = new QWidget(pictureSplitter_);
     frameListSide_->setObjectName(QStringLiteral("frame-list-side"));
     propertyScroll_ = new QScrollArea(splitter_);
@@ -91,9 +91,10 @@ MainWindow::MainWindow(int formatMode, WriteOptions options) : shell_(*this, for
     column->addWidget(splitter_, 1);
     setCentralWidget(panel);
     CreateMenus();
-    connect(image_, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { editMenu_->popup(image_->mapToGlobal(at)); });
-
+    AttachFrameKeys(canvas_);
+    // The menu request comes from the canvas's viewport, in its coordinates.
+    connect(canvas_, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { editMenu_->popup(canvas_->viewport()->mapToGlobal(at)); });
 
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
         UpdatePasteEnable();
@@ -129,7 +130,11 @@ void MainWindow::CreateMenus() {
             action->setShortcuts(QKeySequence::listFromString(QString::fromLatin1(c.shortcut.data(), qsizetype(c.shortcut.size()))));
         if (c.checked) {
             action->setCheckable(true);
-            modes->addAction(action);
+            if (!c.toggle) modes->addAction(action);
+        }
+        if (c.frameKeys) {
+            action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+            frameKeyActions_.push_back(action);
         }
         int id = c.id;
         connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
@@ -139,6 +144,10 @@ void MainWindow::CreateMenus() {
     editMenu_ = menus[MenuColumn::kEdit];
     for (auto& [column, menu] : menus)
         connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdateCommands);
+}
+
+void MainWindow::AttachFrameKeys(QWidget* widget) {
+    for (QAction* action : frameKeyActions_) widget->addAction(action);
 }
 
 QAction* MainWindow::Action(int id) const {
@@ -172,7 +181,7 @@ void MainWindow::RunCommand(int id) {
 void MainWindow::UpdateCommands() {
     const History& history = shell_.EditHistory();
     CommandContext context{&shell_.Doc(), clipboardHasPicture_, history.CanUndo(), history.CanRedo(),
-                           shell_.FormatMode()};
+                           shell_.FormatMode(), canvas_->Composed(), canvas_->OnionSkin()};
     for (auto& [id, action] : actions_) {
         const CommandInfo& command = *FindCommand(id);
         action->setEnabled(CommandEnabled(id, context));
@@ -226,25 +235,40 @@ bool MainWindow::AskAviRetry(const std::string& message) { return kivo::AskAviRe
 bool MainWindow::RunOptionsDialog(bool mng) { return OptionsDialog::Run(this, mng, shell_.Options()); }
 
 bool MainWindow::StopPreview() {
+    // Only what was playing starts again: the canvas and the preview play on
+    // their own, and one may be stopped while the other plays. A stop inside
+    // another command's adds to the outer one's list.
     bool playing = false;
-    for (const auto& part : parts_) playing = part->StopPlayback() || playing;
+    for (const auto& part : parts_) {
+        if (part->StopPlayback()) {
+            stopped_.insert(part.get());
+            playing = true;
+        }
+    }
     return playing;
 }
 
 void MainWindow::ResumePreview() {
-    for (const auto& part : parts_) part->ResumePlayback();
+    std::set<WindowPart*> stopped;
+    stopped.swap(stopped_);
+    for (const auto& part : parts_)
+        if (stopped.count(part.get())) part->ResumePlayback();
 }
 
 void MainWindow::RefreshPanel() {
-    image_->ShowFrame(shell_.Doc().currentFrame, shell_.Doc().screenWidth, shell_.Doc().screenHeight);
     for (const auto& part : parts_) part->DocumentChanged();
     UpdateCommands();
 }
 
 void MainWindow::DocumentEdited(WindowPart* source) {
-    image_->ShowFrame(shell_.Doc().currentFrame, shell_.Doc().screenWidth, shell_.Doc().screenHeight);
     for (const auto& part : parts_)
         if (part.get() != source) part->DocumentChanged();
+    UpdateCommands();
+}
+
+void MainWindow::CurrentFrameChanged(WindowPart* source) {
+    for (const auto& part : parts_)
+        if (part.get() != source) part->CurrentFrameChanged();
     UpdateCommands();
 }
 

@@ -1,5 +1,5 @@
-// The editor's main window: the menu of the command table, the image area and
-// the panel's place, the caption. A command runs its row's handler on the Shell,
+// The editor's main window: the menu of the command table, the canvas and the
+// panel's place, the caption. A command runs its row's handler on the Shell,
 // or the one its window part registered; the window only supplies the dialogs
 // and shows the result.
 #pragma once
@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,7 @@ class QSplitter;
 
 namespace kivo {
 
-class ImageArea;
+class CanvasView;
 
 class MainWindow : public QMainWindow, public ShellUi {
     Q_OBJECT
@@ -36,7 +37,7 @@ public:
 
     Shell& GetShell() { return shell_; }
     QAction* Action(int id) const;
-    // The edit column, also the image area's right-click menu.
+    // The edit column, also the canvas's right-click menu.
     QMenu* EditMenu() const { return editMenu_; }
     // Runs command id as its menu item, shortcut and button do: nothing while
     // it is not offered; a value still being typed reaches the document first.
@@ -70,7 +71,10 @@ public:
     static constexpr int kToolBarHeight = 34;
     // The size the fixed layout was designed for.
     QSize DesignedPanelSize() const;
-    ImageArea* Image() const { return image_; }
+    CanvasView* Canvas() const { return canvas_; }
+    // The commands whose keys act only where frames are browsed (the canvas,
+    // the frame list) act on widget's keys too.
+    void AttachFrameKeys(QWidget* widget);
 
     // Layout units of the window: the UI font's average character width, and
     // its line height plus 4 pixels.
@@ -88,9 +92,11 @@ public:
     std::optional<std::string> ChooseAviEncoder() override;
     bool AskAviRetry(const std::string& message) override;
     bool RunOptionsDialog(bool mng) override;
-    // A part changed the document: the image area, the commands and every other
-    // part hear of it (the source keeps its own controls as they are).
+    // A part changed the document: the commands and every other part hear of
+    // it (the source keeps its own controls as they are).
     void DocumentEdited(WindowPart* source);
+    // A part made another frame current without changing the document.
+    void CurrentFrameChanged(WindowPart* source);
     bool StopPreview() override;
     void ResumePreview() override;
     void RefreshPanel() override;
@@ -123,7 +129,10 @@ private:
     std::map<int, QAction*> actions_;
     std::map<int, std::function<void()>> handlers_;
     QMenu* editMenu_ = nullptr;
-    ImageArea* image_ = nullptr;
+    CanvasView* canvas_ = nullptr;
+    std::vector<QAction*> frameKeyActions_;
+    // The parts a command stopped, to be started again after it.
+    std::set<WindowPart*> stopped_;
     int charWidth_ = 8;
     int lineHeight_ = 20;
     bool clipboardHasPicture_ = false;

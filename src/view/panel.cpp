@@ -27,7 +27,7 @@
 #include "ui/text_key_editor.h"
 #include "view/colour_swatch.h"
 #include "view/frame_tools_part.h"
-#include "view/image_area.h"
+#include "view/canvas_view.h"
 #include "view/main_window.h"
 #include "view/spin_buttons.h"
 
@@ -291,8 +291,10 @@ void Panel::CreateControls() {
         previous = w;
     }
 
-    ImageArea* image = window_.Image();
-    connect(image, &ImageArea::filesDropped, this, [this](const QStringList& files) { AddFrames(files, true); });
+    connect(window_.Canvas(), &CanvasView::filesDropped, this,
+            [this](const QStringList& files) { AddFrames(files, true); });
+    // Space, the arrows, Home and End play and step from the list as from the canvas.
+    window_.AttachFrameKeys(list_);
 }
 
 void Panel::CreateModeControls() {
@@ -410,6 +412,18 @@ void Panel::FormatModeChanged() {
 }
 
 void Panel::DocumentChanged() { Refresh(false); }
+
+void Panel::CurrentFrameChanged() {
+    // As when the frame scroll bar moves: what is being typed goes to the frame
+    // it was typed for.
+    CommitPendingField();
+    AnimDoc& doc = window_.GetShell().Doc();
+    SettleForPanel(doc, window_.GetShell().FormatMode(), PanelRefresh::kSelection);
+    state_ = ComputePanelState(doc, Selected(), window_.GetShell().FormatMode());
+    showing_ = true;
+    ShowFrameProperties();
+    showing_ = false;
+}
 
 void Panel::Refresh(bool selectionOnly) {
     AnimDoc& doc = window_.GetShell().Doc();

@@ -37,6 +37,7 @@ public:
     explicit Panel(MainWindow& window);
 
     void DocumentChanged() override;
+    void CurrentFrameChanged() override;
     void FormatModeChanged() override;
     void BeforeCommand() override;
 

@@ -18,6 +18,7 @@
 #include "platform/platform.h"
 #include "ui/layout_units.h"
 #include "ui/qt_platform.h"
+#include "view/canvas_part.h"
 #include "view/main_window.h"
 
 namespace kivo {
@@ -269,6 +270,8 @@ void PreviewWindow::ChooseMode(int mode) {
     const int stored[] = {mode};
     SetSettingNumbers(SessionSettings(), "ViewMode", stored);
     Restart();
+    // The canvas draws by the same choice.
+    if (CanvasPart* canvas = owner_.FindPart<CanvasPart>()) canvas->RulesChanged();
 }
 
 void PreviewWindow::moveEvent(QMoveEvent* event) {

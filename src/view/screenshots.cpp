@@ -28,6 +28,7 @@
 #include "ui/qt_translation.h"
 #include "ui/save_selected_dialog.h"
 #include "ui/text_key_editor.h"
+#include "view/canvas_view.h"
 #include "view/frame_list_window.h"
 #include "view/main_window.h"
 #include "view/preview_window.h"
@@ -92,6 +93,31 @@ bool TakeEnglishScreenshots(MainWindow& japanese, const QDir& dir) {
         window.hide();
     }
     InstallLanguage(was);
+    return ok;
+}
+
+// The canvas on the animation made smaller by size optimisation: the second
+// frame composed as the animation shows it, its outline round the part that
+// changed; zoomed in on it; the frame alone over the checkerboard, where its
+// transparent pixels are; and the onion skin. The optimisation is undone after.
+bool SaveCanvas(MainWindow& window, const QDir& dir) {
+    Shell& shell = window.GetShell();
+    if (shell.Doc().frameCount < 2) return true;
+    shell.Optimize();
+    window.RunCommand(kCmdFirstFrame);
+    window.RunCommand(kCmdNextFrame);
+    bool ok = Save(window, dir, QStringLiteral("canvas-optimised"));
+    window.RunCommand(kCmdZoomIn);
+    window.RunCommand(kCmdZoomIn);
+    ok = Save(window, dir, QStringLiteral("canvas-zoomed")) && ok;
+    window.RunCommand(kCmdZoomFit);
+    window.RunCommand(kCmdComposedView);
+    ok = Save(*window.Canvas(), dir, QStringLiteral("canvas-frame-alone")) && ok;
+    window.RunCommand(kCmdComposedView);
+    window.RunCommand(kCmdOnionSkin);
+    ok = Save(*window.Canvas(), dir, QStringLiteral("canvas-onion-skin")) && ok;
+    window.RunCommand(kCmdOnionSkin);
+    if (shell.EditHistory().CanUndo()) shell.Undo();
     return ok;
 }
 
@@ -235,6 +261,8 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     AddKey(keys, "作者", "");
     TextKeyEditor keyEditor(&window, keys, 1);
     ok = SaveShown(keyEditor, dir, QStringLiteral("key-editor")) && ok;
+
+    ok = SaveCanvas(window, dir) && ok;
 
     QMessageBox error(QMessageBox::Warning, QStringLiteral("Error!"), ShownMessage("オープンに失敗しました。"),
                       QMessageBox::Ok, &window);

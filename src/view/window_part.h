@@ -1,5 +1,5 @@
 // A part of the editor that attaches to the main window: the preview, the panel,
-// the frame-list window, the clipboard commands. The window tells every part
+// the canvas, the frame-list window, the clipboard commands. The window tells every part
 // what happened to the document; a part that owns commands of the command table
 // registers their handlers with MainWindow::OnCommand, so each part lives in
 // files of its own.
@@ -17,6 +17,9 @@ public:
     virtual ~WindowPart() = default;
     // The document or its selection changed (RefreshPanel).
     virtual void DocumentChanged() {}
+    // Only another frame became current (stepping or playing on the canvas),
+    // with only it selected; the document is as it was.
+    virtual void CurrentFrameChanged() {}
     // The shell's working mode changed: GIF or MNG wording and controls.
     virtual void FormatModeChanged() {}
     // Preview playback around commands that change or write frames; true when

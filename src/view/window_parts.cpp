@@ -1,3 +1,4 @@
+#include "view/canvas_part.h"
 #include "view/clipboard_part.h"
 #include "view/frame_tools_part.h"
 #include "view/main_window.h"
@@ -14,6 +15,7 @@ void AddWindowParts(MainWindow& window) {
     window.AddPart(new ToolBar(window));
     window.AddPart(new Panel(window));
     window.AddPart(new PreviewPart(window));
+    window.AddPart(new CanvasPart(window));
 }
 
 }  // namespace kivo

@@ -208,8 +208,9 @@ TEST(CommandState, FrameCommandsNeedFramesAndPasteNeedsAPicture) {
 // Every row against the rule it should have: a command that wrongly needs, or
 // wrongly ignores, frames, the clipboard or the history shows here.
 TEST(CommandState, EveryCommandIsOfferedByItsRule) {
-    const std::set<int> needFrames = {kCmdSave, kCmdSaveAs, kCmdSaveSelected, kCmdSaveAvi,
-                                      kCmdCut,  kCmdCopy,   kCmdDelete,       kCmdSelectAll};
+    const std::set<int> needFrames = {kCmdSave,          kCmdSaveAs,    kCmdSaveSelected, kCmdSaveAvi,
+                                      kCmdCut,           kCmdCopy,      kCmdDelete,       kCmdSelectAll,
+                                      kCmdPreviousFrame, kCmdNextFrame, kCmdFirstFrame,   kCmdLastFrame};
     struct State {
         int frames;
         bool clipboard, undo, redo;
@@ -222,7 +223,7 @@ TEST(CommandState, EveryCommandIsOfferedByItsRule) {
         for (const CommandInfo& c : Commands()) {
             bool expected = true;
             if (needFrames.count(c.id)) expected = s.frames > 0;
-            if (c.id == kCmdOptimize) expected = s.frames > 1;
+            if (c.id == kCmdOptimize || c.id == kCmdPlayPause) expected = s.frames > 1;
             if (c.id == kCmdPasteAppend || c.id == kCmdPasteInsert) expected = s.clipboard;
             if (c.id == kCmdUndo) expected = s.undo;
             if (c.id == kCmdRedo) expected = s.redo;
@@ -231,17 +232,29 @@ TEST(CommandState, EveryCommandIsOfferedByItsRule) {
     }
 }
 
-// The two mode rows are the only checked ones, and exactly one of them is
-// checked for either working mode of the session.
-TEST(CommandState, TheModeRowsAreCheckedByTheSessionsMode) {
+// The two mode rows are the only radio items, and exactly one of them is
+// checked for either working mode of the session; the canvas's view choices
+// are on/off items checked by their own state.
+TEST(CommandState, CheckMarksFollowTheModeAndTheCanvasChoices) {
     AnimDoc doc;
     for (int mode : {0, 1}) {
         CommandContext context{&doc};
         context.formatMode = mode;
         std::set<int> checked;
         for (const CommandInfo& c : Commands())
-            if (c.checked && c.checked(context)) checked.insert(c.id);
+            if (c.checked && !c.toggle && c.checked(context)) checked.insert(c.id);
         EXPECT_EQ(checked, (std::set<int>{mode == 1 ? kCmdMngMode : kCmdGifMode})) << mode;
+    }
+    for (auto [composed, onion] : {std::pair{true, false}, {false, true}, {true, true}}) {
+        CommandContext context{&doc};
+        context.composedView = composed;
+        context.onionSkin = onion;
+        std::set<int> on, expected;
+        for (const CommandInfo& c : Commands())
+            if (c.toggle && c.checked(context)) on.insert(c.id);
+        if (composed) expected.insert(kCmdComposedView);
+        if (onion) expected.insert(kCmdOnionSkin);
+        EXPECT_EQ(on, expected);
     }
 }
 

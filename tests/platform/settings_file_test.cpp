@@ -73,6 +73,7 @@ TEST(SettingsFile, EveryKeyIsWrittenInOrderAndFormatAndReadBack) {
                           "UndoMemory=512\n"
                           "MainWinSize=1280 700\n"
                           "MainLayout=800 400 300 250\n"
+                          "CanvasView=-1 1 0\n"
                           "LaterWindowPos=1 2\n");
     const Settings back = ReadSettings(path);
     for (const auto& [key, values] : numbers) EXPECT_EQ(SettingNumbers(back, key), values) << key;

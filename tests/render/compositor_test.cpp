@@ -174,6 +174,69 @@ TEST(Compositor, AScreenTooLargeIsRefusedAndLeftEmpty) {
     EXPECT_FALSE(StartComposition(c, -1, 5));
 }
 
+// A frame drawn at another place than its own (what a drag shows) is drawn,
+// cut and later disposed of there, as if it had been moved.
+TEST(Compositor, AFrameDrawnElsewhereActsFromThere) {
+    struct Case {
+        const char* name;
+        FrameCase moved;
+        int left, top;
+        std::string drawn, afterNext;  // the screen with it, and after the next frame
+    };
+    const Case cases[] = {
+        {"moved right", {0, 0, "GG", 1}, 2, 0, "RRGG", "RRGG"},
+        {"cut at the right edge", {0, 0, "GB", 1}, 3, 0, "RRRG", "RRRG"},
+        {"outside the screen draws nothing", {0, 0, "GG", 1}, -5, 0, "RRRR", "RRRR"},
+        {"background disposal clears where it was drawn", {0, 0, "GG", 2}, 1, 0, "RGGR", "R..R"},
+        {"restore previous puts back what was there", {0, 0, "Gt", 3}, 2, 0, "RRGR", "RRRR"},
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        auto doc = Build("....", {{0, 0, "RRRR"}, tc.moved, {0, 0, "tttt"}});
+        Composition c;
+        ASSERT_TRUE(StartComposition(c, 4, 1, PreviewRules(0, 0, kBackground)));
+        ASSERT_TRUE(ComposeFrame(c, *NthFrame(*doc, 0), true));
+        ASSERT_TRUE(ComposeFrameAt(c, *NthFrame(*doc, 1), tc.left, tc.top));
+        EXPECT_EQ(Letters(c), tc.drawn);
+        ASSERT_TRUE(ComposeFrame(c, *NthFrame(*doc, 2)));
+        EXPECT_EQ(Letters(c), tc.afterNext);
+        // The same as moving the frame and composing it where it stands.
+        NthFrame(*doc, 1)->left = tc.left;
+        NthFrame(*doc, 1)->top = tc.top;
+        Composition moved;
+        moved.rules = c.rules;
+        ASSERT_TRUE(ComposeUpTo(moved, *doc, 2));
+        EXPECT_EQ(moved.screen, c.screen);
+    }
+}
+
+TEST(Compositor, FirstFrameNeededIsTheLatestThatHidesThePast) {
+    const FrameCase full{0, 0, "RRRR"};
+    struct Case {
+        const char* name;
+        int viewMode;
+        std::vector<FrameCase> frames;
+        std::vector<int> needed;  // for each n
+    };
+    const Case cases[] = {
+        {"every full frame hides the past", 0, {full, full, full}, {0, 1, 2}},
+        {"a smaller frame needs what came before", 0, {full, {1, 0, "GG"}, {0, 0, "GG"}}, {0, 0, 0}},
+        {"transparency needs it too", 0, {full, {0, 0, "GtGG"}, full}, {0, 0, 2}},
+        {"restore previous needs it, unless view mode 1 leaves the frame", 0, {full, {0, 0, "GGGG", 3}}, {0, 0}},
+        {"view mode 1", 1, {full, {0, 0, "GGGG", 3}}, {0, 1}},
+        {"a broken picture hides nothing", 0, {full, {0, 0, "GGGG", 1, true}}, {0, 0}},
+    };
+    for (const Case& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        auto doc = Build("....", tc.frames);
+        const CompositionRules rules = PreviewRules(tc.viewMode, 0, kBackground);
+        std::vector<int> needed;
+        for (int n = 0; n < doc->frameCount; ++n) needed.push_back(FirstFrameNeeded(*doc, n, rules));
+        EXPECT_EQ(needed, tc.needed);
+        EXPECT_EQ(FirstFrameNeeded(*doc, 99, rules), tc.needed.back());
+    }
+}
+
 // --- FFmpeg as the judge -------------------------------------------------
 
 bool HaveFfmpeg() {
