@@ -89,16 +89,6 @@ void Draw(Composition& c, const Frame& frame, const FramePixels& px, const Area&
     }
 }
 
-// Whether drawing frame leaves a screen that owes nothing to what was there
-// before, also for the frame after it.
-bool HidesEverythingBefore(const Composition& c, const Frame& f) {
-    if (f.hasTransparency || (f.disposal == 3 && !c.rules.clearForFirstFrame)) return false;
-    if (f.left > 0 || f.top > 0 || int64_t(f.left) + f.width < c.width || int64_t(f.top) + f.height < c.height)
-        return false;
-    const std::optional<FramePixels> px = GetFramePixels(f);
-    return px && px->width > 0;
-}
-
 }  // namespace
 
 CompositionRules PreviewRules(int viewMode, int formatMode, Rgb background) {
@@ -107,6 +97,14 @@ CompositionRules PreviewRules(int viewMode, int formatMode, Rgb background) {
     r.clearForFirstFrame = viewMode == 1;
     r.backgroundClearsScreen = formatMode == 1;
     return r;
+}
+
+bool HidesEverythingBefore(const CompositionRules& rules, int32_t width, int32_t height, const Frame& f) {
+    if (f.hasTransparency || (f.disposal == 3 && !rules.clearForFirstFrame)) return false;
+    if (f.left > 0 || f.top > 0 || int64_t(f.left) + f.width < width || int64_t(f.top) + f.height < height)
+        return false;
+    const std::optional<FramePixels> px = GetFramePixels(f);
+    return px && px->width > 0;
 }
 
 bool StartComposition(Composition& c, int32_t width, int32_t height, const CompositionRules& rules) {
@@ -173,7 +171,7 @@ bool ComposeUpTo(Composition& c, const AnimDoc& doc, int n) {
     for (int i = 0; i <= n && f; ++i, f = f->next.get()) frames.push_back(f);
     if (int(frames.size()) != n + 1) return false;
     size_t from = frames.size() - 1;
-    while (from > 0 && !HidesEverythingBefore(c, *frames[from])) --from;
+    while (from > 0 && !HidesEverythingBefore(c.rules, c.width, c.height, *frames[from])) --from;
     for (size_t i = from; i < frames.size(); ++i)
         if (!ComposeFrame(c, *frames[i], i == 0)) return false;
     return true;
