@@ -14,6 +14,7 @@ struct CommandContext {
     bool clipboardHasPicture = false;  // a picture or our own frames to paste
     bool canUndo = false, canRedo = false;
     int formatMode = 0;  // the session's working mode: 0 GIF, 1 MNG
+    bool timelineAcross = false;  // the frame list runs across as a strip
 };
 
 // The enable rules of the rows: the frame commands need frames (size

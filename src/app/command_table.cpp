@@ -10,7 +10,8 @@ using C = MenuColumn;
 
 // Menu order. Rows without .run are handled by a window part: the clipboard
 // (cut, copy, pastes), the frame tools (saving selected frames, blank frames,
-// the frame list, other options), the panel (select all), the preview (View)
+// the frame list, other options), the panel (select all, the timeline's
+// direction), the preview (View)
 // and the main window (help, about, quit).
 constexpr CommandInfo kCommands[] = {
     {.id = kCmdNew, .label = "新規作成(&N)", .column = C::kFile, .shortcut = "Ctrl+N",
@@ -55,6 +56,8 @@ constexpr CommandInfo kCommands[] = {
     {.id = kCmdView, .label = "&View", .column = C::kView, .shortcut = "F5", .tool = {20, "view", "VIEW"}},
     {.id = kCmdFrameList, .label = "コマのリスト表示", .column = C::kView,
      .tool = {18, "frame_list", "コマのリスト表示"}},
+    {.id = kCmdTimelineAcross, .label = "タイムラインを横に並べる", .column = C::kView, .separatorBefore = true,
+     .toggled = [](const CommandContext& c) { return c.timelineAcross; }},
 
     {.id = kCmdGifMode, .label = "GIF 仕様", .column = C::kOptions,
      .checked = [](const CommandContext& c) { return c.formatMode == 0; }, .run = [](Shell& s) { s.SetFormatMode(0); }},

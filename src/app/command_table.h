@@ -39,6 +39,7 @@ enum CommandId : int {
     kCmdGifMode = 40020,
     kCmdMngMode = 40021,
     kCmdFrameList = 40022,
+    kCmdTimelineAcross = 40032,
     kCmdGifOptions = 40012,
     kCmdMngOptions = 40019,
     kCmdOtherOptions = 40023,
@@ -70,6 +71,9 @@ struct CommandInfo {
     // A radio item: checked when this says so. The rows that have one form
     // one exclusive group.
     bool (*checked)(const CommandContext&) = nullptr;
+    // A check-box item, on or off by itself (outside the exclusive group):
+    // checked when this says so.
+    bool (*toggled)(const CommandContext&) = nullptr;
     // What the command does through the command logic. None: it needs the
     // window itself (a dialog, the clipboard, the preview), and the window
     // part that owns that registers the handler (MainWindow::OnCommand).

@@ -28,6 +28,11 @@ void SetStoredPoint(std::string_view key, WindowPoint point);
 // The bytes the edit history may hold: UndoMemory in MiB, 512 when not set.
 size_t UndoMemoryBytes();
 
+// Whether the frame list runs across the window as a strip rather than down
+// it as a column (TimelineAcross, kept beside the documented keys).
+bool TimelineAcross();
+void SetTimelineAcross(bool across);
+
 // A folder key (LoadDir, KLoadDir, SaveDir); empty when none was stored.
 std::string StoredFolder(std::string_view key);
 void SetStoredFolder(std::string_view key, const std::string& folder);

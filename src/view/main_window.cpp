@@ -102,6 +102,7 @@ void MainWindow::CreateMenus() {
             action->setCheckable(true);
             modes->addAction(action);
         }
+        if (c.toggled) action->setCheckable(true);
         int id = c.id;
         connect(action, &QAction::triggered, this, [this, id] { RunCommand(id); });
         menu->addAction(action);
@@ -143,11 +144,12 @@ void MainWindow::RunCommand(int id) {
 void MainWindow::UpdateCommands() {
     const History& history = shell_.EditHistory();
     CommandContext context{&shell_.Doc(), clipboardHasPicture_, history.CanUndo(), history.CanRedo(),
-                           shell_.FormatMode()};
+                           shell_.FormatMode(), TimelineAcross()};
     for (auto& [id, action] : actions_) {
         const CommandInfo& command = *FindCommand(id);
         action->setEnabled(CommandEnabled(id, context));
         if (command.checked) action->setChecked(command.checked(context));
+        if (command.toggled) action->setChecked(command.toggled(context));
     }
     for (auto [id, step] : {std::pair{kCmdUndo, history.UndoLabel()}, std::pair{kCmdRedo, history.RedoLabel()}}) {
         const std::string text = HistoryCommandText(FindCommand(id)->label, step);
