@@ -17,6 +17,7 @@ struct CommandContext {
     // The canvas's view choices: the animation's picture or the frame alone,
     // and the previous picture faintly over it.
     bool composedView = true, onionSkin = false;
+    bool timelineAcross = false;  // the frame list runs across as a strip
 };
 
 // The enable rules of the rows: the frame commands need frames (size

@@ -11,11 +11,11 @@ using C = MenuColumn;
 
 // Menu order. Rows without .run are handled by a window part: the clipboard
 // (cut, copy, pastes), the frame tools (saving selected frames, blank frames,
-// the frame list, other options), the panel (select all), the preview (View),
-// the canvas (zoom, its view choices, playback and stepping) and the main
-// window (help, about, quit). Labels, tips and the columns' titles are marked
-// for translation in the context "Commands", where the menus and the tool bar
-// look them up.
+// the frame list, other options), the panel (select all, the timeline's
+// direction), the preview (View), the canvas (zoom, its view choices, playback
+// and stepping) and the main window (help, about, quit). Labels, tips and the
+// columns' titles are marked for translation in the context "Commands", where
+// the menus and the tool bar look them up.
 constexpr CommandInfo kCommands[] = {
     {.id = kCmdNew, .label = KIVO_TR_NOOP("Commands", "新規作成(&N)"), .column = C::kFile, .shortcut = "Ctrl+N",
      .run = [](Shell& s) { s.New(); }, .tool = {0, "new", KIVO_TR_NOOP("Commands", "新規作成")}},
@@ -90,6 +90,8 @@ constexpr CommandInfo kCommands[] = {
      .enabled = HasFrames},
     {.id = kCmdLastFrame, .label = KIVO_TR_NOOP("Commands", "最後のコマ"), .column = C::kView, .shortcut = "End", .frameKeys = true,
      .enabled = HasFrames},
+    {.id = kCmdTimelineAcross, .label = KIVO_TR_NOOP("Commands", "タイムラインを横に並べる"), .column = C::kView,
+     .separatorBefore = true, .checked = [](const CommandContext& c) { return c.timelineAcross; }, .toggle = true},
 
     {.id = kCmdGifMode, .label = KIVO_TR_NOOP("Commands", "GIF 仕様"), .column = C::kOptions,
      .checked = [](const CommandContext& c) { return c.formatMode == 0; }, .run = [](Shell& s) { s.SetFormatMode(0); }},

@@ -50,6 +50,7 @@ enum CommandId : int {
     kCmdNextFrame = 40048,
     kCmdFirstFrame = 40049,
     kCmdLastFrame = 40050,
+    kCmdTimelineAcross = 40032,
     kCmdGifOptions = 40012,
     kCmdMngOptions = 40019,
     kCmdOtherOptions = 40023,

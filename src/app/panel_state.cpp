@@ -50,11 +50,26 @@ KeyListState KeysOf(const TextKeyList& keys, int selected) {
 
 }  // namespace
 
-std::string FrameListItem(const Frame& frame, int index) {
-    char head[64];
+FrameListRow FrameListRowOf(const Frame& frame, int index) {
+    char head[64], number[32], size[32];
     std::snprintf(head, sizeof head, kFrameListPattern, index + 1, frame.width, frame.height);
+    std::snprintf(number, sizeof number, kFrameNumberPattern, index + 1);
+    std::snprintf(size, sizeof size, "%d x %d", frame.width, frame.height);
     std::string_view comment = frame.comment;
-    return head + ("\t" + Shown(comment.substr(0, CharacterCut(comment, 29))));
+    return {head, number, size, Shown(comment.substr(0, CharacterCut(comment, 29))), DelayText(frame)};
+}
+
+std::string FrameListItem(const Frame& frame, int index) {
+    FrameListRow row = FrameListRowOf(frame, index);
+    return row.head + "\t" + row.comment;
+}
+
+std::string DelayText(const Frame& frame) {
+    if (!frame.hasDelay) return "-";
+    const int delay = std::max(frame.delay, 0);
+    char text[32];
+    std::snprintf(text, sizeof text, "%d.%02d s", delay / 100, delay % 100);
+    return text;
 }
 
 std::vector<std::string> DisposalChoices(int formatMode) {
@@ -103,7 +118,10 @@ PanelState ComputePanelState(const AnimDoc& doc, const std::vector<int32_t>& sel
     }
 
     int index = 0;
-    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) s.listItems.push_back(FrameListItem(*f, index++));
+    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get(), ++index) {
+        s.listRows.push_back(FrameListRowOf(*f, index));
+        s.listItems.push_back(s.listRows.back().head + "\t" + s.listRows.back().comment);
+    }
     s.currentIndex = doc.currentIndex;
     s.optimizeEnabled = doc.frameCount > 1;
     const Frame* current = doc.currentFrame;

@@ -24,6 +24,16 @@ struct KeyListState {
     bool enabled = false;           // list and text: whenever the selected key exists
 };
 
+// One row of the frame list as the timeline shows it beside the thumbnail.
+struct FrameListRow {
+    std::string head;     // "%3dコマ %3d x %3d": number and size
+    std::string number;   // "1コマ", and the size "640 x 480", for narrow tiles
+    std::string size;
+    std::string comment;  // the start of the comment, as in FrameListItem
+    std::string delay;    // "0.10 s"; "-" when the frame has no delay
+    bool operator==(const FrameListRow&) const = default;
+};
+
 struct PanelState {
     // The document.
     int screenWidth = 0, screenHeight = 0;
@@ -41,6 +51,7 @@ struct PanelState {
     bool optimizeEnabled = false;
     std::string counter;              // "2 / 5 コマ", by kFrameCounterPattern
     std::vector<std::string> listItems;
+    std::vector<FrameListRow> listRows;  // the same frames, by part
     int currentIndex = 0;
     std::vector<int32_t> selection;
     bool multiSelection = false;
@@ -78,11 +89,17 @@ PanelState ComputePanelState(const AnimDoc& doc, const std::vector<int32_t>& sel
 // translation: the panel shows them translated as a whole.
 inline constexpr const char* kFrameCounterPattern = KIVO_TR_NOOP("Panel", "%d / %d コマ");
 inline constexpr const char* kFrameListPattern = KIVO_TR_NOOP("Panel", "%3dコマ %3d x %3d");
+// A frame's number alone, on the timeline's narrow tiles.
+inline constexpr const char* kFrameNumberPattern = KIVO_TR_NOOP("Panel", "%dコマ");
 
 // kFrameListPattern's number, width and height, a tab, and the start of the
 // frame's comment (at most 29 bytes, never half a character; line breaks shown
 // as blanks).
 std::string FrameListItem(const Frame& frame, int index);
+// The same text by part, with the frame's delay in seconds.
+FrameListRow FrameListRowOf(const Frame& frame, int index);
+// A delay in hundredths of a second as seconds, "0.10 s"; "-" when no delay applies.
+std::string DelayText(const Frame& frame);
 
 // The disposal choices of the working mode (marked for translation in the
 // context "Panel") and where a frame's disposal shows.

@@ -66,6 +66,13 @@ void SetStoredLanguageSetting(LanguageSetting setting) {
     SetSettingText(SessionSettings(), "Language", LanguageSettingText(setting));
 }
 
+bool TimelineAcross() {
+    const std::string* text = SettingText(SessionSettings(), "TimelineAcross");
+    return text && *text == "1";
+}
+
+void SetTimelineAcross(bool across) { SetSettingText(SessionSettings(), "TimelineAcross", across ? "1" : "0"); }
+
 std::string StoredFolder(std::string_view key) {
     const std::string* text = SettingText(SessionSettings(), key);
     return text ? *text : std::string();

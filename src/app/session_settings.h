@@ -45,6 +45,10 @@ size_t UndoMemoryBytes();
 // without the key leaves it to the system.
 LanguageSetting StoredLanguageSetting();
 void SetStoredLanguageSetting(LanguageSetting setting);
+// Whether the frame list runs across the window as a strip rather than down
+// it as a column (TimelineAcross, kept beside the documented keys).
+bool TimelineAcross();
+void SetTimelineAcross(bool across);
 
 // A folder key (LoadDir, KLoadDir, SaveDir); empty when none was stored.
 std::string StoredFolder(std::string_view key);

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <new>
@@ -15,6 +16,7 @@
 #include "io/import_file.h"
 #include "io/open_save.h"
 #include "avi/avi_export.h"
+#include "frame_ops/move_frames.h"
 #include "frame_ops/optimize_frames.h"
 #include "platform/translatable.h"
 
@@ -262,6 +264,44 @@ void Shell::AddFramesFrom(const std::vector<std::string>& paths, bool insert) {
                            ReadOptionsFrom(options_));
     });
     AfterEdit();
+}
+
+void Shell::InsertFramesFrom(const std::vector<std::string>& paths, int32_t before) {
+    PausedPreview paused(ui_);
+    Edit("コマの挿入", [&](AnimDoc& doc) {
+        const int32_t at = std::clamp(before, 0, doc.frameCount);
+        int32_t added = 0;
+        ImportFilesBefore(ui_.Owner(), doc, paths, at, ReadOptionsFrom(options_), &added);
+        if (added == 0) return false;
+        std::vector<int32_t> inserted(static_cast<size_t>(added));
+        for (int32_t i = 0; i < added; ++i) inserted[size_t(i)] = at + i;
+        SetSelection(doc, selection_, std::move(inserted));
+        doc.currentIndex = at;
+        doc.currentFrame = NthFrame(doc, at);
+        return true;
+    });
+    AfterEdit();
+}
+
+bool Shell::MoveFramesTo(const std::vector<int32_t>& indices, int32_t before) {
+    PausedPreview paused(ui_);
+    const bool moved = Edit(kMoveLabel, [&](AnimDoc& doc) {
+        Selection dragged;
+        SetSelection(doc, dragged, indices);
+        if (!MoveFrames(doc, dragged, before)) return false;
+        const int32_t start = MovedFramesStart(dragged, before);
+        const int32_t end = start + int32_t(dragged.size());
+        std::vector<int32_t> landed(dragged.size());
+        for (size_t i = 0; i < landed.size(); ++i) landed[i] = start + int32_t(i);
+        SetSelection(doc, selection_, std::move(landed));
+        if (doc.currentIndex < start || doc.currentIndex >= end) {
+            doc.currentIndex = end - 1;
+            doc.currentFrame = NthFrame(doc, doc.currentIndex);
+        }
+        return true;
+    });
+    if (moved) AfterEdit();
+    return moved;
 }
 
 void Shell::Optimize() {

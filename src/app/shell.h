@@ -120,6 +120,16 @@ public:
     // Appends or inserts frames from files chosen in the frame dialog.
     void AddFrames(bool insert);
     void AddFramesFrom(const std::vector<std::string>& paths, bool insert);
+    // Files dropped on the frame list before frame `before` (after the last
+    // frame when before is the frame count): all their frames land there as
+    // one step, and they become the selection.
+    void InsertFramesFrom(const std::vector<std::string>& paths, int32_t before);
+    // Frames dragged to another place in the frame list: the frames at indices
+    // go, in their order, to the gap before frame `before` (counted before the
+    // move) as one step. The selection follows them; the current frame stays
+    // current when it moved along, else the last moved frame becomes current.
+    // False when nothing moved.
+    bool MoveFramesTo(const std::vector<int32_t>& indices, int32_t before);
     void Optimize();
     // Every change to the document passes here: the operation changes it and
     // says whether it did (which Edit returns); whatever changed becomes one
@@ -138,6 +148,7 @@ public:
     History& EditHistory() { return history_; }
 
     static constexpr std::string_view kDeleteLabel = KIVO_TR_NOOP("Edits", "選択コマの削除");
+    static constexpr std::string_view kMoveLabel = KIVO_TR_NOOP("Edits", "コマの移動");
     // Writes the whole animation as an AVI, proposing the document's name with
     // the extension .avi.
     bool SaveAvi();

@@ -86,16 +86,42 @@ bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& pa
     return ok;
 }
 
-bool ImportFiles(OwnerWindow owner, AnimDoc& doc, int mode, std::vector<std::string> paths,
-                 const Selection& selection, const ReadOptions& options) {
+namespace {
+
+void SortByPath(std::vector<std::string>& paths) {
     std::stable_sort(paths.begin(), paths.end(), [](const std::string& a, const std::string& b) {
         return strcasecmp(a.c_str(), b.c_str()) < 0;
     });
+}
+
+}  // namespace
+
+bool ImportFiles(OwnerWindow owner, AnimDoc& doc, int mode, std::vector<std::string> paths,
+                 const Selection& selection, const ReadOptions& options) {
+    SortByPath(paths);
     for (size_t i = 0; i < paths.size(); ++i) {
         const int thisMode = (mode == kImportInsert && i == 0) ? kImportInsert : kImportAppend;
         if (!ImportFile(owner, doc, thisMode, paths[i], selection, options)) return false;
     }
     return true;
+}
+
+bool ImportFilesBefore(OwnerWindow owner, AnimDoc& doc, std::vector<std::string> paths, int32_t before,
+                       const ReadOptions& options, int32_t* added) {
+    SortByPath(paths);
+    const int32_t oldCount = doc.frameCount;
+    int32_t at = std::max(before, 0);
+    bool ok = true;
+    for (const std::string& path : paths) {
+        const int32_t count = doc.frameCount;
+        // Each file goes after the frames of the one before it.
+        ok = at < count ? ImportFile(owner, doc, kImportInsert, path, Selection{at}, options)
+                        : ImportFile(owner, doc, kImportAppend, path, {}, options);
+        if (!ok) break;
+        at += doc.frameCount - count;
+    }
+    if (added) *added = doc.frameCount - oldCount;
+    return ok;
 }
 
 bool LoadPreview(OwnerWindow owner, const std::string& path, Frame& frame) {

@@ -31,6 +31,15 @@ bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& pa
 bool ImportFiles(OwnerWindow owner, AnimDoc& doc, int mode, std::vector<std::string> paths,
                  const Selection& selection = {}, const ReadOptions& options = {});
 
+// Files dropped at one place of the frame list: every file, sorted as
+// ImportFiles sorts them, goes before frame `before` (after the last frame when
+// before is the frame count or more), one after another, so that all their
+// frames stand together where they were dropped. Stops at the first failure
+// (false); the frames of the files before it stay. *added, when given, counts
+// the frames that came in.
+bool ImportFilesBefore(OwnerWindow owner, AnimDoc& doc, std::vector<std::string> paths, int32_t before,
+                       const ReadOptions& options = {}, int32_t* added = nullptr);
+
 // Moves the frames of a loaded animation into doc (before the current frame when
 // insert is set and doc has frames, else at the end). doc takes over the loaded
 // global palette when it has none; otherwise loaded frames that relied on the

@@ -90,16 +90,6 @@ void Draw(Composition& c, const Frame& frame, int64_t left, int64_t top, const F
     }
 }
 
-// Whether drawing frame on a screen of width × height leaves a screen that owes
-// nothing to what was there before, also for the frame after it.
-bool HidesEverythingBefore(const CompositionRules& rules, int64_t width, int64_t height, const Frame& f) {
-    if (f.hasTransparency || (f.disposal == 3 && !rules.clearForFirstFrame)) return false;
-    if (f.left > 0 || f.top > 0 || int64_t(f.left) + f.width < width || int64_t(f.top) + f.height < height)
-        return false;
-    const std::optional<FramePixels> px = GetFramePixels(f);
-    return px && px->width > 0;
-}
-
 }  // namespace
 
 CompositionRules PreviewRules(int viewMode, int formatMode, Rgb background) {
@@ -108,6 +98,14 @@ CompositionRules PreviewRules(int viewMode, int formatMode, Rgb background) {
     r.clearForFirstFrame = viewMode == 1;
     r.backgroundClearsScreen = formatMode == 1;
     return r;
+}
+
+bool HidesEverythingBefore(const CompositionRules& rules, int32_t width, int32_t height, const Frame& f) {
+    if (f.hasTransparency || (f.disposal == 3 && !rules.clearForFirstFrame)) return false;
+    if (f.left > 0 || f.top > 0 || int64_t(f.left) + f.width < width || int64_t(f.top) + f.height < height)
+        return false;
+    const std::optional<FramePixels> px = GetFramePixels(f);
+    return px && px->width > 0;
 }
 
 bool StartComposition(Composition& c, int32_t width, int32_t height, const CompositionRules& rules) {

@@ -71,6 +71,12 @@ bool ComposeFrameAt(Composition& c, const Frame& frame, int32_t left, int32_t to
 // the document.
 int FirstFrameNeeded(const AnimDoc& doc, int n, const CompositionRules& rules);
 
+// Whether drawing frame on a screen of that size leaves nothing of what was
+// there before, for it and for the frame after it (opaque, covering the whole
+// screen, not restored afterwards): composing may start afresh at such a frame
+// instead of at the first one.
+bool HidesEverythingBefore(const CompositionRules& rules, int32_t width, int32_t height, const Frame& frame);
+
 // The screen while frame n (from 0) shows on the first run through the
 // animation, composed afresh from the latest frame at or before n that hides
 // everything before it. False when n does not exist or memory runs out.

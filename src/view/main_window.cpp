@@ -181,7 +181,7 @@ void MainWindow::RunCommand(int id) {
 void MainWindow::UpdateCommands() {
     const History& history = shell_.EditHistory();
     CommandContext context{&shell_.Doc(), clipboardHasPicture_, history.CanUndo(), history.CanRedo(),
-                           shell_.FormatMode(), canvas_->Composed(), canvas_->OnionSkin()};
+                           shell_.FormatMode(), canvas_->Composed(), canvas_->OnionSkin(), TimelineAcross()};
     for (auto& [id, action] : actions_) {
         const CommandInfo& command = *FindCommand(id);
         action->setEnabled(CommandEnabled(id, context));

@@ -20,6 +20,7 @@
 #include "app/command_table.h"
 #include "app/panel_edits.h"
 #include "app/panel_layout.h"
+#include "app/session_settings.h"
 #include "doc/selection.h"
 #include "ui/colour_dropper.h"
 #include "ui/qt_platform.h"
@@ -30,6 +31,7 @@
 #include "view/canvas_view.h"
 #include "view/main_window.h"
 #include "view/spin_buttons.h"
+#include "view/timeline.h"
 
 namespace kivo {
 
@@ -63,14 +65,6 @@ int NumberOf(const QString& text) { return TypedNumber(text.left(19).toStdString
 
 // A frame's line in the list: its numbers translated, two blanks for the tab
 // before the comment.
-QString ListText(const std::string& item) {
-    const size_t tab = item.find('\t');
-    const std::string_view head = std::string_view(item).substr(0, tab);
-    QString text = TranslatedPattern("Panel", kFrameListPattern, head);
-    if (tab != std::string::npos) text += QStringLiteral("  ") + Text(std::string_view(item).substr(tab + 1));
-    return text;
-}
-
 void SetTextQuietly(QLineEdit* edit, const QString& text) {
     if (edit->text() != text) edit->setText(text);
 }
@@ -152,12 +146,38 @@ void Panel::CreateControls() {
         SelectFrame(window_.GetShell().Doc(), Selected(), value);
         Refresh(true);
     });
-    list_ = Make<QListWidget>("121", new QListWidget(parent));
-    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // The timeline reads the document for its thumbnails, but not while an
+    // edit has it half changed (a progress dialog runs the event loop).
+    timeline_ = new Timeline(
+        [this]() -> const AnimDoc* {
+            const Shell& shell = window_.GetShell();
+            return shell.EditHistory().Open() ? nullptr : &shell.Doc();
+        },
+        parent);
+    list_ = Make<QListWidget>("121", timeline_);
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
-    list_->setAcceptDrops(true);
-    list_->viewport()->setAcceptDrops(true);
-    list_->viewport()->installEventFilter(this);
+    timeline_->SetAcross(TimelineAcross());
+    window_.OnCommand(kCmdTimelineAcross, [this] {
+        SetTimelineAcross(!TimelineAcross());
+        timeline_->SetAcross(TimelineAcross());
+    });
+    connect(timeline_, &Timeline::framesDropped, this, [this](const QList<int>& rows, int before) {
+        CommitPendingField();
+        // The shell refreshes every view when the frames moved.
+        window_.GetShell().MoveFramesTo(std::vector<int32_t>(rows.begin(), rows.end()), before);
+    });
+    connect(timeline_, &Timeline::filesDropped, this, [this](const QStringList& files, int before) {
+        CommitPendingField();
+        if (before >= window_.GetShell().Doc().frameCount) {
+            AddFrames(files, false);
+            return;
+        }
+        window_.raise();
+        window_.activateWindow();
+        std::vector<std::string> paths;
+        for (const QString& p : files) paths.push_back(NativePath(p));
+        window_.GetShell().InsertFramesFrom(paths, before);
+    });
     connect(list_, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { window_.EditMenu()->popup(list_->viewport()->mapToGlobal(at)); });
     connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
@@ -456,15 +476,7 @@ void Panel::ShowState() {
     } else if (ShownText(s.documentComment) != documentText_->toPlainText()) {
         documentText_->setPlainText(ShownText(s.documentComment));
     }
-    // The list is rebuilt only when its texts changed, so it keeps its scroll place.
-    bool same = list_->count() == int(s.listItems.size());
-    for (int i = 0; same && i < list_->count(); ++i)
-        same = list_->item(i)->text() == ListText(s.listItems[size_t(i)]);
-    if (!same) {
-        list_->clear();
-        for (const std::string& item : s.listItems)
-            list_->addItem(ListText(item));
-    }
+    timeline_->ShowRows(s.listRows, mode_);
     frameScroll_->setRange(0, std::max(0, int(s.listItems.size()) - 1));
 }
 
@@ -540,9 +552,8 @@ void Panel::Edit(std::string_view label, const std::function<bool(AnimDoc&)>& op
     } else {
         // Typing goes on in the field: only the list's text of the frame follows.
         AnimDoc& doc = window_.GetShell().Doc();
-        if (doc.currentFrame)
-            if (QListWidgetItem* item = list_->item(doc.currentIndex))
-                item->setText(ListText(FrameListItem(*doc.currentFrame, doc.currentIndex)));
+        if (doc.currentFrame) timeline_->ShowRow(doc.currentIndex, FrameListRowOf(*doc.currentFrame, doc.currentIndex));
+        timeline_->UpdateThumbnails();
     }
     window_.DocumentEdited(this);
 }
@@ -644,24 +655,6 @@ bool Panel::eventFilter(QObject* watched, QEvent* event) {
         // not the field's own, so the key goes on to the window's command.
         event->ignore();
         return true;
-    }
-    if (watched == list_->viewport()) {
-        if (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove) {
-            auto* drag = static_cast<QDropEvent*>(event);
-            if (!DroppedFiles(drag->mimeData()).isEmpty()) {
-                drag->acceptProposedAction();
-                return true;
-            }
-        } else if (event->type() == QEvent::Drop) {
-            auto* drop = static_cast<QDropEvent*>(event);
-            QStringList files = DroppedFiles(drop->mimeData());
-            if (!files.isEmpty()) {
-                drop->acceptProposedAction();
-                AddFrames(files, false);
-                return true;
-            }
-        }
-        return false;
     }
     auto* field = qobject_cast<QLineEdit*>(watched);
     if (field && (field == screenWidth_ || field == screenHeight_ || field == left_ || field == top_)) {

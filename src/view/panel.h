@@ -30,6 +30,7 @@ namespace kivo {
 class ColourSwatch;
 class MainWindow;
 class SpinButtons;
+class Timeline;
 
 class Panel : public QObject, public WindowPart {
     Q_OBJECT
@@ -87,7 +88,8 @@ private:
 
     QLabel* counter_ = nullptr;
     QScrollBar* frameScroll_ = nullptr;
-    QListWidget* list_ = nullptr;
+    QListWidget* list_ = nullptr;  // the timeline, as the list it also is
+    Timeline* timeline_ = nullptr;
     QLineEdit *screenWidth_ = nullptr, *screenHeight_ = nullptr, *loopCount_ = nullptr;
     QLineEdit *left_ = nullptr, *top_ = nullptr, *delay_ = nullptr;
     QCheckBox *loop_ = nullptr, *forever_ = nullptr, *transparency_ = nullptr, *hasDelay_ = nullptr;

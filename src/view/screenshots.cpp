@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QElapsedTimer>
 #include <QThread>
 
 #include "app/command_table.h"
@@ -32,6 +33,7 @@
 #include "view/frame_list_window.h"
 #include "view/main_window.h"
 #include "view/preview_window.h"
+#include "view/timeline.h"
 #include "view/tool_bar.h"
 
 namespace kivo {
@@ -48,6 +50,16 @@ void Settle() {
 bool Save(QWidget& widget, const QDir& dir, const QString& name) {
     Settle();
     return widget.grab().save(dir.filePath(name + QStringLiteral(".png")));
+}
+
+// Until the timeline's thumbnails are in (they are made on a worker thread).
+void WaitForThumbnails(const Timeline& timeline) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!timeline.Thumbnails().Complete() && waited.elapsed() < 5000) {
+        QApplication::processEvents();
+        QThread::msleep(10);
+    }
 }
 
 bool SaveShown(QWidget& widget, const QDir& dir, const QString& name) {
@@ -126,7 +138,17 @@ bool SaveCanvas(MainWindow& window, const QDir& dir) {
 bool TakeScreenshots(MainWindow& window, const QString& folder) {
     QDir dir(folder);
     if (!dir.mkpath(QStringLiteral("."))) return false;
+    Timeline* timeline = window.findChild<Timeline*>();
+    if (timeline) WaitForThumbnails(*timeline);
     bool ok = Save(window, dir, QStringLiteral("main-window"));
+    // The timeline up close, then running across the panel as a strip.
+    if (timeline) {
+        ok = Save(*timeline, dir, QStringLiteral("timeline")) && ok;
+        window.RunCommand(kCmdTimelineAcross);
+        WaitForThumbnails(*timeline);
+        ok = Save(window, dir, QStringLiteral("main-window-timeline-across")) && ok;
+        window.RunCommand(kCmdTimelineAcross);
+    }
     // The same document in MNG mode, where the panel shows text keys.
     const int mode = window.GetShell().FormatMode();
     window.GetShell().SetFormatMode(1);

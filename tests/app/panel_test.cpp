@@ -89,6 +89,29 @@ TEST(PanelState, ListItemsCutCommentsAtACharacterBoundary) {
     EXPECT_EQ(FrameListItem(f, 0), "  1コマ   4 x   4\tあいline  next");
 }
 
+// The timeline's row: the list's text by part, and the delay in seconds.
+TEST(PanelState, TimelineRowsShowTheDelayInSeconds) {
+    struct Case {
+        int32_t hasDelay, delay;
+        const char* text;
+    };
+    for (const Case& c : {Case{1, 10, "0.10 s"}, Case{1, 0, "0.00 s"}, Case{1, 7, "0.07 s"}, Case{1, 150, "1.50 s"},
+                          Case{1, 30000, "300.00 s"}, Case{1, -4, "0.00 s"}, Case{0, 10, "-"}}) {
+        Frame f;
+        f.hasDelay = c.hasDelay;
+        f.delay = c.delay;
+        EXPECT_EQ(DelayText(f), c.text) << c.delay;
+    }
+    auto doc = Doc(30, 30, {{10, 5}, {30, 5}});
+    NthFrame(*doc, 1)->comment = "two\r\nlines";
+    NthFrame(*doc, 1)->delay = 25;
+    NthFrame(*doc, 1)->hasDelay = 1;
+    const PanelState s = ComputePanelState(*doc, {0}, 0);
+    ASSERT_EQ(s.listRows.size(), 2u);
+    EXPECT_EQ(s.listRows[1], (FrameListRow{"  2コマ  30 x   5", "2コマ", "30 x 5", "two  lines", "0.25 s"}));
+    for (size_t i = 0; i < 2; ++i) EXPECT_EQ(s.listItems[i], s.listRows[i].head + "\t" + s.listRows[i].comment);
+}
+
 TEST(PanelEdits, TypedValuesAreCorrected) {
     auto doc = Doc(100, 100, {{40, 40}, {60, 20}});
     EXPECT_TRUE(SetScreenWidth(*doc, 5000));

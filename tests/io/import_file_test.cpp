@@ -232,6 +232,50 @@ TEST_F(ImportTest, InsertGoesBeforeTheFirstSelectedFrameAndSeveralFilesAreSorted
     EXPECT_TRUE(rec->errors.empty());
 }
 
+// Files dropped between two frames all land there, sorted, with an animation's
+// frames kept together; dropped past the last frame they are appended; a bad
+// file stops the drop after the files before it.
+TEST_F(ImportTest, FilesDroppedBeforeAFrameStandTogetherThere) {
+    const std::string b = PutPng(dir, "b.png", {0, 0, 2}), a = PutPng(dir, "A.png", {0, 0, 1});
+    const std::string anim = Put("c.gif", SmallGif(2, true));
+    const std::string bad = Put("bad.gif", {'G', 'I', 'F', '8', '9', 'a'});
+    // The frames' first blue values as letters: 1 → A, 2 → B; blank frames are
+    // '.', the animation's frames 'g'.
+    auto order = [&] {
+        std::string s;
+        for (const Frame* f = doc->firstFrame.get(); f; f = f->next.get()) {
+            const Rgb p = test::PixelOf(f->dib, 0, 0);
+            s += p.r == 255 ? '.' : p.b == 1 ? 'A' : p.b == 2 ? 'B' : 'g';
+        }
+        return s;
+    };
+    struct Case {
+        std::vector<std::string> files;
+        int32_t before;
+        bool ok;
+        const char* order;
+        int32_t added;
+    };
+    const Case cases[] = {
+        {{b, a}, 2, true, "..AB..", 2},
+        {{b, anim, a}, 1, true, ".ABgg...", 4},
+        {{a}, 0, true, "A....", 1},
+        {{b, a}, 4, true, "....AB", 2},
+        {{b}, 99, true, "....B", 1},
+        {{b, bad, a}, 1, false, ".AB...", 2},  // sorted A, b, bad: stops at bad
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.order);
+        doc = NewDocument();
+        Selection selection;
+        for (int i = 0; i < 4; ++i) ASSERT_TRUE(AddBlankFrame(*doc, selection, kImportAppend, 2, 2));
+        int32_t added = -1;
+        EXPECT_EQ(ImportFilesBefore(nullptr, *doc, c.files, c.before, {}, &added), c.ok);
+        EXPECT_EQ(order(), c.order);
+        EXPECT_EQ(added, c.added);
+    }
+}
+
 // Whether an indexed PNG keeps its palette is the caller's choice, passed
 // through the format table to the reader (the editor's session and kivo-cli
 // take it from their write options).
