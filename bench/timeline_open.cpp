@@ -14,7 +14,7 @@
 #include <cstdlib>
 
 #include "ui/qt_platform.h"
-#include "view/image_area.h"
+#include "view/canvas_view.h"
 #include "view/main_window.h"
 #include "view/panel.h"
 #include "view/timeline.h"
@@ -42,7 +42,7 @@ bool OpenOnce(const char* path, Run& run) {
     QElapsedTimer clock;
     clock.start();
     if (!window.GetShell().OpenPath(path)) return false;
-    window.Image()->repaint();  // the first frame, drawn
+    window.Canvas()->viewport()->repaint();  // the first frame, drawn
     run.first = double(clock.nsecsElapsed()) / 1e9;
     run.frames = window.GetShell().Doc().frameCount;
 

@@ -206,6 +206,54 @@
         <source>ヘルプ(&amp;H)</source>
         <translation>&amp;Help</translation>
     </message>
+    <message>
+        <source>ズームイン</source>
+        <translation>Zoom In</translation>
+    </message>
+    <message>
+        <source>ズームアウト</source>
+        <translation>Zoom Out</translation>
+    </message>
+    <message>
+        <source>全体を表示</source>
+        <translation>Fit to Window</translation>
+    </message>
+    <message>
+        <source>等倍表示</source>
+        <translation>Actual Size</translation>
+    </message>
+    <message>
+        <source>合成して表示</source>
+        <translation>Show as Animated</translation>
+    </message>
+    <message>
+        <source>オニオンスキン</source>
+        <translation>Onion Skin</translation>
+    </message>
+    <message>
+        <source>再生/停止</source>
+        <translation>Play/Pause</translation>
+    </message>
+    <message>
+        <source>前のコマ</source>
+        <translation>Previous Frame</translation>
+    </message>
+    <message>
+        <source>次のコマ</source>
+        <translation>Next Frame</translation>
+    </message>
+    <message>
+        <source>最初のコマ</source>
+        <translation>First Frame</translation>
+    </message>
+    <message>
+        <source>最後のコマ</source>
+        <translation>Last Frame</translation>
+    </message>
+    <message>
+        <source>タイムラインを横に並べる</source>
+        <translation>Timeline Across</translation>
+    </message>
 </context>
 <context>
     <name>Edits</name>
@@ -324,6 +372,14 @@
     <message>
         <source>Key追加</source>
         <translation>Add Key</translation>
+    </message>
+    <message>
+        <source>コマの位置</source>
+        <translation>Frame Position</translation>
+    </message>
+    <message>
+        <source>コマの移動</source>
+        <translation>Move Frames</translation>
     </message>
 </context>
 <context>
@@ -701,6 +757,10 @@ An editor for GIF and MNG frame animations.</translation>
     <message>
         <source>%3dコマ %3d x %3d</source>
         <translation>%1:  %2 x %3</translation>
+    </message>
+    <message>
+        <source>%dコマ</source>
+        <translation>Frame %1</translation>
     </message>
 </context>
 <context>

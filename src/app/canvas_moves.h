@@ -8,11 +8,12 @@
 #include "app/canvas_view_state.h"
 #include "doc/anim_doc.h"
 #include "doc/selection.h"
+#include "platform/translatable.h"
 
 namespace kivo {
 
 // The step's name in the history.
-inline constexpr std::string_view kFrameMoveLabel = "コマの位置";
+inline constexpr std::string_view kFrameMoveLabel = KIVO_TR_NOOP("Edits", "コマの位置");
 
 // A frame's rectangle on the screen.
 struct FrameArea {

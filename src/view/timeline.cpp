@@ -1,7 +1,5 @@
 #include "view/timeline.h"
 
-#include "ui/qt_translation.h"
-
 #include <QApplication>
 #include <QDrag>
 #include <QDragEnterEvent>
@@ -265,6 +263,9 @@ void Timeline::UpdateVisibleRows() {
 
 void Timeline::resizeEvent(QResizeEvent* event) {
     QListWidget::resizeEvent(event);
+    // Rows down the list are as wide as the viewport, which also narrows when
+    // a scroll bar comes (the view's own resize reaches here then too).
+    if (!across_ && event->size().width() != event->oldSize().width()) scheduleDelayedItemsLayout();
     UpdateBox();
     UpdateVisibleRows();
     PumpThumbnails();

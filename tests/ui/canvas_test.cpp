@@ -15,6 +15,7 @@
 #include <QMimeData>
 #include <QProcess>
 #include <QScrollBar>
+#include <QSplitter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -389,6 +390,14 @@ private slots:
     void zoomAndViewChoices() {
         MainWindow window;
         window.show();
+        // The canvas about as large as the old image box, whatever the
+        // window's size: 1:1 fits, 3x needs scrolling both ways.
+        for (auto [name, first] : {std::pair{"main-splitter", 202}, std::pair{"picture-splitter", 162}}) {
+            auto* splitter = window.findChild<QSplitter*>(QString::fromLatin1(name));
+            const QList<int> sizes = splitter->sizes();
+            splitter->setSizes({first, sizes.value(0) + sizes.value(1) - first});
+        }
+        QApplication::processEvents();
         SetFrames(window, 2);
         CanvasView& canvas = Canvas(window);
         const CanvasViewState& view = canvas.View();
@@ -408,12 +417,12 @@ private slots:
 
         // Ctrl+wheel zooms about the pointer: the pixel under it stays.
         QWidget* viewport = canvas.viewport();
-        const QPointF at = ViewPointF(window, 30, 40);
+        const QPointF at = ViewPointF(window, 60, 50);
         QWheelEvent wheel(at, viewport->mapToGlobal(at), {}, {0, 240}, Qt::NoButton, Qt::ControlModifier,
                           Qt::NoScrollPhase, false);
         QApplication::sendEvent(viewport, &wheel);
         QCOMPARE(view.Scale(), 3.0);
-        QCOMPARE(view.ToScreen(at.x(), at.y()), (ScreenPoint{30, 40}));
+        QCOMPARE(view.ToScreen(at.x(), at.y()), (ScreenPoint{60, 50}));
         QCOMPARE(view.ScrollX(), canvas.horizontalScrollBar()->value());
         // The wheel alone scrolls.
         const int scrolled = canvas.verticalScrollBar()->value();
