@@ -10,8 +10,9 @@ namespace kivo {
 
 // From now on, whenever a window, dialog or tool window is shown or resized it
 // is moved inside the usable area of mainWindow's screen (of its own screen
-// before the main window exists). Menus, tooltips and other popups are left
-// alone.
+// before the main window exists). One that is larger than that area is made
+// to fit: a resizable window is resized, a dialog of fixed size shows its
+// contents in a scroll area. Menus, tooltips and other popups are left alone.
 void KeepWindowsOnScreen(QWidget* mainWindow);
 
 }  // namespace kivo

@@ -6,7 +6,6 @@
 // screens fast.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <random>
 #include <vector>
 
@@ -198,8 +197,10 @@ TEST(CanvasComposer, AFrameHeldByADragIsDrawnWhereItIsHeld) {
 }
 
 // 640 × 480 frames, every one covering the whole screen with transparent
-// pixels (the slowest to compose), stepped through one after another.
-TEST(CanvasComposer, SteppingThroughLargeScreensIsFast) {
+// pixels (the slowest to compose), stepped through one after another: each
+// step draws only the new frame over the kept screen, which is what keeps
+// stepping within a frame's delay (bench/compare_compose.sh times it).
+TEST(CanvasComposer, SteppingForwardDrawsOneFrameEach) {
     constexpr int kW = 640, kH = 480, kFrames = 24;
     std::vector<test::FrameSpec> frames;
     for (int i = 0; i < kFrames; ++i) {
@@ -213,15 +214,10 @@ TEST(CanvasComposer, SteppingThroughLargeScreensIsFast) {
     const CompositionRules rules = CanvasRules(0, 0);
     CanvasComposer composer;
     ASSERT_TRUE(composer.Show(*doc, 0, rules));
-    const auto start = std::chrono::steady_clock::now();
-    for (int n = 1; n < kFrames; ++n) ASSERT_TRUE(composer.Show(*doc, n, rules));
-    const auto each = (std::chrono::steady_clock::now() - start) / (kFrames - 1);
-    EXPECT_EQ(composer.FramesDrawn(), kFrames);
-    // The shortest delay a browser honours is 20 ms; one step takes a small
-    // part of it (sanitizer builds are too slow to tell).
-#if !defined(__SANITIZE_ADDRESS__)
-    EXPECT_LT(std::chrono::duration_cast<std::chrono::microseconds>(each).count(), 10000);
-#endif
+    for (int n = 1; n < kFrames; ++n) {
+        ASSERT_TRUE(composer.Show(*doc, n, rules));
+        EXPECT_EQ(composer.FramesDrawn(), n + 1) << "step to " << n;
+    }
 }
 
 }  // namespace
