@@ -27,7 +27,7 @@ std::unique_ptr<AnimDoc> LongAnimation(uint32_t seed, int count) {
         const bool full = i == 0 || pick(0, 9) == 0;
         test::FrameSpec s(full ? 0 : pick(-2, 20), full ? 0 : pick(-2, 12), full ? 24 : pick(1, 10),
                           full ? 16 : pick(1, 8), [i, &colours](int x, int y) {
-                              return colours[size_t((x / 2 + y + i) % 4)];
+                              return colours[size_t(((x / 2 + y + i) % 4 + 4) % 4)];  // x < 0 left of the screen
                           });
         s.disposal = pick(0, 3);
         if (pick(0, 2) == 0) s.transparent = colours[size_t(pick(0, 3))];
