@@ -30,8 +30,10 @@ std::vector<std::pair<std::vector<uint32_t>, int>> Shown(const AnimDoc& doc) {
 class ConvertOptimize : public testing::Test {
 protected:
     void SetUp() override {
-        // A sprite moving over a still background of 60 colours, shown twice
-        // at one place.
+        // A still sprite over a background of 60 colours, its detailed inside
+        // unchanged and its left and right edges changing colour, shown twice
+        // with the same colours. Each later frame is cropped to the sprite, whose
+        // inside repeats and codes smaller transparent.
         auto doc = NewDocument();
         doc->screenWidth = 40;
         doc->screenHeight = 30;
@@ -43,8 +45,10 @@ protected:
             f.disposal = 1;
             f.delay = 10 + i;
             f.dib = test::MakeImage(40, 30, [&](int x, int y) {
-                const bool sprite = x >= 5 + 4 * i && x < 10 + 4 * i && y >= 10 && y < 15;
-                return sprite ? Rgb{250, 30, 30} : Rgb{uint8_t(x / 4 * 20), uint8_t(y / 5 * 30), 90};
+                const bool sprite = x >= 5 && x < 14 && y >= 10 && y < 15;
+                if (sprite && (x == 5 || x == 13)) return Rgb{250, uint8_t(30 + 50 * i), 30};
+                if (sprite) return Rgb{uint8_t(x * 23 + y * 41), uint8_t(x * y * 7), 200};
+                return Rgb{uint8_t(x / 4 * 20), uint8_t(y / 5 * 30), 90};
             });
         }
         WriteOptions options;
