@@ -1,5 +1,5 @@
-// kivo-cli convert --optimize, and the option defaults kivo-cli takes from the
-// settings file.
+// kivo-cli convert --optimize, the rule that it never writes a larger file than
+// a plain save, and the option defaults kivo-cli takes from the settings file.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,6 +8,7 @@
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
 #include "platform/recording_backend.h"
+#include "support/animation_builder.h"
 #include "support/test_support.h"
 #include "render/compositor.h"
 
@@ -103,6 +104,31 @@ TEST_F(ConvertOptimize, TheSettingsFileGivesTheDefaults) {
     // kivo-cli never writes the file.
     const auto after = test::ReadFile(ini);
     EXPECT_EQ(std::string(after.begin(), after.end()), text);
+}
+
+// Sprites over flat, grainy, panned and detailed backgrounds: the optimised
+// file shows the same and is never larger than the plain save, whether the
+// optimisation's choices paid off or the plain file was written instead.
+TEST(ConvertOptimizeSizes, NeverLargerThanThePlainSave) {
+    ScopedRecordingBackend rec;
+    test::TempFolder dir;
+    const std::string in = dir.file("in.gif"), plain = dir.file("plain.gif"), optimised = dir.file("optimised.gif");
+    int smaller = 0;
+    for (uint32_t seed = 0; seed < 24; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        auto doc = test::SpritesOverTextures(seed);
+        WriteOptions options;
+        ASSERT_TRUE(WriteGif(nullptr, in, *doc, options));
+        ASSERT_EQ(test::RunCli("convert '" + in + "' -o '" + plain + "' -q --no-config").status, 0);
+        ASSERT_EQ(test::RunCli("convert '" + in + "' -o '" + optimised + "' -q --no-config --optimize").status, 0);
+        const auto plainBytes = test::ReadFile(plain), optimisedBytes = test::ReadFile(optimised);
+        ASSERT_LE(optimisedBytes.size(), plainBytes.size());
+        smaller += optimisedBytes.size() < plainBytes.size();
+        auto a = ReadGif(nullptr, plain), b = ReadGif(nullptr, optimised);
+        ASSERT_TRUE(a && b);
+        EXPECT_EQ(test::Playback(*b), test::Playback(*a));
+    }
+    EXPECT_GT(smaller, 6);  // and the optimisation must often pay off, or the rule says little
 }
 
 }  // namespace
