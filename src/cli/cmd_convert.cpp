@@ -229,6 +229,12 @@ public:
         std::error_code error;
         const uintmax_t written = std::filesystem::file_size(output, error);
         if (error || written <= bytes_.size()) return true;
+        return WriteTo(output);
+    }
+
+    // Writes the plain file as output, as a save does: an existing file is
+    // replaced only once the new one is complete.
+    bool WriteTo(const std::string& output) const {
         SafeFile file;
         return file.Open(output) && file.Write(bytes_.data(), bytes_.size()) && file.Commit();
     }
@@ -278,9 +284,9 @@ int RunConvert(const Args& args, WriteOptions& options) {
         std::fprintf(stderr, "kivo-cli convert: '%s' was not written\n", req.output.c_str());
         return 1;
     }
+    OptimizeOutcome outcome = OptimizeOutcome::kUnchanged;
     if (req.optimize) {
         // After the edits, so that a new --delay is what the removed frames pass on.
-        OptimizeOutcome outcome;
         OptimizeFrameSizes(nullptr, *doc, options, &outcome);
         if (outcome == OptimizeOutcome::kCancelled || InterruptRequested()) return Cancelled(self);
         if (outcome == OptimizeOutcome::kFailed) {
@@ -288,8 +294,10 @@ int RunConvert(const Args& args, WriteOptions& options) {
             return 1;
         }
     }
-    const bool saved = req.codec.empty() ? SaveDocument(nullptr, req.output, *doc, options)
-                                         : ExportAvi(nullptr, req.output, *doc, req.codec);
+    // A document the optimisation left as it was saves to the plain file's bytes.
+    const bool saved = guarded && outcome == OptimizeOutcome::kUnchanged ? plain.WriteTo(req.output)
+                       : req.codec.empty() ? SaveDocument(nullptr, req.output, *doc, options)
+                                           : ExportAvi(nullptr, req.output, *doc, req.codec);
     if (!saved) {
         if (InterruptRequested()) return Cancelled(self);
         // The engine's message says that it failed; the system says why.
