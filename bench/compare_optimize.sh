@@ -57,7 +57,11 @@
 #      animation: composed (its own -coalesce, compare -metric AE), frames 1,
 #      50 and 99 differ from the input's in about 200,000 of 307,200 pixels.
 #   Time/ours, now with the plain save inside ours: -O2 0.52 (A), 0.82 (B),
-#   0.63 (C); -O3 0.56, 1.42, 1.42.
+#   0.63 (C); -O3 0.56, 1.42, 1.42. Once the plain file's bytes were reused
+#   where the optimisation changes nothing (C), a run at load 4.4, which slows
+#   our threads more than gifsicle's one: -O2 0.32, 0.50, 0.56; -O3 0.31,
+#   0.83, 1.21; sizes the same to the byte. The plain save costs about as
+#   much as the optimisation itself.
 # Tried and left out: choosing band by band (16 rows) within a frame between
 # transparent and own colours, keeping the mix when it codes smaller than both
 # whole pictures. No byte gained on A, B or C, at 1.2-1.7 times the time of
