@@ -1,13 +1,17 @@
 // kivo-cli convert: opens one animation or builds one from several files, applies
 // the write options and batch edits given on the command line, optionally
 // optimises the frame sizes, and saves.
+#include <signal.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <cerrno>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +22,7 @@
 #include "io/file_formats.h"
 #include "io/import_file.h"
 #include "io/open_save.h"
+#include "platform/live_temp_files.h"
 #include "platform/safe_save.h"
 #include "platform/terminal_backend.h"
 #include "avi/avi_export.h"
@@ -184,6 +189,60 @@ void ApplyEdits(const ConvertRequest& req, AnimDoc& doc) {
     }
 }
 
+// The file a save without optimisation writes, kept in memory so that an
+// optimised file can never come out larger. Written through a temporary file
+// of the output's kind, removed at once (and by the signal handlers meanwhile).
+class PlainSave {
+public:
+    // False when the save failed or was interrupted. The document is as it was:
+    // a save keeps the global palette it made, which the next save would reuse.
+    bool Make(AnimDoc& doc, const std::string& output, const WriteOptions& options) {
+        const std::string name = std::filesystem::path(output).filename().string();
+        const size_t dot = name.rfind('.');
+        const std::string suffix = dot == std::string::npos || dot == 0 ? "" : name.substr(dot);
+        std::error_code noTemp;
+        std::filesystem::path folder = std::filesystem::temp_directory_path(noTemp);
+        if (noTemp) folder = "/tmp";
+        std::string pattern = (folder / "kivo-plain-XXXXXX").string() + suffix;
+        std::vector<char> path(pattern.begin(), pattern.end());
+        path.push_back('\0');
+        sigset_t block, previous;
+        sigemptyset(&block);
+        for (int sig : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&block, sig);
+        pthread_sigmask(SIG_BLOCK, &block, &previous);
+        const int fd = mkstemps(path.data(), int(suffix.size()));
+        const int slot = fd >= 0 ? RememberLiveTempFile(path.data()) : -1;
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+        if (fd < 0) return false;
+        close(fd);
+        WriteOptions once = options;  // a one-save dither stays for the real save
+        const Palette global = doc.globalPalette;
+        const bool saved = SaveDocument(nullptr, path.data(), doc, once) && ReadWholeFile(path.data(), bytes_);
+        doc.globalPalette = global;
+        unlink(path.data());
+        ForgetLiveTempFile(slot);
+        return saved;
+    }
+
+    // Puts the plain file in place of output when that is smaller.
+    bool ReplaceIfSmaller(const std::string& output) const {
+        std::error_code error;
+        const uintmax_t written = std::filesystem::file_size(output, error);
+        if (error || written <= bytes_.size()) return true;
+        return WriteTo(output);
+    }
+
+    // Writes the plain file as output, as a save does: an existing file is
+    // replaced only once the new one is complete.
+    bool WriteTo(const std::string& output) const {
+        SafeFile file;
+        return file.Open(output) && file.Write(bytes_.data(), bytes_.size()) && file.Commit();
+    }
+
+private:
+    std::string bytes_;
+};
+
 }  // namespace
 
 int RunConvert(const Args& args, WriteOptions& options) {
@@ -215,9 +274,19 @@ int RunConvert(const Args& args, WriteOptions& options) {
         return 1;
     }
     ApplyEdits(req, *doc);
+    // Optimising only ever writes a file as large as the plain save or smaller:
+    // where its choices (crops, transparency) come out larger after all, the
+    // plain file is written instead.
+    PlainSave plain;
+    const bool guarded = req.optimize && req.codec.empty() && doc->frameCount >= 2;
+    if (guarded && !plain.Make(*doc, req.output, options)) {
+        if (InterruptRequested()) return Cancelled(self);
+        std::fprintf(stderr, "kivo-cli convert: '%s' was not written\n", req.output.c_str());
+        return 1;
+    }
+    OptimizeOutcome outcome = OptimizeOutcome::kUnchanged;
     if (req.optimize) {
         // After the edits, so that a new --delay is what the removed frames pass on.
-        OptimizeOutcome outcome;
         OptimizeFrameSizes(nullptr, *doc, options, &outcome);
         if (outcome == OptimizeOutcome::kCancelled || InterruptRequested()) return Cancelled(self);
         if (outcome == OptimizeOutcome::kFailed) {
@@ -225,14 +294,22 @@ int RunConvert(const Args& args, WriteOptions& options) {
             return 1;
         }
     }
-    const bool saved = req.codec.empty() ? SaveDocument(nullptr, req.output, *doc, options)
-                                         : ExportAvi(nullptr, req.output, *doc, req.codec);
+    // A document the optimisation left as it was saves to the plain file's bytes.
+    const bool saved = guarded && outcome == OptimizeOutcome::kUnchanged ? plain.WriteTo(req.output)
+                       : req.codec.empty() ? SaveDocument(nullptr, req.output, *doc, options)
+                                           : ExportAvi(nullptr, req.output, *doc, req.codec);
     if (!saved) {
         if (InterruptRequested()) return Cancelled(self);
         // The engine's message says that it failed; the system says why.
         const std::string& why = SaveFailureReason();
         std::fprintf(stderr, "kivo-cli convert: '%s' was not written%s%s\n", req.output.c_str(),
                      why.empty() ? "" : ": ", why.c_str());
+        return 1;
+    }
+    if (guarded && !plain.ReplaceIfSmaller(req.output)) {
+        const std::string& why = SaveFailureReason();
+        std::fprintf(stderr, "kivo-cli convert: '%s' was written optimised, not as the smaller plain file%s%s\n",
+                     req.output.c_str(), why.empty() ? "" : ": ", why.c_str());
         return 1;
     }
     // A Ctrl-C after the last point where the writer could stop comes too late

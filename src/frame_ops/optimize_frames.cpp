@@ -120,8 +120,9 @@ void MakeCroppedPictures(std::vector<StagedFrame>& staged, const std::vector<Cro
     }
 }
 
-// Returns whether any frame gained transparent pixels; a pass that runs out of
-// memory is left out, as one without a canvas is.
+// Returns whether any frame gained transparent pixels; a frame gains them only
+// where they make it code smaller. A pass that runs out of memory is left out,
+// as one without a canvas is.
 bool MakeRepeatsTransparent(std::vector<StagedFrame>& staged, const AnimDoc& doc, int maxColors) {
     std::vector<const StagedFrame*> kept;
     for (const StagedFrame& s : staged)
@@ -129,7 +130,8 @@ bool MakeRepeatsTransparent(std::vector<StagedFrame>& staged, const AnimDoc& doc
     std::vector<TransparencyResult> results;
     const int limit = std::clamp(maxColors, 2, 256);
     try {
-        if (!RunTransparencyPass(kept, doc.screenWidth, doc.screenHeight, limit, results))
+        if (!RunTransparencyPass(kept, doc.screenWidth, doc.screenHeight, limit, results) ||
+            !KeepTransparencyWhereSmaller(kept, results))
             throw Cancelled{};
     } catch (const std::bad_alloc&) {
         return false;

@@ -2,7 +2,8 @@
 // to the rectangle that differs from the frame before it, frames that add
 // nothing are dropped (their time going to the frame that stays on screen),
 // and, with OptimizeWithTransparency, pixels that repeat what the screen
-// already shows become transparent, which compresses better.
+// already shows become transparent in every frame that then compresses
+// better; a frame where they would break up runs (grain, dither) keeps them.
 #pragma once
 
 #include "doc/anim_doc.h"

@@ -66,4 +66,17 @@ bool RunTransparencyPass(const std::vector<const StagedFrame*>& frames, int32_t 
                          int32_t screenHeight, int colourLimit,
                          std::vector<TransparencyResult>& results);
 
+// Bytes of GIF image data the picture codes to when each colour is one index
+// of a table of its own colours (transparency_choice.cpp says why that stands
+// for the table the file will have).
+size_t EstimateCodedSize(const FramePixels& px);
+
+// Drops each result (one per frame, list order) whose picture does not code
+// smaller than the frame as it is staged, so that a frame only turns its
+// repeated pixels transparent where that makes it smaller. Frames are weighed
+// side by side; pumps the progress dialog, false when the user cancelled.
+// Throws std::bad_alloc.
+bool KeepTransparencyWhereSmaller(const std::vector<const StagedFrame*>& frames,
+                                  std::vector<TransparencyResult>& results);
+
 }  // namespace kivo

@@ -1,5 +1,5 @@
-// kivo-cli convert --optimize, and the option defaults kivo-cli takes from the
-// settings file.
+// kivo-cli convert --optimize, the rule that it never writes a larger file than
+// a plain save, and the option defaults kivo-cli takes from the settings file.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -8,8 +8,10 @@
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
 #include "platform/recording_backend.h"
+#include "support/animation_builder.h"
 #include "support/test_support.h"
 #include "render/compositor.h"
+#include "frame_ops/optimize_frames.h"
 
 namespace kivo {
 namespace {
@@ -30,8 +32,10 @@ std::vector<std::pair<std::vector<uint32_t>, int>> Shown(const AnimDoc& doc) {
 class ConvertOptimize : public testing::Test {
 protected:
     void SetUp() override {
-        // A sprite moving over a still background of 60 colours, shown twice
-        // at one place.
+        // A still sprite over a background of 60 colours, its detailed inside
+        // unchanged and its left and right edges changing colour, shown twice
+        // with the same colours. Each later frame is cropped to the sprite, whose
+        // inside repeats and codes smaller transparent.
         auto doc = NewDocument();
         doc->screenWidth = 40;
         doc->screenHeight = 30;
@@ -43,8 +47,10 @@ protected:
             f.disposal = 1;
             f.delay = 10 + i;
             f.dib = test::MakeImage(40, 30, [&](int x, int y) {
-                const bool sprite = x >= 5 + 4 * i && x < 10 + 4 * i && y >= 10 && y < 15;
-                return sprite ? Rgb{250, 30, 30} : Rgb{uint8_t(x / 4 * 20), uint8_t(y / 5 * 30), 90};
+                const bool sprite = x >= 5 && x < 14 && y >= 10 && y < 15;
+                if (sprite && (x == 5 || x == 13)) return Rgb{250, uint8_t(30 + 50 * i), 30};
+                if (sprite) return Rgb{uint8_t(x * 23 + y * 41), uint8_t(x * y * 7), 200};
+                return Rgb{uint8_t(x / 4 * 20), uint8_t(y / 5 * 30), 90};
             });
         }
         WriteOptions options;
@@ -99,6 +105,53 @@ TEST_F(ConvertOptimize, TheSettingsFileGivesTheDefaults) {
     // kivo-cli never writes the file.
     const auto after = test::ReadFile(ini);
     EXPECT_EQ(std::string(after.begin(), after.end()), text);
+}
+
+// Sprites over flat, grainy, panned and detailed backgrounds: the optimised
+// file shows the same and is never larger than the plain save, whether the
+// optimisation's choices paid off or the plain file was written instead.
+TEST(ConvertOptimizeSizes, NeverLargerThanThePlainSave) {
+    ScopedRecordingBackend rec;
+    test::TempFolder dir;
+    const std::string in = dir.file("in.gif"), plain = dir.file("plain.gif"), optimised = dir.file("optimised.gif");
+    int smaller = 0;
+    for (uint32_t seed = 0; seed < 24; ++seed) {
+        SCOPED_TRACE(testing::Message() << "seed " << seed);
+        auto doc = test::SpritesOverTextures(seed);
+        WriteOptions options;
+        ASSERT_TRUE(WriteGif(nullptr, in, *doc, options));
+        ASSERT_EQ(test::RunCli("convert '" + in + "' -o '" + plain + "' -q --no-config").status, 0);
+        ASSERT_EQ(test::RunCli("convert '" + in + "' -o '" + optimised + "' -q --no-config --optimize").status, 0);
+        const auto plainBytes = test::ReadFile(plain), optimisedBytes = test::ReadFile(optimised);
+        ASSERT_LE(optimisedBytes.size(), plainBytes.size());
+        smaller += optimisedBytes.size() < plainBytes.size();
+        auto a = ReadGif(nullptr, plain), b = ReadGif(nullptr, optimised);
+        ASSERT_TRUE(a && b);
+        EXPECT_EQ(test::Playback(*b), test::Playback(*a));
+    }
+    EXPECT_GT(smaller, 6);  // and the optimisation must often pay off, or the rule says little
+}
+
+// An animation whose optimised file would come out larger than its plain save,
+// found among the generated ones; kivo-cli writes the plain file instead.
+TEST(ConvertOptimizeSizes, WritesThePlainFileWhenOptimisingComesOutLarger) {
+    ScopedRecordingBackend rec;
+    test::TempFolder dir;
+    const std::string in = dir.file("in.gif"), plain = dir.file("plain.gif"), optimised = dir.file("optimised.gif"),
+                      direct = dir.file("direct.gif");
+    auto doc = test::SpritesOverTextures(2107);
+    WriteOptions options;
+    ASSERT_TRUE(WriteGif(nullptr, in, *doc, options));
+    // Optimised and saved without the rule, the file is larger.
+    auto read = ReadGif(nullptr, in);
+    ASSERT_TRUE(read);
+    ASSERT_TRUE(OptimizeFrameSizes(nullptr, *read, options));
+    ASSERT_TRUE(WriteGif(nullptr, direct, *read, options));
+    ASSERT_EQ(test::RunCli("convert '" + in + "' -o '" + plain + "' -q --no-config").status, 0);
+    ASSERT_GT(test::ReadFile(direct).size(), test::ReadFile(plain).size());
+
+    ASSERT_EQ(test::RunCli("convert '" + in + "' -o '" + optimised + "' -q --no-config --optimize").status, 0);
+    EXPECT_EQ(test::ReadFile(optimised), test::ReadFile(plain));
 }
 
 }  // namespace

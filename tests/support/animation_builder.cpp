@@ -84,6 +84,64 @@ std::unique_ptr<AnimDoc> RandomAnimation(uint32_t seed) {
     return MakeAnimation(w, h, frames);
 }
 
+ScreenPattern PannedDither(int shift) {
+    return [=](int x, int y) {
+        static constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
+        const int level = ((x + shift) * 3 + y) % 64;
+        const int v = (level * 4 + kBayer[y & 3][(x + shift) & 3] * 4) / 64;
+        return Rgb{uint8_t(40 * v), uint8_t(40 * v), uint8_t(40 * v)};
+    };
+}
+
+ScreenPattern Flat() {
+    return [](int, int) { return Rgb{20, 60, 120}; };
+}
+
+ScreenPattern Grain(uint32_t seed) {
+    return [=](int x, int y) {
+        const uint32_t h = (uint32_t(x) * 73856093u) ^ (uint32_t(y) * 19349663u) ^ (seed * 83492791u);
+        const uint8_t v = uint8_t(((h >> 7) % 3) * 50 + 30);
+        return Rgb{v, uint8_t(v / 2), 90};
+    };
+}
+
+ScreenPattern WithSprite(ScreenPattern under, int sx, int sy, int size, bool hole) {
+    return [=](int x, int y) {
+        if (x >= sx && x < sx + size && y >= sy && y < sy + size)
+            return hole && x == sx + size / 2 && y == sy + size / 2 ? kHole : kSprite;
+        return under(x, y);
+    };
+}
+
+Rgb Detailed(int x, int y) {
+    return {uint8_t(x * 7 + y * 3), uint8_t(y * 11 ^ x), uint8_t((x * y) & 0xF0)};
+}
+
+std::unique_ptr<AnimDoc> SpritesOverTextures(uint32_t seed) {
+    std::mt19937 rng(seed);
+    auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(rng); };
+    const int w = pick(24, 72), h = pick(16, 48), kind = pick(0, 3);
+    std::vector<FrameSpec> frames;
+    int sx = pick(0, w / 2), sy = pick(0, h / 2);
+    const int size = pick(3, 12);
+    const int count = pick(2, 7);
+    const bool twoSprites = pick(0, 1) == 1;
+    for (int i = 0; i < count; ++i) {
+        const ScreenPattern under = kind == 0   ? Flat()
+                                    : kind == 1 ? Grain(seed * 16 + uint32_t(i))
+                                    : kind == 2 ? PannedDither(i)
+                                                : ScreenPattern(Detailed);
+        sx += pick(-3, 3), sy += pick(-2, 2);
+        const bool hole = pick(0, 3) == 0;
+        // A second sprite, mirroring the first, makes crops span what lies between.
+        const ScreenPattern second = twoSprites ? WithSprite(under, w - sx - size, h - sy - size, size, false) : under;
+        FrameSpec s{0, 0, w, h, WithSprite(second, sx, sy, size, hole), pick(0, 5) == 0 ? 2 : 1, pick(1, 30)};
+        if (hole) s.transparent = kHole;
+        frames.push_back(s);
+    }
+    return MakeAnimation(w, h, frames);
+}
+
 std::vector<Shown> Playback(const AnimDoc& doc) {
     std::vector<Shown> shown;
     Composition c;

@@ -40,6 +40,23 @@ std::unique_ptr<AnimDoc> MakeAnimation(int screenWidth, int screenHeight, const 
 // seed gives the same animation.
 std::unique_ptr<AnimDoc> RandomAnimation(uint32_t seed);
 
+// Backgrounds for weighing transparency against a frame's own colours: one
+// colour; a gradient ordered-dithered to four greys and panned one pixel a
+// frame, so that half the pixels repeat the frame before by chance, scattered;
+// grain that changes every frame (a third of the pixels keep their colour);
+// a still picture of many colours.
+ScreenPattern Flat();
+ScreenPattern PannedDither(int shift);
+ScreenPattern Grain(uint32_t seed);
+Rgb Detailed(int x, int y);
+// A square sprite of kSprite over under, with one pixel of kHole in its middle.
+constexpr Rgb kSprite{250, 30, 30}, kHole{0, 255, 0};
+ScreenPattern WithSprite(ScreenPattern under, int sx, int sy, int size, bool hole);
+// One or two sprites moving over one of those backgrounds, now and then a
+// frame that clears to the background, frames with holes of their own
+// transparency (kHole). The same seed gives the same animation.
+std::unique_ptr<AnimDoc> SpritesOverTextures(uint32_t seed);
+
 // What the screen shows and for how long, with consecutive equal pictures
 // joined: two animations look the same exactly when these are equal.
 struct Shown {

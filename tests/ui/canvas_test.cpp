@@ -119,9 +119,14 @@ private:
             f.delay = 10;
             f.hasDelay = 1;
             f.disposal = 1;
+            // Two sprites moving apart over a still, detailed background: every
+            // later frame spans the background between them, which repeats and
+            // codes smaller transparent, so the optimised frames hold transparency.
             f.dib = Picture(96, 64, [i](int x, int y) {
                 if (x >= 10 + 12 * i && x < 26 + 12 * i && y >= 20 && y < 36) return Rgb{230, 40, 30};
-                return (x / 8 + y / 8) % 2 ? Rgb{40, 90, 200} : Rgb{250, 220, 60};
+                if (x >= 70 - 12 * i && x < 80 - 12 * i && y >= 40 && y < 50) return Rgb{20, 200, 30};
+                if ((x / 8 + y / 8) % 2) return Rgb{40, 90, 200};
+                return Rgb{uint8_t(100 + (uint32_t(x) * 73856093u ^ uint32_t(y) * 19349663u) % 13 * 11), 220, 60};
             });
         }
         WriteOptions options;
