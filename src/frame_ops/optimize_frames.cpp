@@ -23,7 +23,7 @@ struct Cancelled {};
 
 // Only frames that leave their picture on screen can be compared: the next
 // frame is drawn over exactly what they showed.
-bool LeavesPicture(const Frame& f) { return f.disposal == 0 || f.disposal == 1; }
+bool LeavesPicture(const StagedFrame& s) { return s.disposal == 0 || s.disposal == 1; }
 
 // A frame that adds nothing is removed and its time goes to the frame before
 // it, which stays on screen in its place, so the animation keeps its pace. It
@@ -44,6 +44,7 @@ std::vector<StagedFrame> StageFrames(AnimDoc& doc) {
         StagedFrame s;
         s.frame = f;
         s.delay = f->delay;
+        s.disposal = f->disposal;
         s.left = f->left;
         s.top = f->top;
         s.width = f->width;
@@ -60,7 +61,7 @@ std::vector<StagedFrame> StageFrames(AnimDoc& doc) {
 bool PlanCrops(const std::vector<StagedFrame>& staged, std::vector<CropPlan>& plans) {
     std::vector<size_t> pairs;
     for (size_t k = 1; k < staged.size(); ++k)
-        if (LeavesPicture(*staged[k].frame) && LeavesPicture(*staged[k - 1].frame)) pairs.push_back(k);
+        if (LeavesPicture(staged[k]) && LeavesPicture(staged[k - 1])) pairs.push_back(k);
     plans.assign(staged.size(), CropPlan{});
     std::atomic<int> done{0};
     const int total = int(pairs.size());
@@ -85,10 +86,10 @@ bool PlanCrops(const std::vector<StagedFrame>& staged, std::vector<CropPlan>& pl
 // predecessor before that one changes. Returns whether anything changes.
 bool DecideCrops(std::vector<StagedFrame>& staged, std::vector<CropPlan>& plans) {
     bool changed = false;
-    for (size_t k = staged.size(); k-- > 1;) {
+    for (size_t k = staged.size(); k-- > 0;) {
         CropPlan& plan = plans[k];
         StagedFrame& s = staged[k];
-        if (plan.result == kCropAddsNothing) {
+        if (plan.result == kCropAddsNothing && k > 0) {
             if (CanGiveTimeTo(s, staged[k - 1])) {
                 s.remove = true;
                 staged[k - 1].delay += s.delay;
@@ -166,6 +167,7 @@ void Commit(AnimDoc& doc, std::vector<StagedFrame>& staged, FrameKeeper& keeper)
         }
         Frame& f = **link;
         f.delay = s.delay;
+        f.disposal = s.disposal;
         if (s.Changed()) {
             keeper.BeforePixelChange(f);
             f.dib.swap(s.dib);
@@ -207,8 +209,11 @@ bool OptimizeFrameSizes(OwnerWindow owner, AnimDoc& doc, const WriteOptions& opt
         ProgressSetText(kCropping);
         ProgressSetCancel("中止");
         std::vector<StagedFrame> staged = StageFrames(doc);
+        ChooseDisposals(staged, doc.screenWidth, doc.screenHeight);
         std::vector<CropPlan> plans;
         const bool compared = PlanCrops(staged, plans);
+        const std::vector<CropPlan> trims = PlanTrims(staged, doc.screenWidth, doc.screenHeight);
+        for (size_t k = 0; k < plans.size(); ++k) plans[k] = CombineCrops(plans[k], trims[k]);
         changed = DecideCrops(staged, plans);
         MakeCroppedPictures(staged, plans);
         plans = {};

@@ -4,6 +4,9 @@
 // and, with OptimizeWithTransparency, pixels that repeat what the screen
 // already shows become transparent in every frame that then compresses
 // better; a frame where they would break up runs (grain, dither) keeps them.
+// A frame that clears to the background before one painting the whole screen
+// leaves its picture instead, so that the next can be cropped, and transparent
+// borders go wherever no run of a looping animation depends on them.
 #pragma once
 
 #include "doc/anim_doc.h"

@@ -35,6 +35,7 @@ struct StagedFrame {
     Frame* frame = nullptr;
     bool remove = false;
     int32_t delay = 0;
+    int16_t disposal = 0;
     int32_t left = 0, top = 0, width = 0, height = 0;
     Dib dib;  // the new picture; empty while the frame's own is kept
     int32_t hasTransparency = 0;
@@ -43,11 +44,25 @@ struct StagedFrame {
     bool madeTransparent = false;
 
     bool Changed() const { return cropped || madeTransparent; }
+    bool DisposalChanged() const { return disposal != frame->disposal; }
 };
 
 // The staged picture, or the frame's own while none is staged; none when the
 // frame's DIB does not describe its pixels.
 std::optional<FramePixels> StagedPixels(const StagedFrame& s);
+
+// Frames that clear to the background before a frame painting the whole
+// screen leave their picture instead, so that the next frame can be cropped
+// to what changes; the decision is staged in their disposal.
+void ChooseDisposals(std::vector<StagedFrame>& staged, int32_t screenWidth, int32_t screenHeight);
+
+// For each frame (list order), the part without its transparent border where
+// dropping the border changes nothing in any run of the animation; a plan of
+// kCropUnchanged where there is none to drop.
+std::vector<CropPlan> PlanTrims(const std::vector<StagedFrame>& staged, int32_t screenWidth, int32_t screenHeight);
+
+// A crop to changes and a trim of the same frame, taken together.
+CropPlan CombineCrops(const CropPlan& crop, const CropPlan& trim);
 
 // What the transparency pass gives one frame.
 struct TransparencyResult {

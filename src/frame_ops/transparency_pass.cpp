@@ -220,7 +220,7 @@ bool RunTransparencyPass(const std::vector<const StagedFrame*>& frames, int32_t 
         if (ProgressPump()) return false;
 
         const StagedFrame& s = *frames[i];
-        const int disposal = s.frame->disposal;
+        const int disposal = s.disposal;
         if (!pictures[i]) {
             canvas.Clear();  // what it shows is not known, so nothing after it may rely on the canvas
             continue;

@@ -139,7 +139,7 @@ TEST(ConvertOptimizeSizes, WritesThePlainFileWhenOptimisingComesOutLarger) {
     test::TempFolder dir;
     const std::string in = dir.file("in.gif"), plain = dir.file("plain.gif"), optimised = dir.file("optimised.gif"),
                       direct = dir.file("direct.gif");
-    auto doc = test::SpritesOverTextures(2107);
+    auto doc = test::SpritesOverTextures(3578);
     WriteOptions options;
     ASSERT_TRUE(WriteGif(nullptr, in, *doc, options));
     // Optimised and saved without the rule, the file is larger.

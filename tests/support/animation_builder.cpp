@@ -142,15 +142,16 @@ std::unique_ptr<AnimDoc> SpritesOverTextures(uint32_t seed) {
     return MakeAnimation(w, h, frames);
 }
 
-std::vector<Shown> Playback(const AnimDoc& doc) {
+std::vector<Shown> Playback(const AnimDoc& doc, int runs) {
     std::vector<Shown> shown;
     Composition c;
     if (!StartComposition(c, doc.screenWidth, doc.screenHeight)) return shown;
-    for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
-        ComposeFrame(c, *f);
-        if (!shown.empty() && shown.back().screen == c.screen) shown.back().time += f->delay;
-        else shown.push_back({c.screen, f->delay});
-    }
+    for (int run = 0; run < runs; ++run)
+        for (const Frame* f = doc.firstFrame.get(); f; f = f->next.get()) {
+            ComposeFrame(c, *f);
+            if (!shown.empty() && shown.back().screen == c.screen) shown.back().time += f->delay;
+            else shown.push_back({c.screen, f->delay});
+        }
     return shown;
 }
 

@@ -58,13 +58,15 @@ ScreenPattern WithSprite(ScreenPattern under, int sx, int sy, int size, bool hol
 std::unique_ptr<AnimDoc> SpritesOverTextures(uint32_t seed);
 
 // What the screen shows and for how long, with consecutive equal pictures
-// joined: two animations look the same exactly when these are equal.
+// joined: two animations look the same exactly when these are equal. More
+// than one run draws the first frame again over what the last one left, as a
+// looping GIF does.
 struct Shown {
     std::vector<uint32_t> screen;
     int64_t time = 0;
     bool operator==(const Shown&) const = default;
 };
-std::vector<Shown> Playback(const AnimDoc& doc);
+std::vector<Shown> Playback(const AnimDoc& doc, int runs = 1);
 
 // Everything of the frames that optimisation may touch, for telling whether a
 // document changed.
