@@ -23,7 +23,7 @@ auto FrameProperties(F& f) {
 
 template <typename F>
 auto PixelBuffers(F& f) {
-    return std::tie(f.dib, f.indexPixels, f.census, f.censusIndices, f.pngIndexPixels);
+    return std::tie(f.dib, f.indexPixels, f.census, f.censusKey, f.censusIndices, f.pngIndexPixels);
 }
 
 template <typename D>
@@ -37,7 +37,7 @@ auto DocumentFields(D& d) {
 // A field added to the records must be added to the lists above (or be left
 // out there on purpose), or undo would silently not restore it.
 #if defined(__x86_64__) && defined(__GLIBCXX__)
-static_assert(sizeof(Frame) == 296, "Frame changed: update FrameProperties or PixelBuffers");
+static_assert(sizeof(Frame) == 304, "Frame changed: update FrameProperties or PixelBuffers");
 static_assert(sizeof(AnimDoc) == 232, "AnimDoc changed: update DocumentFields");
 #endif
 

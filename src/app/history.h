@@ -31,6 +31,7 @@ struct FrameBuffers {
     Dib dib;
     std::vector<uint8_t> indexPixels;
     std::vector<CensusEntry> census;
+    uint32_t censusKey = 0;
     std::vector<uint8_t> censusIndices;
     std::vector<uint8_t> pngIndexPixels;
 };

@@ -146,6 +146,8 @@ PaintReload ReloadPaintedFrame(OwnerWindow owner, AnimDoc& doc, Frame& frame, Pa
         frame.dib = std::move(picture);
         frame.pngPalette.clear();
         frame.pngIndexPixels.clear();
+        frame.census = {};
+        frame.censusIndices = {};
         frame.localPalette = std::move(palette);
         frame.tempPalette = frame.localPalette.empty() ? 1 : 0;
     } catch (const std::bad_alloc&) {

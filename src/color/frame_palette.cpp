@@ -2,6 +2,7 @@
 // fit, otherwise its own quantized palette with the transparent colour on an
 // entry of its own.
 #include <algorithm>
+#include <array>
 #include <new>
 
 #include "color/color_index.h"
@@ -159,15 +160,61 @@ bool CountFrameColors(Frame& frame, bool keepPositions) {
         frame.colorCount = int16_t(census.size());
         frame.census = std::move(census);
         frame.censusIndices = std::move(positions);
+        frame.censusKey = CensusKey(frame);
         return true;
     } catch (const std::bad_alloc&) {
         return false;
     }
 }
 
+uint32_t CensusKey(const Frame& frame) {
+    return frame.hasTransparency ? 0x1000000u | PackRgb(frame.transparentRgb) : 0;
+}
+
+void TakeCensusFromIndices(Frame& frame, const uint8_t* indices, const int* rowOrder, const Rgb* colours,
+                           size_t colourCount) {
+    frame.census = {};
+    frame.censusIndices = {};
+    const size_t width = size_t(std::max(frame.width, 0)), height = size_t(std::max(frame.height, 0));
+    if (width == 0 || height == 0) return;
+    // Each index's pixel count and first place in picture order; the census
+    // lists colours by their first place, so indices sharing a colour merge.
+    std::array<uint32_t, 256> count{};
+    std::array<size_t, 256> first{};
+    for (size_t r = 0; r < height; ++r) {
+        const uint8_t* row = indices + r * width;
+        const size_t base = size_t(rowOrder[r]) * width;
+        // Rows may come out of order (interlace): the first place is the least.
+        for (size_t x = 0; x < width; ++x)
+            if (count[row[x]]++ == 0 || base + x < first[row[x]]) first[row[x]] = base + x;
+    }
+    std::array<uint8_t, 256> used;
+    size_t n = 0;
+    for (size_t i = 0; i < 256; ++i)
+        if (count[i]) used[n++] = uint8_t(i);
+    std::sort(used.begin(), used.begin() + n, [&](uint8_t a, uint8_t b) { return first[a] < first[b]; });
+    std::vector<CensusEntry> census;
+    census.reserve(n + 1);
+    if (frame.hasTransparency) census.push_back({PackRgb(frame.transparentRgb), 1});
+    for (size_t k = 0; k < n; ++k) {
+        const uint8_t i = used[k];
+        const uint32_t c = i < colourCount ? PackRgb(colours[i]) : 0;
+        auto same = std::find_if(census.begin(), census.end(), [&](const CensusEntry& e) { return e.color == c; });
+        if (same != census.end()) {
+            same->count += count[i];
+            continue;
+        }
+        if (census.size() == 256) return;  // more than 256: left to the count at save
+        census.push_back({c, count[i]});
+    }
+    frame.colorCount = int16_t(census.size());
+    frame.census = std::move(census);
+    frame.censusKey = CensusKey(frame);
+}
+
 bool PrepareFramePalette(Frame& frame, AnimDoc* doc, const WriteOptions& options, bool mng, IndexPlanes planes) {
     try {
-        if (frame.census.empty() && !CountFrameColors(frame, planes == IndexPlanes::kBuild)) return false;
+        if (!CensusIsCurrent(frame) && !CountFrameColors(frame, planes == IndexPlanes::kBuild)) return false;
         const int n = frame.colorCount;
         const int m = PaletteLimit(options);
         if (mng && options.NoColorReduction && n > m) {

@@ -95,7 +95,7 @@ MergeInput ExamineFrame(Frame& frame) {
         return in;
     }
     if (frame.indexPixels.empty()) return in;
-    if (frame.census.empty() && !CountFrameColors(frame, false)) return in;
+    if (!CensusIsCurrent(frame) && !CountFrameColors(frame, false)) return in;
     in.referenced = ReferencedEntries(frame);
     for (int i = own; i < 256; ++i)
         if (in.referenced[size_t(i)]) return in;  // an index outside its palette

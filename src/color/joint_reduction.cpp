@@ -141,7 +141,7 @@ bool ReduceJointly(AnimDoc& doc, const WriteOptions& options, bool mng, IndexPla
             ProgressPump();
             continue;
         }
-        if (f->census.empty() && !CountFrameColors(*f, planes == IndexPlanes::kBuild)) return false;
+        if (!CensusIsCurrent(*f) && !CountFrameColors(*f, planes == IndexPlanes::kBuild)) return false;
         const int n = f->colorCount;
         if (mng && options.NoColorReduction && n > m) {
             // Kept full-colour, outside the shared palette.

@@ -37,7 +37,7 @@ Fit EverythingFits(AnimDoc& doc, const WriteOptions& options, bool mng, IndexPla
         } else if (f->tempPalette != 1 && !doc.globalPalette.empty()) {
             // uses the global palette
         } else {
-            if (!CountFrameColors(*f, planes == IndexPlanes::kBuild)) return Fit::kFailed;
+            if (!CensusIsCurrent(*f) && !CountFrameColors(*f, planes == IndexPlanes::kBuild)) return Fit::kFailed;
             // Exactly M colours still fit an exact palette: reducing such a frame
             // would dither a picture that loses nothing when kept as it is.
             fits = f->colorCount <= m || (mng && options.NoColorReduction);
@@ -70,7 +70,9 @@ bool PrepareEachFrame(AnimDoc& doc, const WriteOptions& options, bool mng, Index
 void TakeCensuses(AnimDoc& doc, IndexPlanes planes) {
     const std::vector<Frame*> frames = FrameList(doc);
     ParallelFor(frames.size(), [&](size_t i) {
-        if (frames[i]->census.empty()) CountFrameColors(*frames[i], planes == IndexPlanes::kBuild);
+        Frame& f = *frames[i];
+        if (!CensusIsCurrent(f)) CountFrameColors(f, planes == IndexPlanes::kBuild);
+        else f.colorCount = int16_t(f.census.size());  // undo may have put back another count
     });
 }
 

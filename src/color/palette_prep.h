@@ -34,6 +34,18 @@ bool PrepareFramePalette(Frame& frame, AnimDoc* doc, const WriteOptions& options
 // Fills frame.census / frame.colorCount (257 = more than 256 colours) and,
 // with keepPositions, frame.censusIndices.
 bool CountFrameColors(Frame& frame, bool keepPositions = true);
+// What a census depends on besides the pixels: the frame's transparency.
+uint32_t CensusKey(const Frame& frame);
+// Whether frame.census is the one CountFrameColors would take now.
+inline bool CensusIsCurrent(const Frame& frame) { return !frame.census.empty() && frame.censusKey == CensusKey(frame); }
+// The census of a palette picture, taken from its indices instead of its
+// pixels (a reader has both): indices holds width * height entries, row
+// rowOrder[r] of the picture in its row r (so interlaced rows need no
+// reordering), each standing for colours[index], or black beyond them. Gives
+// exactly what CountFrameColors(frame, false) would; leaves the census empty
+// (to be counted at save) in the rare case of more than 256 colours.
+void TakeCensusFromIndices(Frame& frame, const uint8_t* indices, const int* rowOrder, const Rgb* colours,
+                           size_t colourCount);
 // Gives a prepared palette frame the index plane that IndexPlanes::kDeferExact
 // left out: each pixel's entry in its own palette, or the global one once it
 // moved there. Does nothing for a frame that has its plane or needs none (no

@@ -41,6 +41,9 @@ struct Frame {
     int16_t transparentChosen = 0;// panel: transparency switched off, colour kept
     int16_t tempPalette = 0;      // localPalette is disposable (made for saving / full-colour source)
     int16_t colorCount = 0;       // palette preparation: census length
+    // The transparency the census was taken with (CensusKey): a census taken
+    // when the frame was read stays good until its pixels or transparency change.
+    uint32_t censusKey = 0;
 
     Dib dib;                      // 24-bit packed DIB after any reader or import
     std::vector<uint8_t> indexPixels;  // width*height indices, top row first; saving only

@@ -7,6 +7,7 @@
 #include <new>
 #include <vector>
 
+#include "color/palette_prep.h"
 #include "options/write_options.h"
 #include "doc/dib.h"
 #include "gif/lzw_decoder.h"
@@ -46,6 +47,7 @@ struct DecodeScratch {
     GifColorLookup lookup;
     std::vector<uint16_t> row;
     std::vector<uint8_t> indices;  // a whole image's, when decoded at once
+    std::vector<int> rowOrder;     // the picture row of each decoded row
 };
 
 // Images up to this many pixels are decoded at once into an index plane, which
@@ -75,6 +77,12 @@ bool DecodeImage(ImageJob& job, DecodeScratch& scratch) {
         if (decoder.error()) return false;
         for (uint32_t y = 0; y < height; ++y)
             StoreGifRow(scratch.indices.data() + size_t(y) * width, int(width), scratch.lookup, dibRow(y));
+        // The first save needs every frame's colours counted; from the indices
+        // that costs a fraction of counting the pixels.
+        scratch.rowOrder.resize(height);
+        for (uint32_t y = 0; y < height; ++y) scratch.rowOrder[y] = GifImageRow(int(y), int(height), job.interlaced);
+        TakeCensusFromIndices(f, scratch.indices.data(), scratch.rowOrder.data(), job.palette->data(),
+                              job.palette->size());
         return true;
     }
     scratch.row.resize(width);

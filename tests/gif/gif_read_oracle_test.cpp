@@ -10,6 +10,7 @@
 
 #include <random>
 
+#include "color/palette_prep.h"
 #include "gif/gif_first_image.h"
 #include "gif/gif_reader.h"
 #include "gif/gif_write_oracle.h"
@@ -128,6 +129,16 @@ void ExpectSameAsGiflib(const std::vector<uint8_t>& bytes, const Palette& global
             for (int x = 0; x < s.width; ++x)
                 ASSERT_EQ(PixelOf(f->dib, x, y), pal[decoded[size_t(y * s.width + x)]])
                     << "frame " << i << " at " << x << "," << y;
+        // The census taken from the indices is the one counting the pixels gives.
+        ASSERT_TRUE(CensusIsCurrent(*f)) << "frame " << i;
+        Frame counted;
+        counted.dib = f->dib, counted.width = f->width, counted.height = f->height;
+        counted.hasTransparency = f->hasTransparency, counted.transparentRgb = f->transparentRgb;
+        ASSERT_TRUE(CountFrameColors(counted, false));
+        EXPECT_EQ(f->colorCount, counted.colorCount) << "frame " << i;
+        for (size_t k = 0; k < counted.census.size() && k < f->census.size(); ++k)
+            ASSERT_TRUE(f->census[k].color == counted.census[k].color && f->census[k].count == counted.census[k].count)
+                << "frame " << i << " entry " << k;
     }
     // The preview decoder shows the same first picture.
     Frame first;
@@ -148,6 +159,8 @@ TEST(GifReaderOracle, EveryCodeSizeWithLocalPalettesInterlaceAndTransparency) {
             f.left = int(rng() % 10), f.top = int(rng() % 10);
             f.interlaced = i % 2 == 1;
             if (i == 2) f.local = RandomPalette(rng, colors);
+            // Entries that repeat a colour count as one colour.
+            if (i == 3 && colors > 2) f.local = global, f.local[1] = f.local[colors - 1] = f.local[0];
             if (i >= 2) f.transparent = int(rng() % unsigned(colors)), f.delay = 3 + i;
             f.pixels = RandomPixels(rng, size_t(f.width * f.height), colors);
             frames.push_back(std::move(f));
