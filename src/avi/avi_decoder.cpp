@@ -45,7 +45,8 @@ struct AviDecoder::State {
     AvFramePtr rows;  // the scaler's output, aligned as its fast paths want it
     int stream = -1;
     int64_t claimed = 0, scale = 0, rate = 0;
-    int64_t lastSample = -1, lastPicture = -1;
+    int64_t lastSample = -1, lastPicture = -1, lastDuration = 0;
+    VideoStreamFacts facts;
     bool draining = false, finished = false;
     AviReadError error = AviReadError::kNone;
 
@@ -61,7 +62,17 @@ struct AviDecoder::State {
 AviDecoder::AviDecoder() : s_(std::make_unique<State>()) {}
 AviDecoder::~AviDecoder() = default;
 
-AviReadError AviDecoder::Open(AviSource& source) {
+namespace {
+
+// A container that names other files (playlists, concatenation lists, image
+// sequences) must not reach them: only the bytes we were given are read.
+int RefuseToOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
+
+int64_t Positive(int64_t v) { return v > 0 ? v : 0; }
+
+}  // namespace
+
+AviReadError AviDecoder::Open(AviSource& source, bool anyContainer) {
     QuietFfmpeg();
     State& s = *s_;
     s.io = MakeReadContext(source);
@@ -75,13 +86,21 @@ AviReadError AviDecoder::Open(AviSource& source) {
     }
     ctx->pb = s.io.get();
     ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
-    // Only the AVI demuxer: a file that merely carries the name is no AVI, and
-    // no other demuxer gets to see outside data through this door.
-    if (avformat_open_input(&ctx, "", av_find_input_format("avi"), nullptr) < 0) {
+    ctx->io_open = RefuseToOpen;
+    // An AVI import uses only the AVI demuxer: a file that merely carries the
+    // name is no AVI, and no other demuxer gets to see outside data through
+    // this door.
+    const AVInputFormat* demuxer = anyContainer ? nullptr : av_find_input_format("avi");
+    if (avformat_open_input(&ctx, "", demuxer, nullptr) < 0) {
         s.Fail(AviReadError::kOpen);  // FFmpeg freed ctx
         return s.error;
     }
     s.format.reset(ctx);
+    // Containers without a header (MPEG streams) are only known once read.
+    if (anyContainer && avformat_find_stream_info(ctx, nullptr) < 0) {
+        s.Fail(AviReadError::kOpen);
+        return s.error;
+    }
 
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         if (s.stream < 0 && ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
@@ -98,7 +117,8 @@ AviReadError AviDecoder::Open(AviSource& source) {
     // A header may leave the size to the decoder (0), but never claim more
     // than a picture may have.
     const bool sized = par->width != 0 || par->height != 0;
-    s.claimed = st->nb_frames > 0 ? st->nb_frames : std::max<int64_t>(st->duration, 0);
+    // An AVI's duration counts samples; elsewhere it is a time, no count.
+    s.claimed = st->nb_frames > 0 ? st->nb_frames : anyContainer ? 0 : std::max<int64_t>(st->duration, 0);
     if ((sized && !FitsPicture(par->width, par->height)) || s.claimed > MaxAviSamples) {
         s.Fail(AviReadError::kTooLarge);
         return s.error;
@@ -107,6 +127,22 @@ AviReadError AviDecoder::Open(AviSource& source) {
         s.scale = st->time_base.num;
         s.rate = st->time_base.den;
     }
+
+    VideoStreamFacts& f = s.facts;
+    f.width = sized ? par->width : 0;
+    f.height = sized ? par->height : 0;
+    f.timeBaseNum = s.scale;
+    f.timeBaseDen = s.scale ? s.rate : 1;
+    f.startTime = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    f.duration = Positive(st->duration == AV_NOPTS_VALUE ? 0 : st->duration);
+    if (!f.duration && ctx->duration > 0 && s.scale)
+        f.duration = av_rescale_q(ctx->duration, AV_TIME_BASE_Q, st->time_base);
+    const AVRational fps = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
+    if (fps.num > 0 && fps.den > 0) {
+        f.frameRateNum = fps.num;
+        f.frameRateDen = fps.den;
+    }
+    f.claimedFrames = Positive(st->nb_frames);
 
     const AVCodec* decoder = avcodec_find_decoder(par->codec_id);
     if (!decoder) {
@@ -132,6 +168,18 @@ AviReadError AviDecoder::Open(AviSource& source) {
 }
 
 int64_t AviDecoder::ClaimedSamples() const { return s_->claimed; }
+VideoStreamFacts AviDecoder::Facts() const { return s_->facts; }
+int64_t AviDecoder::LastDuration() const { return s_->lastDuration; }
+
+bool AviDecoder::SeekTo(int64_t timestamp) {
+    State& s = *s_;
+    if (s.error != AviReadError::kNone || !s.codec) return false;
+    if (av_seek_frame(s.format.get(), s.stream, timestamp, AVSEEK_FLAG_BACKWARD) < 0) return false;
+    avcodec_flush_buffers(s.codec.get());
+    s.draining = s.finished = false;
+    s.lastPicture = s.lastSample = -1;
+    return true;
+}
 int64_t AviDecoder::Scale() const { return s_->scale; }
 int64_t AviDecoder::Rate() const { return s_->rate; }
 AviReadError AviDecoder::Error() const { return s_->error; }
@@ -209,6 +257,7 @@ bool AviDecoder::Next(Dib& out, int64_t& sample) {
             // does not move forward, it follows the one before.
             int64_t n = s.lastPicture + 1;
             const int64_t ts = s.frame->best_effort_timestamp;
+            s.lastDuration = Positive(s.frame->pkt_duration);
             if (ts != AV_NOPTS_VALUE && ts > n) n = std::min(ts, kSampleCeiling);
             av_frame_unref(s.frame.get());
             if (!ok) return false;
