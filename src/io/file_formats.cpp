@@ -124,7 +124,7 @@ const FileFormat kFormats[] = {
     {"WebM", "WEBM", "", ReadVideo, nullptr, PreviewVideo, WriteWebm, nullptr, "WebM(*.WEBM)", 11},
     // Other containers FFmpeg reads; only read.
     {"MOV/MKV", "MOV MKV OGV FLV TS MTS M2TS MPG MPEG WMV 3GP", "", ReadVideo, nullptr, PreviewVideo, nullptr, nullptr,
-     "Video(*.MOV;*.MKV;*.OGV;*.FLV;*.TS;*.MTS;*.M2TS;*.MPG;*.MPEG;*.WMV;*.3GP)", 12},
+     "MOV/MKV(*.MOV;*.MKV;*.OGV;*.FLV;*.TS;*.MTS;*.M2TS;*.MPG;*.MPEG;*.WMV;*.3GP)", 12},
 };
 
 bool ListHas(std::string_view list, std::string_view word) {

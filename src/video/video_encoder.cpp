@@ -6,7 +6,6 @@
 #include <new>
 
 #include "avi/avi_io.h"
-#include "platform/parallel.h"
 
 extern "C" {
 #include <libavutil/imgutils.h>
@@ -158,7 +157,9 @@ VideoOpenResult VideoStreamWriter::State::OpenEncoder() {
     c->time_base = kTicks;
     c->colorspace = AVCOL_SPC_SMPTE170M;
     c->color_range = AVCOL_RANGE_MPEG;
-    c->thread_count = int(WorkerThreadCount());
+    // The encoders pick their own thread count from the machine (x264 runs
+    // frames in parallel with its look-ahead), as FFmpeg leaves them to.
+    c->thread_count = 0;
     if (format->oformat->flags & AVFMT_GLOBALHEADER) c->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
     AVDictionary* options = nullptr;
     if (mp4) {
@@ -213,7 +214,7 @@ VideoOpenResult VideoStreamWriter::Open(const VideoStreamFormat& format) {
     f->height = s.height;
     if (av_frame_get_buffer(f, 0) < 0) return VideoOpenResult::kFailed;
     s.scaler.reset(sws_getContext(s.width, s.height, AV_PIX_FMT_RGB32, s.width, s.height, AVPixelFormat(f->format),
-                                  SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT, nullptr, nullptr, nullptr));
+                                  SWS_BICUBIC, nullptr, nullptr, nullptr));
     if (!s.scaler) return VideoOpenResult::kFailed;
     if (s.width != format.width || s.height != format.height)
         s.padded.assign(size_t(s.width) * size_t(s.height), 0xFF000000u);

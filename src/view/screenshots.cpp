@@ -200,7 +200,8 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     for (Chooser c : {Chooser{FileChooser::kOpenAnimation, "open-dialog"},
                       Chooser{FileChooser::kOpenFrames, "add-frames-dialog"},
                       Chooser{FileChooser::kSaveAnimation, "save-dialog"},
-                      Chooser{FileChooser::kSaveAvi, "save-avi-dialog"}}) {
+                      Chooser{FileChooser::kSaveAvi, "save-avi-dialog"},
+                      Chooser{FileChooser::kSaveVideo, "save-video-dialog"}}) {
         std::unique_ptr<QFileDialog> dialog = MakeFileDialog(&window, c.kind, window.GetShell().Doc().path, window.GetShell().FormatMode());
         dialog->resize(dialog->sizeHint().expandedTo(QSize(900, 500)));
         if (!window.GetShell().Doc().path.empty())
