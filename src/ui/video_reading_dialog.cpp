@@ -16,7 +16,7 @@ namespace kivo {
 
 namespace {
 
-QString Tr(const char* text) { return QCoreApplication::translate("VideoReadingDialog", text); }
+
 
 QDoubleSpinBox* SecondsBox(QWidget* parent, double maximum, const QString& zeroText) {
     auto* box = new QDoubleSpinBox(parent);
@@ -31,9 +31,9 @@ QDoubleSpinBox* SecondsBox(QWidget* parent, double maximum, const QString& zeroT
 
 bool AskVideoReading(QWidget* owner, const std::string& path, const VideoProbe& probe, ReadOptions& reading) {
     QDialog dialog(owner);
-    dialog.setWindowTitle(Tr("動画の読み込み"));
+    dialog.setWindowTitle(QCoreApplication::translate("VideoReadingDialog", "動画の読み込み"));
     const QString name = QString::fromStdString(path.substr(path.find_last_of('/') + 1));
-    auto* about = new QLabel(Tr("「%1」は長い動画です (%2 秒、毎秒 %3 コマ、%4×%5)。\n"
+    auto* about = new QLabel(QCoreApplication::translate("VideoReadingDialog", "「%1」は長い動画です (%2 秒、毎秒 %3 コマ、%4×%5)。\n"
                                 "読み込むコマ数を減らすには、フレームレートか範囲を指定してください。")
                                  .arg(name)
                                  .arg(probe.seconds, 0, 'f', 2)
@@ -46,12 +46,12 @@ bool AskVideoReading(QWidget* owner, const std::string& path, const VideoProbe& 
     fps->setObjectName(QStringLiteral("fps"));
     fps->setDecimals(2);
     fps->setRange(0, 1000);
-    fps->setSpecialValueText(Tr("元のまま"));
+    fps->setSpecialValueText(QCoreApplication::translate("VideoReadingDialog", "元のまま"));
     fps->setValue(reading.videoFps);
     auto* start = SecondsBox(&dialog, probe.seconds, QStringLiteral("0"));
     start->setObjectName(QStringLiteral("start"));
     start->setValue(reading.videoStart);
-    auto* length = SecondsBox(&dialog, probe.seconds, Tr("最後まで"));
+    auto* length = SecondsBox(&dialog, probe.seconds, QCoreApplication::translate("VideoReadingDialog", "最後まで"));
     length->setObjectName(QStringLiteral("duration"));
     length->setValue(reading.videoDuration);
     auto* estimate = new QLabel(&dialog);
@@ -67,7 +67,7 @@ bool AskVideoReading(QWidget* owner, const std::string& path, const VideoProbe& 
         chosen.videoDuration = length->value();
         const VideoEstimate e = EstimateChoice(probe, chosen);
         const bool fits = e.bytes <= probe.budget;
-        estimate->setText(Tr("およそ %1 コマ、%2 MB (読み込めるのは %3 MB まで)")
+        estimate->setText(QCoreApplication::translate("VideoReadingDialog", "およそ %1 コマ、%2 MB (読み込めるのは %3 MB まで)")
                               .arg(e.frames)
                               .arg(qulonglong(e.bytes >> 20))
                               .arg(qulonglong(probe.budget >> 20)));
@@ -78,9 +78,9 @@ bool AskVideoReading(QWidget* owner, const std::string& path, const VideoProbe& 
     update();
 
     auto* form = new QFormLayout;
-    form->addRow(Tr("フレームレート (コマ/秒):"), fps);
-    form->addRow(Tr("開始 (秒):"), start);
-    form->addRow(Tr("長さ (秒):"), length);
+    form->addRow(QCoreApplication::translate("VideoReadingDialog", "フレームレート (コマ/秒):"), fps);
+    form->addRow(QCoreApplication::translate("VideoReadingDialog", "開始 (秒):"), start);
+    form->addRow(QCoreApplication::translate("VideoReadingDialog", "長さ (秒):"), length);
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(about);
     layout->addLayout(form);
