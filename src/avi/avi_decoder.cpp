@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "doc/dib.h"
 #include "platform/parallel.h"
@@ -70,6 +72,15 @@ int RefuseToOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary
 
 int64_t Positive(int64_t v) { return v > 0 ? v : 0; }
 
+bool FindStreamInfo(AVFormatContext* ctx) {
+    std::vector<AVDictionary*> options(ctx->nb_streams, nullptr);
+    const std::string maxPixels = std::to_string(std::min<uint64_t>(MaxImagePixels, INT64_MAX));
+    for (AVDictionary*& o : options) av_dict_set(&o, "max_pixels", maxPixels.c_str(), 0);
+    const int r = avformat_find_stream_info(ctx, options.empty() ? nullptr : options.data());
+    for (AVDictionary*& o : options) av_dict_free(&o);
+    return r >= 0;
+}
+
 }  // namespace
 
 AviReadError AviDecoder::Open(AviSource& source, bool anyContainer) {
@@ -97,7 +108,8 @@ AviReadError AviDecoder::Open(AviSource& source, bool anyContainer) {
     }
     s.format.reset(ctx);
     // Containers without a header (MPEG streams) are only known once read.
-    if (anyContainer && avformat_find_stream_info(ctx, nullptr) < 0) {
+    // The decoders this opens refuse pictures beyond our limit, as ours do.
+    if (anyContainer && !FindStreamInfo(ctx)) {
         s.Fail(AviReadError::kOpen);
         return s.error;
     }
