@@ -102,6 +102,19 @@ TEST_F(VideoExport, FfprobeFindsTheCodecTimesAndLayout) {
             EXPECT_EQ(test::PictureTimes(path), starts);
             const std::string duration = test::Ffprobe("-show_entries format=duration -of csv=p=0", path).value_or("");
             EXPECT_NEAR(std::atof(duration.c_str()) * 100, double(t), 0.6) << duration;
+            if (!mp4 && shape.transparent) {
+                // libvpx decodes the alpha FFmpeg's own VP9 decoder leaves aside:
+                // clear where no frame drew, opaque inside the first frame.
+                const std::string raw = Path("alpha.rgba");
+                ASSERT_TRUE(test::Ffmpeg("-c:v libvpx-vp9 -i '" + path + "' -frames:v 1 -f rawvideo -pix_fmt rgba '" +
+                                         raw + "'"));
+                const std::vector<uint8_t> rgba = test::ReadFile(raw);
+                ASSERT_EQ(rgba.size(), size_t(shape.width * shape.height * 4));
+                auto alpha = [&](int x, int y) { return int(rgba[size_t(y * shape.width + x) * 4 + 3]); };
+                EXPECT_LT(alpha(0, 0), 16);
+                EXPECT_LT(alpha(shape.width - 1, shape.height - 1), 16);
+                EXPECT_GT(alpha(12, 8), 240);
+            }
             if (mp4) {
                 const std::vector<uint8_t> bytes = test::ReadFile(path);
                 EXPECT_LT(test::FindTag(bytes, "moov"), test::FindTag(bytes, "mdat"));
