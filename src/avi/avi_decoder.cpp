@@ -23,6 +23,8 @@ namespace {
 // Timestamps are outside data: a jump far beyond any real sample count only
 // lengthens a delay, which saturates, and must not overflow the arithmetic.
 constexpr int64_t kSampleCeiling = int64_t(1) << 40;
+// Start times and durations beyond this are taken as this.
+constexpr int64_t kTimeCeiling = int64_t(1) << 60;
 
 bool FitsPicture(int64_t width, int64_t height) {
     return width > 0 && height > 0 && width <= 0xFFFF && height <= 0xFFFF &&
@@ -145,10 +147,11 @@ AviReadError AviDecoder::Open(AviSource& source, bool anyContainer) {
     f.height = sized ? par->height : 0;
     f.timeBaseNum = s.scale;
     f.timeBaseDen = s.scale ? s.rate : 1;
-    f.startTime = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
-    f.duration = Positive(st->duration == AV_NOPTS_VALUE ? 0 : st->duration);
+    // Times are outside data: kept where sums of a few of them cannot overflow.
+    f.startTime = st->start_time != AV_NOPTS_VALUE ? std::clamp(st->start_time, -kTimeCeiling, kTimeCeiling) : 0;
+    f.duration = std::min(Positive(st->duration == AV_NOPTS_VALUE ? 0 : st->duration), kTimeCeiling);
     if (!f.duration && ctx->duration > 0 && s.scale)
-        f.duration = av_rescale_q(ctx->duration, AV_TIME_BASE_Q, st->time_base);
+        f.duration = std::clamp<int64_t>(av_rescale_q(ctx->duration, AV_TIME_BASE_Q, st->time_base), 0, kTimeCeiling);
     const AVRational fps = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
     if (fps.num > 0 && fps.den > 0) {
         f.frameRateNum = fps.num;
@@ -269,7 +272,7 @@ bool AviDecoder::Next(Dib& out, int64_t& sample) {
             // does not move forward, it follows the one before.
             int64_t n = s.lastPicture + 1;
             const int64_t ts = s.frame->best_effort_timestamp;
-            s.lastDuration = Positive(s.frame->pkt_duration);
+            s.lastDuration = std::min(Positive(s.frame->pkt_duration), kTimeCeiling);
             if (ts != AV_NOPTS_VALUE && ts > n) n = std::min(ts, kSampleCeiling);
             av_frame_unref(s.frame.get());
             if (!ok) return false;

@@ -23,7 +23,7 @@ int64_t Clamp64(Wide v) { return v > INT64_MAX ? INT64_MAX : int64_t(v); }
 int64_t VideoTick(const VideoClock& clock, int64_t timestamp) {
     if (clock.timeBaseNum <= 0 || clock.timeBaseDen <= 0 || timestamp <= clock.origin) return 0;
     // Seconds since the origin, as the fraction num / den.
-    const Wide num = Wide(timestamp - clock.origin) * clock.timeBaseNum;
+    const Wide num = (Wide(timestamp) - clock.origin) * clock.timeBaseNum;
     const Wide den = clock.timeBaseDen;
     if (clock.fpsMilli <= 0) return Clamp64(FloorDiv(200 * num + den, 2 * den));  // rounded
     // The sample index: ceil(seconds * fps), then its time rounded to a tick.

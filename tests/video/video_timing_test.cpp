@@ -27,6 +27,8 @@ TEST(VideoTick, TimestampsLandOnTicksOrOnTheChosenRate) {
         {{1, 1000, 0, 7500}, 150, 27},     // 7.5 a second: sample 2 at 0.2667 s
         {{1, 1000, 0, 3000}, 1000, 100},
         {{0, 1, 0, 0}, 1000, 0},           // no time base
+        {{1, 1, -(int64_t(1) << 60), 0}, int64_t(1) << 40, INT64_MAX},  // hostile times saturate
+        {{1000, 1, 0, 1000000}, int64_t(1) << 40, (int64_t(1) << 40) * 100000},  // no overflow inside
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(testing::Message() << c.clock.timeBaseNum << "/" << c.clock.timeBaseDen << " origin "
