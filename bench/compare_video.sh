@@ -9,9 +9,11 @@
 # smaller) and output sizes. The target is a time ratio of at most 1.0 for MP4.
 #
 # Measured on a shared 2-core machine under a heavy load from other builds
-# (load average 7-13, best of 3): GIF -> MP4 0.72x FFmpeg's time, GIF -> WebM
-# 1.16x; single runs at other moments gave MP4 ratios of 1.1-1.2, so the load
-# decides more than either program. Both spend about three quarters of the
+# (load average 7-13, best of 3), two runs: GIF -> MP4 0.72x and 0.77x FFmpeg's
+# time, GIF -> WebM 1.16x and 1.39x; single runs at other moments gave MP4
+# ratios of 1.1-1.2, so the load decides more than either program. A WebM
+# export also composes every screen once beforehand, to learn whether it needs
+# an alpha channel. Both spend about three quarters of the
 # time in the encoder itself (x264's trellis quantisation); ours reads the
 # whole GIF into a document first (a tenth of the run) and converts the
 # composed screens with FFmpeg's scaler (under a tenth). The encoders choose
