@@ -254,6 +254,10 @@
         <source>タイムラインを横に並べる</source>
         <translation>Timeline Across</translation>
     </message>
+    <message>
+        <source>動画書き出し (MP4/WebM)...</source>
+        <translation>Export Video (MP4/WebM)...</translation>
+    </message>
 </context>
 <context>
     <name>Edits</name>
@@ -411,6 +415,14 @@
     <message>
         <source>名前を付けて保存</source>
         <translation>Save As</translation>
+    </message>
+    <message>
+        <source>動画</source>
+        <translation>Videos</translation>
+    </message>
+    <message>
+        <source>動画書き出し</source>
+        <translation>Export Video</translation>
     </message>
 </context>
 <context>
@@ -731,6 +743,42 @@ An editor for GIF and MNG frame animations.</translation>
         <source>現在ペイントツールでコマの編集中です。<byte value="xd"/><byte value="xd"/>編集が終わったら<byte value="xd"/>上書き保管をしてペイントツールを閉じてください。<byte value="xd"/><byte value="xd"/>中止ボタンで Kivo 通常操作に戻ります。</source>
         <translation>A frame is being edited in the paint program.<byte value="xd"/><byte value="xd"/>When you are done,<byte value="xd"/>save over the same file and close the paint program.<byte value="xd"/><byte value="xd"/>The Cancel button returns to Kivo.</translation>
     </message>
+    <message>
+        <source>動画のコマがメモリに入りきりません。<byte value="xd"/>%d コマ × %d×%d ピクセルで %d MB、読み込めるのは %d MB までです。<byte value="xd"/>フレームレートを下げるか、範囲を短くしてください。</source>
+        <translation>The video&apos;s frames do not fit into memory.<byte value="xd"/>%1 frames of %2×%3 pixels take %4 MB; at most %5 MB can be read.<byte value="xd"/>Lower the frame rate or choose a shorter range.</translation>
+    </message>
+    <message>
+        <source>動画が大きすぎて、読み込めません。</source>
+        <translation>The video is too large to read into memory.</translation>
+    </message>
+    <message>
+        <source>この動画の圧縮形式は読めません。</source>
+        <translation>This video&apos;s compression format cannot be read.</translation>
+    </message>
+    <message>
+        <source>動画読み取り中...</source>
+        <translation>Reading video...</translation>
+    </message>
+    <message>
+        <source>動画読み取り中...<byte value="xd"/> %4d / %4d コマ</source>
+        <translation>Reading video...<byte value="xd"/> %1 / %2 frames</translation>
+    </message>
+    <message>
+        <source>動画書き込み中...</source>
+        <translation>Writing video...</translation>
+    </message>
+    <message>
+        <source>動画書き込み中...<byte value="xd"/> %4d / %4d コマ</source>
+        <translation>Writing video...<byte value="xd"/> %1 / %2 frames</translation>
+    </message>
+    <message>
+        <source>この FFmpeg には H.264 のエンコーダ (libx264) がありません。</source>
+        <translation>This FFmpeg has no H.264 encoder (libx264).</translation>
+    </message>
+    <message>
+        <source>この FFmpeg には VP9 のエンコーダ (libvpx-vp9) がありません。</source>
+        <translation>This FFmpeg has no VP9 encoder (libvpx-vp9).</translation>
+    </message>
 </context>
 <context>
     <name>Panel</name>
@@ -768,6 +816,43 @@ An editor for GIF and MNG frame animations.</translation>
     <message>
         <source>現在選択中のコマは、%zu 個です。</source>
         <translation>Frames selected: %1</translation>
+    </message>
+</context>
+<context>
+    <name>VideoReadingDialog</name>
+    <message>
+        <source>動画の読み込み</source>
+        <translation>Reading a Video</translation>
+    </message>
+    <message>
+        <source>「%1」は長い動画です (%2 秒、毎秒 %3 コマ、%4×%5)。
+読み込むコマ数を減らすには、フレームレートか範囲を指定してください。</source>
+        <translation>&quot;%1&quot; is a long video (%2 seconds, %3 pictures a second, %4×%5).
+To read fewer frames, choose a frame rate or a range.</translation>
+    </message>
+    <message>
+        <source>元のまま</source>
+        <translation>As recorded</translation>
+    </message>
+    <message>
+        <source>最後まで</source>
+        <translation>To the end</translation>
+    </message>
+    <message>
+        <source>およそ %1 コマ、%2 MB (読み込めるのは %3 MB まで)</source>
+        <translation>About %1 frames, %2 MB (at most %3 MB can be read)</translation>
+    </message>
+    <message>
+        <source>フレームレート (コマ/秒):</source>
+        <translation>Frame rate (frames a second):</translation>
+    </message>
+    <message>
+        <source>開始 (秒):</source>
+        <translation>Start (seconds):</translation>
+    </message>
+    <message>
+        <source>長さ (秒):</source>
+        <translation>Length (seconds):</translation>
     </message>
 </context>
 <context>

@@ -37,6 +37,8 @@ constexpr CommandInfo kCommands[] = {
      .tool = {5, "insert_file", KIVO_TR_NOOP("Commands", "ﾌｧｲﾙからｺﾏの挿入")}},
     {.id = kCmdSaveAvi, .label = KIVO_TR_NOOP("Commands", "AVI 保存..."), .column = C::kFile, .separatorBefore = true,
      .enabled = HasFrames, .run = [](Shell& s) { s.SaveAvi(); }},
+    {.id = kCmdSaveVideo, .label = KIVO_TR_NOOP("Commands", "動画書き出し (MP4/WebM)..."), .column = C::kFile,
+     .enabled = HasFrames, .run = [](Shell& s) { s.SaveVideo(); }},
     {.id = kCmdQuit, .label = KIVO_TR_NOOP("Commands", "終了(&X)"), .column = C::kFile, .separatorBefore = true,
      .shortcut = "Ctrl+Q"},
 

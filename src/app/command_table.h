@@ -24,6 +24,7 @@ enum CommandId : int {
     kCmdAppendFrames = 40004,
     kCmdInsertFrames = 40005,
     kCmdSaveAvi = 40029,
+    kCmdSaveVideo = 40033,
     kCmdUndo = 40030,
     kCmdRedo = 40031,
     kCmdCut = 40014,

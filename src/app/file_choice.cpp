@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "io/file_formats.h"
+#include "video/video_import.h"
 #include "platform/translatable.h"
 
 namespace kivo {
@@ -19,6 +20,24 @@ constexpr std::array kAnimationFilters = {
     FileFilter{"GIF(*.GIF)", "gif"},
     FileFilter{"MNG(*.MNG)", "mng"},
     FileFilter{KIVO_TR_NOOP("FileChooser", "すべてのﾌｧｲﾙ(*.*)"), ""},
+};
+
+// The open dialog adds the video files the table reads as animations (AVI,
+// MP4, WebM and the other containers) before every file.
+struct OpenFilters {
+    std::string videos;
+    std::vector<FileFilter> filters;
+
+    OpenFilters() {
+        for (const FileFormat& f : FileFormats()) {
+            if (f.readAnimation != &ReadVideo && f.name != "AVI") continue;
+            if (!videos.empty()) videos += ';';
+            videos += DialogExtensions(f);
+        }
+        filters.assign(kAnimationFilters.begin(), kAnimationFilters.end() - 1);
+        if (!videos.empty()) filters.push_back({KIVO_TR_NOOP("FileChooser", "動画"), videos});
+        filters.push_back(kAnimationFilters.back());
+    }
 };
 
 // Every picture the import reads, then each format in the order the dialog has
@@ -54,6 +73,11 @@ constexpr std::array kAviFilters = {
     FileFilter{"AVI(*.AVI)", "avi"},
 };
 
+constexpr std::array kVideoFilters = {
+    FileFilter{"MP4 (H.264)(*.MP4)", "mp4"},
+    FileFilter{"WebM (VP9)(*.WEBM)", "webm"},
+};
+
 std::string_view BaseName(std::string_view path) {
     size_t slash = path.find_last_of('/');
     return slash == std::string_view::npos ? path : path.substr(slash + 1);
@@ -63,10 +87,14 @@ std::string_view BaseName(std::string_view path) {
 
 std::span<const FileFilter> FiltersOf(FileChooser chooser) {
     switch (chooser) {
-        case FileChooser::kOpenAnimation:
+        case FileChooser::kOpenAnimation: {
+            static const OpenFilters open;
+            return open.filters;
+        }
         case FileChooser::kSaveAnimation: return kAnimationFilters;
         case FileChooser::kOpenFrames: return FrameFilterList();
         case FileChooser::kSaveAvi: return kAviFilters;
+        case FileChooser::kSaveVideo: return kVideoFilters;
     }
     return {};
 }
@@ -100,6 +128,7 @@ std::string QtFilterText(const FileFilter& filter) {
 std::string WithDefaultExtension(const std::string& path, FileChooser chooser, int formatMode) {
     if (BaseName(path).find('.') != std::string_view::npos) return path;
     if (chooser == FileChooser::kSaveAvi) return path + ".avi";
+    if (chooser == FileChooser::kSaveVideo) return path + ".mp4";
     return path + (formatMode == 1 ? ".mng" : ".gif");
 }
 

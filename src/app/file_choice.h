@@ -8,7 +8,7 @@
 
 namespace kivo {
 
-enum class FileChooser { kOpenAnimation, kOpenFrames, kSaveAnimation, kSaveAvi };
+enum class FileChooser { kOpenAnimation, kOpenFrames, kSaveAnimation, kSaveAvi, kSaveVideo };
 
 struct FileFilter {
     std::string_view label;       // as the user reads it

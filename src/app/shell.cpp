@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/session_settings.h"
+#include "app/video_choice.h"
 #include "options/write_options.h"
 #include "doc/selection.h"
 #include "io/file_formats.h"
@@ -18,6 +19,8 @@
 #include "avi/avi_export.h"
 #include "frame_ops/move_frames.h"
 #include "frame_ops/optimize_frames.h"
+#include "video/video_export.h"
+#include "video/video_import.h"
 #include "platform/translatable.h"
 
 namespace kivo {
@@ -75,6 +78,23 @@ std::string AviNameFor(const std::string& path) {
     size_t dot = path.find_last_of('.');
     if (dot == std::string::npos || dot < path.size() - FileNamePart(path).size()) return path;
     return path.substr(0, dot) + ".avi";
+}
+
+std::string VideoNameFor(const std::string& path) {
+    size_t dot = path.find_last_of('.');
+    if (dot == std::string::npos || dot < path.size() - FileNamePart(path).size()) return path;
+    return path.substr(0, dot) + ".mp4";
+}
+
+std::optional<ReadOptions> Shell::ReadingFor(const std::vector<std::string>& paths) {
+    ReadOptions reading = ReadOptionsFrom(options_);
+    for (const std::string& path : paths) {
+        VideoProbe probe;
+        if (!IsVideoClip(path) || !ProbeVideo(path, reading, probe) || !IsLongClip(probe)) continue;
+        if (!ui_.AskVideoReading(path, probe, reading)) return std::nullopt;
+        break;
+    }
+    return reading;
 }
 
 Shell::Shell(ShellUi& ui, int formatMode, WriteOptions options)
@@ -178,9 +198,11 @@ void Shell::Open() {
 
 bool Shell::OpenPath(const std::string& path) {
     PausedPreview paused(ui_);
+    const std::optional<ReadOptions> reading = ReadingFor({path});
+    if (!reading) return false;
     GifCut cut;
     int opened = formatMode_;
-    std::unique_ptr<AnimDoc> doc = OpenDocument(ui_.Owner(), path, &cut, &opened, ReadOptionsFrom(options_));
+    std::unique_ptr<AnimDoc> doc = OpenDocument(ui_.Owner(), path, &cut, &opened, *reading);
     if (cut.cut) {
         // The message says what is wrong with the file; a general failure
         // after it would only hide that. What was read whole may still be
@@ -257,21 +279,24 @@ void Shell::AddFrames(bool insert) {
 
 void Shell::AddFramesFrom(const std::vector<std::string>& paths, bool insert) {
     PausedPreview paused(ui_);
+    const std::optional<ReadOptions> reading = ReadingFor(paths);
+    if (!reading) return;
     // A later file may fail after earlier ones added frames: those stay, and the
     // view, the mark and the history show them.
     Edit(insert ? KIVO_TR_NOOP("Edits", "コマの挿入") : KIVO_TR_NOOP("Edits", "コマの付け足し"), [&](AnimDoc& doc) {
-        return ImportFiles(ui_.Owner(), doc, insert ? kImportInsert : kImportAppend, paths, selection_,
-                           ReadOptionsFrom(options_));
+        return ImportFiles(ui_.Owner(), doc, insert ? kImportInsert : kImportAppend, paths, selection_, *reading);
     });
     AfterEdit();
 }
 
 void Shell::InsertFramesFrom(const std::vector<std::string>& paths, int32_t before) {
     PausedPreview paused(ui_);
+    const std::optional<ReadOptions> reading = ReadingFor(paths);
+    if (!reading) return;
     Edit("コマの挿入", [&](AnimDoc& doc) {
         const int32_t at = std::clamp(before, 0, doc.frameCount);
         int32_t added = 0;
-        ImportFilesBefore(ui_.Owner(), doc, paths, at, ReadOptionsFrom(options_), &added);
+        ImportFilesBefore(ui_.Owner(), doc, paths, at, *reading, &added);
         if (added == 0) return false;
         std::vector<int32_t> inserted(static_cast<size_t>(added));
         for (int32_t i = 0; i < added; ++i) inserted[size_t(i)] = at + i;
@@ -330,6 +355,16 @@ bool Shell::SaveAvi() {
         [this](OwnerWindow, std::string_view message) { return ui_.AskAviRetry(std::string(message)); },
     };
     return ExportAvi(ui_.Owner(), *path, *doc_, choice);
+}
+
+bool Shell::SaveVideo() {
+    if (!doc_->currentFrame) return false;
+    std::optional<std::string> path = ui_.ChooseVideoSavePath(VideoNameFor(doc_->path));
+    if (!path) return false;
+    VideoKind kind = VideoKind::kMp4;
+    if (!VideoKindOf(*path, kind)) *path += ".mp4";  // the dialog's names end so; a typed one may not
+    PausedPreview paused(ui_);
+    return ExportVideo(ui_.Owner(), *path, *doc_, kind);
 }
 
 bool Shell::Edit(std::string_view label, const std::function<bool(AnimDoc&)>& operation,
@@ -418,9 +453,10 @@ void Shell::OpenStartupFiles(const std::vector<std::string>& paths) {
         OpenPath(paths[0]);
         return;
     }
+    const std::optional<ReadOptions> reading = ReadingFor(paths);
+    if (!reading) return;
     bool failed = false;
-    for (const std::string& p : paths)
-        failed = !ImportFile(ui_.Owner(), *doc_, kImportAppend, p, {}, ReadOptionsFrom(options_)) || failed;
+    for (const std::string& p : paths) failed = !ImportFile(ui_.Owner(), *doc_, kImportAppend, p, {}, *reading) || failed;
     if (failed) ShowError(ui_.Owner(), kSomeFilesFailed);
     if (doc_->firstFrame) {
         doc_->currentFrame = doc_->firstFrame.get();

@@ -13,12 +13,15 @@
 
 #include "app/history.h"
 #include "doc/anim_doc.h"
+#include "options/read_options.h"
 #include "options/write_options.h"
 #include "doc/selection.h"
 #include "platform/platform.h"
 #include "platform/translatable.h"
 
 namespace kivo {
+
+struct VideoProbe;
 
 enum class SaveAnswer { kYes, kNo, kCancel };
 
@@ -40,6 +43,11 @@ public:
     virtual std::optional<std::string> ChooseAviEncoder() = 0;
     // The chosen encoder refused the pictures: true to choose another.
     virtual bool AskAviRetry(const std::string& message) = 0;
+    // Where to export the animation as a video (.mp4 or .webm); nullopt when cancelled.
+    virtual std::optional<std::string> ChooseVideoSavePath(const std::string&) { return std::nullopt; }
+    // Before a long clip is read: the frame rate and range into options
+    // (reading), false when the user cancels. Kept as it is by default.
+    virtual bool AskVideoReading(const std::string& /*path*/, const VideoProbe&, ReadOptions&) { return true; }
     // The GIF or MNG write options dialog; false when cancelled.
     virtual bool RunOptionsDialog(bool mng) = 0;
     // Preview playback around commands that change or write frames; StopPreview
@@ -152,6 +160,7 @@ public:
     // Writes the whole animation as an AVI, proposing the document's name with
     // the extension .avi.
     bool SaveAvi();
+    bool SaveVideo();
 
     // The files named on the command line: one GIF or MNG opens as the
     // document; anything else is appended to the new document. A folder, a
@@ -176,6 +185,10 @@ private:
     void SyncModified();
     // One step back (undo) or forward (redo) through the history.
     void Travel(bool back);
+    // How the files are read: the write options' part, and for the first long
+    // video clip among them what the user chose, which every clip then gets.
+    // Nothing when the user cancelled.
+    std::optional<ReadOptions> ReadingFor(const std::vector<std::string>& paths);
 
     ShellUi& ui_;
     int formatMode_;
@@ -188,6 +201,8 @@ private:
 // The name the AVI export proposes: path with the extension of its file name
 // replaced by ".avi"; a name without one as it is; nothing without a path.
 std::string AviNameFor(const std::string& path);
+// The same with ".mp4".
+std::string VideoNameFor(const std::string& path);
 
 // The file name part of a path (after the last '/'), or the whole path.
 std::string FileNamePart(const std::string& path);

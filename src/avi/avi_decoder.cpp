@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
+#include <vector>
 
 #include "doc/dib.h"
 #include "platform/parallel.h"
@@ -21,6 +23,8 @@ namespace {
 // Timestamps are outside data: a jump far beyond any real sample count only
 // lengthens a delay, which saturates, and must not overflow the arithmetic.
 constexpr int64_t kSampleCeiling = int64_t(1) << 40;
+// Start times and durations beyond this are taken as this.
+constexpr int64_t kTimeCeiling = int64_t(1) << 60;
 
 bool FitsPicture(int64_t width, int64_t height) {
     return width > 0 && height > 0 && width <= 0xFFFF && height <= 0xFFFF &&
@@ -45,7 +49,8 @@ struct AviDecoder::State {
     AvFramePtr rows;  // the scaler's output, aligned as its fast paths want it
     int stream = -1;
     int64_t claimed = 0, scale = 0, rate = 0;
-    int64_t lastSample = -1, lastPicture = -1;
+    int64_t lastSample = -1, lastPicture = -1, lastDuration = 0;
+    VideoStreamFacts facts;
     bool draining = false, finished = false;
     AviReadError error = AviReadError::kNone;
 
@@ -61,7 +66,26 @@ struct AviDecoder::State {
 AviDecoder::AviDecoder() : s_(std::make_unique<State>()) {}
 AviDecoder::~AviDecoder() = default;
 
-AviReadError AviDecoder::Open(AviSource& source) {
+namespace {
+
+// A container that names other files (playlists, concatenation lists, image
+// sequences) must not reach them: only the bytes we were given are read.
+int RefuseToOpen(AVFormatContext*, AVIOContext**, const char*, int, AVDictionary**) { return AVERROR(EPERM); }
+
+int64_t Positive(int64_t v) { return v > 0 ? v : 0; }
+
+bool FindStreamInfo(AVFormatContext* ctx) {
+    std::vector<AVDictionary*> options(ctx->nb_streams, nullptr);
+    const std::string maxPixels = std::to_string(std::min<uint64_t>(MaxImagePixels, INT64_MAX));
+    for (AVDictionary*& o : options) av_dict_set(&o, "max_pixels", maxPixels.c_str(), 0);
+    const int r = avformat_find_stream_info(ctx, options.empty() ? nullptr : options.data());
+    for (AVDictionary*& o : options) av_dict_free(&o);
+    return r >= 0;
+}
+
+}  // namespace
+
+AviReadError AviDecoder::Open(AviSource& source, bool anyContainer) {
     QuietFfmpeg();
     State& s = *s_;
     s.io = MakeReadContext(source);
@@ -75,13 +99,22 @@ AviReadError AviDecoder::Open(AviSource& source) {
     }
     ctx->pb = s.io.get();
     ctx->flags |= AVFMT_FLAG_CUSTOM_IO;
-    // Only the AVI demuxer: a file that merely carries the name is no AVI, and
-    // no other demuxer gets to see outside data through this door.
-    if (avformat_open_input(&ctx, "", av_find_input_format("avi"), nullptr) < 0) {
+    ctx->io_open = RefuseToOpen;
+    // An AVI import uses only the AVI demuxer: a file that merely carries the
+    // name is no AVI, and no other demuxer gets to see outside data through
+    // this door.
+    const AVInputFormat* demuxer = anyContainer ? nullptr : av_find_input_format("avi");
+    if (avformat_open_input(&ctx, "", demuxer, nullptr) < 0) {
         s.Fail(AviReadError::kOpen);  // FFmpeg freed ctx
         return s.error;
     }
     s.format.reset(ctx);
+    // Containers without a header (MPEG streams) are only known once read.
+    // The decoders this opens refuse pictures beyond our limit, as ours do.
+    if (anyContainer && !FindStreamInfo(ctx)) {
+        s.Fail(AviReadError::kOpen);
+        return s.error;
+    }
 
     for (unsigned i = 0; i < ctx->nb_streams; ++i) {
         if (s.stream < 0 && ctx->streams[i]->codecpar->codec_type == AVMEDIA_TYPE_VIDEO)
@@ -98,7 +131,8 @@ AviReadError AviDecoder::Open(AviSource& source) {
     // A header may leave the size to the decoder (0), but never claim more
     // than a picture may have.
     const bool sized = par->width != 0 || par->height != 0;
-    s.claimed = st->nb_frames > 0 ? st->nb_frames : std::max<int64_t>(st->duration, 0);
+    // An AVI's duration counts samples; elsewhere it is a time, no count.
+    s.claimed = st->nb_frames > 0 ? st->nb_frames : anyContainer ? 0 : std::max<int64_t>(st->duration, 0);
     if ((sized && !FitsPicture(par->width, par->height)) || s.claimed > MaxAviSamples) {
         s.Fail(AviReadError::kTooLarge);
         return s.error;
@@ -107,6 +141,23 @@ AviReadError AviDecoder::Open(AviSource& source) {
         s.scale = st->time_base.num;
         s.rate = st->time_base.den;
     }
+
+    VideoStreamFacts& f = s.facts;
+    f.width = sized ? par->width : 0;
+    f.height = sized ? par->height : 0;
+    f.timeBaseNum = s.scale;
+    f.timeBaseDen = s.scale ? s.rate : 1;
+    // Times are outside data: kept where sums of a few of them cannot overflow.
+    f.startTime = st->start_time != AV_NOPTS_VALUE ? std::clamp(st->start_time, -kTimeCeiling, kTimeCeiling) : 0;
+    f.duration = std::min(Positive(st->duration == AV_NOPTS_VALUE ? 0 : st->duration), kTimeCeiling);
+    if (!f.duration && ctx->duration > 0 && s.scale)
+        f.duration = std::clamp<int64_t>(av_rescale_q(ctx->duration, AV_TIME_BASE_Q, st->time_base), 0, kTimeCeiling);
+    const AVRational fps = st->avg_frame_rate.num > 0 ? st->avg_frame_rate : st->r_frame_rate;
+    if (fps.num > 0 && fps.den > 0) {
+        f.frameRateNum = fps.num;
+        f.frameRateDen = fps.den;
+    }
+    f.claimedFrames = Positive(st->nb_frames);
 
     const AVCodec* decoder = avcodec_find_decoder(par->codec_id);
     if (!decoder) {
@@ -132,6 +183,18 @@ AviReadError AviDecoder::Open(AviSource& source) {
 }
 
 int64_t AviDecoder::ClaimedSamples() const { return s_->claimed; }
+VideoStreamFacts AviDecoder::Facts() const { return s_->facts; }
+int64_t AviDecoder::LastDuration() const { return s_->lastDuration; }
+
+bool AviDecoder::SeekTo(int64_t timestamp) {
+    State& s = *s_;
+    if (s.error != AviReadError::kNone || !s.codec) return false;
+    if (av_seek_frame(s.format.get(), s.stream, timestamp, AVSEEK_FLAG_BACKWARD) < 0) return false;
+    avcodec_flush_buffers(s.codec.get());
+    s.draining = s.finished = false;
+    s.lastPicture = s.lastSample = -1;
+    return true;
+}
 int64_t AviDecoder::Scale() const { return s_->scale; }
 int64_t AviDecoder::Rate() const { return s_->rate; }
 AviReadError AviDecoder::Error() const { return s_->error; }
@@ -209,6 +272,7 @@ bool AviDecoder::Next(Dib& out, int64_t& sample) {
             // does not move forward, it follows the one before.
             int64_t n = s.lastPicture + 1;
             const int64_t ts = s.frame->best_effort_timestamp;
+            s.lastDuration = std::min(Positive(s.frame->pkt_duration), kTimeCeiling);
             if (ts != AV_NOPTS_VALUE && ts > n) n = std::min(ts, kSampleCeiling);
             av_frame_unref(s.frame.get());
             if (!ok) return false;

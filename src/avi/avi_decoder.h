@@ -1,7 +1,7 @@
-// The first video stream of an AVI file, decoded picture by picture into 24-bit
-// DIBs by FFmpeg, whatever the stream's compression. Bounded against hostile
-// headers: sizes and sample counts beyond the limits are refused before any
-// picture is allocated.
+// The first video stream of an AVI file (or of any container FFmpeg reads, for
+// the video import), decoded picture by picture into 24-bit DIBs by FFmpeg,
+// whatever the stream's compression. Bounded against hostile headers: sizes and
+// sample counts beyond the limits are refused before any picture is allocated.
 #pragma once
 
 #include <cstdint>
@@ -32,6 +32,17 @@ enum class AviReadError {
 // (the open command says the file could not be opened) and for a cancel.
 const char* AviReadMessage(AviReadError error);
 
+// What a stream's headers say, before anything is decoded. Times are in units
+// of timeBaseNum / timeBaseDen seconds.
+struct VideoStreamFacts {
+    int32_t width = 0, height = 0;   // 0 when the headers leave it to the decoder
+    int64_t timeBaseNum = 0, timeBaseDen = 1;
+    int64_t startTime = 0;           // the first picture's time, 0 when not said
+    int64_t duration = 0;            // 0 when not said
+    int64_t frameRateNum = 0, frameRateDen = 1;  // the average rate, 0 when not said
+    int64_t claimedFrames = 0;       // 0 when not said
+};
+
 class AviDecoder {
 public:
     AviDecoder();
@@ -40,8 +51,17 @@ public:
     AviDecoder& operator=(const AviDecoder&) = delete;
 
     // Opens the first video stream of the AVI in source, which must outlive
-    // the decoder.
-    AviReadError Open(AviSource& source);
+    // the decoder. With anyContainer, whatever container FFmpeg recognises in
+    // the bytes; such a container never gets to open other files or URLs.
+    AviReadError Open(AviSource& source, bool anyContainer = false);
+
+    VideoStreamFacts Facts() const;
+    // Moves to the last key picture at or before timestamp (stream units), so
+    // that the next pictures lead up to it. False when the container cannot
+    // seek; the decoder then goes on from where it was.
+    bool SeekTo(int64_t timestamp);
+    // How long the picture Next gave last lasts, in stream units; 0 when not said.
+    int64_t LastDuration() const;
 
     // The sample count the stream header claims (0 = not said).
     int64_t ClaimedSamples() const;

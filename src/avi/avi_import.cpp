@@ -15,14 +15,14 @@ namespace kivo {
 
 uint64_t MaxAviImportBytes = 0;
 
-namespace {
-
-uint64_t ImportBudget() {
+uint64_t AviImportBudget() {
     if (MaxAviImportBytes) return MaxAviImportBytes;
     const long pages = sysconf(_SC_PHYS_PAGES), pageSize = sysconf(_SC_PAGESIZE);
     if (pages <= 0 || pageSize <= 0) return uint64_t(2) << 30;
     return uint64_t(pages) * uint64_t(pageSize) / 2;
 }
+
+namespace {
 
 // How long one sample shows. The exact duration, not 100 divided by a
 // whole number of frames per second, so that 7.5 or 10/3 samples a second
@@ -55,7 +55,7 @@ AviReadError ReadFrames(AviSource& source, AnimDoc& doc) {
     ProgressSetRange(0, ProgressNumber(claimed));
     ProgressSetCancel("中止");
 
-    const uint64_t budget = ImportBudget();
+    const uint64_t budget = AviImportBudget();
     uint64_t used = 0;
     Dib picture;
     Frame* last = nullptr;

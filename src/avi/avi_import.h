@@ -21,6 +21,9 @@ namespace kivo {
 // machine's memory. A longer video is refused with a message instead of
 // driving the machine into swap. Tests and fuzzers lower it.
 extern uint64_t MaxAviImportBytes;
+// The budget in bytes: MaxAviImportBytes, or half of the machine's memory. The
+// video import shares it.
+uint64_t AviImportBudget();
 
 // The frames of the AVI at path behind the progress dialog, which the user can
 // cancel, as a new document carrying the path; nullptr after a failure or a

@@ -28,8 +28,8 @@ std::string FormatsHelp() {
         if (f.readAnimation || f.readFrame) what += "read";
         if (f.writeDocument) what += what.empty() ? "write" : ", write";
         else if (f.writeFrame) what += what.empty() ? "write one frame" : ", write one frame";
-        text += "  " + std::string(f.name) + std::string(size_t(std::max(0, 7 - int(f.name.size()))), ' ') + "." + ext +
-                std::string(size_t(std::max(0, 12 - int(ext.size()))), ' ') + what + "\n";
+        text += "  " + std::string(f.name) + std::string(size_t(std::max(1, 7 - int(f.name.size()))), ' ') + "." + ext +
+                std::string(size_t(std::max(1, 12 - int(ext.size()))), ' ') + what + "\n";
     }
     return text;
 }

@@ -38,5 +38,7 @@ const Command* FindCommand(const std::string& name);
 // this name, or empty: the name must say a format that kivo-cli writes, and a
 // picture format holds one frame.
 std::string OutputFormatProblem(const std::string& path, int frameCount);
+// Seconds as "12.5", "1:02.5" or "1:02:03"; false for anything else.
+bool ParseSeconds(const std::string& text, double& seconds);
 
 }  // namespace kivo::cli

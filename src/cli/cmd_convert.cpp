@@ -41,6 +41,9 @@ struct ConvertRequest {
     int delay = -1;    // -1 = as the input says
     bool optimize = false;
     std::string codec;  // empty = the default encoder of an .avi output
+    // How video inputs are read: pictures a second (0 = the clip's own), and
+    // the part taken, in seconds (duration 0 = to the end).
+    double fps = 0, start = 0, duration = 0;
 };
 
 bool ParseNumber(const std::string& text, int low, int high, int& value) {
@@ -48,6 +51,35 @@ bool ParseNumber(const std::string& text, int low, int high, int& value) {
     auto [p, ec] = std::from_chars(text.data(), end, value);
     return ec == std::errc() && p == end && value >= low && value <= high;
 }
+
+}  // namespace
+
+// Seconds as "12.5", "1:02.5" or "1:02:03": a count of seconds, optionally
+// preceded by minutes and hours.
+bool ParseSeconds(const std::string& text, double& seconds) {
+    double total = 0;
+    size_t from = 0;
+    int parts = 0;
+    for (;;) {
+        const size_t colon = text.find(':', from);
+        const std::string part = text.substr(from, colon == std::string::npos ? std::string::npos : colon - from);
+        const bool last = colon == std::string::npos;
+        if (part.empty() || ++parts > 3) return false;
+        for (char c : part)
+            if (!(std::isdigit(static_cast<unsigned char>(c)) || (last && c == '.'))) return false;
+        char* end = nullptr;
+        const double v = std::strtod(part.c_str(), &end);
+        if (*end != '\0' || !(v >= 0) || (parts > 1 && v >= 60)) return false;
+        total = total * 60 + v;
+        if (last) break;
+        from = colon + 1;
+    }
+    if (!(total <= 1e7)) return false;
+    seconds = total;
+    return true;
+}
+
+namespace {
 
 // Only what 'kivo-cli help options' lists.
 bool IsUserOption(const std::string& name) {
@@ -113,6 +145,17 @@ std::string ParseArgs(const Args& args, ConvertRequest& req) {
             if (!takeValue()) return "missing value after --delay";
             if (!ParseNumber(value, 0, 65535, req.delay))
                 return "--delay wants hundredths of a second 0-65535, not '" + value + "'";
+        } else if (a == "--fps") {
+            if (!takeValue()) return "missing value after --fps";
+            char* end = nullptr;
+            req.fps = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != '\0' || !(req.fps > 0 && req.fps <= 1000))
+                return "--fps wants pictures a second, more than 0 and at most 1000, not '" + value + "'";
+        } else if (a == "--start" || a == "--duration") {
+            if (!takeValue()) return "missing time after " + a;
+            double& t = a == "--start" ? req.start : req.duration;
+            if (!ParseSeconds(value, t) || (a == "--duration" && t <= 0))
+                return a + " wants a time in seconds (12.5, 1:02.5 or 1:02:03), not '" + value + "'";
         } else if (a.size() > 1 && a[0] == '-') {
             return "unknown option '" + a + "'";
         } else {
@@ -260,7 +303,11 @@ int RunConvert(const Args& args, WriteOptions& options) {
             return 1;
         }
     }
-    std::unique_ptr<AnimDoc> doc = LoadInputs(req.inputs, ReadOptionsFrom(options));
+    ReadOptions reading = ReadOptionsFrom(options);
+    reading.videoFps = req.fps;
+    reading.videoStart = req.start;
+    reading.videoDuration = req.duration;
+    std::unique_ptr<AnimDoc> doc = LoadInputs(req.inputs, reading);
     // Ctrl-C while reading: nothing is written, whether or not the reader
     // reached a point where it could stop.
     if (InterruptRequested()) return Cancelled(self);

@@ -18,7 +18,8 @@ constexpr char kHelpDetails[] =
     "  options    the write options that 'convert --set' changes: names, values, defaults\n";
 
 constexpr char kInfoDetails[] =
-    "Reads GIF and MNG animations, AVI videos and PNG, JPEG, BMP and Targa pictures\n"
+    "Reads GIF and MNG animations, AVI, MP4, WebM and other videos FFmpeg reads, and\n"
+    "PNG, JPEG, BMP and Targa pictures\n"
     "(a picture shows as an animation of one frame). Shows what the reader finds: the logical\n"
     "screen, the size of the global palette, the loop setting, the trailing comment,\n"
     "and one line per frame with its placement, delay (hundredths of a second),\n"
@@ -35,9 +36,12 @@ constexpr char kInfoDetails[] =
 
 constexpr char kConvertDetails[] =
     "One GIF or MNG input opens as it is, with its loop setting and comments. Several\n"
-    "inputs (GIF, MNG, AVI, PNG, JPEG, BMP, Targa) become the frames of a new\n"
-    "animation, in the order given, looping forever unless --loop says otherwise. An\n"
-    "AVI's frames are its pictures, equal pictures in a row joined into one frame.\n"
+    "inputs (GIF, MNG, videos, PNG, JPEG, BMP, Targa) become the frames of a new\n"
+    "animation, in the order given, looping forever unless --loop says otherwise. A\n"
+    "video's frames are its pictures, equal pictures in a row joined into one frame\n"
+    "whose delay is their summed time. An .mp4 output is H.264 and a .webm output\n"
+    "VP9 (with transparency when the animation has some), each frame stamped with\n"
+    "its own time, so uneven delays are kept exactly.\n"
     "\n"
     "  -o, --output FILE     the file to write, in the format its extension names\n"
     "                        (Formats, below): any number of frames where the format\n"
@@ -68,6 +72,15 @@ constexpr char kConvertDetails[] =
     "  --codec NAME          the encoder of an .avi output (default rawvideo,\n"
     "                        uncompressed); 'kivo-cli codecs' lists them. The video\n"
     "                        shows what the animation shows, at one fixed rate.\n"
+    "  --fps N               read video inputs at N pictures a second (each sample\n"
+    "                        shows the latest picture begun by then); default: the\n"
+    "                        clip's own pictures and times.\n"
+    "  --start T             read video inputs from T on: seconds (12.5), M:SS or\n"
+    "                        H:MM:SS. Default: the beginning.\n"
+    "  --duration T          read only T of video inputs (same forms as --start).\n"
+    "                        A clip whose frames would not fit into memory is\n"
+    "                        refused before decoding, with the numbers; these\n"
+    "                        three options take a part of it.\n"
     "  --set NAME=VALUE      any write option by name, for example --set MaxColors=64;\n"
     "                        'kivo-cli help options' lists names, values and defaults.\n"
     "  -q, --quiet           no progress line.\n"
@@ -149,8 +162,8 @@ static const Command kCommands[] = {
     {"convert",
      "INPUT... -o OUTPUT [--max-colors N] [--separate-palettes] [--dither] [--interlace]\n"
      "         [--set NAME=VALUE]... [--loop N|forever|off] [--delay CS] [--optimize]\n"
-     "         [--codec NAME] [--no-config]",
-     "join animations, videos and pictures into one animation or AVI, or save one frame as a picture",
+     "         [--codec NAME] [--fps N] [--start T] [--duration T] [--no-config]",
+     "join animations, videos and pictures into one animation or video, or save one frame as a picture",
      RunConvert, kConvertDetails, true},
     {"extract",
      "INPUT [--frames LIST] [--format bmp|png|gif] [--dir FOLDER] [--name BASE] [--no-overwrite]",

@@ -20,6 +20,8 @@
 #include "avi/avi_export.h"
 #include "avi/avi_import.h"
 #include "targa/targa_reader.h"
+#include "video/video_export.h"
+#include "video/video_import.h"
 
 namespace kivo {
 
@@ -77,10 +79,21 @@ bool PngFrame(OwnerWindow owner, const std::string& path, Frame& frame, const Re
     return ReadPng(owner, path, frame, options);
 }
 
+bool PreviewVideo(OwnerWindow, const std::string& path, Frame& frame, const ReadOptions&) {
+    return ReadVideoFirstFrame(path, frame);
+}
+
 // A video is made under options of its own (one exact shared palette, never
 // dithered), so the caller's are not read.
 bool WriteAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions&) {
     return ExportAvi(owner, path, doc);
+}
+
+bool WriteMp4(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions&) {
+    return ExportVideo(owner, path, doc, VideoKind::kMp4);
+}
+bool WriteWebm(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions&) {
+    return ExportVideo(owner, path, doc, VideoKind::kWebm);
 }
 
 bool WriteBmpFrame(OwnerWindow, const std::string& path, AnimDoc&, Frame& frame, bool overwrite, WriteOptions&) {
@@ -107,6 +120,11 @@ const FileFormat kFormats[] = {
     {"BMP", "BMP DIB", "", nullptr, BmpFrame, PreviewBmp, nullptr, WriteBmpFrame, "BMP(*.BMP;*.DIB)", 2},
     {"Targa", "TGA", "", nullptr, TargaFrame, TargaFrame, nullptr, nullptr, "Targa(*.TGA)", 6},
     {"AVI", "AVI", "", OpenAvi, nullptr, PreviewAvi, WriteAvi, nullptr, "AVI(*.AVI)", 7},
+    {"MP4", "MP4 M4V", "", ReadVideo, nullptr, PreviewVideo, WriteMp4, nullptr, "MP4(*.MP4;*.M4V)", 10},
+    {"WebM", "WEBM", "", ReadVideo, nullptr, PreviewVideo, WriteWebm, nullptr, "WebM(*.WEBM)", 11},
+    // Other containers FFmpeg reads; only read.
+    {"MOV/MKV", "MOV MKV OGV FLV TS MTS M2TS MPG MPEG WMV 3GP", "", ReadVideo, nullptr, PreviewVideo, nullptr, nullptr,
+     "MOV/MKV(*.MOV;*.MKV;*.OGV;*.FLV;*.TS;*.MTS;*.M2TS;*.MPG;*.MPEG;*.WMV;*.3GP)", 12},
 };
 
 bool ListHas(std::string_view list, std::string_view word) {

@@ -11,10 +11,18 @@ struct ReadOptions {
     // An indexed PNG (a file, or a datastream in an MNG) keeps its palette and
     // index plane beside the 24-bit picture, so a save can write them back.
     bool keepPngPalette = false;
+    // A video clip is read at this many pictures a second (0: as the clip has
+    // them), from videoStart seconds on, for videoDuration seconds (0: to the
+    // end), so that a long clip can be taken in part.
+    double videoFps = 0;
+    double videoStart = 0;
+    double videoDuration = 0;
 };
 
 inline ReadOptions ReadOptionsFrom(const WriteOptions& options) {
-    return ReadOptions{options.KeepPngPalette != 0};
+    ReadOptions read;
+    read.keepPngPalette = options.KeepPngPalette != 0;
+    return read;
 }
 
 }  // namespace kivo

@@ -148,6 +148,26 @@ const MessageText kMessages[] = {
                   "上書き保管をしてペイントツールを閉じてください。\r\r中止ボタンで Kivo 通常操作に戻ります。"),
      "A frame is being edited in the paint program.\r\rWhen you are done,\rsave over the same file and close the paint program.\r\r"
      "The Cancel button returns to Kivo."},
+    // Video clips in, MP4 and WebM out.
+    {"VideoTooLong",
+     KIVO_TR_NOOP("Messages", "動画のコマがメモリに入りきりません。\r%d コマ × %d×%d ピクセルで %d MB、読み込めるのは %d MB までです。"
+                              "\rフレームレートを下げるか、範囲を短くしてください。"),
+     "The video's frames do not fit into memory.\r%1 frames of %2×%3 pixels take %4 MB; at most %5 MB can be read."
+     "\rLower the frame rate or choose a shorter range."},
+    {"VideoTooLarge", KIVO_TR_NOOP("Messages", "動画が大きすぎて、読み込めません。"),
+     "The video is too large to read into memory."},
+    {"VideoNoDecoder", KIVO_TR_NOOP("Messages", "この動画の圧縮形式は読めません。"),
+     "This video's compression format cannot be read."},
+    {"VideoReading", KIVO_TR_NOOP("Messages", "動画読み取り中..."), "Reading video..."},
+    {"VideoReadingCount", KIVO_TR_NOOP("Messages", "動画読み取り中...\r %4d / %4d コマ"),
+     "Reading video...\r %1 / %2 frames"},
+    {"VideoWriting", KIVO_TR_NOOP("Messages", "動画書き込み中..."), "Writing video..."},
+    {"VideoWritingCount", KIVO_TR_NOOP("Messages", "動画書き込み中...\r %4d / %4d コマ"),
+     "Writing video...\r %1 / %2 frames"},
+    {"NoH264Encoder", KIVO_TR_NOOP("Messages", "この FFmpeg には H.264 のエンコーダ (libx264) がありません。"),
+     "This FFmpeg has no H.264 encoder (libx264)."},
+    {"NoVp9Encoder", KIVO_TR_NOOP("Messages", "この FFmpeg には VP9 のエンコーダ (libvpx-vp9) がありません。"),
+     "This FFmpeg has no VP9 encoder (libvpx-vp9)."},
 };
 
 using Values = std::vector<std::string_view>;

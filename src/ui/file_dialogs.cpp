@@ -23,7 +23,8 @@ const char* FolderKey(FileChooser chooser) {
         case FileChooser::kOpenAnimation: return "LoadDir";
         case FileChooser::kOpenFrames: return "KLoadDir";
         case FileChooser::kSaveAnimation:
-        case FileChooser::kSaveAvi: return "SaveDir";
+        case FileChooser::kSaveAvi:
+        case FileChooser::kSaveVideo: return "SaveDir";
     }
     return "LoadDir";
 }
@@ -97,6 +98,7 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, FileChooser chooser,
             return dialog;
         case FileChooser::kSaveAnimation:
         case FileChooser::kSaveAvi:
+        case FileChooser::kSaveVideo:
             break;
     }
     QFileDialog* d = dialog.get();
@@ -104,9 +106,19 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, FileChooser chooser,
     d->setFileMode(QFileDialog::AnyFile);
     // Qt adds the default suffix to a name without one before it asks whether
     // to replace an existing file, so that question names the file written.
-    d->setDefaultSuffix(chooser == FileChooser::kSaveAvi ? "avi" : formatMode == 1 ? "mng" : "gif");
-    d->setWindowTitle(chooser == FileChooser::kSaveAvi ? QCoreApplication::translate("FileChooser", "AVI 保存")
-                                                       : QCoreApplication::translate("FileChooser", "名前を付けて保存"));
+    d->setDefaultSuffix(chooser == FileChooser::kSaveAvi     ? "avi"
+                        : chooser == FileChooser::kSaveVideo ? "mp4"
+                        : formatMode == 1                    ? "mng"
+                                                             : "gif");
+    d->setWindowTitle(chooser == FileChooser::kSaveAvi     ? QCoreApplication::translate("FileChooser", "AVI 保存")
+                      : chooser == FileChooser::kSaveVideo ? QCoreApplication::translate("FileChooser", "動画書き出し")
+                                                           : QCoreApplication::translate("FileChooser", "名前を付けて保存"));
+    if (chooser == FileChooser::kSaveVideo) {
+        // The suffix follows the kind chosen, so that the name says what is written.
+        QObject::connect(d, &QFileDialog::filterSelected, d, [d](const QString& filter) {
+            d->setDefaultSuffix(d->nameFilters().indexOf(filter) == 1 ? "webm" : "mp4");
+        });
+    }
     if (!initialName.empty()) d->selectFile(FromNativePath(initialName));
     if (chooser == FileChooser::kSaveAnimation) {
         QObject::connect(d, &QFileDialog::filterSelected, d, [d, formatMode](const QString& filter) {
@@ -145,6 +157,10 @@ std::optional<std::string> ChooseAnimationSavePath(QWidget* owner, const std::st
 
 std::optional<std::string> ChooseAviSavePath(QWidget* owner, const std::string& initialName) {
     return RunSaveDialog(owner, FileChooser::kSaveAvi, initialName, 0);
+}
+
+std::optional<std::string> ChooseVideoSavePath(QWidget* owner, const std::string& initialName) {
+    return RunSaveDialog(owner, FileChooser::kSaveVideo, initialName, 0);
 }
 
 }  // namespace kivo

@@ -30,5 +30,7 @@ std::vector<std::string> ChooseFramesToAdd(QWidget* owner);
 std::optional<std::string> ChooseAnimationSavePath(QWidget* owner, const std::string& initialName,
                                                    int formatMode);
 std::optional<std::string> ChooseAviSavePath(QWidget* owner, const std::string& initialName);
+// Where to export a video: MP4 or WebM, the suffix following the filter.
+std::optional<std::string> ChooseVideoSavePath(QWidget* owner, const std::string& initialName);
 
 }  // namespace kivo

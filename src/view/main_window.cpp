@@ -26,6 +26,7 @@
 #include "ui/help_window.h"
 #include "ui/layout_units.h"
 #include "ui/options_dialog.h"
+#include "ui/video_reading_dialog.h"
 #include "ui/on_screen.h"
 #include "ui/qt_platform.h"
 #include "ui/qt_translation.h"
@@ -231,6 +232,14 @@ std::optional<std::string> MainWindow::ChooseAviSavePath(const std::string& init
 std::optional<std::string> MainWindow::ChooseAviEncoder() { return kivo::ChooseAviEncoder(this); }
 
 bool MainWindow::AskAviRetry(const std::string& message) { return kivo::AskAviRetry(this, message); }
+
+std::optional<std::string> MainWindow::ChooseVideoSavePath(const std::string& initialName) {
+    return kivo::ChooseVideoSavePath(this, initialName);
+}
+
+bool MainWindow::AskVideoReading(const std::string& path, const VideoProbe& probe, ReadOptions& reading) {
+    return kivo::AskVideoReading(this, path, probe, reading);
+}
 
 bool MainWindow::RunOptionsDialog(bool mng) { return OptionsDialog::Run(this, mng, shell_.Options()); }
 

@@ -91,6 +91,8 @@ public:
     std::optional<std::string> ChooseAviSavePath(const std::string& initialName) override;
     std::optional<std::string> ChooseAviEncoder() override;
     bool AskAviRetry(const std::string& message) override;
+    std::optional<std::string> ChooseVideoSavePath(const std::string& initialName) override;
+    bool AskVideoReading(const std::string& path, const VideoProbe& probe, ReadOptions& reading) override;
     bool RunOptionsDialog(bool mng) override;
     // A part changed the document: the commands and every other part hear of
     // it (the source keeps its own controls as they are).

@@ -22,6 +22,7 @@
 #include "ui/file_dialogs.h"
 #include "ui/help_window.h"
 #include "ui/options_dialog.h"
+#include "ui/video_reading_dialog.h"
 #include "ui/other_options_dialog.h"
 #include "ui/paint_editing.h"
 #include "ui/progress_dialog.h"
@@ -200,12 +201,20 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
     for (Chooser c : {Chooser{FileChooser::kOpenAnimation, "open-dialog"},
                       Chooser{FileChooser::kOpenFrames, "add-frames-dialog"},
                       Chooser{FileChooser::kSaveAnimation, "save-dialog"},
-                      Chooser{FileChooser::kSaveAvi, "save-avi-dialog"}}) {
+                      Chooser{FileChooser::kSaveAvi, "save-avi-dialog"},
+                      Chooser{FileChooser::kSaveVideo, "save-video-dialog"}}) {
         std::unique_ptr<QFileDialog> dialog = MakeFileDialog(&window, c.kind, window.GetShell().Doc().path, window.GetShell().FormatMode());
         dialog->resize(dialog->sizeHint().expandedTo(QSize(900, 500)));
         if (!window.GetShell().Doc().path.empty())
             dialog->selectFile(FromNativePath(window.GetShell().Doc().path));
         ok = SaveShown(*dialog, dir, QString::fromLatin1(c.name)) && ok;
+    }
+
+    // The question before a long clip: a minute of 640x480 at 25 a second.
+    {
+        const VideoProbe clip{640, 480, 60, 25, 1500, 1500 * (40 + 640 * 3 * 480), uint64_t(1) << 30};
+        VideoReadingDialog reading(&window, "/clips/holiday.mp4", clip, ReadOptions{});
+        ok = SaveShown(reading, dir, QStringLiteral("video-reading-dialog")) && ok;
     }
 
     // The progress dialog as a save shows it, half way.

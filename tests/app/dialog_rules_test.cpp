@@ -93,10 +93,12 @@ TEST(FileChoice, TheFramesDialogOffersWhatTheFormatTableReads) {
     for (const FileFilter& f : filters) labels.push_back(f.label);
     EXPECT_EQ(labels, (std::vector<std::string_view>{"ﾃﾞﾌｫﾙﾄ(全画像)", "JPG(*.JPEG;*.JPG)", "BMP(*.BMP;*.DIB)",
                                                      "GIF(*.GIF)", "PNG(*.PNG)", "MNG(*.MNG)", "Targa(*.TGA)",
-                                                     "AVI(*.AVI)", "すべてのﾌｧｲﾙ(*.*)"}));
+                                                     "AVI(*.AVI)", "MP4(*.MP4;*.M4V)", "WebM(*.WEBM)",
+                                                     "MOV/MKV(*.MOV;*.MKV;*.OGV;*.FLV;*.TS;*.MTS;*.M2TS;*.MPG;*.MPEG;*.WMV;*.3GP)",
+                                                     "すべてのﾌｧｲﾙ(*.*)"}));
     EXPECT_EQ(filters[1].extensions, "jpg;jpeg;jpe;jfif");
     const std::string all = ";" + std::string(filters[0].extensions) + ";";
-    for (const char* ext : {"gif", "mng", "png", "jpg", "jpeg", "jpe", "jfif", "bmp", "dib", "tga", "avi"})
+    for (const char* ext : {"gif", "mng", "png", "jpg", "jpeg", "jpe", "jfif", "bmp", "dib", "tga", "avi", "mp4", "webm", "mkv"})
         EXPECT_NE(all.find(std::string(";") + ext + ";"), std::string::npos) << ext;
 }
 
@@ -208,7 +210,7 @@ TEST(CommandState, FrameCommandsNeedFramesAndPasteNeedsAPicture) {
 // Every row against the rule it should have: a command that wrongly needs, or
 // wrongly ignores, frames, the clipboard or the history shows here.
 TEST(CommandState, EveryCommandIsOfferedByItsRule) {
-    const std::set<int> needFrames = {kCmdSave,          kCmdSaveAs,    kCmdSaveSelected, kCmdSaveAvi,
+    const std::set<int> needFrames = {kCmdSave,          kCmdSaveAs,    kCmdSaveSelected, kCmdSaveAvi,  kCmdSaveVideo,
                                       kCmdCut,           kCmdCopy,      kCmdDelete,       kCmdSelectAll,
                                       kCmdPreviousFrame, kCmdNextFrame, kCmdFirstFrame,   kCmdLastFrame};
     struct State {

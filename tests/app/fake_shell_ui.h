@@ -40,6 +40,16 @@ public:
     std::optional<std::string> ChooseAviSavePath(const std::string&) override { return savePath; }
     std::optional<std::string> ChooseAviEncoder() override { return std::string("rawvideo"); }
     bool AskAviRetry(const std::string&) override { return false; }
+    std::optional<std::string> ChooseVideoSavePath(const std::string&) override { return savePath; }
+    // The frame rate a long clip is read at; nullopt cancels.
+    std::optional<double> videoFps;
+    std::vector<std::string> videoQuestions;
+    bool AskVideoReading(const std::string& path, const VideoProbe&, ReadOptions& reading) override {
+        videoQuestions.push_back(path);
+        if (!videoFps) return false;
+        reading.videoFps = *videoFps;
+        return true;
+    }
     bool RunOptionsDialog(bool) override {
         ++optionDialogs;
         return optionsOk;

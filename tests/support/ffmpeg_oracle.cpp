@@ -1,6 +1,7 @@
 #include "support/ffmpeg_oracle.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <sstream>
@@ -64,9 +65,10 @@ std::optional<ProbedVideo> ProbeVideo(const std::string& path) {
 }
 
 std::vector<Picture> DecodePictures(const std::string& path, int width, int height, const std::string& pixFmt,
-                                    const std::string& vf) {
+                                    const std::string& vf, bool passthrough) {
     std::string out;
-    const std::string filters = vf.empty() ? " -vsync passthrough" : " -vf " + Quote(vf);
+    std::string filters = vf.empty() || passthrough ? " -vsync passthrough" : "";
+    if (!vf.empty()) filters += " -vf " + Quote(vf);
     if (!Capture("ffmpeg -v error -i " + Quote(path) + filters + " -f rawvideo -pix_fmt " + pixFmt + " - 2>/dev/null",
                  out))
         return {};
@@ -75,6 +77,24 @@ std::vector<Picture> DecodePictures(const std::string& path, int width, int heig
     for (size_t at = 0; size && at + size <= out.size(); at += size)
         pictures.emplace_back(out.begin() + long(at), out.begin() + long(at + size));
     return pictures;
+}
+
+std::optional<std::string> Ffprobe(const std::string& args, const std::string& path) {
+    std::string out;
+    if (!Capture("ffprobe -v error " + args + " " + Quote(path), out)) return std::nullopt;
+    return out;
+}
+
+std::vector<int64_t> PictureTimes(const std::string& path) {
+    std::vector<int64_t> times;
+    const std::optional<std::string> out =
+        Ffprobe("-select_streams v:0 -show_entries frame=best_effort_timestamp_time -of csv=p=0", path);
+    if (!out) return times;
+    std::istringstream lines(*out);
+    std::string line;
+    while (std::getline(lines, line))
+        if (!line.empty()) times.push_back(std::llround(std::atof(line.c_str()) * 100));
+    return times;
 }
 
 Picture FrameRgb(const Frame& frame) {

@@ -30,10 +30,16 @@ std::optional<ProbedVideo> ProbeVideo(const std::string& path);
 
 // Every picture ffmpeg decodes from path, top row first, in pixFmt ("rgb24",
 // "rgba"), after the filters vf when given; empty samples give none unless a
-// filter asks for a fixed rate.
+// filter asks for a fixed rate, or every picture with passthrough.
 using Picture = std::vector<uint8_t>;
 std::vector<Picture> DecodePictures(const std::string& path, int width, int height, const std::string& pixFmt,
-                                    const std::string& vf = "");
+                                    const std::string& vf = "", bool passthrough = false);
+
+// What ffprobe prints for args (its own options and the quoted path), or
+// nothing when it fails.
+std::optional<std::string> Ffprobe(const std::string& args, const std::string& path);
+// The presentation time of every decoded picture, in hundredths of a second.
+std::vector<int64_t> PictureTimes(const std::string& path);
 
 // A frame's picture in the same layout, and the document's frames in order.
 Picture FrameRgb(const Frame& frame);
