@@ -93,7 +93,7 @@ int RunRender(const Args& args, WriteOptions& options) {
     const Command& self = *FindCommand("render");
     RenderRequest req;
     if (std::string why = ParseArgs(args, req); !why.empty()) return UsageError(self, why);
-    if (!FindFileFormat(req.input))
+    if (!DetectFileFormat(req.input))
         return UsageError(self, "cannot read '" + req.input + "': kivo-cli reads " + ReadableFormatNames());
     const bool toFile = NamesPng(req.output) && !IsFolder(req.output);
     if (!toFile && !IsFolder(req.output) && mkdir(req.output.c_str(), 0777) != 0)
