@@ -1,0 +1,30 @@
+// APNG reader: any bytes must give a document whose frames' pictures match
+// their sizes and lie on the canvas, or nothing and a message, without a
+// crash, a hang or memory beyond the pixel limit. The last byte chooses
+// whether indexed frames keep their palettes.
+#include <cstddef>
+#include <cstdint>
+
+#include "apng/apng_reader.h"
+#include "doc/anim_doc.h"
+#include "doc/dib.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    kivo::MaxImagePixels = size_t(1) << 22;
+    kivo::ApngReadError error;
+    auto doc = kivo::ReadApngBytes({data, size}, {size > 0 && (data[size - 1] & 1)}, error);
+    if (!doc) {
+        if (!error || kivo::ApngReadMessage(error).empty()) __builtin_trap();
+        return 0;
+    }
+    if (doc->frameCount < 1) __builtin_trap();
+    for (const kivo::Frame* f = doc->firstFrame.get(); f; f = f->next.get()) {
+        if (!kivo::DibIsValid(f->dib) || kivo::DibWidth(f->dib) != uint32_t(f->width) ||
+            kivo::DibHeight(f->dib) != uint32_t(f->height))
+            __builtin_trap();
+        if (f->left < 0 || f->top < 0 || f->left + f->width > doc->screenWidth ||
+            f->top + f->height > doc->screenHeight)
+            __builtin_trap();
+    }
+    return 0;
+}
