@@ -1,11 +1,14 @@
 // APNG reader: any bytes must give a document whose frames' pictures match
 // their sizes and lie on the canvas, or nothing and a message, without a
-// crash, a hang or memory beyond the pixel limit. The last byte chooses
-// whether indexed frames keep their palettes.
+// crash, a hang or memory beyond the pixel limit. Whatever opens must also
+// save as APNG and open again. The last byte chooses whether indexed frames
+// keep their palettes.
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "apng/apng_reader.h"
+#include "apng/apng_writer.h"
 #include "doc/anim_doc.h"
 #include "doc/dib.h"
 
@@ -26,5 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             f->top + f->height > doc->screenHeight)
             __builtin_trap();
     }
+    std::vector<uint8_t> saved;
+    const bool fits = uint64_t(doc->screenWidth) * uint64_t(doc->screenHeight) <= kivo::MaxImagePixels;
+    const kivo::ApngWriteError written = kivo::EncodeApng(*doc, saved);
+    if (!fits) return written == kivo::ApngWriteError::kTooLarge ? 0 : (__builtin_trap(), 0);
+    if (written != kivo::ApngWriteError::kNone) __builtin_trap();
+    if (!kivo::ReadApngBytes(saved, {}, error)) __builtin_trap();
     return 0;
 }

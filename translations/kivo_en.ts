@@ -731,6 +731,10 @@ An editor for GIF and MNG frame animations.</translation>
         <source>現在ペイントツールでコマの編集中です。<byte value="xd"/><byte value="xd"/>編集が終わったら<byte value="xd"/>上書き保管をしてペイントツールを閉じてください。<byte value="xd"/><byte value="xd"/>中止ボタンで Kivo 通常操作に戻ります。</source>
         <translation>A frame is being edited in the paint program.<byte value="xd"/><byte value="xd"/>When you are done,<byte value="xd"/>save over the same file and close the paint program.<byte value="xd"/><byte value="xd"/>The Cancel button returns to Kivo.</translation>
     </message>
+    <message>
+        <source>APNG 書き込み中...</source>
+        <translation>Writing APNG...</translation>
+    </message>
 </context>
 <context>
     <name>Panel</name>

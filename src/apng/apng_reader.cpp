@@ -101,6 +101,8 @@ ApngFault ParseLayout(std::span<const uint8_t> bytes, ApngLayout& layout) {
     layout.width = header.u32be();
     layout.height = header.u32be();
     if (layout.width == 0 || layout.height == 0) return ApngFault::kBadHeader;
+    // The largest canvas a GIF screen or our compositor takes.
+    if (layout.width > 0xFFFF || layout.height > 0xFFFF) return ApngFault::kTooLarge;
 
     bool seenImageData = false;
     uint64_t totalPixels = 0;
@@ -239,7 +241,9 @@ std::unique_ptr<AnimDoc> ReadApngBytes(std::span<const uint8_t> bytes, const Rea
         for (size_t i = 0; i < layout.frames.size(); ++i) {
             const FrameRecord& f = layout.frames[i];
             Frame frame;
-            const PngReadError e = ReadPngBytes(FramePng(layout, f, i == 0), frame, options);
+            ReadOptions frameOptions = options;
+            frameOptions.oneClearColour = true;
+            const PngReadError e = ReadPngBytes(FramePng(layout, f, i == 0), frame, frameOptions);
             if (e) {
                 error.fault = e.fault == PngReadFault::kImageMemory ? ApngFault::kMemory : ApngFault::kFrameImage;
                 error.detail = PngReadMessage(e);

@@ -6,6 +6,7 @@
 #include "mng/mng_writer.h"
 #include "io/file_formats.h"
 #include "io/import_file.h"
+#include "apng/apng_writer.h"
 
 namespace kivo {
 
@@ -88,11 +89,12 @@ bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, Writ
 bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
                    int* formatMode) {
     const bool mng = IsMngFile(path);
-    // A .png or .apng name takes the animated PNG its name promises (one frame:
-    // a PNG picture); the working mode stays GIF's, whose options it shares.
+    // A .png or .apng name takes an animated PNG, even of one frame, so that
+    // its delay and loop are kept; the working mode stays GIF's, whose options
+    // it shares.
     const FileFormat* format = FindFileFormat(path);
     if (format && (format->name == "PNG" || format->name == "APNG")) {
-        const bool ok = format->writeDocument(owner, path, doc, options);
+        const bool ok = WriteApng(owner, path, doc, options);
         if (ok && formatMode) *formatMode = 0;
         return ok;
     }

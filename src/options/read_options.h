@@ -11,10 +11,14 @@ struct ReadOptions {
     // An indexed PNG (a file, or a datastream in an MNG) keeps its palette and
     // index plane beside the 24-bit picture, so a save can write them back.
     bool keepPngPalette = false;
+    // Every fully transparent pixel of an alpha PNG takes one transparent
+    // colour that no opaque pixel has, as frames of an animation must for the
+    // compositor; a picture otherwise keeps each clear pixel's own colour.
+    bool oneClearColour = false;
 };
 
 inline ReadOptions ReadOptionsFrom(const WriteOptions& options) {
-    return ReadOptions{options.KeepPngPalette != 0};
+    return ReadOptions{options.KeepPngPalette != 0, false};
 }
 
 }  // namespace kivo

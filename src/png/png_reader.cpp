@@ -67,8 +67,10 @@ struct PngReadContext {
 
     bool transparentFound = false;
     Rgb transparent;
-    // Alpha images: 1 where a pixel is fully transparent (width * height, top
-    // row first), so that every such pixel can take the one transparent colour.
+    // With oneClearColour, alpha images: 1 where a pixel is fully transparent
+    // (width * height, top row first), so that every such pixel can take the
+    // one transparent colour.
+    bool oneClearColour = false;
     std::vector<uint8_t> clearMask;
 
     bool keeping = false;
@@ -164,7 +166,7 @@ PngReadFault PrepareImage(PngReadContext& c) {
         if (c.interlaced) c.image.assign(c.rowBytes * height, 0);
         c.dib = MakeDib24(width, height);
         if (c.dib.empty()) return PngReadFault::kImageMemory;
-        if (c.channels == 4) c.clearMask.assign(size_t(width) * height, 0);
+        if (c.channels == 4 && c.oneClearColour) c.clearMask.assign(size_t(width) * height, 0);
         c.bits = DibPixels(c.dib);
         c.stride = DibRowBytes(width, 24);
 
@@ -217,7 +219,7 @@ void ConvertRow(PngReadContext& c, const uint8_t* row, uint32_t n) {
                 out[1] = in[1];
                 out[2] = in[0];
                 if (a == 0) {
-                    c.clearMask[size_t(n) * width + x] = 1;
+                    if (!c.clearMask.empty()) c.clearMask[size_t(n) * width + x] = 1;
                     if (!c.transparentFound) {
                         c.transparentFound = true;
                         c.transparent = Rgb{in[0], in[1], in[2]};
@@ -436,6 +438,7 @@ PngReadError ReadPngStream(Frame& frame, const ReadOptions& options, Next&& next
     PngReadError error;
     PngRead context = PngReadBegin(options.keepPngPalette, nullptr, error);
     if (!context) return error;
+    context->oneClearColour = options.oneClearColour;
     PngFeed state = PngFeed::kMore;
     while (got > 0 && state == PngFeed::kMore) {
         state = PngReadFeed(*context, {buffer, got});

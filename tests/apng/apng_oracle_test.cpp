@@ -93,7 +93,7 @@ std::string Describe(const std::vector<Shown>& a, const std::vector<Shown>& b) {
     for (size_t i = 0; i < std::min(a.size(), b.size()); ++i)
         for (size_t p = 0; p < a[i].screen.size(); ++p)
             if (a[i].screen[p] != b[i].screen[p]) {
-                char text[96];
+                char text[160];
                 std::snprintf(text, sizeof text, "; picture %zu first differs at pixel %zu: %08x against %08x", i, p,
                               a[i].screen[p], b[i].screen[p]);
                 return s + text;
@@ -148,7 +148,9 @@ TEST(ApngOracle, WrittenFilesShowTheDocument) {
             const std::vector<Shown> reread = Playback(*back);
             EXPECT_TRUE(reread == expected) << Describe(reread, expected);
             EXPECT_EQ(back->loopEnabled, doc->loopEnabled);
-            if (doc->loopEnabled) EXPECT_EQ(back->loopCount, doc->loopCount);
+            if (doc->loopEnabled) {
+                EXPECT_EQ(back->loopCount, doc->loopCount);
+            }
         }
 }
 
