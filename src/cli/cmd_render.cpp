@@ -111,7 +111,8 @@ int RunRender(const Args& args, WriteOptions& options) {
         return UsageError(self, std::to_string(wanted.size()) + " frames need a folder after -o, not a .png file");
 
     // An MNG plays as MNG viewers play it: disposal 2 clears the whole screen.
-    const bool mng = FileExtension(req.input) == "MNG";
+    const FileFormat* format = DetectFileFormat(req.input);
+    const bool mng = format && format->name == "MNG";
     Composition screen;
     CompositionRules rules = PreviewRules(req.viewMode, mng ? 1 : 0, req.background);
     if (!req.haveBackground) rules.background = kNothingDrawn;

@@ -16,6 +16,8 @@
 #include "support/ffmpeg_oracle.h"
 #include "support/test_support.h"
 
+#include <png.h>
+
 namespace kivo::test {
 namespace {
 
@@ -152,6 +154,42 @@ TEST(ApngOracle, WrittenFilesShowTheDocument) {
                 EXPECT_EQ(back->loopCount, doc->loopCount);
             }
         }
+}
+
+// The same through the command line: kivo-cli converts a GIF to an APNG named
+// .png, and what kivo-cli render draws of that file, frame by frame for as long
+// as kivo-cli info says, is what FFmpeg shows of it.
+TEST(ApngOracle, RenderOfConvertedFileIsWhatFfmpegShows) {
+    if (!HaveFfmpeg()) GTEST_SKIP() << "ffmpeg not installed";
+    TempFolder dir;
+    const std::string gif = dir.file("in.gif"), apng = dir.file("out.png");
+    ASSERT_TRUE(Ffmpeg("-f lavfi -i testsrc=size=40x30:rate=10 -t 0.6 '" + gif + "'"));
+    ASSERT_EQ(RunCli("convert '" + gif + "' -o '" + apng + "'").status, 0);
+    ASSERT_EQ(RunCli("render '" + apng + "' -o '" + dir.file("frames") + "'").status, 0);
+    const CliRun info = RunCli("info '" + apng + "'");
+    std::vector<Shown> rendered;
+    size_t line = info.out.find("\n    0 ");
+    for (int n = 1; line != std::string::npos; ++n, line = info.out.find('\n', line + 1)) {
+        int index = 0, left = 0, top = 0, width = 0, height = 0, delay = 0;
+        if (std::sscanf(info.out.c_str() + line + 1, "%d %d %d %d %d %d", &index, &left, &top, &width, &height,
+                        &delay) != 6)
+            break;
+        png_image image{};
+        image.version = PNG_IMAGE_VERSION;
+        char name[32];
+        std::snprintf(name, sizeof name, "/out_%d.png", n);
+        ASSERT_TRUE(png_image_begin_read_from_file(&image, (dir.file("frames") + name).c_str())) << name;
+        image.format = PNG_FORMAT_RGBA;
+        std::vector<uint8_t> rgba(PNG_IMAGE_SIZE(image));
+        ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgba.data(), 0, nullptr));
+        std::vector<uint32_t> screen(rgba.size() / 4);
+        for (size_t i = 0; i < screen.size(); ++i)
+            screen[i] = rgba[i * 4 + 3] == 0 ? kNothingDrawn : ScreenPixel(Rgb{rgba[i * 4], rgba[i * 4 + 1], rgba[i * 4 + 2]});
+        rendered.push_back({std::move(screen), delay});
+    }
+    ASSERT_EQ(rendered.size(), 6u);
+    const std::vector<Shown> ffmpeg = FfmpegPlayback(apng, 40, 30);
+    EXPECT_TRUE(Seen(rendered) == ffmpeg) << Describe(Seen(rendered), ffmpeg);
 }
 
 // Files made by other programs open as the frames Pillow shows of them, with
