@@ -22,7 +22,9 @@ PACKAGES=(
   libgif-dev libmng-dev pngcheck
   clang libclang-rt-14-dev
   # tools the benchmarks compare against
-  gifsicle imagemagick ffmpeg pngquant time libjpeg-turbo-progs netpbm
+  gifsicle imagemagick ffmpeg pngquant time libjpeg-turbo-progs netpbm apngasm
+  # Pillow writes and decodes the animated PNGs the APNG tests compare against
+  python3-pil
 )
 
 missing=()

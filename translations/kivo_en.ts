@@ -779,6 +779,10 @@ An editor for GIF and MNG frame animations.</translation>
         <source>この FFmpeg には VP9 のエンコーダ (libvpx-vp9) がありません。</source>
         <translation>This FFmpeg has no VP9 encoder (libvpx-vp9).</translation>
     </message>
+    <message>
+        <source>APNG 書き込み中...</source>
+        <translation>Writing APNG...</translation>
+    </message>
 </context>
 <context>
     <name>Panel</name>

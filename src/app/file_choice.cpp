@@ -19,6 +19,7 @@ constexpr std::array kAnimationFilters = {
     FileFilter{KIVO_TR_NOOP("FileChooser", "ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG)"), "gif;mng"},
     FileFilter{"GIF(*.GIF)", "gif"},
     FileFilter{"MNG(*.MNG)", "mng"},
+    FileFilter{"APNG(*.PNG;*.APNG)", "png;apng"},
     FileFilter{KIVO_TR_NOOP("FileChooser", "すべてのﾌｧｲﾙ(*.*)"), ""},
 };
 
@@ -134,7 +135,7 @@ std::string WithDefaultExtension(const std::string& path, FileChooser chooser, i
 
 std::string NameForFilter(const std::string& name, FileChooser chooser, int filterIndex) {
     if (chooser != FileChooser::kSaveAnimation || name.empty() || name[0] == '.') return name;
-    const char* ext = filterIndex == 1 ? ".gif" : filterIndex == 2 ? ".mng" : nullptr;
+    const char* ext = filterIndex == 1 ? ".gif" : filterIndex == 2 ? ".mng" : filterIndex == 3 ? ".png" : nullptr;
     if (!ext) return name;
     size_t nameStart = name.size() - BaseName(name).size();
     size_t dot = name.find_last_of('.');

@@ -20,7 +20,7 @@ namespace {
 // never passes for a command's output.
 // The formats as the io table has them, so a new format shows up here by itself.
 std::string FormatsHelp() {
-    std::string text = "Formats, chosen by the file's extension:\n";
+    std::string text = "Formats, chosen by the file's content, else by its extension:\n";
     for (const FileFormat& f : FileFormats()) {
         std::string ext;
         for (char c : f.extensions) ext += c == ' ' ? std::string(" .") : std::string(1, char(std::tolower(c)));

@@ -189,7 +189,7 @@ std::string UnopenableReason(const std::string& path) {
 // anything else is assembled frame by frame into a new document.
 std::unique_ptr<AnimDoc> LoadInputs(const std::vector<std::string>& inputs, const ReadOptions& options) {
     // A reader stopped by Ctrl-C has nothing to say about its file.
-    const FileFormat* first = FindFileFormat(inputs[0]);
+    const FileFormat* first = DetectFileFormat(inputs[0]);
     if (inputs.size() == 1 && first && first->readAnimation) {
         // A file cut off in the middle is refused, or a script would carry on
         // with fewer frames than the file was meant to hold; its message

@@ -77,7 +77,7 @@ int RunExtract(const Args& args, WriteOptions& options) {
     const Command& self = *FindCommand("extract");
     ExtractRequest req;
     if (std::string why = ParseArgs(args, req); !why.empty()) return UsageError(self, why);
-    if (!FindFileFormat(req.input))
+    if (!DetectFileFormat(req.input))
         return UsageError(self, "cannot read '" + req.input + "': kivo-cli reads " + ReadableFormatNames());
     std::unique_ptr<AnimDoc> doc = ReadAsDocument(nullptr, req.input, ReadOptionsFrom(options));
     if (!doc) return 1;

@@ -158,7 +158,8 @@ int RunInfo(const Args& args, WriteOptions& options) {
         std::fprintf(stderr, "kivo-cli info: cannot open %s\n", path.c_str());
         return 1;
     }
-    if (!FindFileFormat(path)) {
+    const FileFormat* format = DetectFileFormat(path);
+    if (!format) {
         std::fprintf(stderr, "kivo-cli info: cannot read '%s': kivo-cli reads %s files\n", path.c_str(),
                      ReadableFormatNames().c_str());
         return 1;
@@ -169,7 +170,7 @@ int RunInfo(const Args& args, WriteOptions& options) {
     if (InterruptRequested()) return Cancelled(self);
     if (!doc) return 1;
     if (json) PrintJson(*doc);
-    else PrintText(*doc, IsMngFile(path));
+    else PrintText(*doc, format->name == "MNG");
     return 0;
 }
 

@@ -93,7 +93,7 @@ int RunRender(const Args& args, WriteOptions& options) {
     const Command& self = *FindCommand("render");
     RenderRequest req;
     if (std::string why = ParseArgs(args, req); !why.empty()) return UsageError(self, why);
-    if (!FindFileFormat(req.input))
+    if (!DetectFileFormat(req.input))
         return UsageError(self, "cannot read '" + req.input + "': kivo-cli reads " + ReadableFormatNames());
     const bool toFile = NamesPng(req.output) && !IsFolder(req.output);
     if (!toFile && !IsFolder(req.output) && mkdir(req.output.c_str(), 0777) != 0)
@@ -111,7 +111,8 @@ int RunRender(const Args& args, WriteOptions& options) {
         return UsageError(self, std::to_string(wanted.size()) + " frames need a folder after -o, not a .png file");
 
     // An MNG plays as MNG viewers play it: disposal 2 clears the whole screen.
-    const bool mng = FileExtension(req.input) == "MNG";
+    const FileFormat* format = DetectFileFormat(req.input);
+    const bool mng = format && format->name == "MNG";
     Composition screen;
     CompositionRules rules = PreviewRules(req.viewMode, mng ? 1 : 0, req.background);
     if (!req.haveBackground) rules.background = kNothingDrawn;

@@ -2,6 +2,8 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "doc/bmp.h"
 #include "doc/dib.h"
@@ -19,6 +21,8 @@
 #include "platform/safe_save.h"
 #include "avi/avi_export.h"
 #include "avi/avi_import.h"
+#include "apng/apng_reader.h"
+#include "apng/apng_writer.h"
 #include "targa/targa_reader.h"
 #include "video/video_export.h"
 #include "video/video_import.h"
@@ -111,20 +115,44 @@ bool WriteJpegFrame(OwnerWindow owner, const std::string& path, AnimDoc&, Frame&
     return WriteJpeg(owner, path, frame, {kJpegFileQuality, options.Interlace != 0});
 }
 
+std::unique_ptr<AnimDoc> OpenApng(OwnerWindow owner, const std::string& path, const ReadOptions& options) {
+    return ReadApng(owner, path, options);
+}
+
+// A document of one frame under a .png name stays a picture, as it was read;
+// more frames make an animated PNG.
+bool WritePngDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options) {
+    if (doc.frameCount == 1 && doc.firstFrame) return WritePngFile(owner, path, *doc.firstFrame, true, options);
+    return WriteApng(owner, path, doc, options);
+}
+
+// The signatures: each a test of a file's first bytes.
+bool Begins(std::span<const uint8_t> head, std::string_view magic, size_t at = 0) {
+    return head.size() >= at + magic.size() && std::memcmp(head.data() + at, magic.data(), magic.size()) == 0;
+}
+bool SniffGif(std::span<const uint8_t> h) { return Begins(h, "GIF87a") || Begins(h, "GIF89a"); }
+bool SniffMng(std::span<const uint8_t> h) { return Begins(h, std::string_view("\x8AMNG\r\n\x1A\n", 8)); }
+bool SniffPng(std::span<const uint8_t> h) { return HasPngSignature(h) && !HasApngSignature(h); }
+bool SniffJpeg(std::span<const uint8_t> h) { return Begins(h, "\xFF\xD8\xFF"); }
+bool SniffBmp(std::span<const uint8_t> h) { return Begins(h, "BM") && h.size() >= 26; }
+bool SniffAvi(std::span<const uint8_t> h) { return Begins(h, "RIFF") && Begins(h, "AVI ", 8); }
+
 const FileFormat kFormats[] = {
-    {"GIF", "GIF", "", OpenGif, nullptr, FirstGifImage, WriteGif, WriteSingleFrameGif, "GIF(*.GIF)", 3},
-    {"MNG", "MNG", "", OpenMng, nullptr, FirstMngImage, WriteMng, nullptr, "MNG(*.MNG)", 5},
-    {"PNG", "PNG", "", nullptr, PngFrame, PngFrame, nullptr, WritePngFrame, "PNG(*.PNG)", 4},
+    {"GIF", "GIF", "", OpenGif, nullptr, FirstGifImage, WriteGif, WriteSingleFrameGif, "GIF(*.GIF)", 3, SniffGif},
+    {"MNG", "MNG", "", OpenMng, nullptr, FirstMngImage, WriteMng, nullptr, "MNG(*.MNG)", 5, SniffMng},
+    {"PNG", "PNG", "", nullptr, PngFrame, PngFrame, WritePngDocument, WritePngFrame, "PNG(*.PNG)", 4, SniffPng},
     {"JPEG", "JPG JPEG", "JPE JFIF", nullptr, JpegFrame, PreviewJpeg, nullptr, WriteJpegFrame,
-     "JPG(*.JPEG;*.JPG)", 1},
-    {"BMP", "BMP DIB", "", nullptr, BmpFrame, PreviewBmp, nullptr, WriteBmpFrame, "BMP(*.BMP;*.DIB)", 2},
+     "JPG(*.JPEG;*.JPG)", 1, SniffJpeg},
+    {"BMP", "BMP DIB", "", nullptr, BmpFrame, PreviewBmp, nullptr, WriteBmpFrame, "BMP(*.BMP;*.DIB)", 2, SniffBmp},
     {"Targa", "TGA", "", nullptr, TargaFrame, TargaFrame, nullptr, nullptr, "Targa(*.TGA)", 6},
-    {"AVI", "AVI", "", OpenAvi, nullptr, PreviewAvi, WriteAvi, nullptr, "AVI(*.AVI)", 7},
+    {"AVI", "AVI", "", OpenAvi, nullptr, PreviewAvi, WriteAvi, nullptr, "AVI(*.AVI)", 7, SniffAvi},
     {"MP4", "MP4 M4V", "", ReadVideo, nullptr, PreviewVideo, WriteMp4, nullptr, "MP4(*.MP4;*.M4V)", 10},
     {"WebM", "WEBM", "", ReadVideo, nullptr, PreviewVideo, WriteWebm, nullptr, "WebM(*.WEBM)", 11},
     // Other containers FFmpeg reads; only read.
     {"MOV/MKV", "MOV MKV OGV FLV TS MTS M2TS MPG MPEG WMV 3GP", "", ReadVideo, nullptr, PreviewVideo, nullptr, nullptr,
      "MOV/MKV(*.MOV;*.MKV;*.OGV;*.FLV;*.TS;*.MTS;*.M2TS;*.MPG;*.MPEG;*.WMV;*.3GP)", 12},
+    // The picture an APNG shows where animation is not known is its preview.
+    {"APNG", "APNG", "", OpenApng, nullptr, PngFrame, WriteApng, nullptr, "APNG(*.APNG)", 8, HasApngSignature},
 };
 
 bool ListHas(std::string_view list, std::string_view word) {
@@ -159,23 +187,29 @@ const FileFormat* FindFileFormat(const std::string& path) {
     return nullptr;
 }
 
-const FileFormat* SniffAnimationFormat(const std::string& path) {
-    char head[8] = {};
+const FileFormat* SniffFileFormat(const std::string& path) {
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return nullptr;
-    const size_t n = std::fread(head, 1, sizeof head, file);
+    std::vector<uint8_t> head(kSniffBytes);
+    head.resize(std::fread(head.data(), 1, head.size(), file));
     std::fclose(file);
-    const std::string_view bytes(head, n);
-    std::string_view name;
-    if (bytes.substr(0, 6) == "GIF87a" || bytes.substr(0, 6) == "GIF89a") name = "GIF";
-    if (bytes == std::string_view("\x8AMNG\r\n\x1A\n", 8)) name = "MNG";
-    for (const FileFormat& f : FileFormats())
-        if (!name.empty() && f.name == name) return &f;
+    for (const FileFormat& f : kFormats)
+        if (f.sniff && f.sniff(head)) return &f;
     return nullptr;
 }
 
+const FileFormat* SniffAnimationFormat(const std::string& path) {
+    const FileFormat* f = SniffFileFormat(path);
+    return f && f->readAnimation ? f : nullptr;
+}
+
+const FileFormat* DetectFileFormat(const std::string& path) {
+    if (const FileFormat* f = SniffFileFormat(path)) return f;
+    return FindFileFormat(path);
+}
+
 const FileFormat* FindPreviewFormat(const std::string& path) {
-    if (const FileFormat* f = FindFileFormat(path)) return f;
+    if (const FileFormat* f = DetectFileFormat(path)) return f;
     const std::string ext = FileExtension(path);
     if (ext.empty()) return nullptr;
     for (const FileFormat& f : kFormats)

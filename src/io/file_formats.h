@@ -4,6 +4,8 @@
 // so a new format is one new row here.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -39,7 +41,13 @@ struct FileFormat {
     // place in that list (1 first); 0: not offered there.
     std::string_view dialogLabel = {};
     int dialogPlace = 0;
+    // Whether a file's first bytes (up to kSniffBytes of them) are this format,
+    // whatever its name says; nullptr: a format recognised by its name only.
+    bool (*sniff)(std::span<const uint8_t> head) = nullptr;
 };
+
+// How much of a file's beginning the content tests are shown.
+inline constexpr size_t kSniffBytes = 64 * 1024;
 
 // The extensions of every readable format, preview-only ones included, lower
 // case and ';'-separated as the file dialogs take them: all of them, or one
@@ -56,11 +64,16 @@ bool IsMngFile(const std::string& path);
 std::string FileExtension(const std::string& path);
 // The row whose extensions hold the path's extension (case ignored), or nullptr.
 const FileFormat* FindFileFormat(const std::string& path);
-// The animation format the file's first bytes announce (the GIF or MNG
-// signature), whatever its name says; nullptr for anything else or an
-// unreadable file.
+// The first row whose content test accepts the file's first bytes; nullptr for
+// an unreadable file or one no test recognises.
+const FileFormat* SniffFileFormat(const std::string& path);
+// The animation format the file's first bytes announce (GIF, MNG, APNG …),
+// whatever its name says; nullptr for anything else or an unreadable file.
 const FileFormat* SniffAnimationFormat(const std::string& path);
-// The same, also accepting the extensions only a preview knows.
+// What Open, Import and kivo-cli read a file as: its content first, its name
+// second; nullptr when neither is known.
+const FileFormat* DetectFileFormat(const std::string& path);
+// The content, then the extension, also accepting the extensions only a preview knows.
 const FileFormat* FindPreviewFormat(const std::string& path);
 
 // "GIF, PNG, JPEG …": the formats that can be read, for messages.

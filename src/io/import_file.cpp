@@ -53,7 +53,7 @@ bool MergeAnimation(AnimDoc& doc, std::unique_ptr<AnimDoc> loaded, bool insert) 
 }
 
 bool IsImportableFile(const std::string& path) {
-    const FileFormat* f = FindFileFormat(path);
+    const FileFormat* f = DetectFileFormat(path);
     return f && (f->readAnimation || f->readFrame);
 }
 
@@ -65,7 +65,7 @@ bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& pa
     if (insert) MoveToFirstSelected(doc, selection);
     bool ok = false;
     try {
-        if (const FileFormat* format = FindFileFormat(path)) {
+        if (const FileFormat* format = DetectFileFormat(path)) {
             if (format->readAnimation) {
                 ok = MergeAnimation(doc, format->readAnimation(owner, path, options), insert);
                 if (ok) UpdateExtent(doc);

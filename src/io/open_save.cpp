@@ -6,6 +6,7 @@
 #include "mng/mng_writer.h"
 #include "io/file_formats.h"
 #include "io/import_file.h"
+#include "apng/apng_writer.h"
 
 namespace kivo {
 
@@ -25,8 +26,8 @@ std::string DisplayNameOf(const std::string& path) {
 std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path, GifCut* cut,
                                       int* formatMode, const ReadOptions& options) {
     if (cut) *cut = GifCut{};
-    // A GIF or MNG signature wins over the name, so an animation saved under
-    // another extension (anim.avi) opens again as the animation it is.
+    // An animation's signature wins over the name, so an animation saved under
+    // another extension (anim.avi, an APNG named .png) opens as the animation it is.
     const FileFormat* format = SniffAnimationFormat(path);
     if (!format) format = FindFileFormat(path);
     // Any name without an animation reader of its own goes to the GIF reader.
@@ -51,7 +52,7 @@ std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path
 }
 
 std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& path, const ReadOptions& options) {
-    const FileFormat* format = FindFileFormat(path);
+    const FileFormat* format = DetectFileFormat(path);
     if (!format || (!format->readAnimation && !format->readFrame)) {
         ShowError(owner, kUnknownFormat);
         return nullptr;
@@ -88,6 +89,15 @@ bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, Writ
 bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
                    int* formatMode) {
     const bool mng = IsMngFile(path);
+    // A .png or .apng name takes an animated PNG, even of one frame, so that
+    // its delay and loop are kept; the working mode stays GIF's, whose options
+    // it shares.
+    const FileFormat* format = FindFileFormat(path);
+    if (format && (format->name == "PNG" || format->name == "APNG")) {
+        const bool ok = WriteApng(owner, path, doc, options);
+        if (ok && formatMode) *formatMode = 0;
+        return ok;
+    }
     const bool ok = mng ? WriteMng(owner, path, doc, options) : WriteGif(owner, path, doc, options);
     if (ok && formatMode) *formatMode = mng ? 1 : 0;
     return ok;
@@ -95,7 +105,7 @@ bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, Wri
 
 std::string AnimationFormatNotice(const std::string& path) {
     const std::string ext = FileExtension(path);
-    if (ext.empty() || ext == "GIF" || ext == "MNG") return {};
+    if (ext.empty() || ext == "GIF" || ext == "MNG" || ext == "PNG" || ext == "APNG") return {};
     const size_t slash = path.find_last_of('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     return "「" + name + "」には GIF アニメーションを書き込みます。\r" + kPicturesElsewhere;

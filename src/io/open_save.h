@@ -40,8 +40,9 @@ std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& pa
 bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
                   int* formatMode = nullptr);
 
-// What Save and Save As write: the whole animation, as MNG under a ".mng" name
-// and as GIF under any other, whatever else the name's extension says. A
+// What Save and Save As write: the whole animation, as MNG under a ".mng" name,
+// as an animated PNG under ".png" or ".apng" (one frame too) and as
+// GIF under any other, whatever else the name's extension says. A
 // picture or video writer would keep one frame's pixels and lose delays,
 // comments and transparency while the document counted as saved. formatMode,
 // when given, receives the working mode of the format written.
@@ -50,7 +51,7 @@ bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, Wri
 
 // The question to ask before Save As writes under this name: it names another
 // kind of file (anim.jpg) that SaveAnimation will fill with a GIF animation.
-// Empty when the name says GIF or MNG, or has no extension.
+// Empty when the name says GIF, MNG, PNG or APNG, or has no extension.
 std::string AnimationFormatNotice(const std::string& path);
 
 // Whether SaveDocument can write doc under this name without reporting a mismatch.

@@ -128,6 +128,7 @@ const MessageText kMessages[] = {
     {"AviReadingCount", KIVO_TR_NOOP("Messages", "AVI 読み取り中...\r %4d / %4d コマ"),
      "Reading AVI...\r %1 / %2 frames"},
     {"AviWriting", KIVO_TR_NOOP("Messages", "AVI 書き込み中..."), "Writing AVI..."},
+    {"ApngWriting", KIVO_TR_NOOP("Messages", "APNG 書き込み中..."), "Writing APNG..."},
     {"AviWritingCount", KIVO_TR_NOOP("Messages", "AVI 書き込み中...\r %4d / %4d コマ"),
      "Writing AVI...\r %1 / %2 frames"},
     {"DibForWriting", KIVO_TR_NOOP("Messages", "書き込み用DIB作成中..."), "Making pictures for writing..."},

@@ -67,6 +67,11 @@ struct PngReadContext {
 
     bool transparentFound = false;
     Rgb transparent;
+    // With oneClearColour, alpha images: 1 where a pixel is fully transparent
+    // (width * height, top row first), so that every such pixel can take the
+    // one transparent colour.
+    bool oneClearColour = false;
+    std::vector<uint8_t> clearMask;
 
     bool keeping = false;
     Palette keptPalette;
@@ -161,6 +166,7 @@ PngReadFault PrepareImage(PngReadContext& c) {
         if (c.interlaced) c.image.assign(c.rowBytes * height, 0);
         c.dib = MakeDib24(width, height);
         if (c.dib.empty()) return PngReadFault::kImageMemory;
+        if (c.channels == 4 && c.oneClearColour) c.clearMask.assign(size_t(width) * height, 0);
         c.bits = DibPixels(c.dib);
         c.stride = DibRowBytes(width, 24);
 
@@ -212,9 +218,12 @@ void ConvertRow(PngReadContext& c, const uint8_t* row, uint32_t n) {
                 out[0] = in[2];
                 out[1] = in[1];
                 out[2] = in[0];
-                if (a == 0 && !c.transparentFound) {
-                    c.transparentFound = true;
-                    c.transparent = Rgb{in[0], in[1], in[2]};
+                if (a == 0) {
+                    if (!c.clearMask.empty()) c.clearMask[size_t(n) * width + x] = 1;
+                    if (!c.transparentFound) {
+                        c.transparentFound = true;
+                        c.transparent = Rgb{in[0], in[1], in[2]};
+                    }
                 }
             } else {
                 auto blend = [a](unsigned v, unsigned b) {
@@ -335,7 +344,62 @@ PngFeed PngReadFeed(PngReadContext& c, std::span<const uint8_t> data) {
 
 const PngReadError& PngReadErrorOf(const PngReadContext& context) { return context.error; }
 
+namespace {
+
+// A fully transparent pixel may carry any colour, and so may an opaque one: the
+// first transparent pixel's colour only serves as the frame's transparent
+// colour when no opaque pixel has it, and every transparent pixel then takes
+// it, or an opaque pixel of that colour would vanish and a transparent one of
+// another colour would show. Otherwise the first colour no opaque pixel has.
+void UnifyTransparentPixels(PngReadContext& c) {
+    if (!c.transparentFound || c.clearMask.empty()) return;
+    const uint32_t width = c.width, height = c.height;
+    auto pixel = [&](uint32_t x, uint32_t y) { return c.bits + size_t(height - 1 - y) * c.stride + size_t(x) * 3; };
+    const uint32_t key = Pack(c.transparent.r, c.transparent.g, c.transparent.b);
+    bool keyTaken = false;
+    for (uint32_t y = 0; y < height && !keyTaken; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t* p = pixel(x, y);
+            if (!c.clearMask[size_t(y) * width + x] && Pack(p[2], p[1], p[0]) == key) {
+                keyTaken = true;
+                break;
+            }
+        }
+    if (keyTaken) {
+        std::vector<uint64_t> used(size_t(1) << 18, 0);  // one bit per 24-bit colour
+        for (uint32_t y = 0; y < height; ++y)
+            for (uint32_t x = 0; x < width; ++x) {
+                if (c.clearMask[size_t(y) * width + x]) continue;
+                const uint8_t* p = pixel(x, y);
+                const uint32_t v = Pack(p[2], p[1], p[0]);
+                used[v >> 6] |= uint64_t(1) << (v & 63);
+            }
+        uint32_t free = 0;
+        while (free < (1u << 24) && (used[free >> 6] >> (free & 63) & 1)) ++free;
+        // Every colour opaque somewhere (a picture of 16M pixels or more): the
+        // first transparent colour stays, as nothing else could be told apart.
+        if (free == (1u << 24)) return;
+        c.transparent = Rgb{uint8_t(free), uint8_t(free >> 8), uint8_t(free >> 16)};
+    }
+    const Rgb t = c.transparent;
+    for (uint32_t y = 0; y < height; ++y)
+        for (uint32_t x = 0; x < width; ++x) {
+            if (!c.clearMask[size_t(y) * width + x]) continue;
+            uint8_t* p = pixel(x, y);
+            p[0] = t.b;
+            p[1] = t.g;
+            p[2] = t.r;
+        }
+}
+
+}  // namespace
+
 PngReadError PngReadFinish(PngReadContext& c, Frame& frame) {
+    try {
+        UnifyTransparentPixels(c);
+    } catch (const std::bad_alloc&) {
+        return {PngReadFault::kImageMemory};
+    }
     bool gathered = GatherTexts(c);
     try {
         if (gathered) frame.textKeys.reserve(frame.textKeys.size() + c.texts.size());
@@ -374,6 +438,7 @@ PngReadError ReadPngStream(Frame& frame, const ReadOptions& options, Next&& next
     PngReadError error;
     PngRead context = PngReadBegin(options.keepPngPalette, nullptr, error);
     if (!context) return error;
+    context->oneClearColour = options.oneClearColour;
     PngFeed state = PngFeed::kMore;
     while (got > 0 && state == PngFeed::kMore) {
         state = PngReadFeed(*context, {buffer, got});

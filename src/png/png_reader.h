@@ -5,7 +5,8 @@
 //
 // The frame receives a 24-bit DIB; colours with partial alpha are blended over
 // the file's background (bKGD, else black), and the first fully transparent
-// pixel's colour becomes the frame's transparent colour. With keepPngPalette,
+// pixel's colour becomes the frame's transparent colour (with the read option
+// oneClearColour, one that no opaque pixel has, taken by every clear pixel). With keepPngPalette,
 // an indexed file also leaves its palette and index plane on the frame, so a
 // save can reuse them unchanged.
 #pragma once

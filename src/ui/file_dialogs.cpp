@@ -127,7 +127,9 @@ std::unique_ptr<QFileDialog> MakeFileDialog(QWidget* owner, FileChooser chooser,
                 std::string name = NativePath(nameBox->text());
                 nameBox->setText(FromNativePath(NameForFilter(name, FileChooser::kSaveAnimation, index)));
             }
-            d->setDefaultSuffix(index == 2 ? "mng" : index == 1 ? "gif" : formatMode == 1 ? "mng" : "gif");
+            // The filters GIF, MNG and APNG name their suffix; the others the mode's.
+            const char* const suffixes[] = {"gif", "mng", "png"};
+            d->setDefaultSuffix(index >= 1 && index <= 3 ? suffixes[index - 1] : formatMode == 1 ? "mng" : "gif");
         });
     }
     return dialog;

@@ -177,8 +177,8 @@ TEST_F(ShellTest, SaveAsWritesTheAnimationWhateverTheNamesExtension) {
         const char* magic;  // what the file starts with, empty when nothing is written
     };
     const Case cases[] = {
-        {"a.jpg", true, true, "GIF89a"},  {"b.png", true, true, "GIF89a"},  {"c.BMP", true, true, "GIF89a"},
-        {"d.avi", true, true, "GIF89a"},  {"e.png", true, false, ""},       {"f.gif", false, true, "GIF89a"},
+        {"a.jpg", true, true, "GIF89a"},  {"b.png", false, true, "\x89PNG"}, {"c.BMP", true, true, "GIF89a"},
+        {"d.avi", true, true, "GIF89a"},  {"e.jpeg", true, false, ""},      {"f.gif", false, true, "GIF89a"},
         {"g.mng", false, true, "\x8AMNG"}, {"h", false, true, "GIF89a"},
     };
     for (const Case& c : cases) {

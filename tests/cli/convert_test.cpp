@@ -121,7 +121,7 @@ TEST_F(ConvertTest, MistakesGiveAReasonAndAStatus) {
         {a, 2, "no output file"},
         {"-o " + Quote(out), 2, "no input files"},
         {a + " -o " + Quote(dir.file("x.txt")), 2, "extension of a format kivo-cli writes: GIF, MNG, PNG, JPEG, BMP"},
-        {a + " " + a + " -o " + Quote(dir.file("two.png")), 1, "PNG holds one picture, and there are 2 frames"},
+        {a + " " + a + " -o " + Quote(dir.file("two.jpg")), 1, "JPEG holds one picture, and there are 2 frames"},
         {a + " -o " + Quote(out) + " --frobnicate", 2, "unknown option '--frobnicate'"},
         {a + " -o " + Quote(out) + " --set Nonsense=1", 2, "Nonsense"},
         {a + " -o " + Quote(out) + " --max-colors 300", 2, "MaxColors"},

@@ -40,12 +40,12 @@ TEST_F(CliPictures, InfoConvertAndTheOneFrameRule) {
     const Case cases[] = {
         {"info " + Q(dir.file("p.png")), 0, "6"},
         {"info --json " + Q(dir.file("t.tga")), 0, "\"width\": 3"},
-        {"info " + Q(dir.file("x.tiff")), 1, "kivo-cli reads GIF, MNG, PNG, JPEG, BMP, Targa, AVI, MP4, WebM, MOV/MKV files"},
+        {"info " + Q(dir.file("x.tiff")), 1, "kivo-cli reads GIF, MNG, PNG, JPEG, BMP, Targa, AVI, MP4, WebM, MOV/MKV, APNG files"},
         {"convert " + Q(dir.file("p.png")) + " " + Q(dir.file("j.jpg")) + " " + Q(dir.file("t.tga")) +
              " -o " + Q(dir.file("all.gif")), 0, ""},
         {"convert " + Q(dir.file("t.tga")) + " -o " + Q(dir.file("t.png")), 0, ""},
         {"convert " + Q(dir.file("p.png")) + " -o " + Q(dir.file("p.bmp")), 0, ""},
-        {"convert " + Q(dir.file("all.gif")) + " -o " + Q(dir.file("all.png")), 1, "holds one picture"},
+        {"convert " + Q(dir.file("all.gif")) + " -o " + Q(dir.file("all.bmp")), 1, "holds one picture"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
@@ -113,7 +113,7 @@ TEST_F(CliPictures, ExtractAndBlank) {
         {"extract " + Q(anim) + " --format tiff", 2, "--format wants"},
         {"extract " + Q(anim) + " --dir " + Q(dir.file("none")), 1, "書き込み失敗しました。"},
         {"blank --size 0x3 -o " + Q(anim), 2, "--size wants"},
-        {"blank --size 4x4 --count 2 -o " + Q(dir.file("b.png")), 2, "holds one picture"},
+        {"blank --size 4x4 --count 2 -o " + Q(dir.file("b.bmp")), 2, "holds one picture"},
     };
     for (const Case& c : mistakes) {
         SCOPED_TRACE(c.args);
