@@ -107,6 +107,7 @@ const FileFormat kFormats[] = {
     {"BMP", "BMP DIB", "", nullptr, BmpFrame, PreviewBmp, nullptr, WriteBmpFrame, "BMP(*.BMP;*.DIB)", 2},
     {"Targa", "TGA", "", nullptr, TargaFrame, TargaFrame, nullptr, nullptr, "Targa(*.TGA)", 6},
     {"AVI", "AVI", "", OpenAvi, nullptr, PreviewAvi, WriteAvi, nullptr, "AVI(*.AVI)", 7},
+    {"JNG", "JNG", "", OpenMng, nullptr, FirstMngImage, nullptr, nullptr, "JNG(*.JNG)", 8, HasJngSignature},
 };
 
 bool ListHas(std::string_view list, std::string_view word) {
@@ -142,7 +143,7 @@ const FileFormat* FindFileFormat(const std::string& path) {
 }
 
 const FileFormat* SniffAnimationFormat(const std::string& path) {
-    char head[8] = {};
+    char head[16] = {};
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return nullptr;
     const size_t n = std::fread(head, 1, sizeof head, file);
@@ -150,9 +151,12 @@ const FileFormat* SniffAnimationFormat(const std::string& path) {
     const std::string_view bytes(head, n);
     std::string_view name;
     if (bytes.substr(0, 6) == "GIF87a" || bytes.substr(0, 6) == "GIF89a") name = "GIF";
-    if (bytes == std::string_view("\x8AMNG\r\n\x1A\n", 8)) name = "MNG";
+    if (bytes.substr(0, 8) == std::string_view("\x8AMNG\r\n\x1A\n", 8)) name = "MNG";
     for (const FileFormat& f : FileFormats())
         if (!name.empty() && f.name == name) return &f;
+    const std::span<const std::uint8_t> raw(reinterpret_cast<const std::uint8_t*>(head), n);
+    for (const FileFormat& f : FileFormats())
+        if (f.sniff && f.readAnimation && f.sniff(raw)) return &f;
     return nullptr;
 }
 

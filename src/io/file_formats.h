@@ -4,6 +4,7 @@
 // so a new format is one new row here.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -39,6 +40,8 @@ struct FileFormat {
     // place in that list (1 first); 0: not offered there.
     std::string_view dialogLabel = {};
     int dialogPlace = 0;
+    // True when a file's first bytes are this format's, whatever its name.
+    bool (*sniff)(std::span<const std::uint8_t> head) = nullptr;
 };
 
 // The extensions of every readable format, preview-only ones included, lower
@@ -57,8 +60,8 @@ std::string FileExtension(const std::string& path);
 // The row whose extensions hold the path's extension (case ignored), or nullptr.
 const FileFormat* FindFileFormat(const std::string& path);
 // The animation format the file's first bytes announce (the GIF or MNG
-// signature), whatever its name says; nullptr for anything else or an
-// unreadable file.
+// signature, or a row's own sniff test), whatever its name says; nullptr for
+// anything else or an unreadable file.
 const FileFormat* SniffAnimationFormat(const std::string& path);
 // The same, also accepting the extensions only a preview knows.
 const FileFormat* FindPreviewFormat(const std::string& path);
