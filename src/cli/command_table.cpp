@@ -34,10 +34,11 @@ constexpr char kInfoDetails[] =
     "Exit status: 0 shown, 1 unreadable file, 2 wrong arguments, 130 cancelled (Ctrl-C).\n";
 
 constexpr char kConvertDetails[] =
-    "One GIF or MNG input opens as it is, with its loop setting and comments. Several\n"
-    "inputs (GIF, MNG, AVI, PNG, JPEG, BMP, Targa) become the frames of a new\n"
-    "animation, in the order given, looping forever unless --loop says otherwise. An\n"
-    "AVI's frames are its pictures, equal pictures in a row joined into one frame.\n"
+    "One GIF, MNG or WebP input opens as it is, with its loop setting and comments.\n"
+    "Several inputs (GIF, MNG, WebP, AVI, PNG, JPEG, JNG, BMP, Targa) become the\n"
+    "frames of a new animation, in the order given, looping forever unless --loop\n"
+    "says otherwise. An AVI's frames are its pictures, equal pictures in a row joined\n"
+    "into one frame. A file's content decides how it is read, whatever its name.\n"
     "\n"
     "  -o, --output FILE     the file to write, in the format its extension names\n"
     "                        (Formats, below): any number of frames where the format\n"
@@ -65,6 +66,11 @@ constexpr char kConvertDetails[] =
     "                        OptimizeWithTransparency=0 leaves them). Never larger\n"
     "                        than the file without it, which is written instead\n"
     "                        when smaller. Runs after --delay.\n"
+    "  --lossless            a .webp output stores every frame losslessly (default).\n"
+    "  --lossy               a .webp output stores its frames lossy.\n"
+    "  --quality Q           a .webp output's quality, 0-100 (default 75): the\n"
+    "                        picture's when lossy, the effort spent on size when\n"
+    "                        lossless.\n"
     "  --codec NAME          the encoder of an .avi output (default rawvideo,\n"
     "                        uncompressed); 'kivo-cli codecs' lists them. The video\n"
     "                        shows what the animation shows, at one fixed rate.\n"
@@ -149,7 +155,7 @@ static const Command kCommands[] = {
     {"convert",
      "INPUT... -o OUTPUT [--max-colors N] [--separate-palettes] [--dither] [--interlace]\n"
      "         [--set NAME=VALUE]... [--loop N|forever|off] [--delay CS] [--optimize]\n"
-     "         [--codec NAME] [--no-config]",
+     "         [--codec NAME] [--lossless | --lossy] [--quality Q] [--no-config]",
      "join animations, videos and pictures into one animation or AVI, or save one frame as a picture",
      RunConvert, kConvertDetails, true},
     {"extract",

@@ -20,6 +20,8 @@
 #include "avi/avi_export.h"
 #include "avi/avi_import.h"
 #include "targa/targa_reader.h"
+#include "webp/webp_reader.h"
+#include "webp/webp_writer.h"
 
 namespace kivo {
 
@@ -77,6 +79,13 @@ bool PngFrame(OwnerWindow owner, const std::string& path, Frame& frame, const Re
     return ReadPng(owner, path, frame, options);
 }
 
+std::unique_ptr<AnimDoc> OpenWebp(OwnerWindow owner, const std::string& path, const ReadOptions&) {
+    return ReadWebp(owner, path);
+}
+bool PreviewWebp(OwnerWindow, const std::string& path, Frame& frame, const ReadOptions&) {
+    return ReadWebpFirstFrame(path, frame);
+}
+
 // A video is made under options of its own (one exact shared palette, never
 // dithered), so the caller's are not read.
 bool WriteAvi(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions&) {
@@ -108,6 +117,7 @@ const FileFormat kFormats[] = {
     {"Targa", "TGA", "", nullptr, TargaFrame, TargaFrame, nullptr, nullptr, "Targa(*.TGA)", 6},
     {"AVI", "AVI", "", OpenAvi, nullptr, PreviewAvi, WriteAvi, nullptr, "AVI(*.AVI)", 7},
     {"JNG", "JNG", "", OpenMng, nullptr, FirstMngImage, nullptr, nullptr, "JNG(*.JNG)", 8, HasJngSignature},
+    {"WebP", "WEBP", "", OpenWebp, nullptr, PreviewWebp, WriteWebp, nullptr, "WebP(*.WEBP)", 9, HasWebpSignature},
 };
 
 bool ListHas(std::string_view list, std::string_view word) {

@@ -65,7 +65,10 @@ bool ImportFile(OwnerWindow owner, AnimDoc& doc, int mode, const std::string& pa
     if (insert) MoveToFirstSelected(doc, selection);
     bool ok = false;
     try {
-        if (const FileFormat* format = FindFileFormat(path)) {
+        // An animation's signature wins over its name (a WebP saved as .gif).
+        const FileFormat* format = SniffAnimationFormat(path);
+        if (!format) format = FindFileFormat(path);
+        if (format) {
             if (format->readAnimation) {
                 ok = MergeAnimation(doc, format->readAnimation(owner, path, options), insert);
                 if (ok) UpdateExtent(doc);

@@ -51,7 +51,8 @@ std::unique_ptr<AnimDoc> OpenDocument(OwnerWindow owner, const std::string& path
 }
 
 std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& path, const ReadOptions& options) {
-    const FileFormat* format = FindFileFormat(path);
+    const FileFormat* format = SniffAnimationFormat(path);
+    if (!format) format = FindFileFormat(path);
     if (!format || (!format->readAnimation && !format->readFrame)) {
         ShowError(owner, kUnknownFormat);
         return nullptr;
@@ -87,6 +88,12 @@ bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, Writ
 
 bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
                    int* formatMode) {
+    // A .webp name writes WebP through its row; every other name GIF or MNG.
+    if (const FileFormat* format = FindFileFormat(path); format && format->name == "WebP") {
+        const bool ok = format->writeDocument(owner, path, doc, options);
+        if (ok && formatMode) *formatMode = 0;
+        return ok;
+    }
     const bool mng = IsMngFile(path);
     const bool ok = mng ? WriteMng(owner, path, doc, options) : WriteGif(owner, path, doc, options);
     if (ok && formatMode) *formatMode = mng ? 1 : 0;
@@ -95,7 +102,7 @@ bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, Wri
 
 std::string AnimationFormatNotice(const std::string& path) {
     const std::string ext = FileExtension(path);
-    if (ext.empty() || ext == "GIF" || ext == "MNG") return {};
+    if (ext.empty() || ext == "GIF" || ext == "MNG" || ext == "WEBP") return {};
     const size_t slash = path.find_last_of('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     return "「" + name + "」には GIF アニメーションを書き込みます。\r" + kPicturesElsewhere;

@@ -40,8 +40,9 @@ std::unique_ptr<AnimDoc> ReadAsDocument(OwnerWindow owner, const std::string& pa
 bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
                   int* formatMode = nullptr);
 
-// What Save and Save As write: the whole animation, as MNG under a ".mng" name
-// and as GIF under any other, whatever else the name's extension says. A
+// What Save and Save As write: the whole animation, as MNG under a ".mng" name,
+// as WebP under a ".webp" name and as GIF under any other, whatever else the
+// name's extension says. A
 // picture or video writer would keep one frame's pixels and lose delays,
 // comments and transparency while the document counted as saved. formatMode,
 // when given, receives the working mode of the format written.

@@ -26,6 +26,7 @@
 #include "ui/help_window.h"
 #include "ui/layout_units.h"
 #include "ui/options_dialog.h"
+#include "ui/webp_options_dialog.h"
 #include "ui/on_screen.h"
 #include "ui/qt_platform.h"
 #include "ui/qt_translation.h"
@@ -233,6 +234,7 @@ std::optional<std::string> MainWindow::ChooseAviEncoder() { return kivo::ChooseA
 bool MainWindow::AskAviRetry(const std::string& message) { return kivo::AskAviRetry(this, message); }
 
 bool MainWindow::RunOptionsDialog(bool mng) { return OptionsDialog::Run(this, mng, shell_.Options()); }
+bool MainWindow::RunWebpOptionsDialog() { return WebpOptionsDialog::Run(this, shell_.Options()); }
 
 bool MainWindow::StopPreview() {
     // Only what was playing starts again: the canvas and the preview play on

@@ -92,6 +92,7 @@ public:
     std::optional<std::string> ChooseAviEncoder() override;
     bool AskAviRetry(const std::string& message) override;
     bool RunOptionsDialog(bool mng) override;
+    bool RunWebpOptionsDialog() override;
     // A part changed the document: the commands and every other part hear of
     // it (the source keeps its own controls as they are).
     void DocumentEdited(WindowPart* source);
