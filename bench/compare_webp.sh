@@ -30,7 +30,7 @@ compare() {  # NAME OUR-OPTIONS... -- THEIR-OPTIONS...
   local ours=() theirs=()
   while [ "$1" != "--" ]; do ours+=("$1"); shift; done
   shift; theirs=("$@")
-  measure "kivo-cli $name" "$KIVO_CLI" -q convert --no-config "$anim" -o "$OUT/ours.webp" "${ours[@]}"
+  measure "kivo-cli $name" "$KIVO_CLI" convert --no-config "$anim" -o "$OUT/ours.webp" -q "${ours[@]}"
   local kt=$MEASURED_SECONDS ks; ks=$(size "$OUT/ours.webp")
   measure "gif2webp $name" gif2webp -quiet "${theirs[@]}" "$anim" -o "$OUT/theirs.webp"
   printf '  %-34s time %s x   size %s (%d / %d bytes)\n' "$name" "$(ratio "$MEASURED_SECONDS" "$kt")" \

@@ -385,10 +385,6 @@
 <context>
     <name>FileChooser</name>
     <message>
-        <source>ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG)</source>
-        <translation>Animations (*.GIF;*.MNG)</translation>
-    </message>
-    <message>
         <source>すべてのﾌｧｲﾙ(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
@@ -411,6 +407,10 @@
     <message>
         <source>名前を付けて保存</source>
         <translation>Save As</translation>
+    </message>
+    <message>
+        <source>ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG;*.WEBP)</source>
+        <translation>Animations (*.GIF;*.MNG;*.WEBP)</translation>
     </message>
 </context>
 <context>
@@ -1183,6 +1183,41 @@ of the same name</translation>
     <message>
         <source>閉じる</source>
         <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::WebpOptionsDialog</name>
+    <message>
+        <source>WebP 書き込みオプション</source>
+        <translation>WebP Write Options</translation>
+    </message>
+    <message>
+        <source>圧縮</source>
+        <translation>Compression</translation>
+    </message>
+    <message>
+        <source>可逆 (画質そのまま)</source>
+        <translation>Lossless (picture unchanged)</translation>
+    </message>
+    <message>
+        <source>非可逆 (小さいファイル)</source>
+        <translation>Lossy (smaller file)</translation>
+    </message>
+    <message>
+        <source>保管時常に表示</source>
+        <translation>Show when saving</translation>
+    </message>
+    <message>
+        <source>ｷｬﾝｾﾙ</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>圧縮の努力 (0-100)</source>
+        <translation>Effort on size (0-100)</translation>
+    </message>
+    <message>
+        <source>画質 (0-100)</source>
+        <translation>Quality (0-100)</translation>
     </message>
 </context>
 </TS>

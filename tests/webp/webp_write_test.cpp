@@ -186,5 +186,49 @@ TEST(WebpWrite, LoopCountIsThePlaysInAll) {
     }
 }
 
+// kivo-cli convert's WebP options: each either shapes a .webp output or is
+// refused for another output, and the help names them.
+TEST(WebpWrite, ConvertTakesItsWebpOptionsForWebpOutputsOnly) {
+    ScopedRecordingBackend backend;
+    test::TempFolder dir;
+    auto doc = test::SpritesOverTextures(9);
+    WriteOptions options;
+    const std::string gif = dir.file("in.gif");
+    ASSERT_TRUE(SaveDocument(nullptr, gif, *doc, options));
+    struct CliCase {
+        std::string args;
+        int status;
+        const char* says;
+    } cases[] = {
+        {"--lossless -o " + Q(dir.file("lossless.webp")), 0, ""},
+        {"--lossy --quality 30 -o " + Q(dir.file("lossy.webp")), 0, ""},
+        {"--quality 101 -o " + Q(dir.file("x.webp")), 2, "WebpQuality must be 0 to 100"},
+        {"--quality -o " + Q(dir.file("x.webp")), 2, ""},
+        {"--lossy -o " + Q(dir.file("x.gif")), 2, "--lossy applies to a .webp output only"},
+        {"--quality 50 -o " + Q(dir.file("x.mng")), 2, "--quality applies to a .webp output only"},
+    };
+    for (const CliCase& c : cases) {
+        SCOPED_TRACE(c.args);
+        const test::CliRun run = test::RunCli("convert --no-config -q " + Q(gif) + " " + c.args);
+        EXPECT_EQ(run.status, c.status) << run.out;
+        EXPECT_NE(run.out.find(c.says), std::string::npos) << run.out;
+    }
+    const auto lossless = test::ReadFile(dir.file("lossless.webp")), lossy = test::ReadFile(dir.file("lossy.webp"));
+    ASSERT_FALSE(lossless.empty());
+    ASSERT_FALSE(lossy.empty());
+    // Lossy frames are VP8 bitstreams (with an ALPH chunk where clear), lossless ones VP8L.
+    auto has = [](const std::vector<uint8_t>& bytes, const char* tag) {
+        return std::search(bytes.begin(), bytes.end(), tag, tag + 4) != bytes.end();
+    };
+    EXPECT_TRUE(has(lossless, "VP8L"));
+    EXPECT_FALSE(has(lossless, "VP8 "));
+    EXPECT_TRUE(has(lossy, "VP8 "));
+    const test::CliRun help = test::RunCli("help convert");
+    for (const char* option : {"--lossless", "--lossy", "--quality Q"})
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    const test::CliRun info = test::RunCli("info " + Q(dir.file("lossless.webp")));
+    EXPECT_EQ(info.status, 0) << info.out;
+}
+
 }  // namespace
 }  // namespace kivo
