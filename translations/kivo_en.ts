@@ -731,6 +731,30 @@ An editor for GIF and MNG frame animations.</translation>
         <source>現在ペイントツールでコマの編集中です。<byte value="xd"/><byte value="xd"/>編集が終わったら<byte value="xd"/>上書き保管をしてペイントツールを閉じてください。<byte value="xd"/><byte value="xd"/>中止ボタンで Kivo 通常操作に戻ります。</source>
         <translation>A frame is being edited in the paint program.<byte value="xd"/><byte value="xd"/>When you are done,<byte value="xd"/>save over the same file and close the paint program.<byte value="xd"/><byte value="xd"/>The Cancel button returns to Kivo.</translation>
     </message>
+    <message>
+        <source>WebP 読み取り中...</source>
+        <translation>Reading WebP...</translation>
+    </message>
+    <message>
+        <source>WebP 書き込み中...</source>
+        <translation>Writing WebP...</translation>
+    </message>
+    <message>
+        <source>WebP 書き込み中...<byte value="xd"/> %4d / %4d コマ</source>
+        <translation>Writing WebP...<byte value="xd"/> %1 / %2 frames</translation>
+    </message>
+    <message>
+        <source>WebP ファイルとして読めません。</source>
+        <translation>This file cannot be read as WebP.</translation>
+    </message>
+    <message>
+        <source>WebP の画像が大きすぎるか、コマが多すぎます。</source>
+        <translation>The WebP picture is too large or has too many frames.</translation>
+    </message>
+    <message>
+        <source>WebP ファイルが壊れています。</source>
+        <translation>The WebP file is damaged.</translation>
+    </message>
 </context>
 <context>
     <name>Panel</name>
