@@ -4,6 +4,13 @@
 # animation of moving test patterns (FFmpeg's testsrc2, one palette).
 # Prints time ratios (theirs / ours, above 1 = we are faster) and size ratios
 # (ours / theirs, below 1 = our file is smaller).
+#
+# A run on a loaded 2-core machine: sizes 1.00 both ways (the same bytes: the
+# encoder gets the same pictures and settings as gif2webp gives it); wall-clock
+# ratios moved between 0.65 and 1.24 from run to run with other builds going,
+# while CPU time was equal within noise (lossless 0.78-0.88 s against
+# 0.83-0.85 s). Key frames as gif2webp places them made the files 0.13%
+# smaller than none; minimize_size 0.5% smaller still, for half again the time.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 # shellcheck source=lib.sh
