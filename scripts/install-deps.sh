@@ -19,6 +19,8 @@ PACKAGES=(
   # a small paint program, so that editing a frame works on a fresh machine
   mtpaint
   libavformat-dev libavcodec-dev libswscale-dev libavutil-dev
+  # animated WebP through libwebp; its tools and Pillow are test oracles and bench peers
+  libwebp-dev webp python3-pil
   libgif-dev libmng-dev pngcheck
   clang libclang-rt-14-dev
   # tools the benchmarks compare against

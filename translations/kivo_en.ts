@@ -389,10 +389,6 @@
 <context>
     <name>FileChooser</name>
     <message>
-        <source>ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG)</source>
-        <translation>Animations (*.GIF;*.MNG)</translation>
-    </message>
-    <message>
         <source>すべてのﾌｧｲﾙ(*.*)</source>
         <translation>All files (*.*)</translation>
     </message>
@@ -423,6 +419,10 @@
     <message>
         <source>動画書き出し</source>
         <translation>Export Video</translation>
+    </message>
+    <message>
+        <source>ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG;*.WEBP)</source>
+        <translation>Animations (*.GIF;*.MNG;*.WEBP)</translation>
     </message>
 </context>
 <context>
@@ -782,6 +782,30 @@ An editor for GIF and MNG frame animations.</translation>
     <message>
         <source>APNG 書き込み中...</source>
         <translation>Writing APNG...</translation>
+    </message>
+    <message>
+        <source>WebP 読み取り中...</source>
+        <translation>Reading WebP...</translation>
+    </message>
+    <message>
+        <source>WebP 書き込み中...</source>
+        <translation>Writing WebP...</translation>
+    </message>
+    <message>
+        <source>WebP 書き込み中...<byte value="xd"/> %4d / %4d コマ</source>
+        <translation>Writing WebP...<byte value="xd"/> %1 / %2 frames</translation>
+    </message>
+    <message>
+        <source>WebP ファイルとして読めません。</source>
+        <translation>This file cannot be read as WebP.</translation>
+    </message>
+    <message>
+        <source>WebP の画像が大きすぎるか、コマが多すぎます。</source>
+        <translation>The WebP picture is too large or has too many frames.</translation>
+    </message>
+    <message>
+        <source>WebP ファイルが壊れています。</source>
+        <translation>The WebP file is damaged.</translation>
     </message>
 </context>
 <context>
@@ -1272,6 +1296,41 @@ of the same name</translation>
     <message>
         <source>閉じる</source>
         <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>kivo::WebpOptionsDialog</name>
+    <message>
+        <source>WebP 書き込みオプション</source>
+        <translation>WebP Write Options</translation>
+    </message>
+    <message>
+        <source>圧縮</source>
+        <translation>Compression</translation>
+    </message>
+    <message>
+        <source>可逆 (画質そのまま)</source>
+        <translation>Lossless (picture unchanged)</translation>
+    </message>
+    <message>
+        <source>非可逆 (小さいファイル)</source>
+        <translation>Lossy (smaller file)</translation>
+    </message>
+    <message>
+        <source>保管時常に表示</source>
+        <translation>Show when saving</translation>
+    </message>
+    <message>
+        <source>ｷｬﾝｾﾙ</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>圧縮の努力 (0-100)</source>
+        <translation>Effort on size (0-100)</translation>
+    </message>
+    <message>
+        <source>画質 (0-100)</source>
+        <translation>Quality (0-100)</translation>
     </message>
 </context>
 </TS>

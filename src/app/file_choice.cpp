@@ -16,10 +16,11 @@ namespace kivo {
 namespace {
 
 constexpr std::array kAnimationFilters = {
-    FileFilter{KIVO_TR_NOOP("FileChooser", "ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG)"), "gif;mng"},
+    FileFilter{KIVO_TR_NOOP("FileChooser", "ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG;*.WEBP)"), "gif;mng;webp"},
     FileFilter{"GIF(*.GIF)", "gif"},
     FileFilter{"MNG(*.MNG)", "mng"},
     FileFilter{"APNG(*.PNG;*.APNG)", "png;apng"},
+    FileFilter{"WebP(*.WEBP)", "webp"},
     FileFilter{KIVO_TR_NOOP("FileChooser", "すべてのﾌｧｲﾙ(*.*)"), ""},
 };
 
@@ -135,7 +136,11 @@ std::string WithDefaultExtension(const std::string& path, FileChooser chooser, i
 
 std::string NameForFilter(const std::string& name, FileChooser chooser, int filterIndex) {
     if (chooser != FileChooser::kSaveAnimation || name.empty() || name[0] == '.') return name;
-    const char* ext = filterIndex == 1 ? ".gif" : filterIndex == 2 ? ".mng" : filterIndex == 3 ? ".png" : nullptr;
+    const char* ext = filterIndex == 1   ? ".gif"
+                      : filterIndex == 2 ? ".mng"
+                      : filterIndex == 3 ? ".png"
+                      : filterIndex == 4 ? ".webp"
+                                         : nullptr;
     if (!ext) return name;
     size_t nameStart = name.size() - BaseName(name).size();
     size_t dot = name.find_last_of('.');

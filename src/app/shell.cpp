@@ -140,8 +140,11 @@ void Shell::ReplaceDocument(std::unique_ptr<AnimDoc> doc, bool saved) {
 bool Shell::WriteTo(const std::string& path, bool rename, bool askOptions) {
     if (askOptions) {
         bool mng = IsMngFile(path);
-        if ((mng ? options_.MngShowOptionsOnSave : options_.ShowOptionsOnSave) && !ui_.RunOptionsDialog(mng))
+        if (FileExtension(path) == "WEBP") {
+            if (options_.WebpShowOptionsOnSave && !ui_.RunWebpOptionsDialog()) return false;
+        } else if ((mng ? options_.MngShowOptionsOnSave : options_.ShowOptionsOnSave) && !ui_.RunOptionsDialog(mng)) {
             return false;
+        }
     }
     PausedPreview paused(ui_);
     int written = formatMode_;

@@ -50,6 +50,8 @@ public:
     virtual bool AskVideoReading(const std::string& /*path*/, const VideoProbe&, ReadOptions&) { return true; }
     // The GIF or MNG write options dialog; false when cancelled.
     virtual bool RunOptionsDialog(bool mng) = 0;
+    // The WebP write options dialog; false when cancelled.
+    virtual bool RunWebpOptionsDialog() { return true; }
     // Preview playback around commands that change or write frames; StopPreview
     // says whether it was playing.
     virtual bool StopPreview() { return false; }

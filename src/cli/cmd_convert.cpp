@@ -44,6 +44,7 @@ struct ConvertRequest {
     // How video inputs are read: pictures a second (0 = the clip's own), and
     // the part taken, in seconds (duration 0 = to the end).
     double fps = 0, start = 0, duration = 0;
+    std::string webpOption;  // the last WebP-only option given, for the message when the output is not WebP
 };
 
 bool ParseNumber(const std::string& text, int low, int high, int& value) {
@@ -117,6 +118,16 @@ std::string ParseArgs(const Args& args, ConvertRequest& req) {
             req.options.emplace_back("AlwaysDither", "1");
         } else if (a == "--interlace") {
             req.options.emplace_back("Interlace", "1");
+        } else if (a == "--quality") {
+            if (!takeValue()) return "missing number after --quality";
+            req.options.emplace_back("WebpQuality", value);
+            req.webpOption = a;
+        } else if (a == "--lossless") {
+            req.options.emplace_back("WebpLossless", "1");
+            req.webpOption = a;
+        } else if (a == "--lossy") {
+            req.options.emplace_back("WebpLossless", "0");
+            req.webpOption = a;
         } else if (a == "--codec") {
             if (!takeValue()) return "missing encoder after --codec";
             if (!IsAviEncoder(value)) return "unknown encoder '" + value + "' (kivo-cli codecs lists them)";
@@ -166,6 +177,8 @@ std::string ParseArgs(const Args& args, ConvertRequest& req) {
     if (req.output.empty()) return "no output file (-o OUTPUT)";
     if (std::string why = OutputFormatProblem(req.output, -1); !why.empty()) return why;
     if (!req.codec.empty() && FileExtension(req.output) != "AVI") return "--codec applies to an .avi output only";
+    if (!req.webpOption.empty() && FileExtension(req.output) != "WEBP")
+        return req.webpOption + " applies to a .webp output only";
     for (const std::string& in : req.inputs)
         if (!IsImportableFile(in))
             return "cannot read this kind of file: '" + in + "' (kivo-cli reads " + ReadableFormatNames() + ")";

@@ -35,13 +35,14 @@ constexpr char kInfoDetails[] =
     "Exit status: 0 shown, 1 unreadable file, 2 wrong arguments, 130 cancelled (Ctrl-C).\n";
 
 constexpr char kConvertDetails[] =
-    "One GIF or MNG input opens as it is, with its loop setting and comments. Several\n"
-    "inputs (GIF, MNG, videos, PNG, JPEG, BMP, Targa) become the frames of a new\n"
-    "animation, in the order given, looping forever unless --loop says otherwise. A\n"
-    "video's frames are its pictures, equal pictures in a row joined into one frame\n"
-    "whose delay is their summed time. An .mp4 output is H.264 and a .webm output\n"
-    "VP9 (with transparency when the animation has some), each frame stamped with\n"
-    "its own time, so uneven delays are kept exactly.\n"
+    "One GIF, MNG, APNG or WebP input opens as it is, with its loop setting and\n"
+    "comments. Several inputs (GIF, MNG, APNG, WebP, videos, PNG, JPEG, JNG, BMP,\n"
+    "Targa) become the frames of a new animation, in the order given, looping forever\n"
+    "unless --loop says otherwise. A video's frames are its pictures, equal pictures\n"
+    "in a row joined into one frame whose delay is their summed time.\n"
+    "An .mp4 output is H.264 and a .webm output VP9 (with transparency when the\n"
+    "animation has some), each frame stamped with its own time, so uneven delays are\n"
+    "kept exactly. A file's content decides how it is read, whatever its name.\n"
     "\n"
     "  -o, --output FILE     the file to write, in the format its extension names\n"
     "                        (Formats, below): any number of frames where the format\n"
@@ -69,6 +70,11 @@ constexpr char kConvertDetails[] =
     "                        OptimizeWithTransparency=0 leaves them). Never larger\n"
     "                        than the file without it, which is written instead\n"
     "                        when smaller. Runs after --delay.\n"
+    "  --lossless            a .webp output stores every frame losslessly (default).\n"
+    "  --lossy               a .webp output stores its frames lossy.\n"
+    "  --quality Q           a .webp output's quality, 0-100 (default 75): the\n"
+    "                        picture's when lossy, the effort spent on size when\n"
+    "                        lossless.\n"
     "  --codec NAME          the encoder of an .avi output (default rawvideo,\n"
     "                        uncompressed); 'kivo-cli codecs' lists them. The video\n"
     "                        shows what the animation shows, at one fixed rate.\n"
@@ -162,7 +168,8 @@ static const Command kCommands[] = {
     {"convert",
      "INPUT... -o OUTPUT [--max-colors N] [--separate-palettes] [--dither] [--interlace]\n"
      "         [--set NAME=VALUE]... [--loop N|forever|off] [--delay CS] [--optimize]\n"
-     "         [--codec NAME] [--fps N] [--start T] [--duration T] [--no-config]",
+     "         [--codec NAME] [--fps N] [--start T] [--duration T]\n"
+     "         [--lossless | --lossy] [--quality Q] [--no-config]",
      "join animations, videos and pictures into one animation or video, or save one frame as a picture",
      RunConvert, kConvertDetails, true},
     {"extract",

@@ -20,22 +20,50 @@ void Put32(uint8_t* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = uint8_t(v >> (8 * i));
 }
 
-// RLE8 into bottom-up 8-bit rows. Runs and literals that leave a row are cut at
-// the row's end; a position past the last row ends the bitmap; data that ends
-// early leaves the remaining pixels at index 0. Nothing is ever written outside
+// Run-length data (RLE8, RLE4 or the 24-bit kind some OS/2 programs write) into
+// bottom-up rows of the same depth. Runs and literals that leave a row are cut
+// at the row's end; a position past the last row ends the bitmap; data that
+// ends early leaves the remaining pixels at 0. Nothing is ever written outside
 // the bitmap, and every step consumes input, so decoding ends.
-void DecodeRle8(ByteReader in, uint8_t* rows, uint32_t width, uint32_t height) {
-    const size_t stride = DibRowBytes(width, 8);
+void DecodeRle(ByteReader in, uint8_t* rows, uint32_t width, uint32_t height, unsigned bits) {
+    const size_t stride = DibRowBytes(width, bits);
+    const size_t pixelBytes = bits == 24 ? 3 : 1;
     uint32_t x = 0, y = 0;
-    auto put = [&](uint8_t v) {
-        if (x < width && y < height) rows[size_t(y) * stride + x] = v;
+    auto put = [&](const uint8_t* v) {
+        if (x < width && y < height) {
+            uint8_t* row = rows + size_t(y) * stride;
+            if (bits == 4) {
+                const unsigned shift = x % 2 ? 0 : 4;
+                row[x / 2] = uint8_t((row[x / 2] & ~(0x0F << shift)) | (v[0] & 0x0F) << shift);
+            } else {
+                std::memcpy(row + x * pixelBytes, v, pixelBytes);
+            }
+        }
         ++x;
     };
     while (y < height && in.remaining() >= 2) {
-        uint8_t n = in.u8(), v = in.u8();
+        const uint8_t n = in.u8();
         if (n > 0) {
-            for (int i = 0; i < n; ++i) put(v);
-        } else if (v == 0) {
+            // A run repeats one pixel; RLE4 alternates the two nibbles of its byte.
+            uint8_t v[3] = {in.u8(), 0, 0};
+            if (bits == 24) {
+                auto rest = in.bytes(2);
+                if (!in.ok()) return;
+                v[1] = rest[0];
+                v[2] = rest[1];
+            }
+            for (int i = 0; i < n; ++i) {
+                if (bits == 4) {
+                    const uint8_t nibble = uint8_t(i % 2 ? v[0] & 0x0F : v[0] >> 4);
+                    put(&nibble);
+                } else {
+                    put(v);
+                }
+            }
+            continue;
+        }
+        const uint8_t v = in.u8();
+        if (v == 0) {
             x = 0;
             ++y;
         } else if (v == 1) {
@@ -45,15 +73,59 @@ void DecodeRle8(ByteReader in, uint8_t* rows, uint32_t width, uint32_t height) {
             x += in.u8();
             y += in.u8();
         } else {
-            auto literal = in.bytes(v);
+            // Literal pixels, padded to a whole number of 16-bit words.
+            const size_t length = bits == 4 ? (v + 1) / 2 : size_t(v) * pixelBytes;
+            auto literal = in.bytes(length);
             if (!in.ok()) return;
-            for (uint8_t b : literal) put(b);
-            if (v & 1) in.skip(1);
+            for (size_t i = 0; i < v; ++i) {
+                if (bits == 4) {
+                    const uint8_t b = literal[i / 2];
+                    const uint8_t nibble = uint8_t(i % 2 ? b & 0x0F : b >> 4);
+                    put(&nibble);
+                } else {
+                    put(literal.data() + i * pixelBytes);
+                }
+            }
+            if (length & 1) in.skip(1);
         }
     }
 }
 
-Dib Parse(std::span<const uint8_t> file, BmpFault& fault) {
+// 2-bit rows into 4-bit ones, which every DIB reader knows.
+void WidenTwoBitRows(const uint8_t* src, size_t srcStride, uint8_t* dst, size_t dstStride,
+                     uint32_t width, uint32_t height, bool topDown) {
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* s = src + size_t(topDown ? height - 1 - y : y) * srcStride;
+        uint8_t* d = dst + size_t(y) * dstStride;
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t index = (s[x / 4] >> (6 - 2 * (x % 4))) & 3;
+            d[x / 2] = uint8_t(d[x / 2] | index << (x % 2 ? 0 : 4));
+        }
+    }
+}
+
+uint32_t Le32At(const uint8_t* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// The alpha of every pixel of a 16- or 32-bit DIB (bottom row first), scaled to
+// 0-255 as a colour channel is.
+std::vector<uint8_t> AlphaPlane(const uint8_t* pixels, uint32_t width, uint32_t height, unsigned bits,
+                                uint32_t mask) {
+    std::vector<uint8_t> alpha(size_t(width) * height);
+    const size_t stride = DibRowBytes(width, bits);
+    for (uint32_t y = 0; y < height; ++y) {
+        const uint8_t* s = pixels + size_t(y) * stride;
+        uint8_t* a = alpha.data() + size_t(y) * width;
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint32_t p = bits == 32 ? Le32At(s + 4 * x) : uint32_t(s[2 * x] | s[2 * x + 1] << 8);
+            a[x] = uint8_t(uint64_t(p & mask) * 255 / mask);
+        }
+    }
+    return alpha;
+}
+
+Dib Parse(std::span<const uint8_t> file, BmpFault& fault, std::vector<uint8_t>* alpha) {
     ByteReader r(file);
     if (r.u8() != 'B' || r.u8() != 'M') return {};
     r.skip(8);
@@ -96,20 +168,29 @@ Dib Parse(std::span<const uint8_t> file, BmpFault& fault) {
         return {};
     }
     if (size_t(width) * size_t(height) > MaxImagePixels) return {};
-    if (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) return {};
-    const bool rle8 = compression == kBiRle8;
-    const bool bitFields = compression == kBiBitFields && (bits == 16 || bits == 32);
-    if (!(compression == kBiRgb || (rle8 && bits == 8 && !topDown) || bitFields)) return {};
+    if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)
+        return {};
+    const bool rle = (compression == kBiRle8 && bits == 8) || (compression == kBiRle4 && bits == 4) ||
+                     (compression == kBiRle24 && bits == 24);
+    const bool alphaFields = compression == kBiAlphaBitFields;
+    const bool bitFields = (compression == kBiBitFields || alphaFields) && (bits == 16 || bits == 32);
+    if (!(compression == kBiRgb || (rle && !topDown) || bitFields)) return {};
 
-    // Bit-field masks (red, green, blue): inside a header long enough to hold
-    // them, else right after it, where they push any colour table back.
+    // Bit-field masks (red, green, blue, then alpha where there is one): inside
+    // a header long enough to hold them, else right after it, where they push
+    // any colour table back.
     r.seek(kFileHeaderSize + headerSize);
     uint8_t masks[12] = {};
+    uint32_t alphaMask = 0;
     if (bitFields) {
-        std::span<const uint8_t> m =
-            headerSize >= 52 ? file.subspan(kFileHeaderSize + 40, 12) : r.bytes(12);
+        const size_t maskCount = alphaFields ? 4 : 3;
+        std::span<const uint8_t> m = headerSize >= 40 + 4 * maskCount
+                                         ? file.subspan(kFileHeaderSize + 40, 4 * maskCount)
+                                         : r.bytes(4 * maskCount);
         if (!r.ok()) return {};
         std::memcpy(masks, m.data(), 12);
+        if (alphaFields) alphaMask = Le32At(m.data() + 12);
+        else if (headerSize >= 56) alphaMask = Le32At(file.data() + kFileHeaderSize + 52);
     }
     // Colour table as the header announces it.
     const size_t entrySize = core ? 3 : 4;
@@ -128,11 +209,18 @@ Dib Parse(std::span<const uint8_t> file, BmpFault& fault) {
 
     // Build the DIB with a normalised header: the core header as is, any
     // information header as exactly 40 bytes (longer ones only add colour-space
-    // data the engine does not use).
+    // data the engine does not use). 2-bit rows are widened to 4 bits.
+    const unsigned outBits = bits == 2 ? 4 : bits;
     const size_t outHeader = core ? kCoreHeaderSize : kInfoHeaderSize;
-    const size_t tableBytes = bitFields ? 12 : tableCount * entrySize;
-    const size_t rowBytes = DibRowBytes(uint32_t(width), bits);
+    // A core header has no colours-used field: a widened 2-bit table is padded
+    // to the 16 entries its 4 bits imply.
+    const size_t outTableCount = core && bits == 2 ? 16 : tableCount;
+    const size_t tableBytes = bitFields ? 12 : outTableCount * entrySize;
+    const size_t rowBytes = DibRowBytes(uint32_t(width), outBits);
     const size_t imageSize = rowBytes * size_t(height);
+    const size_t fileRowBytes = DibRowBytes(uint32_t(width), bits);
+    const size_t fileImageSize = fileRowBytes * size_t(height);
+    if (!rle && file.size() - dataStart < fileImageSize) return {};
     Dib dib;
     try {
         dib.assign(outHeader + tableBytes + imageSize, 0);
@@ -141,6 +229,7 @@ Dib Parse(std::span<const uint8_t> file, BmpFault& fault) {
     }
     std::memcpy(dib.data(), file.data() + kFileHeaderSize, std::min<size_t>(headerSize, outHeader));
     Put32(dib.data(), uint32_t(outHeader));
+    dib[core ? 10 : 14] = uint8_t(outBits);
     uint8_t* out = dib.data() + outHeader;
     if (bitFields) std::memcpy(out, masks, 12);
     else if (!table.empty()) std::memcpy(out, table.data(), table.size());
@@ -148,43 +237,63 @@ Dib Parse(std::span<const uint8_t> file, BmpFault& fault) {
 
     if (!core) {
         Put32(dib.data() + 8, uint32_t(height));
-        Put32(dib.data() + 16, compression);
+        Put32(dib.data() + 16, rle ? kBiRgb : bitFields ? kBiBitFields : compression);
         Put32(dib.data() + 20, uint32_t(imageSize));
         Put32(dib.data() + 32, uint32_t(tableCount));
     }
 
-    if (rle8) {
-        DecodeRle8(ByteReader(file.subspan(dataStart)), pixels, uint32_t(width), uint32_t(height));
-        Put32(dib.data() + 16, kBiRgb);
-        return dib;
-    }
-    if (file.size() - dataStart < imageSize) return {};
     const uint8_t* src = file.data() + dataStart;
-    if (topDown) {
+    if (rle) {
+        DecodeRle(ByteReader(file.subspan(dataStart)), pixels, uint32_t(width), uint32_t(height), bits);
+    } else if (bits == 2) {
+        WidenTwoBitRows(src, fileRowBytes, pixels, rowBytes, uint32_t(width), uint32_t(height), topDown);
+    } else if (topDown) {
         for (size_t y = 0; y < size_t(height); ++y)
             std::memcpy(pixels + (size_t(height) - 1 - y) * rowBytes, src + y * rowBytes, rowBytes);
     } else if (imageSize) {
         std::memcpy(pixels, src, imageSize);
+    }
+    if (alpha) {
+        alpha->clear();
+        if (alphaMask != 0) {
+            *alpha = AlphaPlane(pixels, uint32_t(width), uint32_t(height), bits, alphaMask);
+        } else if (bits == 32 && !bitFields) {
+            // A plain 32-bit file's fourth byte is alpha only when some pixel
+            // uses it: many programs leave it 0 throughout, meaning "unused".
+            std::vector<uint8_t> plane =
+                AlphaPlane(pixels, uint32_t(width), uint32_t(height), 32, 0xFF000000u);
+            for (uint8_t v : plane)
+                if (v != 0) {
+                    *alpha = std::move(plane);
+                    break;
+                }
+        }
     }
     return dib;
 }
 
 }  // namespace
 
-Dib ParseBmp(std::span<const uint8_t> file, BmpFault* fault) {
+Dib ParseBmp(std::span<const uint8_t> file, BmpFault* fault, std::vector<uint8_t>* alpha) {
     BmpFault why = BmpFault::kUnreadable;
-    Dib dib = Parse(file, why);
+    Dib dib;
+    try {
+        dib = Parse(file, why, alpha);
+    } catch (const std::bad_alloc&) {
+        dib.clear();
+    }
+    if (dib.empty() && alpha) alpha->clear();
     if (fault) *fault = dib.empty() ? why : BmpFault::kNone;
     return dib;
 }
 
-Dib ReadBmp(const std::string& path, BmpFault* fault) {
+Dib ReadBmp(const std::string& path, BmpFault* fault, std::vector<uint8_t>* alpha) {
     std::string bytes;
     if (!ReadWholeFile(path, bytes, kMaxBmpFileSize)) {
         if (fault) *fault = BmpFault::kUnreadable;
         return {};
     }
-    return ParseBmp({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, fault);
+    return ParseBmp({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}, fault, alpha);
 }
 
 bool EncodeBmp(std::span<const uint8_t> dib, std::string& out) {

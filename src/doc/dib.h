@@ -17,7 +17,10 @@ namespace kivo {
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kDibResolution = 39;  // pixels per metre
-constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiBitFields = 3;
+constexpr uint32_t kBiRgb = 0, kBiRle8 = 1, kBiRle4 = 2, kBiBitFields = 3;
+// Compression 4 with 24 bits: OS/2's run-length coding (with Windows headers it
+// would mean JPEG data, which has no 24-bit count). 6: bit fields with an alpha mask.
+constexpr uint32_t kBiRle24 = 4, kBiAlphaBitFields = 6;
 
 // Largest picture (width * height) any reader accepts, so a hostile header cannot
 // make the engine allocate more than a real picture needs. Fuzzers lower it.

@@ -1,6 +1,7 @@
 // A BMP (or DIB) file as a frame: any depth the BMP reader accepts becomes the
 // frame's 24-bit picture; a paletted file also hands its colour table to the frame
-// as a local palette, so the colours it was drawn with stay first in line.
+// as a local palette, so the colours it was drawn with stay first in line. A file
+// with alpha gives the frame a transparent colour (see doc/alpha_key.h).
 #pragma once
 
 #include <string>

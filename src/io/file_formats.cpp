@@ -26,6 +26,8 @@
 #include "targa/targa_reader.h"
 #include "video/video_export.h"
 #include "video/video_import.h"
+#include "webp/webp_reader.h"
+#include "webp/webp_writer.h"
 
 namespace kivo {
 
@@ -85,6 +87,12 @@ bool PngFrame(OwnerWindow owner, const std::string& path, Frame& frame, const Re
 
 bool PreviewVideo(OwnerWindow, const std::string& path, Frame& frame, const ReadOptions&) {
     return ReadVideoFirstFrame(path, frame);
+}
+std::unique_ptr<AnimDoc> OpenWebp(OwnerWindow owner, const std::string& path, const ReadOptions&) {
+    return ReadWebp(owner, path);
+}
+bool PreviewWebp(OwnerWindow, const std::string& path, Frame& frame, const ReadOptions&) {
+    return ReadWebpFirstFrame(path, frame);
 }
 
 // A video is made under options of its own (one exact shared palette, never
@@ -153,6 +161,8 @@ const FileFormat kFormats[] = {
      "MOV/MKV(*.MOV;*.MKV;*.OGV;*.FLV;*.TS;*.MTS;*.M2TS;*.MPG;*.MPEG;*.WMV;*.3GP)", 12},
     // The picture an APNG shows where animation is not known is its preview.
     {"APNG", "APNG", "", OpenApng, nullptr, PngFrame, WriteApng, nullptr, "APNG(*.APNG)", 8, HasApngSignature},
+    {"JNG", "JNG", "", OpenMng, nullptr, FirstMngImage, nullptr, nullptr, "JNG(*.JNG)", 13, HasJngSignature},
+    {"WebP", "WEBP", "", OpenWebp, nullptr, PreviewWebp, WriteWebp, nullptr, "WebP(*.WEBP)", 9, HasWebpSignature},
 };
 
 bool ListHas(std::string_view list, std::string_view word) {

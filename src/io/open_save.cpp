@@ -88,6 +88,12 @@ bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, Writ
 
 bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options,
                    int* formatMode) {
+    // A .webp name writes WebP through its row; every other name GIF or MNG.
+    if (const FileFormat* format = FindFileFormat(path); format && format->name == "WebP") {
+        const bool ok = format->writeDocument(owner, path, doc, options);
+        if (ok && formatMode) *formatMode = 0;
+        return ok;
+    }
     const bool mng = IsMngFile(path);
     // A .png or .apng name takes an animated PNG, even of one frame, so that
     // its delay and loop are kept; the working mode stays GIF's, whose options
@@ -105,7 +111,7 @@ bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, Wri
 
 std::string AnimationFormatNotice(const std::string& path) {
     const std::string ext = FileExtension(path);
-    if (ext.empty() || ext == "GIF" || ext == "MNG" || ext == "PNG" || ext == "APNG") return {};
+    if (ext.empty() || ext == "GIF" || ext == "MNG" || ext == "PNG" || ext == "APNG" || ext == "WEBP") return {};
     const size_t slash = path.find_last_of('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     return "「" + name + "」には GIF アニメーションを書き込みます。\r" + kPicturesElsewhere;

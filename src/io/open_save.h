@@ -41,8 +41,8 @@ bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, Writ
                   int* formatMode = nullptr);
 
 // What Save and Save As write: the whole animation, as MNG under a ".mng" name,
-// as an animated PNG under ".png" or ".apng" (one frame too) and as
-// GIF under any other, whatever else the name's extension says. A
+// as an animated PNG under ".png" or ".apng" (one frame too), as WebP under
+// ".webp" and as GIF under any other, whatever else the name's extension says. A
 // picture or video writer would keep one frame's pixels and lose delays,
 // comments and transparency while the document counted as saved. formatMode,
 // when given, receives the working mode of the format written.

@@ -13,13 +13,23 @@ namespace kivo {
 namespace {
 
 constexpr uint8_t kSignature[8] = {0x8A, 'M', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
+constexpr uint8_t kJngSignature[8] = {0x8B, 'J', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
 enum class Step { kNext, kEnd, kFail };
 
-bool HasMngSignature(MngInput& in) {
+// What the first eight bytes announce: an MNG file, a stand-alone JNG image
+// (read as an MNG that holds just that image), or neither.
+enum class Stream { kNone, kMng, kJng };
+
+Stream StreamOf(MngInput& in) {
     std::span<const uint8_t> head = in.Read(0, 8);
-    return head.size() == 8 && std::memcmp(head.data(), kSignature, 8) == 0;
+    if (head.size() != 8) return Stream::kNone;
+    if (std::memcmp(head.data(), kSignature, 8) == 0) return Stream::kMng;
+    if (std::memcmp(head.data(), kJngSignature, 8) == 0) return Stream::kJng;
+    return Stream::kNone;
 }
+
+bool HasMngSignature(MngInput& in) { return StreamOf(in) != Stream::kNone; }
 
 // Reads and handles the chunk at r.position and moves past it (past a whole
 // datastream for IHDR and JHDR).
@@ -99,6 +109,29 @@ void BuildComments(AnimDoc& d) {
     for (Frame* f = d.firstFrame.get(); f; f = f->next.get()) CommentFromKeys(f->textKeys, f->comment);
 }
 
+// A stand-alone JNG file: its one datastream, from JHDR to IEND, becomes the
+// only frame, on a screen of its size, shown without a delay.
+bool ReadLoneJng(MngReader& r) {
+    r.framingMode = 1;
+    InputChunk c;
+    if (!ReadChunk(r.in, r.position, c) || !c.Is("JHDR")) return false;
+    r.position = c.end();
+    if (!ReadJngDatastream(r, c)) return false;
+    r.pendingFrame = nullptr;
+    AnimDoc& d = r.doc;
+    d.currentFrame = d.firstFrame.get();
+    d.currentIndex = 0;
+    d.ticksPerSecond = 100;
+    if (Frame* f = d.firstFrame.get()) {
+        d.screenWidth = f->width;
+        d.screenHeight = f->height;
+        f->hasDelay = 0;
+        f->delay = 0;
+    }
+    BuildComments(d);
+    return d.firstFrame != nullptr;
+}
+
 // Everything after the signature, up to and including MEND. False on failure or
 // cancel.
 bool ReadChunks(MngReader& r) {
@@ -141,12 +174,13 @@ std::unique_ptr<AnimDoc> ReadMngFrom(OwnerWindow owner, MngInput* in, const std:
 
     bool ok = false;
     try {
-        if (in && HasMngSignature(*in)) {
+        const Stream stream = in ? StreamOf(*in) : Stream::kNone;
+        if (stream != Stream::kNone) {
             doc->path = path;
             MngReader r(*in, *doc, error);
             r.keepPngPalette = options.keepPngPalette;
             r.position = 8;
-            ok = ReadChunks(r);
+            ok = stream == Stream::kJng ? ReadLoneJng(r) : ReadChunks(r);
         }
     } catch (const std::bad_alloc&) {
         error.kind = MngReadError::Kind::kNoMemory;
@@ -202,6 +236,10 @@ void Show(OwnerWindow owner, const MngReadError& error) {
 }
 
 }  // namespace
+
+bool HasJngSignature(std::span<const uint8_t> head) {
+    return head.size() >= 8 && std::memcmp(head.data(), kJngSignature, 8) == 0;
+}
 
 std::vector<std::string> MngReadMessages(const MngReadError& error) {
     std::vector<std::string> messages = error.warnings;

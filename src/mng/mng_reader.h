@@ -3,7 +3,8 @@
 // the screen and time base of MHDR, with tEXt/zTXt as text keys (and comment
 // texts built from them). Delays arrive in hundredths of a second whatever the
 // file's ticks per second. Runs behind the progress dialog; the user can cancel
-// between frames.
+// between frames. A stand-alone JNG file reads as such a document with one
+// frame.
 #pragma once
 
 #include <cstdint>
@@ -30,7 +31,10 @@ std::unique_ptr<AnimDoc> ReadMng(OwnerWindow owner, const std::string& path, con
 std::unique_ptr<AnimDoc> ReadMngBytes(OwnerWindow owner, std::span<const uint8_t> bytes,
                                       const std::string& path = {}, const ReadOptions& options = {});
 
-// The first PNG or JNG image of an MNG file into `frame` (previews, import):
+// True when the bytes begin with the signature of a stand-alone JNG file.
+bool HasJngSignature(std::span<const uint8_t> head);
+
+// The first PNG or JNG image of an MNG (or JNG) file into `frame` (previews, import):
 // picture, size, transparency, texts and kept palette, with the global palette
 // applied; placement, delay and framing are not read. The frame's place in its
 // list is kept. False (frame unchanged) when there is no image or it fails.

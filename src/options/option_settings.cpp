@@ -27,6 +27,7 @@ struct Slot {
 int AsFlag(int read, int) { return Flag(read); }
 int AsBudget(int read, int) { return ColourBudget(read); }
 int AsQuality(int read, int) { return std::clamp(read, 1, 100); }
+int AsPercent(int read, int) { return std::clamp(read, 0, 100); }
 int AsMode(int read, int current) { return read == 0 || read == 1 ? read : current; }
 int AsIndex(int read, int current) { return read >= -1 && read <= 255 ? read : current; }
 
@@ -55,6 +56,9 @@ void LoadOptionSettings(const Settings& settings, WriteOptions& o, int* formatMo
     if (formatMode) *formatMode = mode;
     Load(settings, "MngWROpt2", {{&o.KeepPngPalette, AsFlag}, {&o.TransparentIndex, AsIndex}});
     Load(settings, "OPT1", {{&o.UseStandardPaint, AsFlag}, {&o.OptimizeWithTransparency, AsFlag}});
+    Load(settings, "WebpLossless", {{&o.WebpLossless, AsFlag}});
+    Load(settings, "WebpQuality", {{&o.WebpQuality, AsPercent}});
+    Load(settings, "WebpShowOptionsOnSave", {{&o.WebpShowOptionsOnSave, AsFlag}});
     if (const std::string* paint = SettingText(settings, "PaintSoft")) o.PaintProgramPath = *paint;
 }
 
@@ -65,6 +69,9 @@ void StoreOptionSettings(Settings& settings, const WriteOptions& o, int formatMo
            Flag(o.FramMayOmit), Flag(o.DefiMayOmit), Flag(o.JngAllFrames), Flag(o.NoGlobalPalette), formatMode});
     Store(settings, "MngWROpt2", {Flag(o.KeepPngPalette), o.TransparentIndex});
     Store(settings, "OPT1", {Flag(o.UseStandardPaint), Flag(o.OptimizeWithTransparency)});
+    Store(settings, "WebpLossless", {Flag(o.WebpLossless)});
+    Store(settings, "WebpQuality", {o.WebpQuality});
+    Store(settings, "WebpShowOptionsOnSave", {Flag(o.WebpShowOptionsOnSave)});
     SetSettingText(settings, "PaintSoft", o.PaintProgramPath);
 }
 

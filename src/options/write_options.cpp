@@ -7,7 +7,7 @@ namespace kivo {
 
 namespace {
 
-enum class Range { kColors, kFlag, kIndex, kQuality };
+enum class Range { kColors, kFlag, kIndex, kQuality, kPercent };
 
 struct OptionEntry {
     std::string_view name;
@@ -53,6 +53,11 @@ const OptionEntry kOptions[] = {
      "1: frames are edited in the first paint program found; 0: in PaintProgramPath"},
     {"OptimizeWithTransparency", &WriteOptions::OptimizeWithTransparency, Range::kFlag,
      "1: optimising frame sizes also turns pixels that repeat the screen transparent"},
+    {"WebpLossless", &WriteOptions::WebpLossless, Range::kFlag, "1: WebP frames are lossless; 0: lossy"},
+    {"WebpQuality", &WriteOptions::WebpQuality, Range::kPercent,
+     "WebP quality when lossy; effort spent on size when lossless"},
+    {"WebpShowOptionsOnSave", &WriteOptions::WebpShowOptionsOnSave, Range::kFlag,
+     "1: the WebP option dialog opens before every WebP save"},
 };
 
 const OptionEntry* FindEntry(std::string_view name) {
@@ -72,6 +77,8 @@ bool InRange(Range range, int v) {
             return v >= -1 && v <= 255;
         case Range::kQuality:
             return v >= 1 && v <= 100;
+        case Range::kPercent:
+            return v >= 0 && v <= 100;
     }
     return false;
 }
@@ -82,6 +89,7 @@ const char* RangeText(Range range) {
         case Range::kFlag: return "0 or 1";
         case Range::kIndex: return "-1 to 255";
         case Range::kQuality: return "1 to 100";
+        case Range::kPercent: return "0 to 100";
     }
     return "";
 }

@@ -33,6 +33,9 @@ struct WriteOptions {
     int ShowOptionsOnSave = 1;     // GIF option dialog before every GIF save
     int UseStandardPaint = 1;      // 1: frames are edited in the first paint program found
     int OptimizeWithTransparency = 1;  // size optimisation also turns repeated pixels transparent
+    int WebpLossless = 1;          // WebP: 1 lossless, 0 lossy
+    int WebpQuality = 75;          // WebP: 0-100; lossy: picture quality, lossless: effort spent on size
+    int WebpShowOptionsOnSave = 1; // WebP option dialog before every WebP save
     // The paint program chosen instead of the standard one; empty = none.
     std::string PaintProgramPath;
 

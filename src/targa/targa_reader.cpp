@@ -1,9 +1,11 @@
 #include "targa/targa_reader.h"
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <new>
 
+#include "doc/alpha_key.h"
 #include "doc/byte_reader.h"
 #include "doc/dib.h"
 #include "platform/safe_save.h"
@@ -18,7 +20,7 @@ namespace {
 constexpr size_t kMaxTargaFileSize = size_t(1) << 31;
 
 // How one stored pixel becomes blue, green, red.
-enum class PixelKind { kGrey, kMapped, kRgb16, kRgb24 };
+enum class PixelKind { kGrey, kGreyAlpha, kMapped, kRgb16, kRgb24 };
 
 struct TargaHeader {
     uint8_t idLength = 0;
@@ -66,8 +68,8 @@ TargaError ParseHeader(ByteReader& in, TargaHeader& h) {
         h.kind = h.pixelBytes == 2 ? PixelKind::kRgb16 : PixelKind::kRgb24;
         break;
     case 3:
-        if (h.pixelBytes != 1) return TargaError::kFault;
-        h.kind = PixelKind::kGrey;
+        if (h.pixelBytes > 2) return TargaError::kFault;
+        h.kind = h.pixelBytes == 2 ? PixelKind::kGreyAlpha : PixelKind::kGrey;
         break;
     default:
         return TargaError::kFault;
@@ -165,11 +167,15 @@ TargaError ReadColorMap(ByteReader& in, const TargaHeader& h, ColorMap& map) {
     return TargaError::kNone;
 }
 
-void StorePixel(const uint8_t* p, PixelKind kind, const ColorMap& map, uint8_t* bgr) {
+// Stores the colour and returns the pixel's alpha (255 where the kind has none).
+uint8_t StorePixel(const uint8_t* p, PixelKind kind, unsigned pixelBytes, const ColorMap& map, uint8_t* bgr) {
     switch (kind) {
     case PixelKind::kGrey:
         bgr[0] = bgr[1] = bgr[2] = p[0];
         break;
+    case PixelKind::kGreyAlpha:
+        bgr[0] = bgr[1] = bgr[2] = p[0];
+        return p[1];
     case PixelKind::kMapped:
         bgr[0] = map[3 * p[0]];
         bgr[1] = map[3 * p[0] + 1];
@@ -183,30 +189,36 @@ void StorePixel(const uint8_t* p, PixelKind kind, const ColorMap& map, uint8_t* 
         bgr[2] = kExpand5[(t >> 10) & 31];
         break;
     }
-    case PixelKind::kRgb24:  // a fourth (alpha) byte is dropped
+    case PixelKind::kRgb24:
         bgr[0] = p[0];
         bgr[1] = p[1];
         bgr[2] = p[2];
+        if (pixelBytes == 4) return p[3];
         break;
     }
+    return 255;
 }
 
 // Fills the DIB's rows. Most files store the bottom row first, as a DIB does;
 // the descriptor says when they start at the top (or at the right) instead.
-TargaError ReadPixels(ByteReader& in, const TargaHeader& h, const ColorMap& map, Dib& dib) {
+// Alpha, where the pixels carry it, goes to `alpha` in the DIB's row order.
+TargaError ReadPixels(ByteReader& in, const TargaHeader& h, const ColorMap& map, Dib& dib,
+                      std::vector<uint8_t>& alpha) {
     PixelSource source(in, h);
     const size_t stride = DibRowBytes(h.width, 24);
     uint8_t* const bits = DibPixels(dib);
     for (size_t i = 0; i < h.height; ++i) {
         const size_t dibRow = h.fromTop ? h.height - 1 - i : i;
         uint8_t* row = bits + dibRow * stride;
+        uint8_t* alphaRow = alpha.empty() ? nullptr : alpha.data() + dibRow * h.width;
         for (size_t x = 0; x < h.width; ++x) {
             const uint8_t* p = source.Next();
             // A file that ends inside the picture is damaged: refuse it rather
             // than pass off made-up pixels as the image.
             if (!p) return TargaError::kTruncated;
             const size_t column = h.fromRight ? h.width - 1 - x : x;
-            StorePixel(p, h.kind, map, row + 3 * column);
+            const uint8_t a = StorePixel(p, h.kind, h.pixelBytes, map, row + 3 * column);
+            if (alphaRow) alphaRow[column] = a;
         }
     }
     return TargaError::kNone;
@@ -230,9 +242,21 @@ TargaError Decode(std::span<const uint8_t> bytes, Frame& frame) {
     if (!FitsFrame(h.width) || !FitsFrame(h.height)) return TargaError::kMemory;
     Dib dib = MakeDib24(h.width, h.height);
     if (dib.empty()) return TargaError::kMemory;
-    if (TargaError e = ReadPixels(in, h, map, dib); e != TargaError::kNone) return e;
+    std::vector<uint8_t> alpha;
+    if (h.kind == PixelKind::kGreyAlpha || (h.kind == PixelKind::kRgb24 && h.pixelBytes == 4))
+        alpha.assign(size_t(h.width) * h.height, 0);
+    if (TargaError e = ReadPixels(in, h, map, dib, alpha); e != TargaError::kNone) return e;
+    // Many writers leave the alpha bytes 0 throughout, meaning "no alpha": a
+    // picture that would vanish entirely keeps its colours instead.
+    const bool alphaUsed = std::any_of(alpha.begin(), alpha.end(), [](uint8_t a) { return a != 0; });
+    Rgb key;
+    const bool keyed = alphaUsed && KeyOutAlpha(dib, alpha, &key);
 
     frame.dib = std::move(dib);
+    if (keyed) {
+        frame.hasTransparency = 1;
+        frame.transparentRgb = key;
+    }
     frame.width = decltype(Frame::width)(h.width);
     frame.height = decltype(Frame::height)(h.height);
     return TargaError::kNone;

@@ -1,6 +1,7 @@
 // Truevision Targa (.tga) pictures as a frame's 24-bit picture: colour-mapped,
 // true-colour and grey images, plain or run-length encoded, stored from the top
-// or from the bottom.
+// or from the bottom. Alpha (32-bit and grey + alpha pictures) becomes the
+// frame's transparent colour as doc/alpha_key.h describes.
 #pragma once
 
 #include <cstdint>

@@ -27,6 +27,7 @@
 #include "ui/layout_units.h"
 #include "ui/options_dialog.h"
 #include "ui/video_reading_dialog.h"
+#include "ui/webp_options_dialog.h"
 #include "ui/on_screen.h"
 #include "ui/qt_platform.h"
 #include "ui/qt_translation.h"
@@ -242,6 +243,7 @@ bool MainWindow::AskVideoReading(const std::string& path, const VideoProbe& prob
 }
 
 bool MainWindow::RunOptionsDialog(bool mng) { return OptionsDialog::Run(this, mng, shell_.Options()); }
+bool MainWindow::RunWebpOptionsDialog() { return WebpOptionsDialog::Run(this, shell_.Options()); }
 
 bool MainWindow::StopPreview() {
     // Only what was playing starts again: the canvas and the preview play on

@@ -94,6 +94,7 @@ public:
     std::optional<std::string> ChooseVideoSavePath(const std::string& initialName) override;
     bool AskVideoReading(const std::string& path, const VideoProbe& probe, ReadOptions& reading) override;
     bool RunOptionsDialog(bool mng) override;
+    bool RunWebpOptionsDialog() override;
     // A part changed the document: the commands and every other part hear of
     // it (the source keeps its own controls as they are).
     void DocumentEdited(WindowPart* source);

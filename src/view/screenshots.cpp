@@ -23,6 +23,7 @@
 #include "ui/help_window.h"
 #include "ui/options_dialog.h"
 #include "ui/video_reading_dialog.h"
+#include "ui/webp_options_dialog.h"
 #include "ui/other_options_dialog.h"
 #include "ui/paint_editing.h"
 #include "ui/progress_dialog.h"
@@ -193,6 +194,8 @@ bool TakeScreenshots(MainWindow& window, const QString& folder) {
         OptionsDialog options(&window, mng, window.GetShell().Options());
         ok = SaveShown(options, dir, mng ? QStringLiteral("mng-options") : QStringLiteral("gif-options")) && ok;
     }
+    WebpOptionsDialog webpOptions(&window, window.GetShell().Options());
+    ok = SaveShown(webpOptions, dir, QStringLiteral("webp-options")) && ok;
 
     struct Chooser {
         FileChooser kind;

@@ -78,11 +78,12 @@ TEST(FileChoice, SavedNamesGetTheirExtensionAndTheTypeSwitchChangesIt) {
     EXPECT_EQ(NameForFilter("walk.mng", FileChooser::kSaveAnimation, 1), "walk.gif");
     EXPECT_EQ(NameForFilter("walk", FileChooser::kSaveAnimation, 2), "walk.mng");
     EXPECT_EQ(NameForFilter("walk.mng", FileChooser::kSaveAnimation, 3), "walk.png");
-    EXPECT_EQ(NameForFilter("walk.mng", FileChooser::kSaveAnimation, 4), "walk.mng");
+    EXPECT_EQ(NameForFilter("walk.gif", FileChooser::kSaveAnimation, 4), "walk.webp");
+    EXPECT_EQ(NameForFilter("walk.mng", FileChooser::kSaveAnimation, 5), "walk.mng");
     EXPECT_EQ(NameForFilter(".mng", FileChooser::kSaveAnimation, 1), ".mng");
     EXPECT_EQ(FolderOf("/home/u/pics/a.gif"), "/home/u/pics/");
     EXPECT_EQ(QtFilterText(FiltersOf(FileChooser::kOpenAnimation)[0]),
-              "ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG) (*.[gG][iI][fF] *.[mM][nN][gG])");
+              "ﾃﾞﾌｫﾙﾄ(*.GIF;*.MNG;*.WEBP) (*.[gG][iI][fF] *.[mM][nN][gG] *.[wW][eE][bB][pP])");
     EXPECT_EQ(QtFilterText(FiltersOf(FileChooser::kOpenFrames).back()), "すべてのﾌｧｲﾙ(*.*) (*)");
 }
 
@@ -94,12 +95,12 @@ TEST(FileChoice, TheFramesDialogOffersWhatTheFormatTableReads) {
     for (const FileFilter& f : filters) labels.push_back(f.label);
     EXPECT_EQ(labels, (std::vector<std::string_view>{"ﾃﾞﾌｫﾙﾄ(全画像)", "JPG(*.JPEG;*.JPG)", "BMP(*.BMP;*.DIB)",
                                                      "GIF(*.GIF)", "PNG(*.PNG)", "MNG(*.MNG)", "Targa(*.TGA)",
-                                                     "AVI(*.AVI)", "APNG(*.APNG)", "MP4(*.MP4;*.M4V)", "WebM(*.WEBM)",
+                                                     "AVI(*.AVI)", "APNG(*.APNG)", "WebP(*.WEBP)", "MP4(*.MP4;*.M4V)", "WebM(*.WEBM)",
                                                      "MOV/MKV(*.MOV;*.MKV;*.OGV;*.FLV;*.TS;*.MTS;*.M2TS;*.MPG;*.MPEG;*.WMV;*.3GP)",
-                                                     "すべてのﾌｧｲﾙ(*.*)"}));
+                                                     "JNG(*.JNG)", "すべてのﾌｧｲﾙ(*.*)"}));
     EXPECT_EQ(filters[1].extensions, "jpg;jpeg;jpe;jfif");
     const std::string all = ";" + std::string(filters[0].extensions) + ";";
-    for (const char* ext : {"gif", "mng", "png", "jpg", "jpeg", "jpe", "jfif", "bmp", "dib", "tga", "avi", "apng", "mp4", "webm", "mkv"})
+    for (const char* ext : {"gif", "mng", "png", "jpg", "jpeg", "jpe", "jfif", "bmp", "dib", "tga", "avi", "apng", "mp4", "webm", "mkv", "jng", "webp"})
         EXPECT_NE(all.find(std::string(";") + ext + ";"), std::string::npos) << ext;
 }
 

@@ -40,7 +40,7 @@ TEST_F(CliPictures, InfoConvertAndTheOneFrameRule) {
     const Case cases[] = {
         {"info " + Q(dir.file("p.png")), 0, "6"},
         {"info --json " + Q(dir.file("t.tga")), 0, "\"width\": 3"},
-        {"info " + Q(dir.file("x.tiff")), 1, "kivo-cli reads GIF, MNG, PNG, JPEG, BMP, Targa, AVI, MP4, WebM, MOV/MKV, APNG files"},
+        {"info " + Q(dir.file("x.tiff")), 1, "kivo-cli reads GIF, MNG, PNG, JPEG, BMP, Targa, AVI, MP4, WebM, MOV/MKV, APNG, JNG, WebP files"},
         {"convert " + Q(dir.file("p.png")) + " " + Q(dir.file("j.jpg")) + " " + Q(dir.file("t.tga")) +
              " -o " + Q(dir.file("all.gif")), 0, ""},
         {"convert " + Q(dir.file("t.tga")) + " -o " + Q(dir.file("t.png")), 0, ""},

@@ -151,7 +151,8 @@ TEST(BmpRead, RefusesBrokenFiles) {
     }
     auto huge = BmpFile(70000, 1, 24, 0, {}, {});
     EXPECT_TRUE(Parse(huge).empty());
-    auto rle4 = BmpFile(2, 2, 4, 2, std::vector<uint8_t>(64, 0), {0, 1});
+    // Run-length compression of a depth it does not belong to.
+    auto rle4 = BmpFile(2, 2, 8, 2, std::vector<uint8_t>(1024, 0), {0, 1});
     EXPECT_TRUE(Parse(rle4).empty());
     EXPECT_TRUE(Parse({'B', 'M'}).empty());
     EXPECT_TRUE(ReadBmp("/nonexistent/x.bmp").empty());
