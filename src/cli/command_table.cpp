@@ -65,6 +65,16 @@ constexpr char kConvertDetails[] =
     "                        OptimizeWithTransparency=0 leaves them). Never larger\n"
     "                        than the file without it, which is written instead\n"
     "                        when smaller. Runs after --delay.\n"
+    "  --lossy N             GIF: lossy compression, 1 (slight) to 200 (strongest);\n"
+    "                        pixels may take a nearby colour where that makes the\n"
+    "                        file smaller, the difference spread to their\n"
+    "                        neighbours so gradients stay smooth. Default 0: exact.\n"
+    "  --max-size SIZE       GIF: the file must fit in SIZE bytes (500K, 2M or a\n"
+    "                        number; K = 1024). Finds the least lossiness that fits,\n"
+    "                        then, if even 200 does not, fewer colours (128, 64 ...\n"
+    "                        8); frames are never dropped or scaled. Prints the\n"
+    "                        settings chosen, the size and the PSNR against the\n"
+    "                        input; fails, writing nothing, when nothing fits.\n"
     "  --codec NAME          the encoder of an .avi output (default rawvideo,\n"
     "                        uncompressed); 'kivo-cli codecs' lists them. The video\n"
     "                        shows what the animation shows, at one fixed rate.\n"
@@ -149,7 +159,7 @@ static const Command kCommands[] = {
     {"convert",
      "INPUT... -o OUTPUT [--max-colors N] [--separate-palettes] [--dither] [--interlace]\n"
      "         [--set NAME=VALUE]... [--loop N|forever|off] [--delay CS] [--optimize]\n"
-     "         [--codec NAME] [--no-config]",
+     "         [--lossy N] [--max-size SIZE] [--codec NAME] [--no-config]",
      "join animations, videos and pictures into one animation or AVI, or save one frame as a picture",
      RunConvert, kConvertDetails, true},
     {"extract",

@@ -29,6 +29,8 @@ int AsBudget(int read, int) { return ColourBudget(read); }
 int AsQuality(int read, int) { return std::clamp(read, 1, 100); }
 int AsMode(int read, int current) { return read == 0 || read == 1 ? read : current; }
 int AsIndex(int read, int current) { return read >= -1 && read <= 255 ? read : current; }
+int AsLossiness(int read, int) { return std::clamp(read, 0, 200); }
+int AsBytes(int read, int) { return std::max(read, 0); }
 
 void Load(const Settings& settings, std::string_view key, std::initializer_list<Slot> slots) {
     const std::vector<int> values = SettingNumbers(settings, key);
@@ -55,6 +57,7 @@ void LoadOptionSettings(const Settings& settings, WriteOptions& o, int* formatMo
     if (formatMode) *formatMode = mode;
     Load(settings, "MngWROpt2", {{&o.KeepPngPalette, AsFlag}, {&o.TransparentIndex, AsIndex}});
     Load(settings, "OPT1", {{&o.UseStandardPaint, AsFlag}, {&o.OptimizeWithTransparency, AsFlag}});
+    Load(settings, "GifLossy", {{&o.Lossiness, AsLossiness}, {&o.TargetSize, AsBytes}});
     if (const std::string* paint = SettingText(settings, "PaintSoft")) o.PaintProgramPath = *paint;
 }
 
@@ -65,6 +68,7 @@ void StoreOptionSettings(Settings& settings, const WriteOptions& o, int formatMo
            Flag(o.FramMayOmit), Flag(o.DefiMayOmit), Flag(o.JngAllFrames), Flag(o.NoGlobalPalette), formatMode});
     Store(settings, "MngWROpt2", {Flag(o.KeepPngPalette), o.TransparentIndex});
     Store(settings, "OPT1", {Flag(o.UseStandardPaint), Flag(o.OptimizeWithTransparency)});
+    Store(settings, "GifLossy", {o.Lossiness, o.TargetSize});
     SetSettingText(settings, "PaintSoft", o.PaintProgramPath);
 }
 

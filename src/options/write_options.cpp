@@ -7,7 +7,7 @@ namespace kivo {
 
 namespace {
 
-enum class Range { kColors, kFlag, kIndex, kQuality };
+enum class Range { kColors, kFlag, kIndex, kQuality, kLossiness, kBytes };
 
 struct OptionEntry {
     std::string_view name;
@@ -53,6 +53,10 @@ const OptionEntry kOptions[] = {
      "1: frames are edited in the first paint program found; 0: in PaintProgramPath"},
     {"OptimizeWithTransparency", &WriteOptions::OptimizeWithTransparency, Range::kFlag,
      "1: optimising frame sizes also turns pixels that repeat the screen transparent"},
+    {"Lossiness", &WriteOptions::Lossiness, Range::kLossiness,
+     "GIF: how far pixel colours may move to make the file smaller; 0: exact"},
+    {"TargetSize", &WriteOptions::TargetSize, Range::kBytes,
+     "GIF: bytes the file should fit in, reached by lossiness, then fewer colours; 0: none"},
 };
 
 const OptionEntry* FindEntry(std::string_view name) {
@@ -72,6 +76,10 @@ bool InRange(Range range, int v) {
             return v >= -1 && v <= 255;
         case Range::kQuality:
             return v >= 1 && v <= 100;
+        case Range::kLossiness:
+            return v >= 0 && v <= 200;
+        case Range::kBytes:
+            return v >= 0;
     }
     return false;
 }
@@ -82,6 +90,8 @@ const char* RangeText(Range range) {
         case Range::kFlag: return "0 or 1";
         case Range::kIndex: return "-1 to 255";
         case Range::kQuality: return "1 to 100";
+        case Range::kLossiness: return "0 to 200";
+        case Range::kBytes: return "0 or a number of bytes";
     }
     return "";
 }

@@ -33,6 +33,8 @@ struct WriteOptions {
     int ShowOptionsOnSave = 1;     // GIF option dialog before every GIF save
     int UseStandardPaint = 1;      // 1: frames are edited in the first paint program found
     int OptimizeWithTransparency = 1;  // size optimisation also turns repeated pixels transparent
+    int Lossiness = 0;             // GIF: 0 exact coding; up to 200, how far pixels may move for size
+    int TargetSize = 0;            // GIF: bytes a save should fit in by choosing lossiness and colours; 0 none
     // The paint program chosen instead of the standard one; empty = none.
     std::string PaintProgramPath;
 

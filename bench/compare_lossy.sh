@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# Lossy GIF compression and the target size, against gifsicle -O3 --lossy and
+# ImageMagick, measured in the same run:
+#   A. a 100-frame 800x600 screen recording (as in compare_optimize.sh);
+#   B. a 100-frame 640x480 natural-looking video: FFmpeg's zooming Mandelbrot
+#      with grain, error-diffusion dithered to one palette.
+# Quality is FFmpeg's psnr filter (rgb24, average over all frames) on the frames
+# as FFmpeg's GIF decoder composes them, against the input. For each input:
+#   - gifsicle -O3 --lossy=30 and --lossy=80, ImageMagick -layers optimize;
+#   - kivo-cli convert --optimize --lossy N for several N, and the strongest N
+#     whose PSNR is at least gifsicle's at --lossy=80, with its size ratio;
+#   - kivo-cli convert --optimize --max-size at half our exact file's size: how
+#     close under the target the chosen file is, and its PSNR.
+# Time ratios are theirs / ours (above 1: we are faster), size ratios ours /
+# theirs (below 1: our file is smaller).
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=lib.sh
+. "$here/lib.sh"
+
+KIVO_CLI=${KIVO_CLI:-$here/../build/release/src/cli/kivo-cli}
+OUT=${BENCH_OUT:-$here/out}/lossy
+IM=$(command -v convert-im6.q16 || command -v magick || command -v convert)
+BENCH_REPEAT=${LOSSY_REPEAT:-1}
+LEVELS=${LOSSY_LEVELS:-"20 40 60 80 100 120 140"}
+mkdir -p "$OUT"
+for tool in gifsicle ffmpeg "$IM" "$KIVO_CLI"; do
+  command -v "$tool" >/dev/null || { echo "compare_lossy: $tool missing" >&2; exit 1; }
+done
+
+ff() { ffmpeg -v error -y "$@"; }
+size() { stat -c %s "$1"; }
+whole_frames=(-gifflags -offsetting-transdiff)
+
+screen=$OUT/screen.gif
+if [ ! -s "$screen" ]; then
+  src() { echo "-f lavfi -i $1:rate=10:duration=10"; }
+  # shellcheck disable=SC2046
+  ff $(src smptehdbars=size=800x600) $(src color=c=white:size=520x380) \
+     $(src color=c=0x303030:size=480x14) $(src color=c=0x2050C0:size=400x14) $(src color=c=black:size=12x18) \
+     -filter_complex "[1][2]overlay=x='20-480+mod(n*37\,480)':y=20:shortest=1[w1];\
+[w1][3]overlay=x='20-400+mod(n*23\,400)':y=50:shortest=1[w2];[0][w2]overlay=40:120:shortest=1[s];\
+[s][4]overlay=x='100+mod(n*13\,600)':y='200+mod(n*7\,300)':shortest=1,split[a][b];\
+[a]palettegen[p];[b][p]paletteuse=dither=none" "${whole_frames[@]}" -frames:v 100 "$screen"
+fi
+video=$OUT/mandelbrot.gif
+if [ ! -s "$video" ]; then
+  ff -f lavfi -i "mandelbrot=size=640x480:rate=25,noise=alls=3:allf=t" \
+     -filter_complex "split[a][b];[a]palettegen[p];[b][p]paletteuse=dither=floyd_steinberg" "${whole_frames[@]}" \
+     -frames:v 100 "$OUT/mandelbrot_ffmpeg.gif"
+  gifsicle --disposal asis "$OUT/mandelbrot_ffmpeg.gif" -o "$video"
+fi
+
+# psnr REFERENCE TEST -> average PSNR over the composed frames
+psnr() {
+  ffmpeg -v info -i "$1" -i "$2" -lavfi "[0:v]format=rgb24[a];[1:v]format=rgb24[b];[a][b]psnr" -f null - 2>&1 |
+    sed -n 's/.*PSNR.* average:\([0-9.inf]*\).*/\1/p' | tail -n 1
+}
+row() {  # name file seconds
+  printf '  %-34s %10d bytes  PSNR %6s dB\n' "$1" "$(size "$2")" "$(psnr "$in" "$2")"
+}
+
+run() {  # label input
+  local label=$1 tag; in=$2
+  tag=$(basename "$in" .gif)
+  echo "$label ($(size "$in") bytes in)"
+  measure "gifsicle -O3 --lossy=30" gifsicle -O3 --lossy=30 "$in" -o "$OUT/${tag}_g30.gif"
+  local g30_t=$MEASURED_SECONDS
+  row "  output" "$OUT/${tag}_g30.gif"
+  measure "gifsicle -O3 --lossy=80" gifsicle -O3 --lossy=80 "$in" -o "$OUT/${tag}_g80.gif"
+  local g80_t=$MEASURED_SECONDS g80_s g80_p
+  g80_s=$(size "$OUT/${tag}_g80.gif"); g80_p=$(psnr "$in" "$OUT/${tag}_g80.gif")
+  row "  output" "$OUT/${tag}_g80.gif"
+  measure "ImageMagick -layers optimize" "$IM" "$in" -layers optimize "$OUT/${tag}_im.gif"
+  local im_t=$MEASURED_SECONDS
+  row "  output" "$OUT/${tag}_im.gif"
+  measure "kivo-cli --optimize (exact)" "$KIVO_CLI" convert "$in" -o "$OUT/${tag}_k0.gif" --optimize -q --no-config
+  local exact_s; exact_s=$(size "$OUT/${tag}_k0.gif")
+  row "  output" "$OUT/${tag}_k0.gif"
+  local best="" best_s=0 best_t=0 n p
+  for n in $LEVELS; do
+    measure "kivo-cli --optimize --lossy $n" \
+      "$KIVO_CLI" convert "$in" -o "$OUT/${tag}_k$n.gif" --optimize --lossy "$n" -q --no-config
+    p=$(psnr "$in" "$OUT/${tag}_k$n.gif")
+    row "  output" "$OUT/${tag}_k$n.gif"
+    if awk -v a="$p" -v b="$g80_p" 'BEGIN{exit !(a >= b)}'; then
+      best=$n; best_s=$(size "$OUT/${tag}_k$n.gif"); best_t=$MEASURED_SECONDS
+    fi
+  done
+  if [ -n "$best" ]; then
+    printf '  strongest kivo lossiness with PSNR >= gifsicle --lossy=80 (%s dB): %s\n' "$g80_p" "$best"
+    printf '    size ours/gifsicle-80 %s (goal <= 0.90), time gifsicle-80/ours %s,' \
+      "$(ratio "$best_s" "$g80_s")" "$(ratio "$g80_t" "$best_t")"
+    printf ' gifsicle-30/ours %s, ImageMagick/ours %s\n' "$(ratio "$g30_t" "$best_t")" "$(ratio "$im_t" "$best_t")"
+  else
+    echo "  no kivo lossiness in ($LEVELS) reaches gifsicle --lossy=80's PSNR ($g80_p dB)"
+  fi
+  local target=$((exact_s / 2))
+  measure "kivo-cli --optimize --max-size $target" \
+    "$KIVO_CLI" convert "$in" -o "$OUT/${tag}_target.gif" --optimize --max-size "$target" --no-config
+  "$KIVO_CLI" convert "$in" -o "$OUT/${tag}_target.gif" --optimize --max-size "$target" -q --no-config 2>/dev/null |
+    sed 's/^/    chose: /'
+  row "  output" "$OUT/${tag}_target.gif"
+  printf '    size/target %s (goal 0.97-1.00)\n' "$(ratio "$(size "$OUT/${tag}_target.gif")" "$target")"
+}
+
+run "A. 100-frame 800x600 screen recording" "$screen"
+run "B. 100-frame 640x480 dithered Mandelbrot zoom with grain" "$video"

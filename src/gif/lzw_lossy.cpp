@@ -1,0 +1,258 @@
+#include "gif/lzw_lossy.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <memory>
+
+#include "gif/lzw_encoder.h"
+
+namespace kivo {
+
+namespace {
+
+constexpr int kTableCodes = 4096;
+constexpr int kMaxWidth = 12;
+
+// The string table as a tree: a lossy match walks all continuations of a
+// string, not only the exact one, so every code keeps its children in a list.
+struct StringTree {
+    std::array<int16_t, kTableCodes> firstChild;
+    std::array<int16_t, kTableCodes> nextSibling;
+    std::array<uint8_t, kTableCodes> pixel;
+    int next = 0;
+
+    void Reset(int clearCode) {
+        for (int i = 0; i < clearCode; ++i) {
+            firstChild[size_t(i)] = -1;
+            pixel[size_t(i)] = uint8_t(i);
+        }
+        next = clearCode + 2;
+    }
+    bool Full() const { return next >= kTableCodes; }
+
+    int Child(int code, int px) const {
+        for (int c = firstChild[size_t(code)]; c >= 0; c = nextSibling[size_t(c)])
+            if (pixel[size_t(c)] == px) return c;
+        return -1;
+    }
+    // The decoder numbers every entry; one whose string exists already only
+    // takes up its number.
+    void Add(int prefix, int px) {
+        if (Full()) return;
+        const int code = next++;
+        if (Child(prefix, px) >= 0) return;
+        pixel[size_t(code)] = uint8_t(px);
+        firstChild[size_t(code)] = -1;
+        nextSibling[size_t(code)] = firstChild[size_t(prefix)];
+        firstChild[size_t(prefix)] = int16_t(code);
+    }
+};
+
+// Codes packed least significant bit first.
+struct BitWriter {
+    std::vector<uint8_t> bytes;
+    uint32_t acc = 0;
+    int bits = 0;
+
+    void Put(int code, int width) {
+        acc |= uint32_t(code) << bits;
+        bits += width;
+        while (bits >= 8) {
+            bytes.push_back(uint8_t(acc));
+            acc >>= 8;
+            bits -= 8;
+        }
+    }
+    void Flush() {
+        if (bits > 0) bytes.push_back(uint8_t(acc));
+        acc = 0;
+        bits = 0;
+    }
+};
+
+// Errors are kept in sixteenths, the unit of the diffusion weights.
+constexpr int kScale = 16;
+
+class LossyCoder {
+public:
+    LossyCoder(uint8_t* pixels, size_t count, size_t rowLength, int minCodeSize, const Palette& palette,
+               int transparentIndex, double bound)
+        : px_(pixels), count_(count), rowLength_(std::max<size_t>(rowLength, 1)), clear_(1 << minCodeSize),
+          minWidth_(minCodeSize + 1), transparent_(transparentIndex), tree_(std::make_unique<StringTree>()) {
+        for (size_t i = 0; i < colours_.size(); ++i) colours_[i] = i < palette.size() ? palette[i] : Rgb{};
+        // Which entry may stand in for which: within the bound, and never the
+        // transparent entry for an opaque pixel or the other way round.
+        const double limit = bound * bound;
+        for (int a = 0; a < 256; ++a) {
+            for (int b = 0; b < 256; ++b) {
+                const bool eitherTransparent = a == transparent_ || b == transparent_;
+                near_[size_t(a) * 256 + size_t(b)] =
+                    a == b || (!eitherTransparent && double(Distance2(colours_[size_t(a)], colours_[size_t(b)])) <= limit);
+            }
+        }
+        errorCap_ = int(std::lround(bound * kScale));
+        rows_[0].assign((rowLength_ + 2) * 3, 0);
+        rows_[1].assign((rowLength_ + 2) * 3, 0);
+    }
+
+    std::vector<uint8_t> Run() {
+        int width = minWidth_;
+        int prev = -1;
+        SendClear(width, prev);
+        size_t pos = 0;
+        while (pos < count_) {
+            if (tree_->Full()) SendClear(width, prev);
+            // A string begins with the pixel as it is: the table always holds it.
+            const int first = px_[pos];
+            if (prev >= 0) tree_->Add(prev, first);
+            Settle(pos, first);
+            int code = first;
+            size_t q = pos + 1;
+            for (; q < count_; ++q) {
+                const int longer = BestContinuation(code, q);
+                if (longer < 0) break;
+                Settle(q, tree_->pixel[size_t(longer)]);
+                code = longer;
+            }
+            bits_.Put(code, width);
+            prev = code;
+            pos = q;
+            if (tree_->next >= (1 << width) && width < kMaxWidth) ++width;
+        }
+        bits_.Put(clear_ + 1, width);
+        bits_.Flush();
+        return std::move(bits_.bytes);
+    }
+
+private:
+    static int Distance2(Rgb a, Rgb b) {
+        const int dr = a.r - b.r, dg = a.g - b.g, db = a.b - b.b;
+        return dr * dr + dg * dg + db * db;
+    }
+
+    void SendClear(int& width, int& prev) {
+        bits_.Put(clear_, width);
+        tree_->Reset(clear_);
+        width = minWidth_;
+        prev = -1;
+    }
+
+    // The error carried to pixel q, per channel in sixteenths.
+    int* ErrorAt(size_t q) {
+        const size_t row = q / rowLength_;
+        if (row != row_) {
+            // Rows are visited in order: the next row's buffer becomes the
+            // current one and the one after starts empty.
+            std::swap(rows_[0], rows_[1]);
+            std::fill(rows_[1].begin(), rows_[1].end(), 0);
+            if (row != row_ + 1) std::fill(rows_[0].begin(), rows_[0].end(), 0);
+            row_ = row;
+        }
+        return &rows_[0][(q % rowLength_ + 1) * 3];
+    }
+
+    // The continuation of code that pixel q may take, nearest to what q should
+    // show once the carried error is added; -1 when none may.
+    int BestContinuation(int code, size_t q) {
+        const int own = px_[q];
+        const int* error = ErrorAt(q);
+        const Rgb c = colours_[size_t(own)];
+        const int tr = c.r * kScale + error[0], tg = c.g * kScale + error[1], tb = c.b * kScale + error[2];
+        const uint8_t* allowed = &near_[size_t(own) * 256];
+        int best = -1;
+        int64_t bestDistance = 0;
+        for (int child = tree_->firstChild[size_t(code)]; child >= 0; child = tree_->nextSibling[size_t(child)]) {
+            const int p = tree_->pixel[size_t(child)];
+            if (!allowed[p]) continue;
+            const Rgb k = colours_[size_t(p)];
+            const int64_t dr = k.r * kScale - tr, dg = k.g * kScale - tg, db = k.b * kScale - tb;
+            const int64_t d = dr * dr + dg * dg + db * db;
+            // Ties go to the pixel's own entry, then to the older code, so the
+            // choice does not depend on anything but the input.
+            if (best < 0 || d < bestDistance ||
+                (d == bestDistance && (p == own) > (tree_->pixel[size_t(best)] == own)) ||
+                (d == bestDistance && (p == own) == (tree_->pixel[size_t(best)] == own) && child < best)) {
+                best = child;
+                bestDistance = d;
+            }
+        }
+        return best;
+    }
+
+    // Pixel q shows entry shown; what it owed and did not show goes on to its
+    // neighbours to the right and below.
+    void Settle(size_t q, int shown) {
+        const int own = px_[q];
+        int* error = ErrorAt(q);
+        px_[q] = uint8_t(shown);
+        if (own == transparent_) {
+            error[0] = error[1] = error[2] = 0;
+            return;
+        }
+        const Rgb c = colours_[size_t(own)], k = colours_[size_t(shown)];
+        const int owed[3] = {c.r * kScale + error[0] - k.r * kScale, c.g * kScale + error[1] - k.g * kScale,
+                             c.b * kScale + error[2] - k.b * kScale};
+        const size_t x = q % rowLength_;
+        int* below = &rows_[1][(x + 1) * 3];
+        const bool hasRight = x + 1 < rowLength_;
+        for (int ch = 0; ch < 3; ++ch) {
+            const int e = std::clamp(owed[ch], -errorCap_, errorCap_);
+            if (hasRight) error[3 + ch] += e * 7 / 16;
+            below[ch - 3] += e * 3 / 16;
+            below[ch] += e * 5 / 16;
+            below[ch + 3] += e / 16;
+        }
+    }
+
+    uint8_t* px_;
+    size_t count_;
+    size_t rowLength_;
+    int clear_;
+    int minWidth_;
+    int transparent_;
+    std::unique_ptr<StringTree> tree_;
+    std::array<Rgb, 256> colours_{};
+    std::array<uint8_t, 256 * 256> near_{};
+    int errorCap_ = 0;
+    // Errors owed to the current row and the next one, with a spare cell at
+    // either end so the weights need no edge tests.
+    std::array<std::vector<int>, 2> rows_;
+    size_t row_ = 0;
+    BitWriter bits_;
+};
+
+}  // namespace
+
+double LossyColourBound(int lossiness) {
+    return std::clamp(lossiness, 0, kMaxLossiness) * 0.35;
+}
+
+void LzwEncodeImageLossy(uint8_t* indices, int width, int height, int minCodeSize, bool interlaced,
+                         const Palette& palette, int transparentIndex, int lossiness, std::vector<uint8_t>& out) {
+    if (lossiness <= 0) {
+        LzwEncodeImage(indices, width, height, minCodeSize, interlaced, out);
+        return;
+    }
+    minCodeSize = std::clamp(minCodeSize, 2, 8);
+    out.push_back(uint8_t(minCodeSize));
+    const size_t rowLength = size_t(std::max(width, 0));
+    const size_t count = rowLength * size_t(std::max(height, 0));
+    // Interlaced rows are coded, and their errors diffused, in the order they are sent.
+    std::vector<int> order;
+    std::vector<uint8_t> sent;
+    uint8_t* pixels = indices;
+    if (interlaced && count > 0) {
+        order = GifRowOrder(height, true);
+        sent.reserve(count);
+        for (int y : order)
+            sent.insert(sent.end(), indices + size_t(y) * rowLength, indices + size_t(y + 1) * rowLength);
+        pixels = sent.data();
+    }
+    LossyCoder coder(pixels, count, rowLength, minCodeSize, palette, transparentIndex, LossyColourBound(lossiness));
+    PutSubBlocks(coder.Run(), out);
+    for (size_t i = 0; i < order.size(); ++i)
+        std::copy_n(sent.data() + i * rowLength, rowLength, indices + size_t(order[i]) * rowLength);
+}
+
+}  // namespace kivo
