@@ -45,7 +45,7 @@ if [ ! -s "$screen" ]; then
 fi
 video=$OUT/mandelbrot.gif
 if [ ! -s "$video" ]; then
-  ff -f lavfi -i "mandelbrot=size=640x480:rate=25,noise=alls=3:allf=t" \
+  ff -f lavfi -i "mandelbrot=size=640x480:rate=25,trim=end_frame=100,noise=alls=3:allf=t" \
      -filter_complex "split[a][b];[a]palettegen[p];[b][p]paletteuse=dither=floyd_steinberg" "${whole_frames[@]}" \
      -frames:v 100 "$OUT/mandelbrot_ffmpeg.gif"
   gifsicle --disposal asis "$OUT/mandelbrot_ffmpeg.gif" -o "$video"

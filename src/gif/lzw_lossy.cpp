@@ -19,6 +19,7 @@ constexpr int kMaxWidth = 12;
 struct StringTree {
     std::array<int16_t, kTableCodes> firstChild;
     std::array<int16_t, kTableCodes> nextSibling;
+    std::array<int16_t, kTableCodes> parent;
     std::array<uint8_t, kTableCodes> pixel;
     int next = 0;
 
@@ -43,6 +44,7 @@ struct StringTree {
         const int code = next++;
         if (Child(prefix, px) >= 0) return;
         pixel[size_t(code)] = uint8_t(px);
+        parent[size_t(code)] = int16_t(prefix);
         firstChild[size_t(code)] = -1;
         nextSibling[size_t(code)] = firstChild[size_t(prefix)];
         firstChild[size_t(prefix)] = int16_t(code);
@@ -104,17 +106,17 @@ public:
         while (pos < count_) {
             if (tree_->Full()) SendClear(width, prev);
             // A string begins with the pixel as it is: the table always holds it.
-            const int first = px_[pos];
-            if (prev >= 0) tree_->Add(prev, first);
-            Settle(pos, first);
-            int code = first;
+            const int root = px_[pos];
+            Settle(pos, root);
+            const Match match = LongestMatch(root, pos);
+            // The string's further pixels, read back from the tree, are what
+            // the pixels after it show.
+            for (int c = match.code; c >= clear_; c = tree_->parent[size_t(c)]) path_.push_back(tree_->pixel[size_t(c)]);
+            if (prev >= 0) tree_->Add(prev, root);
             size_t q = pos + 1;
-            for (; q < count_; ++q) {
-                const int longer = BestContinuation(code, q);
-                if (longer < 0) break;
-                Settle(q, tree_->pixel[size_t(longer)]);
-                code = longer;
-            }
+            for (auto it = path_.rbegin(); it != path_.rend(); ++it) Settle(q++, *it);
+            path_.clear();
+            const int code = match.code;
             bits_.Put(code, width);
             prev = code;
             pos = q;
@@ -152,32 +154,62 @@ private:
         return &rows_[0][(q % rowLength_ + 1) * 3];
     }
 
-    // The continuation of code that pixel q may take, nearest to what q should
-    // show once the carried error is added; -1 when none may.
-    int BestContinuation(int code, size_t q) {
+    struct Match {
+        int code;
+        size_t end;     // the pixel after the string
+        int64_t error;  // squared error along it, in sixteenths
+    };
+
+    // The longest string from the root code (pixel pos, settled) whose every
+    // further pixel may stand in for the picture's, fewest errors first among
+    // equals. Each code of the tree is visited at most once, so a search costs
+    // no more than the string's subtree. Errors from pixels of this string are
+    // followed along the row; those they pass to the next row are settled
+    // afterwards.
+    Match LongestMatch(int root, size_t pos) {
+        Match best{root, pos + 1, 0};
+        const int carry[3] = {0, 0, 0};
+        Explore(root, pos + 1, carry, 0, best);
+        return best;
+    }
+
+    void Explore(int code, size_t q, const int carry[3], int64_t error, Match& best) {
+        if (q > best.end || (q == best.end && error < best.error)) best = {code, q, error};
+        if (q >= count_ || tree_->firstChild[size_t(code)] < 0) return;
         const int own = px_[q];
-        const int* error = ErrorAt(q);
+        const size_t x = q % rowLength_;
+        const int* fixed = FixedErrorAt(q);
         const Rgb c = colours_[size_t(own)];
-        const int tr = c.r * kScale + error[0], tg = c.g * kScale + error[1], tb = c.b * kScale + error[2];
+        int target[3] = {c.r * kScale, c.g * kScale, c.b * kScale};
+        if (own != transparent_) {
+            for (int ch = 0; ch < 3; ++ch) target[ch] += fixed[ch] + (x > 0 ? carry[ch] : 0);
+        }
         const uint8_t* allowed = &near_[size_t(own) * 256];
-        int best = -1;
-        int64_t bestDistance = 0;
         for (int child = tree_->firstChild[size_t(code)]; child >= 0; child = tree_->nextSibling[size_t(child)]) {
             const int p = tree_->pixel[size_t(child)];
             if (!allowed[p]) continue;
             const Rgb k = colours_[size_t(p)];
-            const int64_t dr = k.r * kScale - tr, dg = k.g * kScale - tg, db = k.b * kScale - tb;
-            const int64_t d = dr * dr + dg * dg + db * db;
-            // Ties go to the pixel's own entry, then to the older code, so the
-            // choice does not depend on anything but the input.
-            if (best < 0 || d < bestDistance ||
-                (d == bestDistance && (p == own) > (tree_->pixel[size_t(best)] == own)) ||
-                (d == bestDistance && (p == own) == (tree_->pixel[size_t(best)] == own) && child < best)) {
-                best = child;
-                bestDistance = d;
+            int next[3] = {0, 0, 0};
+            int64_t e2 = 0;
+            if (own != transparent_) {
+                const int shown[3] = {k.r * kScale, k.g * kScale, k.b * kScale};
+                for (int ch = 0; ch < 3; ++ch) {
+                    const int e = std::clamp(target[ch] - shown[ch], -errorCap_, errorCap_);
+                    next[ch] = e * 7 / 16;
+                    e2 += int64_t(e) * e;
+                }
             }
+            Explore(child, q + 1, next, error + e2, best);
         }
-        return best;
+    }
+
+    // What settled pixels have passed on to pixel q so far.
+    const int* FixedErrorAt(size_t q) {
+        static constexpr int kNone[3] = {0, 0, 0};
+        const size_t row = q / rowLength_;
+        if (row == row_) return &rows_[0][(q % rowLength_ + 1) * 3];
+        if (row == row_ + 1) return &rows_[1][(q % rowLength_ + 1) * 3];
+        return kNone;
     }
 
     // Pixel q shows entry shown; what it owed and did not show goes on to its
@@ -220,6 +252,7 @@ private:
     std::array<std::vector<int>, 2> rows_;
     size_t row_ = 0;
     BitWriter bits_;
+    std::vector<uint8_t> path_;
 };
 
 }  // namespace
@@ -235,7 +268,6 @@ void LzwEncodeImageLossy(uint8_t* indices, int width, int height, int minCodeSiz
         return;
     }
     minCodeSize = std::clamp(minCodeSize, 2, 8);
-    out.push_back(uint8_t(minCodeSize));
     const size_t rowLength = size_t(std::max(width, 0));
     const size_t count = rowLength * size_t(std::max(height, 0));
     // Interlaced rows are coded, and their errors diffused, in the order they are sent.
@@ -249,8 +281,21 @@ void LzwEncodeImageLossy(uint8_t* indices, int width, int height, int minCodeSiz
             sent.insert(sent.end(), indices + size_t(y) * rowLength, indices + size_t(y + 1) * rowLength);
         pixels = sent.data();
     }
+    // The exact coder weighs where to clear its table, which the lossy one does
+    // not: where the loss bought too little, the exact coding is the smaller.
+    std::vector<uint8_t> exact;
+    LzwEncodeImage(indices, width, height, minCodeSize, interlaced, exact);
+    const std::vector<uint8_t> original(pixels, pixels + count);
     LossyCoder coder(pixels, count, rowLength, minCodeSize, palette, transparentIndex, LossyColourBound(lossiness));
-    PutSubBlocks(coder.Run(), out);
+    std::vector<uint8_t> lossy;
+    lossy.push_back(uint8_t(minCodeSize));
+    PutSubBlocks(coder.Run(), lossy);
+    if (exact.size() <= lossy.size()) {
+        out.insert(out.end(), exact.begin(), exact.end());
+        std::copy(original.begin(), original.end(), pixels);
+    } else {
+        out.insert(out.end(), lossy.begin(), lossy.end());
+    }
     for (size_t i = 0; i < order.size(); ++i)
         std::copy_n(sent.data() + i * rowLength, rowLength, indices + size_t(order[i]) * rowLength);
 }

@@ -3,8 +3,9 @@
 //
 // While a string is being extended, the next pixel need not be the string
 // table's exact continuation: any existing continuation whose colour lies
-// within a bound of the pixel's own colour will do, and the one nearest to the
-// pixel's colour plus the error diffused from its neighbours is taken. The
+// within a bound of the pixel's own colour will do. Each code sends the longest
+// string the table holds that way, and among strings as long the one nearest
+// to the pixels' colours plus the error diffused from their neighbours. The
 // difference is passed on along the row and to the next row (Floyd-Steinberg
 // weights), so a gradient keeps its average colour instead of breaking into
 // bands. Rules that always hold, whatever the lossiness:
@@ -31,7 +32,8 @@ double LossyColourBound(int lossiness);
 // lossiness. indices (width*height, top row first) is replaced by the picture
 // the data decodes to. palette gives the entries' colours (entries beyond it
 // are black); transparentIndex is the frame's transparent entry, or -1.
-// Lossiness 0 writes exactly what LzwEncodeImage writes.
+// Lossiness 0 writes exactly what LzwEncodeImage writes, and so does any
+// lossiness where the exact coding comes out no larger (indices then unchanged).
 void LzwEncodeImageLossy(uint8_t* indices, int width, int height, int minCodeSize, bool interlaced,
                          const Palette& palette, int transparentIndex, int lossiness,
                          std::vector<uint8_t>& out);
