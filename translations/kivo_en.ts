@@ -731,6 +731,10 @@ An editor for GIF and MNG frame animations.</translation>
         <source>現在ペイントツールでコマの編集中です。<byte value="xd"/><byte value="xd"/>編集が終わったら<byte value="xd"/>上書き保管をしてペイントツールを閉じてください。<byte value="xd"/><byte value="xd"/>中止ボタンで Kivo 通常操作に戻ります。</source>
         <translation>A frame is being edited in the paint program.<byte value="xd"/><byte value="xd"/>When you are done,<byte value="xd"/>save over the same file and close the paint program.<byte value="xd"/><byte value="xd"/>The Cancel button returns to Kivo.</translation>
     </message>
+    <message>
+        <source>%s バイトに収まりません。最も強い設定 (ロッシー %d、%d 色) でも %s バイトになります。</source>
+        <translation>The file does not fit in %1 bytes: even the strongest setting (lossiness %2, %3 colours) gives %4 bytes.</translation>
+    </message>
 </context>
 <context>
     <name>Panel</name>
@@ -939,6 +943,34 @@ An editor for GIF and MNG frame animations.</translation>
     <message>
         <source>番とする</source>
         <translation>(0-255)</translation>
+    </message>
+    <message>
+        <source>ロッシー圧縮</source>
+        <translation>Lossy compression</translation>
+    </message>
+    <message>
+        <source>なし</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>大きいほどファイルが小さく、色の誤差が大きくなります (0～200)</source>
+        <translation>Higher values make the file smaller and the colours less exact (0-200)</translation>
+    </message>
+    <message>
+        <source>強さ</source>
+        <translation>Lossiness</translation>
+    </message>
+    <message>
+        <source>指定なし</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>この大きさに収まるよう、強さと色数を選んで保存します</source>
+        <translation>Saves with the lossiness and colour count that make the file fit in this size</translation>
+    </message>
+    <message>
+        <source>目標サイズ</source>
+        <translation>Target size</translation>
     </message>
 </context>
 <context>

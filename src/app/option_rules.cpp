@@ -14,7 +14,8 @@ int WriteOptions::* const kEdited[] = {
     &WriteOptions::NoColorReduction,  &WriteOptions::JngAllFrames,   &WriteOptions::JngOver256Only,
     &WriteOptions::JngQuality,        &WriteOptions::MhdrStrictProfile, &WriteOptions::TermAlways,
     &WriteOptions::FramMayOmit,       &WriteOptions::DefiMayOmit,    &WriteOptions::NoGlobalPalette,
-    &WriteOptions::KeepPngPalette,    &WriteOptions::TransparentIndex,
+    &WriteOptions::KeepPngPalette,    &WriteOptions::TransparentIndex, &WriteOptions::Lossiness,
+    &WriteOptions::TargetSize,
 };
 
 // The leading decimal number of text (at most nine characters read), else 0.

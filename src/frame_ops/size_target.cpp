@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <filesystem>
 #include <limits>
@@ -191,6 +192,43 @@ std::optional<double> ComposedPsnr(const AnimDoc& original, const AnimDoc& writt
     }
     if (samples == 0 || squares == 0) return std::numeric_limits<double>::infinity();
     return 10 * std::log10(255.0 * 255.0 * double(samples) / squares);
+}
+
+bool WriteGifWithinTarget(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options) {
+    if (options.TargetSize <= 0) return WriteGif(owner, path, doc, options);
+    const SizeTargetResult found =
+        SearchTargetSize(options, uint64_t(options.TargetSize), [&](const WriteOptions& o, std::string& bytes) {
+            return SaveGifToBytes(doc, o, bytes);
+        });
+    switch (found.outcome) {
+        case SizeTargetResult::Outcome::kCancelled:
+            return false;
+        case SizeTargetResult::Outcome::kFailed:
+            ShowError(owner, "書き込みに失敗しました。");
+            return false;
+        case SizeTargetResult::Outcome::kTooLarge: {
+            char text[256];
+            std::snprintf(text, sizeof text,
+                          "%s バイトに収まりません。最も強い設定 (ロッシー %d、%d 色) でも %s バイトになります。",
+                          std::to_string(options.TargetSize).c_str(), found.lossiness, found.maxColors,
+                          std::to_string(found.file.size()).c_str());
+            ShowError(owner, text);
+            return false;
+        }
+        case SizeTargetResult::Outcome::kFits:
+            break;
+    }
+    SafeFile file;
+    if (!file.Open(path)) {
+        ShowError(owner, "ファイルオープンに失敗しました。");
+        return false;
+    }
+    if (!file.Write(found.file.data(), found.file.size()) || !file.Commit()) {
+        ShowError(owner, "書き込みに失敗しました。");
+        return false;
+    }
+    options.AlwaysDither = 0;
+    return true;
 }
 
 std::optional<uint64_t> ParseByteSize(const std::string& text) {

@@ -47,6 +47,11 @@ DocumentSaveError SaveGifToBytes(AnimDoc& doc, const WriteOptions& options, std:
 // infinity when they are the same.
 std::optional<double> ComposedPsnr(const AnimDoc& original, const AnimDoc& written);
 
+// The GIF save of the editor's Save commands: WriteGif, or with
+// options.TargetSize set, the file the search finds. A target nothing reaches
+// is an error shown to owner, and nothing is written.
+bool WriteGifWithinTarget(OwnerWindow owner, const std::string& path, AnimDoc& doc, WriteOptions& options);
+
 // "500K", "2M", "123456" (K and M as 1024 and 1024²) as bytes; nothing for
 // anything else, 0 included.
 std::optional<uint64_t> ParseByteSize(const std::string& text);

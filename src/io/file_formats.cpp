@@ -9,6 +9,7 @@
 #include "gif/gif_first_image.h"
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
+#include "frame_ops/size_target.h"
 #include "jpeg/jpeg_reader.h"
 #include "jpeg/jpeg_writer.h"
 #include "mng/mng_reader.h"
@@ -99,7 +100,7 @@ bool WriteJpegFrame(OwnerWindow owner, const std::string& path, AnimDoc&, Frame&
 }
 
 const FileFormat kFormats[] = {
-    {"GIF", "GIF", "", OpenGif, nullptr, FirstGifImage, WriteGif, WriteSingleFrameGif, "GIF(*.GIF)", 3},
+    {"GIF", "GIF", "", OpenGif, nullptr, FirstGifImage, WriteGifWithinTarget, WriteSingleFrameGif, "GIF(*.GIF)", 3},
     {"MNG", "MNG", "", OpenMng, nullptr, FirstMngImage, WriteMng, nullptr, "MNG(*.MNG)", 5},
     {"PNG", "PNG", "", nullptr, PngFrame, PngFrame, nullptr, WritePngFrame, "PNG(*.PNG)", 4},
     {"JPEG", "JPG JPEG", "JPE JFIF", nullptr, JpegFrame, PreviewJpeg, nullptr, WriteJpegFrame,
