@@ -1148,6 +1148,14 @@ An editor for GIF and MNG frame animations.</translation>
         <source> %1 コマ </source>
         <translation> Frame %1 </translation>
     </message>
+    <message>
+        <source>ロッシー結果</source>
+        <translation>Lossy result</translation>
+    </message>
+    <message>
+        <source>今の書き込みオプションで GIF に保存した結果を表示します</source>
+        <translation>Shows what saving as GIF with the current write options gives</translation>
+    </message>
 </context>
 <context>
     <name>kivo::SaveSelectedDialog</name>
