@@ -732,8 +732,8 @@ An editor for GIF and MNG frame animations.</translation>
         <translation>A frame is being edited in the paint program.<byte value="xd"/><byte value="xd"/>When you are done,<byte value="xd"/>save over the same file and close the paint program.<byte value="xd"/><byte value="xd"/>The Cancel button returns to Kivo.</translation>
     </message>
     <message>
-        <source>%s バイトに収まりません。最も強い設定 (ロッシー %d、%d 色) でも %s バイトになります。</source>
-        <translation>The file does not fit in %1 bytes: even the strongest setting (lossiness %2, %3 colours) gives %4 bytes.</translation>
+        <source>%s バイトに収まりません。ロッシー 200、8 色まで試した中で最も小さいファイル (ロッシー %d、%d 色) でも %s バイトになります。</source>
+        <translation>The file does not fit in %1 bytes: of everything tried, up to lossiness 200 with 8 colours, the smallest file (lossiness %2, %3 colours) is %4 bytes.</translation>
     </message>
 </context>
 <context>

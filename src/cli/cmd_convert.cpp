@@ -288,8 +288,8 @@ int SaveWithinSize(const Command& self, const ConvertRequest& req, AnimDoc& doc,
     }
     if (found.outcome == SizeTargetResult::Outcome::kTooLarge) {
         std::fprintf(stderr,
-                     "kivo-cli convert: '%s' was not written: even the strongest setting (lossiness %d, %d "
-                     "colours) gives %s bytes, over the %s allowed\n",
+                     "kivo-cli convert: '%s' was not written: no setting fits, up to lossiness 200 with 8 "
+                     "colours; the smallest file (lossiness %d, %d colours) is %s bytes, over the %s allowed\n",
                      req.output.c_str(), found.lossiness, found.maxColors, Grouped(found.file.size()).c_str(),
                      Grouped(req.maxSize).c_str());
         return 1;

@@ -209,7 +209,7 @@ bool WriteGifWithinTarget(OwnerWindow owner, const std::string& path, AnimDoc& d
         case SizeTargetResult::Outcome::kTooLarge: {
             char text[256];
             std::snprintf(text, sizeof text,
-                          "%s バイトに収まりません。最も強い設定 (ロッシー %d、%d 色) でも %s バイトになります。",
+                          "%s バイトに収まりません。ロッシー 200、8 色まで試した中で最も小さいファイル (ロッシー %d、%d 色) でも %s バイトになります。",
                           std::to_string(options.TargetSize).c_str(), found.lossiness, found.maxColors,
                           std::to_string(found.file.size()).c_str());
             ShowError(owner, text);

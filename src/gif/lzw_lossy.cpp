@@ -106,13 +106,15 @@ public:
         while (pos < count_) {
             if (tree_->Full()) SendClear(width, prev);
             // A string begins with the pixel as it is: the table always holds it.
+            // Its entry goes in first, so that a run can use the code that
+            // ends in its own first pixel, as an exact coder does.
             const int root = px_[pos];
+            if (prev >= 0) tree_->Add(prev, root);
             Settle(pos, root);
             const Match match = LongestMatch(root, pos);
             // The string's further pixels, read back from the tree, are what
             // the pixels after it show.
             for (int c = match.code; c >= clear_; c = tree_->parent[size_t(c)]) path_.push_back(tree_->pixel[size_t(c)]);
-            if (prev >= 0) tree_->Add(prev, root);
             size_t q = pos + 1;
             for (auto it = path_.rbegin(); it != path_.rend(); ++it) Settle(q++, *it);
             path_.clear();
