@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdint>
 #include <memory>
 
 #include "gif/lzw_encoder.h"
@@ -13,6 +14,9 @@ namespace {
 
 constexpr int kTableCodes = 4096;
 constexpr int kMaxWidth = 12;
+// Pixels coded on a full table before it is cleared: on a dithered video
+// 8192 gave files 3% smaller than clearing at once and than 6000 or 12000.
+constexpr size_t kFullTableStretch = 8192;
 
 // The string table as a tree: a lossy match walks all continuations of a
 // string, not only the exact one, so every code keeps its children in a list.
@@ -104,7 +108,15 @@ public:
         SendClear(width, prev);
         size_t pos = 0;
         while (pos < count_) {
-            if (tree_->Full()) SendClear(width, prev);
+            if (tree_->Full()) {
+                // A full table still matches well for a while, loosely matched
+                // strings above all; it is cleared once it has served a stretch.
+                if (fullSince_ == kNotFull) fullSince_ = pos;
+                else if (pos - fullSince_ >= kFullTableStretch) {
+                    SendClear(width, prev);
+                    fullSince_ = kNotFull;
+                }
+            }
             // A string begins with the pixel as it is: the table always holds it.
             // Its entry goes in first, so that a run can use the code that
             // ends in its own first pixel, as an exact coder does.
@@ -255,6 +267,8 @@ private:
     size_t row_ = 0;
     BitWriter bits_;
     std::vector<uint8_t> path_;
+    static constexpr size_t kNotFull = SIZE_MAX;
+    size_t fullSince_ = kNotFull;  // where the table filled
 };
 
 }  // namespace
