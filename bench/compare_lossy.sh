@@ -16,23 +16,30 @@
 # theirs (below 1: our file is smaller).
 #
 # One run on a shared 2-core machine (kivo-cli RelWithDebInfo; times vary by a
-# third between runs, the ratios of one run hold better):
+# third between runs, the ratios of one run hold better), after the lossy coder
+# began keeping a full table for 8192 pixels before clearing it:
 #   A. gifsicle --lossy=30 63,307 bytes (56.3 dB), --lossy=80 63,290 (50.7 dB),
-#      ImageMagick 72,090 (62.8 dB); ours exact 63,371, --lossy 20 63,236
-#      (59.3 dB), 40 63,240 (59.3 dB), 60-100 62,916 (46.0 dB). At a PSNR above
-#      gifsicle's at 80 our file is 0.999 of its size: the recording's colours
-#      lie too far apart for either coder to find much. Time gifsicle/ours 0.24
-#      (our --optimize makes a plain save too), ImageMagick/ours 4.5.
+#      ImageMagick 72,090 (62.8 dB); ours exact 63,371, --lossy 20 63,362
+#      (59.4 dB), 40 63,365 (99.0 dB), 60-100 63,065 (46.0 dB). At a PSNR above
+#      gifsicle's at 80 our file is 1.00 of its size: the recording's colours lie
+#      too far apart for either coder to find much. Time gifsicle-80/ours 0.26
+#      (our --optimize makes a plain save too), ImageMagick/ours 4.9.
 #   B. gifsicle --lossy=30 10,299,404 (39.2 dB), --lossy=80 8,612,950
-#      (34.4 dB), ImageMagick 17,814,722; ours exact 16,240,851, --lossy 60
-#      9,187,831 (36.2 dB), 70 8,595,462 (34.7 dB), 80 8,123,466 (33.3 dB),
-#      100 7,498,832 (31.6 dB). At lossiness 70 our PSNR is above gifsicle's at
-#      80 and the size 1.00 of its (0.998); the goal of 0.90 is not reached.
-#      Time gifsicle-80/ours 2.92, gifsicle-30/ours 3.26, ImageMagick/ours 1.91.
-#   --max-size: B at 8,120,425 bytes chose lossiness 81, 256 colours:
-#      8,091,304 bytes (0.996 of the target, PSNR 33.2 dB), 9 saves in 43 s.
-#      A at 80% of the exact file cannot be reached (the smallest file tried,
-#      lossiness 200 with 16 colours, is 62,537 bytes) and kivo-cli says so.
+#      (34.4 dB), ImageMagick 17,814,722 (44.8 dB); ours exact 16,240,851,
+#      --lossy 40 10,116,968 (39.3 dB: 0.98 of gifsicle-30 at a higher PSNR),
+#      60 8,925,761 (36.0 dB), 70 8,336,515 (34.5 dB), 80 7,876,792 (33.1 dB),
+#      100 7,252,220 (31.4 dB). At lossiness 70 our PSNR is above gifsicle's at
+#      80 and the size 0.97 of its: the goal of 0.90 is not reached. Time
+#      gifsicle-80/ours 6.2, gifsicle-30/ours 7.2, ImageMagick/ours 3.7.
+#   --max-size: B at 8,120,425 bytes chose lossiness 73, 256 colours:
+#      8,116,219 bytes (0.9995 of the target, PSNR 33.8 dB) in 17 s. A at 80%
+#      of the exact file cannot be reached (the smallest file tried, lossiness
+#      200 with 16 colours, is 62,582 bytes) and kivo-cli says so, writing nothing.
+# Before the full table was kept (clearing as soon as it filled), B at lossiness
+# 70 was 8,595,462 bytes (34.7 dB), 1.00 of gifsicle's at 80; keeping it for
+# 6000 or 12000 pixels gave 8,358,516 (34.5 dB) and 8,336,805 (34.4 dB), for
+# 30000 8,683,422 (34.2 dB); clearing once a 2048-pixel window coded worse than
+# the first after filling, 8,479,641 (34.5 dB).
 # Tried and left out: starting a string with any entry within the bound, not
 # only the pixel's own (B: 8.0 MB at 32.5 dB, a worse trade than above);
 # preferring a shorter string with less error (length against squared error,
