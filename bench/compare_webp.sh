@@ -46,4 +46,4 @@ compare() {  # NAME OUR-OPTIONS... -- THEIR-OPTIONS...
 
 echo " ratios against gif2webp (time: theirs/ours, size: ours/theirs)"
 compare "lossless" --lossless -- 
-compare "lossy q$QUALITY" --lossy --quality "$QUALITY" -- -lossy -q "$QUALITY"
+compare "lossy q$QUALITY" --quality "$QUALITY" -- -lossy -q "$QUALITY"

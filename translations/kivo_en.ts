@@ -807,6 +807,10 @@ An editor for GIF and MNG frame animations.</translation>
         <source>WebP ファイルが壊れています。</source>
         <translation>The WebP file is damaged.</translation>
     </message>
+    <message>
+        <source>%s バイトに収まりません。ロッシー 200、8 色まで試した中で最も小さいファイル (ロッシー %d、%d 色) でも %s バイトになります。</source>
+        <translation>The file does not fit in %1 bytes: of everything tried, up to lossiness 200 with 8 colours, the smallest file (lossiness %2, %3 colours) is %4 bytes.</translation>
+    </message>
 </context>
 <context>
     <name>Panel</name>
@@ -1053,6 +1057,34 @@ To read fewer frames, choose a frame rate or a range.</translation>
         <source>番とする</source>
         <translation>(0-255)</translation>
     </message>
+    <message>
+        <source>ロッシー圧縮</source>
+        <translation>Lossy compression</translation>
+    </message>
+    <message>
+        <source>なし</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>大きいほどファイルが小さく、色の誤差が大きくなります (0～200)</source>
+        <translation>Higher values make the file smaller and the colours less exact (0-200)</translation>
+    </message>
+    <message>
+        <source>強さ</source>
+        <translation>Lossiness</translation>
+    </message>
+    <message>
+        <source>指定なし</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>この大きさに収まるよう、強さと色数を選んで保存します</source>
+        <translation>Saves with the lossiness and colour count that make the file fit in this size</translation>
+    </message>
+    <message>
+        <source>目標サイズ</source>
+        <translation>Target size</translation>
+    </message>
 </context>
 <context>
     <name>kivo::OtherOptionsDialog</name>
@@ -1228,6 +1260,14 @@ To read fewer frames, choose a frame rate or a range.</translation>
     <message>
         <source> %1 コマ </source>
         <translation> Frame %1 </translation>
+    </message>
+    <message>
+        <source>ロッシー結果</source>
+        <translation>Lossy result</translation>
+    </message>
+    <message>
+        <source>今の書き込みオプションで GIF に保存した結果を表示します</source>
+        <translation>Shows what saving as GIF with the current write options gives</translation>
     </message>
 </context>
 <context>

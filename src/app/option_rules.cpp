@@ -15,7 +15,8 @@ int WriteOptions::* const kEdited[] = {
     &WriteOptions::JngQuality,        &WriteOptions::MhdrStrictProfile, &WriteOptions::TermAlways,
     &WriteOptions::FramMayOmit,       &WriteOptions::DefiMayOmit,    &WriteOptions::NoGlobalPalette,
     &WriteOptions::KeepPngPalette,    &WriteOptions::TransparentIndex,  &WriteOptions::WebpLossless,
-    &WriteOptions::WebpQuality,       &WriteOptions::WebpShowOptionsOnSave,
+    &WriteOptions::WebpQuality,       &WriteOptions::WebpShowOptionsOnSave, &WriteOptions::Lossiness,
+    &WriteOptions::TargetSize,
 };
 
 // The leading decimal number of text (at most nine characters read), else 0.

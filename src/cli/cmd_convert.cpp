@@ -8,11 +8,14 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <span>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,6 +30,8 @@
 #include "platform/terminal_backend.h"
 #include "avi/avi_export.h"
 #include "frame_ops/optimize_frames.h"
+#include "frame_ops/size_target.h"
+#include "gif/gif_reader.h"
 
 namespace kivo::cli {
 
@@ -45,6 +50,9 @@ struct ConvertRequest {
     // the part taken, in seconds (duration 0 = to the end).
     double fps = 0, start = 0, duration = 0;
     std::string webpOption;  // the last WebP-only option given, for the message when the output is not WebP
+    bool webpQuality = false, webpLossless = false;  // given for a .webp output
+    bool lossy = false;                                // --lossy with a strength
+    uint64_t maxSize = 0;  // 0 = no target size
 };
 
 bool ParseNumber(const std::string& text, int low, int high, int& value) {
@@ -122,16 +130,24 @@ std::string ParseArgs(const Args& args, ConvertRequest& req) {
             if (!takeValue()) return "missing number after --quality";
             req.options.emplace_back("WebpQuality", value);
             req.webpOption = a;
+            req.webpQuality = true;
         } else if (a == "--lossless") {
             req.options.emplace_back("WebpLossless", "1");
             req.webpOption = a;
-        } else if (a == "--lossy") {
-            req.options.emplace_back("WebpLossless", "0");
-            req.webpOption = a;
+            req.webpLossless = true;
         } else if (a == "--codec") {
             if (!takeValue()) return "missing encoder after --codec";
             if (!IsAviEncoder(value)) return "unknown encoder '" + value + "' (kivo-cli codecs lists them)";
             req.codec = value;
+        } else if (a == "--lossy") {
+            if (!takeValue()) return "missing number after --lossy";
+            req.options.emplace_back("Lossiness", value);
+            req.lossy = value != "0";
+        } else if (a == "--max-size") {
+            if (!takeValue()) return "missing size after --max-size";
+            const std::optional<uint64_t> bytes = ParseByteSize(value);
+            if (!bytes) return "--max-size wants a size such as 500K, 2M or 123456, not '" + value + "'";
+            req.maxSize = *bytes;
         } else if (a == "--optimize") {
             req.optimize = true;
         } else if (a == "--set" || a.rfind("--set=", 0) == 0) {
@@ -179,6 +195,11 @@ std::string ParseArgs(const Args& args, ConvertRequest& req) {
     if (!req.codec.empty() && FileExtension(req.output) != "AVI") return "--codec applies to an .avi output only";
     if (!req.webpOption.empty() && FileExtension(req.output) != "WEBP")
         return req.webpOption + " applies to a .webp output only";
+    if (req.maxSize > 0 && FileExtension(req.output) != "GIF") return "--max-size applies to a .gif output only";
+    // A WebP quality or lossiness asks for lossy WebP frames unless --lossless
+    // says otherwise.
+    if (FileExtension(req.output) == "WEBP" && !req.webpLossless && (req.webpQuality || req.lossy))
+        req.options.emplace_back("WebpLossless", "0");
     for (const std::string& in : req.inputs)
         if (!IsImportableFile(in))
             return "cannot read this kind of file: '" + in + "' (kivo-cli reads " + ReadableFormatNames() + ")";
@@ -299,6 +320,63 @@ private:
     std::string bytes_;
 };
 
+// 1234567 as "1,234,567".
+std::string Grouped(uint64_t n) {
+    std::string digits = std::to_string(n), out;
+    for (size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+// Writes the best-looking file within req.maxSize, saying what it chose.
+int SaveWithinSize(const Command& self, const ConvertRequest& req, AnimDoc& doc, const WriteOptions& options) {
+    const GifBytesEncoder encode = [&](const WriteOptions& o, std::string& bytes) {
+        return SaveGifToBytes(doc, o, bytes);
+    };
+    // Each try is a whole save: a line for each says where the search stands.
+    const SizeTargetReport report = [&](int lossiness, int colours, uint64_t bytes) {
+        std::fprintf(stderr, "kivo-cli convert: tried lossiness %d, %d colours: %s bytes\n", lossiness, colours,
+                         Grouped(bytes).c_str());
+    };
+    const SizeTargetResult found = SearchTargetSize(options, req.maxSize, encode, report);
+    if (found.outcome == SizeTargetResult::Outcome::kCancelled || InterruptRequested()) return Cancelled(self);
+    if (found.outcome == SizeTargetResult::Outcome::kFailed) {
+        const std::string& why = SaveFailureReason();
+        std::fprintf(stderr, "kivo-cli convert: '%s' was not written%s%s\n", req.output.c_str(),
+                     why.empty() ? "" : ": ", why.c_str());
+        return 1;
+    }
+    if (found.outcome == SizeTargetResult::Outcome::kTooLarge) {
+        std::fprintf(stderr,
+                     "kivo-cli convert: '%s' was not written: no setting fits, up to lossiness 200 with 8 "
+                     "colours; the smallest file (lossiness %d, %d colours) is %s bytes, over the %s allowed\n",
+                     req.output.c_str(), found.lossiness, found.maxColors, Grouped(found.file.size()).c_str(),
+                     Grouped(req.maxSize).c_str());
+        return 1;
+    }
+    SafeFile file;
+    if (!file.Open(req.output) || !file.Write(found.file.data(), found.file.size()) || !file.Commit()) {
+        const std::string& why = SaveFailureReason();
+        std::fprintf(stderr, "kivo-cli convert: '%s' was not written%s%s\n", req.output.c_str(),
+                     why.empty() ? "" : ": ", why.c_str());
+        return 1;
+    }
+    const std::span<const uint8_t> bytes(reinterpret_cast<const uint8_t*>(found.file.data()), found.file.size());
+    std::string quality;
+    if (std::unique_ptr<AnimDoc> written = ReadGifBytes(nullptr, bytes, req.output))
+        if (const std::optional<double> psnr = ComposedPsnr(doc, *written)) {
+            char text[48];
+            if (std::isinf(*psnr)) std::snprintf(text, sizeof text, " (exact: PSNR infinite)");
+            else std::snprintf(text, sizeof text, " (PSNR %.1f dB)", *psnr);
+            quality = text;
+        }
+    std::printf("lossiness %d, %d colours: %s bytes%s\n", found.lossiness, found.maxColors,
+                Grouped(found.file.size()).c_str(), quality.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int RunConvert(const Args& args, WriteOptions& options) {
@@ -354,6 +432,7 @@ int RunConvert(const Args& args, WriteOptions& options) {
             return 1;
         }
     }
+    if (req.maxSize > 0) return SaveWithinSize(self, req, *doc, options);
     // A document the optimisation left as it was saves to the plain file's bytes.
     const bool saved = guarded && outcome == OptimizeOutcome::kUnchanged ? plain.WriteTo(req.output)
                        : req.codec.empty() ? SaveDocument(nullptr, req.output, *doc, options)

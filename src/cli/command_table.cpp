@@ -70,11 +70,22 @@ constexpr char kConvertDetails[] =
     "                        OptimizeWithTransparency=0 leaves them). Never larger\n"
     "                        than the file without it, which is written instead\n"
     "                        when smaller. Runs after --delay.\n"
-    "  --lossless            a .webp output stores every frame losslessly (default).\n"
-    "  --lossy               a .webp output stores its frames lossy.\n"
-    "  --quality Q           a .webp output's quality, 0-100 (default 75): the\n"
-    "                        picture's when lossy, the effort spent on size when\n"
-    "                        lossless.\n"
+    "  --lossy N             GIF: lossy compression, 1 (slight) to 200 (strongest);\n"
+    "                        pixels may take a nearby colour where that makes the\n"
+    "                        file smaller, the difference spread to their\n"
+    "                        neighbours so gradients stay smooth. Default 0: exact.\n"
+    "  --max-size SIZE       GIF: the file must fit in SIZE bytes (500K, 2M or a\n"
+    "                        number; K = 1024). Finds the least lossiness that fits,\n"
+    "                        then, if even 200 does not, fewer colours (128, 64 ...\n"
+    "                        8); frames are never dropped or scaled. Prints the\n"
+    "                        settings chosen, the size and the PSNR against the\n"
+    "                        input; fails, writing nothing, when nothing fits.\n"
+    "  --lossless            a .webp output stores every frame losslessly (the default\n"
+    "                        unless kivo.ini says otherwise).\n"
+    "  --quality Q           a .webp output's quality, 0-100 (default 75): given\n"
+    "                        without --lossless (or with --lossy N), the frames are\n"
+    "                        stored lossy at that quality; with --lossless, the\n"
+    "                        effort spent on size.\n"
     "  --codec NAME          the encoder of an .avi output (default rawvideo,\n"
     "                        uncompressed); 'kivo-cli codecs' lists them. The video\n"
     "                        shows what the animation shows, at one fixed rate.\n"
@@ -169,7 +180,7 @@ static const Command kCommands[] = {
      "INPUT... -o OUTPUT [--max-colors N] [--separate-palettes] [--dither] [--interlace]\n"
      "         [--set NAME=VALUE]... [--loop N|forever|off] [--delay CS] [--optimize]\n"
      "         [--codec NAME] [--fps N] [--start T] [--duration T]\n"
-     "         [--lossless | --lossy] [--quality Q] [--no-config]",
+     "         [--lossy N] [--max-size SIZE] [--lossless] [--quality Q] [--no-config]",
      "join animations, videos and pictures into one animation or video, or save one frame as a picture",
      RunConvert, kConvertDetails, true},
     {"extract",

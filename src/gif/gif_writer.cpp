@@ -13,6 +13,7 @@
 #include "color/palette_prep.h"
 #include "options/write_options.h"
 #include "gif/lzw_encoder.h"
+#include "gif/lzw_lossy.h"
 #include "gif/table_order.h"
 #include "platform/parallel.h"
 #include "platform/progress.h"
@@ -231,14 +232,31 @@ Bytes FrameBlocks(Frame& frame, const AnimDoc& doc, int globalBits) {
     return b;
 }
 
+// The entry the control block will name transparent, or -1: the first entry
+// holding the frame's transparent colour.
+int TransparentEntry(const Frame& frame, const Palette& palette) {
+    if (!frame.hasTransparency) return -1;
+    auto it = std::find(palette.begin(), palette.end(), frame.transparentRgb);
+    return it == palette.end() ? -1 : int(it - palette.begin());
+}
+
 // The frame's image data, its code size worked out from the index plane as it
-// is now (after any renumbering for the written table order).
-Bytes CompressedImage(const Frame& frame, const AnimDoc& doc) {
+// is now (after any renumbering for the written table order). A lossy coding
+// works on a copy: the document keeps its pixels.
+Bytes CompressedImage(const Frame& frame, const AnimDoc& doc, int lossiness) {
     Bytes data;
     const bool interlaced = (frame.imageFlags & kInterlacedFlag) != 0;
     const int codeSize = FrameCodeSize(frame, doc);
+    const Palette& palette = *FramePalette(frame, doc);
+    auto encode = [&](uint8_t* pixels, int width, int height) {
+        if (lossiness > 0)
+            LzwEncodeImageLossy(pixels, width, height, codeSize, interlaced, palette,
+                                TransparentEntry(frame, palette), lossiness, data);
+        else
+            LzwEncodeImage(pixels, width, height, codeSize, interlaced, data);
+    };
     if (IsEmptyFrame(frame)) {
-        const uint8_t pixel = StandInIndex(frame, *FramePalette(frame, doc));
+        uint8_t pixel = StandInIndex(frame, palette);
         LzwEncodeImage(&pixel, 1, 1, codeSize, interlaced, data);
     } else if (const WrittenArea a = AreaOf(frame); a.skipX || a.skipY) {
         std::vector<uint8_t> shown(size_t(a.width) * size_t(a.height));
@@ -246,7 +264,10 @@ Bytes CompressedImage(const Frame& frame, const AnimDoc& doc) {
             const uint8_t* row = frame.indexPixels.data() + size_t(y + a.skipY) * size_t(frame.width) + size_t(a.skipX);
             std::copy_n(row, a.width, shown.data() + size_t(y) * size_t(a.width));
         }
-        LzwEncodeImage(shown.data(), a.width, a.height, codeSize, interlaced, data);
+        encode(shown.data(), a.width, a.height);
+    } else if (lossiness > 0) {
+        std::vector<uint8_t> pixels = frame.indexPixels;
+        encode(pixels.data(), frame.width, frame.height);
     } else {
         LzwEncodeImage(frame.indexPixels.data(), frame.width, frame.height, codeSize, interlaced, data);
     }
@@ -255,10 +276,10 @@ Bytes CompressedImage(const Frame& frame, const AnimDoc& doc) {
 
 // The frame of a single-image file, which has no global table: the frame
 // brings its own.
-bool WriteFrame(SafeFile& file, Frame& frame, const AnimDoc& doc) {
+bool WriteFrame(SafeFile& file, Frame& frame, const AnimDoc& doc, int lossiness) {
     if (!FrameReadyToWrite(frame, doc) || frame.localPalette.empty()) return false;
     const Bytes blocks = FrameBlocks(frame, doc, /*globalBits=*/1);
-    return file.Write(blocks) && file.Write(CompressedImage(frame, doc));
+    return file.Write(blocks) && file.Write(CompressedImage(frame, doc, lossiness));
 }
 
 // How much each global table entry is drawn with: the number of frames on the
@@ -316,8 +337,8 @@ constexpr size_t kFramesPerBatch = 8;
 // One frame's image data, into data. A plane that preparation left out is
 // built here, in room, and taken back once compressed: only the frames of the
 // batch hold a plane, never all of them. False when the frame cannot be written.
-bool CompressFrame(Frame& frame, const AnimDoc& doc, const WrittenTableOrder& order, Bytes& room,
-                   Bytes& data) {
+bool CompressFrame(Frame& frame, const AnimDoc& doc, const WrittenTableOrder& order, int lossiness,
+                   Bytes& room, Bytes& data) {
     const bool ownPlane = frame.indexPixels.empty();
     if (ownPlane) {
         room.clear();
@@ -326,7 +347,7 @@ bool CompressFrame(Frame& frame, const AnimDoc& doc, const WrittenTableOrder& or
     const bool ok = BuildFrameIndexPlane(frame, order.DocumentOrder()) && FrameReadyToWrite(frame, doc);
     if (ok) {
         order.Renumber(frame);
-        data = CompressedImage(frame, doc);
+        data = CompressedImage(frame, doc, lossiness);
     }
     if (ownPlane) {
         frame.indexPixels.swap(room);
@@ -367,7 +388,7 @@ bool StreamDocument(SafeFile& file, AnimDoc& doc, const WriteOptions& options, b
         imageData.assign(batch.size(), Bytes{});
         ready.assign(batch.size(), 0);
         ParallelFor(batch.size(), [&](size_t i) {
-            ready[i] = CompressFrame(*batch[i], doc, order, planeRoom[i], imageData[i]);
+            ready[i] = CompressFrame(*batch[i], doc, order, options.Lossiness, planeRoom[i], imageData[i]);
         });
         for (size_t i = 0; i < batch.size(); ++i) {
             Frame& g = *batch[i];
@@ -433,7 +454,7 @@ DocumentSaveError WriteSingleFrameGif(const std::string& path, AnimDoc& doc, Fra
             PutHeader(b, width, height, frame.localPalette.size(), false, bits);
             if (options.Interlace == 1) frame.imageFlags |= kInterlacedFlag;
             else frame.imageFlags &= uint8_t(~kInterlacedFlag);
-            ok = file.Write(b) && WriteFrame(file, frame, doc);
+            ok = file.Write(b) && WriteFrame(file, frame, doc, options.Lossiness);
         }
     } catch (const std::bad_alloc&) {
         ok = false;

@@ -257,6 +257,8 @@ private:
     size_t nextRow_ = 0;
 };
 
+}  // namespace
+
 void PutSubBlocks(const std::vector<uint8_t>& data, std::vector<uint8_t>& out) {
     out.reserve(out.size() + data.size() + data.size() / 255 + 2);
     for (size_t at = 0; at < data.size(); at += 255) {
@@ -266,8 +268,6 @@ void PutSubBlocks(const std::vector<uint8_t>& data, std::vector<uint8_t>& out) {
     }
     out.push_back(0);
 }
-
-}  // namespace
 
 std::vector<int> GifRowOrder(int height, bool interlaced) {
     std::vector<int> rows;

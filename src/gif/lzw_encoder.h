@@ -27,4 +27,8 @@ void LzwEncodeImage(const uint8_t* indices, int width, int height, int minCodeSi
 // passes (every 8th row from 0, every 8th from 4, every 4th from 2, every 2nd from 1).
 std::vector<int> GifRowOrder(int height, bool interlaced);
 
+// Appends data cut into sub-blocks of 255 bytes and a shorter last one, and the
+// terminator.
+void PutSubBlocks(const std::vector<uint8_t>& data, std::vector<uint8_t>& out);
+
 }  // namespace kivo

@@ -11,6 +11,7 @@
 #include "gif/gif_first_image.h"
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
+#include "frame_ops/size_target.h"
 #include "jpeg/jpeg_reader.h"
 #include "jpeg/jpeg_writer.h"
 #include "mng/mng_reader.h"
@@ -146,7 +147,7 @@ bool SniffBmp(std::span<const uint8_t> h) { return Begins(h, "BM") && h.size() >
 bool SniffAvi(std::span<const uint8_t> h) { return Begins(h, "RIFF") && Begins(h, "AVI ", 8); }
 
 const FileFormat kFormats[] = {
-    {"GIF", "GIF", "", OpenGif, nullptr, FirstGifImage, WriteGif, WriteSingleFrameGif, "GIF(*.GIF)", 3, SniffGif},
+    {"GIF", "GIF", "", OpenGif, nullptr, FirstGifImage, WriteGifWithinTarget, WriteSingleFrameGif, "GIF(*.GIF)", 3, SniffGif},
     {"MNG", "MNG", "", OpenMng, nullptr, FirstMngImage, WriteMng, nullptr, "MNG(*.MNG)", 5, SniffMng},
     {"PNG", "PNG", "", nullptr, PngFrame, PngFrame, WritePngDocument, WritePngFrame, "PNG(*.PNG)", 4, SniffPng},
     {"JPEG", "JPG JPEG", "JPE JFIF", nullptr, JpegFrame, PreviewJpeg, nullptr, WriteJpegFrame,

@@ -2,6 +2,7 @@
 
 #include "gif/gif_reader.h"
 #include "gif/gif_writer.h"
+#include "frame_ops/size_target.h"
 #include "mng/mng_reader.h"
 #include "mng/mng_writer.h"
 #include "io/file_formats.h"
@@ -75,7 +76,7 @@ bool SaveDocument(OwnerWindow owner, const std::string& path, AnimDoc& doc, Writ
                   int* formatMode) {
     const FileFormat* format = FindFileFormat(path);
     if (!format || format->writeDocument) {
-        const bool ok = format ? format->writeDocument(owner, path, doc, options) : WriteGif(owner, path, doc, options);
+        const bool ok = format ? format->writeDocument(owner, path, doc, options) : WriteGifWithinTarget(owner, path, doc, options);
         if (ok && formatMode) *formatMode = IsMngFile(path) ? 1 : 0;
         return ok;
     }
@@ -104,7 +105,7 @@ bool SaveAnimation(OwnerWindow owner, const std::string& path, AnimDoc& doc, Wri
         if (ok && formatMode) *formatMode = 0;
         return ok;
     }
-    const bool ok = mng ? WriteMng(owner, path, doc, options) : WriteGif(owner, path, doc, options);
+    const bool ok = mng ? WriteMng(owner, path, doc, options) : WriteGifWithinTarget(owner, path, doc, options);
     if (ok && formatMode) *formatMode = mng ? 1 : 0;
     return ok;
 }

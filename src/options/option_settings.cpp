@@ -30,6 +30,8 @@ int AsQuality(int read, int) { return std::clamp(read, 1, 100); }
 int AsPercent(int read, int) { return std::clamp(read, 0, 100); }
 int AsMode(int read, int current) { return read == 0 || read == 1 ? read : current; }
 int AsIndex(int read, int current) { return read >= -1 && read <= 255 ? read : current; }
+int AsLossiness(int read, int) { return std::clamp(read, 0, 200); }
+int AsBytes(int read, int) { return std::max(read, 0); }
 
 void Load(const Settings& settings, std::string_view key, std::initializer_list<Slot> slots) {
     const std::vector<int> values = SettingNumbers(settings, key);
@@ -59,6 +61,7 @@ void LoadOptionSettings(const Settings& settings, WriteOptions& o, int* formatMo
     Load(settings, "WebpLossless", {{&o.WebpLossless, AsFlag}});
     Load(settings, "WebpQuality", {{&o.WebpQuality, AsPercent}});
     Load(settings, "WebpShowOptionsOnSave", {{&o.WebpShowOptionsOnSave, AsFlag}});
+    Load(settings, "GifLossy", {{&o.Lossiness, AsLossiness}, {&o.TargetSize, AsBytes}});
     if (const std::string* paint = SettingText(settings, "PaintSoft")) o.PaintProgramPath = *paint;
 }
 
@@ -72,6 +75,7 @@ void StoreOptionSettings(Settings& settings, const WriteOptions& o, int formatMo
     Store(settings, "WebpLossless", {Flag(o.WebpLossless)});
     Store(settings, "WebpQuality", {o.WebpQuality});
     Store(settings, "WebpShowOptionsOnSave", {Flag(o.WebpShowOptionsOnSave)});
+    Store(settings, "GifLossy", {o.Lossiness, o.TargetSize});
     SetSettingText(settings, "PaintSoft", o.PaintProgramPath);
 }
 

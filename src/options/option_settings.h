@@ -1,5 +1,5 @@
 // The write options' keys of the settings file: GifWROpt, MngWROpt (with the
-// working mode), MngWROpt2, OPT1 and PaintSoft.
+// working mode), MngWROpt2, OPT1, GifLossy and PaintSoft.
 #pragma once
 
 #include "options/write_options.h"
@@ -10,7 +10,8 @@ namespace kivo {
 // Takes the options from the settings into options. Values missing at the end of a line
 // leave their options as they are; flags count as 1 when not 0. Values the
 // program cannot work with are brought into range: MaxColors to the nearest
-// offered budget below it (8 at least, 256 at most), JngQuality to 1..100;
+// offered budget below it (8 at least, 256 at most), JngQuality to 1..100,
+// Lossiness to 0..200, a negative TargetSize to 0;
 // a working mode other than 0 or 1 and a TransparentIndex outside -1..255 are
 // ignored. formatMode, when given, receives the working mode stored with them.
 void LoadOptionSettings(const Settings& settings, WriteOptions& options, int* formatMode = nullptr);

@@ -7,7 +7,7 @@ namespace kivo {
 
 namespace {
 
-enum class Range { kColors, kFlag, kIndex, kQuality, kPercent };
+enum class Range { kColors, kFlag, kIndex, kQuality, kPercent, kLossiness, kBytes };
 
 struct OptionEntry {
     std::string_view name;
@@ -58,6 +58,10 @@ const OptionEntry kOptions[] = {
      "WebP quality when lossy; effort spent on size when lossless"},
     {"WebpShowOptionsOnSave", &WriteOptions::WebpShowOptionsOnSave, Range::kFlag,
      "1: the WebP option dialog opens before every WebP save"},
+    {"Lossiness", &WriteOptions::Lossiness, Range::kLossiness,
+     "GIF: how far pixel colours may move to make the file smaller; 0: exact"},
+    {"TargetSize", &WriteOptions::TargetSize, Range::kBytes,
+     "GIF: bytes the file should fit in, reached by lossiness, then fewer colours; 0: none"},
 };
 
 const OptionEntry* FindEntry(std::string_view name) {
@@ -79,6 +83,10 @@ bool InRange(Range range, int v) {
             return v >= 1 && v <= 100;
         case Range::kPercent:
             return v >= 0 && v <= 100;
+        case Range::kLossiness:
+            return v >= 0 && v <= 200;
+        case Range::kBytes:
+            return v >= 0;
     }
     return false;
 }
@@ -90,6 +98,8 @@ const char* RangeText(Range range) {
         case Range::kIndex: return "-1 to 255";
         case Range::kQuality: return "1 to 100";
         case Range::kPercent: return "0 to 100";
+        case Range::kLossiness: return "0 to 200";
+        case Range::kBytes: return "0 or a number of bytes";
     }
     return "";
 }

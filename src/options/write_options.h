@@ -36,6 +36,8 @@ struct WriteOptions {
     int WebpLossless = 1;          // WebP: 1 lossless, 0 lossy
     int WebpQuality = 75;          // WebP: 0-100; lossy: picture quality, lossless: effort spent on size
     int WebpShowOptionsOnSave = 1; // WebP option dialog before every WebP save
+    int Lossiness = 0;             // GIF: 0 exact coding; up to 200, how far pixels may move for size
+    int TargetSize = 0;            // GIF: bytes a save should fit in by choosing lossiness and colours; 0 none
     // The paint program chosen instead of the standard one; empty = none.
     std::string PaintProgramPath;
 

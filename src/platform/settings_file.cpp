@@ -33,6 +33,7 @@ const SettingKey kKeys[] = {
     {"MngWROpt2", SettingFormat::kDecimal, 2, "0 -1"},
     {"ViewMode", SettingFormat::kDecimal, 1, "0"},
     {"OPT1", SettingFormat::kDecimalComma, 2, "1,1"},
+    {"GifLossy", SettingFormat::kDecimal, 2, "0 0"},  // GIF lossiness, target size in bytes (0: none)
     {"PaintSoft", SettingFormat::kText, 0, ""},
     {"UndoMemory", SettingFormat::kDecimal, 1, "512"},  // MiB the edit history may hold
     {"MainWinSize", SettingFormat::kDecimal, 2, "0 0"},    // 0 0: the designed size

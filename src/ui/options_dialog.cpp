@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QIntValidator>
@@ -10,6 +11,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 namespace kivo {
@@ -51,6 +53,7 @@ OptionsDialog::OptionsDialog(QWidget* owner, bool mng, WriteOptions& options)
                               mng ? &options_.MngShowOptionsOnSave : &options_.ShowOptionsOnSave));
     left->addWidget(OptionBox(this, 1010, QT_TR_NOOP("無条件ディザ"), &options_.AlwaysDither));
     left->addWidget(OptionBox(this, 1011, QT_TR_NOOP("インターレース"), &options_.Interlace));
+    if (!mng) BuildLossyGroup(left);
     left->addStretch();
     if (mng) {
         auto* right = new QVBoxLayout;
@@ -114,6 +117,30 @@ void OptionsDialog::BuildColorGroups(QBoxLayout* column) {
         });
     }
     column->addWidget(colors);
+}
+
+// Lossiness and the target size of GIF saves. The size is typed in KB, as
+// people think of files; the option holds bytes.
+void OptionsDialog::BuildLossyGroup(QBoxLayout* column) {
+    auto* group = new QGroupBox(tr("ロッシー圧縮"), this);
+    group->setObjectName(IdName(1052));
+    auto* form = new QFormLayout(group);
+    auto* lossiness = Named(new QSpinBox(group), 1050);
+    lossiness->setRange(0, 200);
+    lossiness->setSpecialValueText(tr("なし"));
+    lossiness->setValue(options_.Lossiness);
+    lossiness->setToolTip(tr("大きいほどファイルが小さく、色の誤差が大きくなります (0～200)"));
+    connect(lossiness, &QSpinBox::valueChanged, this, [this](int v) { options_.Lossiness = v; });
+    form->addRow(tr("強さ"), lossiness);
+    auto* target = Named(new QSpinBox(group), 1051);
+    target->setRange(0, 2000000);
+    target->setSuffix(QStringLiteral(" KB"));
+    target->setSpecialValueText(tr("指定なし"));
+    target->setValue((options_.TargetSize + 1023) / 1024);
+    target->setToolTip(tr("この大きさに収まるよう、強さと色数を選んで保存します"));
+    connect(target, &QSpinBox::valueChanged, this, [this](int kb) { options_.TargetSize = kb * 1024; });
+    form->addRow(tr("目標サイズ"), target);
+    column->addWidget(group);
 }
 
 void OptionsDialog::BuildMngGroups(QBoxLayout* column) {

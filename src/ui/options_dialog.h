@@ -30,6 +30,7 @@ protected:
 private:
     void BuildColorGroups(QBoxLayout* column);
     void BuildMngGroups(QBoxLayout* column);
+    void BuildLossyGroup(QBoxLayout* column);
     void ApplyJngEnabling();
     void ShowJngChoice();
     QAbstractButton* Control(int id) const;

@@ -1,6 +1,7 @@
 #include "view/preview_window.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QCloseEvent>
 #include <QColorDialog>
 #include <QFrame>
@@ -15,6 +16,8 @@
 
 #include "app/command_table.h"
 #include "app/session_settings.h"
+#include "frame_ops/size_target.h"
+#include "gif/gif_reader.h"
 #include "platform/platform.h"
 #include "ui/layout_units.h"
 #include "ui/qt_platform.h"
@@ -125,6 +128,9 @@ PreviewWindow::PreviewWindow(MainWindow& owner)
         group->addButton(modes_[i], i);
     }
     modes_[viewMode_]->setChecked(true);
+    written_ = new QCheckBox(tr("ロッシー結果"), this);
+    written_->setObjectName(IdName(1006));
+    written_->setToolTip(tr("今の書き込みオプションで GIF に保存した結果を表示します"));
     SetModeLabels();
 
     timer_ = new QTimer(this);
@@ -135,6 +141,7 @@ PreviewWindow::PreviewWindow(MainWindow& owner)
     connect(start_, &QPushButton::clicked, this, &PreviewWindow::Start);
     connect(stop_, &QPushButton::clicked, this, &PreviewWindow::Stop);
     connect(colour_, &QPushButton::clicked, this, &PreviewWindow::ChooseBackground);
+    connect(written_, &QCheckBox::toggled, this, &PreviewWindow::ShowWritten);
     connect(group, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked) ChooseMode(id);
     });
@@ -159,6 +166,8 @@ void PreviewWindow::SetModeLabels() {
     const bool mng = mode == 1;
     modes_[0]->setText(mng ? tr("先頭ｸﾘｱせず") : QStringLiteral("IExplore"));
     modes_[1]->setText(mng ? tr("先頭ｸﾘｱする") : QStringLiteral("NetScape"));
+    // Lossy coding and the target size belong to GIF saves.
+    written_->setVisible(!mng);
     player_.SetRules(PreviewRules(viewMode_, mode, background_));
 }
 
@@ -178,10 +187,12 @@ void PreviewWindow::Layout() {
     const int r = kModeChars * cw;
     modes_[0]->setGeometry(20, y1 + lh + 10, r, lh);
     modes_[1]->setGeometry(20 + r, y1 + lh + 10, r, lh);
+    written_->setGeometry(20 + 2 * r, y1 + lh + 10, std::max(width() - 40 - 2 * r, r), lh);
 }
 
 bool PreviewWindow::Reload() {
-    const bool ok = player_.Load(&owner_.GetShell().Doc(), PreviewRules(viewMode_, owner_.GetShell().FormatMode(), background_));
+    const AnimDoc* shown = written_doc_ ? written_doc_.get() : &owner_.GetShell().Doc();
+    const bool ok = player_.Load(shown, PreviewRules(viewMode_, owner_.GetShell().FormatMode(), background_));
     if (!ok) ShowError(OwnerOf(this), "メモリが足りません。");
     return ok;
 }
@@ -197,7 +208,51 @@ void PreviewWindow::Rebuild() {
     ShowPosition();
 }
 
+void PreviewWindow::ShowWritten(bool on) {
+    Stop();
+    written_doc_.reset();
+    if (on) {
+        // What a GIF save with the session's options writes, read back: the
+        // colours after reduction and lossy coding, as a browser will show them.
+        AnimDoc& doc = owner_.GetShell().Doc();
+        const WriteOptions& options = owner_.GetShell().Options();
+        std::string bytes;
+        DocumentSaveError error = DocumentSaveError::kNone;
+        if (options.TargetSize > 0) {
+            const SizeTargetResult found = SearchTargetSize(
+                options, uint64_t(options.TargetSize),
+                [&](const WriteOptions& o, std::string& file) { return SaveGifToBytes(doc, o, file); });
+            // A file over the target still shows what the strongest setting gives.
+            if (found.outcome == SizeTargetResult::Outcome::kCancelled) error = DocumentSaveError::kCancelled;
+            else if (found.outcome == SizeTargetResult::Outcome::kFailed) error = DocumentSaveError::kWriteFailed;
+            bytes = found.file;
+        } else {
+            error = SaveGifToBytes(doc, options, bytes);
+        }
+        if (error == DocumentSaveError::kNone) {
+            const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+            written_doc_ = ReadGifBytes(OwnerOf(this), std::span<const uint8_t>(data, bytes.size()));
+        } else if (const char* message = DocumentSaveMessage(error); *message) {
+            ShowError(OwnerOf(this), message);
+        }
+        if (!written_doc_) {
+            const QSignalBlocker quiet(written_);
+            written_->setChecked(false);
+        }
+    }
+    Rebuild();
+}
+
+void PreviewWindow::ForgetWritten() {
+    if (!written_doc_) return;
+    written_doc_.reset();
+    const QSignalBlocker quiet(written_);
+    written_->setChecked(false);
+}
+
 void PreviewWindow::Refresh() {
+    // The document changed: a file written before shows it no more.
+    ForgetWritten();
     Rebuild();
     if (player_.Document() && player_.Document()->frameCount >= 2) Start();
 }
@@ -320,7 +375,10 @@ void PreviewPart::ResumePlayback() {
 
 
 void RestartPreview(MainWindow& window) {
-    if (PreviewPart* part = window.FindPart<PreviewPart>(); part && part->Window()) part->Window()->Restart();
+    if (PreviewPart* part = window.FindPart<PreviewPart>(); part && part->Window()) {
+        part->Window()->ForgetWritten();
+        part->Window()->Restart();
+    }
 }
 
 }  // namespace kivo

@@ -6,12 +6,14 @@
 #pragma once
 
 #include <QElapsedTimer>
+#include <memory>
 #include <QPointer>
 #include <QWidget>
 
 #include "app/preview_player.h"
 #include "view/window_part.h"
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -35,6 +37,8 @@ public:
     void Restart();
     bool Stop();
     void Start();
+    // Back to showing the document, after an edit made a written file stale.
+    void ForgetWritten();
     // The mode buttons' wording for the working format (GIF or MNG).
     void SetModeLabels();
 
@@ -59,6 +63,9 @@ private:
     void ChooseBackground();
     void ChooseMode(int mode);
     void Seek(int index);
+    // Shows what a GIF save with the session's options would write (on), or
+    // the document itself (off).
+    void ShowWritten(bool on);
 
     MainWindow& owner_;
     PreviewPlayer player_;
@@ -72,6 +79,8 @@ private:
     QPushButton* colour_ = nullptr;
     QLabel* counter_ = nullptr;
     QRadioButton* modes_[2] = {};
+    QCheckBox* written_ = nullptr;
+    std::unique_ptr<AnimDoc> written_doc_;  // the file as read back, while shown
     PreviewGeometry geometry_;
     Rgb background_;
     int viewMode_ = 0;

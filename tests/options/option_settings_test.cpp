@@ -16,13 +16,13 @@ std::vector<int*> StoredOptions(WriteOptions& o, int& formatMode) {
     return {&o.MaxColors,         &o.UnifyPalette, &o.ShowOptionsOnSave, &o.Interlace,       &o.NoColorReduction,
             &o.JngOver256Only,    &o.JngQuality,   &o.MhdrStrictProfile, &o.TermAlways,      &o.FramMayOmit,
             &o.DefiMayOmit,       &o.JngAllFrames, &o.NoGlobalPalette,   &formatMode,      &o.KeepPngPalette,
-            &o.TransparentIndex,  &o.UseStandardPaint, &o.OptimizeWithTransparency};
+            &o.TransparentIndex,  &o.UseStandardPaint, &o.OptimizeWithTransparency, &o.Lossiness, &o.TargetSize};
 }
 
 TEST(OptionSettings, EveryStoredOptionSurvivesTheFile) {
     ScopedRecordingBackend rec;
     test::TempFolder dir;
-    const std::vector<int> chosen = {32, 0, 0, 1, 1, 1, 85, 0, 0, 0, 0, 1, 1, 1, 1, 7, 0, 0};
+    const std::vector<int> chosen = {32, 0, 0, 1, 1, 1, 85, 0, 0, 0, 0, 1, 1, 1, 1, 7, 0, 0, 60, 2097152};
     WriteOptions written;
     int writtenMode = 0;
     std::vector<int*> options = StoredOptions(written, writtenMode);
@@ -59,6 +59,9 @@ TEST(OptionSettings, ValuesOutOfRangeAreBroughtIntoRange) {
         {"MngWROpt", "0 0 500 1 1 1 1 0 0 1", {{&o.JngQuality, 100}, {&mode, 1}}},
         {"MngWROpt2", "3 300", {{&o.KeepPngPalette, 1}, {&o.TransparentIndex, -1}}},
         {"OPT1", "0,5", {{&o.UseStandardPaint, 0}, {&o.OptimizeWithTransparency, 1}}},
+        {"GifLossy", "80 512000", {{&o.Lossiness, 80}, {&o.TargetSize, 512000}}},
+        {"GifLossy", "999 -5", {{&o.Lossiness, 200}, {&o.TargetSize, 0}}},
+        {"GifLossy", "-1", {{&o.Lossiness, 0}, {&o.TargetSize, 0}}},
     };
     for (const Case& c : cases) {
         o = WriteOptions();

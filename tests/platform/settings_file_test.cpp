@@ -41,6 +41,7 @@ TEST(SettingsFile, EveryKeyIsWrittenInOrderAndFormatAndReadBack) {
         {"MngWROpt2", {1, 5}},
         {"ViewMode", {1}},
         {"OPT1", {0, 1}},
+        {"GifLossy", {80, 512000}},
         {"MainWinSize", {1280, 700}},
         {"MainLayout", {800, 400, 300, 250}},
     };
@@ -69,6 +70,7 @@ TEST(SettingsFile, EveryKeyIsWrittenInOrderAndFormatAndReadBack) {
                           "MngWROpt2=1 5\n"
                           "ViewMode=1\n"
                           "OPT1=0,1\n"
+                          "GifLossy=80 512000\n"
                           "PaintSoft=\n"
                           "UndoMemory=512\n"
                           "MainWinSize=1280 700\n"
@@ -90,7 +92,7 @@ TEST(SettingsFile, EveryKeyIsWrittenInOrderAndFormatAndReadBack) {
     const std::string text = Text(path);
     for (const char* line : {"MainWinPos=-1 -1\n", "BgCol=ffffffff 0 0\n", "CustCol1=0 0 0 0 0 0 0 0 \n",
                              "GifWROpt=256 1 1 0\n", "MngWROpt=5 0 80 1 1 1 1 0 0 0\n", "MngWROpt2=0 -1\n",
-                             "OPT1=1,1\n", "PaintSoft=\n"})
+                             "OPT1=1,1\n", "GifLossy=0 0\n", "PaintSoft=\n"})
         EXPECT_NE(text.find(line), std::string::npos) << line;
 }
 

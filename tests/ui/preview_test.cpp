@@ -3,6 +3,7 @@
 // the scroll bar, the mode buttons and the background colour; the dropper's
 // zoom and pick; the key editor's rules.
 #include <QApplication>
+#include <QCheckBox>
 #include <QColorDialog>
 #include <QLabel>
 #include <QPointer>
@@ -193,6 +194,31 @@ private slots:
         window.Action(40002)->trigger();
         QTRY_VERIFY(Preview(window) && Control<QRadioButton>(Preview(window), 1005)->isChecked());
         Control(Preview(window), 1004)->click();
+    }
+
+    void theLossyResultShowsTheFileASaveWrites() {
+        MainWindow window;
+        AddFrames(window, 2, 100);
+        window.GetShell().Options().Lossiness = 200;
+        window.Action(40002)->trigger();
+        PreviewWindow* preview = Preview(window);
+        auto* written = Control<QCheckBox>(preview, 1006);
+        QVERIFY(written && written->isVisible());
+        written->click();
+        const AnimDoc* shown = preview->Player().Document();
+        QVERIFY(shown && shown != &window.GetShell().Doc());
+        QCOMPARE(shown->frameCount, 2);
+        QCOMPARE(shown->screenWidth, 6);
+        written->click();
+        QCOMPARE(preview->Player().Document(), &window.GetShell().Doc());
+        // An edit makes a written file stale: the preview goes back to the document.
+        written->click();
+        AddFrames(window, 1);
+        QVERIFY(!written->isChecked());
+        QCOMPARE(preview->Player().Document(), &window.GetShell().Doc());
+        window.GetShell().SetFormatMode(1);
+        QVERIFY(!written->isVisible());
+        window.GetShell().SetFormatMode(0);
     }
 
     void theBackgroundColourIsChosenAndKept() {

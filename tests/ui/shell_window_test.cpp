@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QLineEdit>
+#include <QSpinBox>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -162,6 +163,26 @@ private slots:
         Control(dialog, 1)->click();
         QCOMPARE(o.MaxColors, 8);
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
+    }
+
+    void gifOptionsSetLossinessAndTargetSizeInKb() {
+        WriteOptions o;
+        OptionsDialog dialog(nullptr, false, o);
+        dialog.show();
+        auto* lossiness = dialog.findChild<QSpinBox*>(QStringLiteral("id1050"));
+        auto* target = dialog.findChild<QSpinBox*>(QStringLiteral("id1051"));
+        QVERIFY(lossiness && target);
+        lossiness->setValue(80);
+        target->setValue(500);
+        QCOMPARE(o.Lossiness, 80);
+        QCOMPARE(o.TargetSize, 500 * 1024);
+        lossiness->setValue(999);  // held to the range
+        QCOMPARE(o.Lossiness, 200);
+        Control(dialog, 2)->click();
+        QCOMPARE(o.Lossiness, 0);
+        QCOMPARE(o.TargetSize, 0);
+        OptionsDialog mng(nullptr, true, o);
+        QVERIFY(!mng.findChild<QSpinBox*>(QStringLiteral("id1050")));
     }
 
     void closingAsksAndAFailedSaveKeepsTheDocument() {

@@ -201,10 +201,10 @@ TEST(WebpWrite, ConvertTakesItsWebpOptionsForWebpOutputsOnly) {
         const char* says;
     } cases[] = {
         {"--lossless -o " + Q(dir.file("lossless.webp")), 0, ""},
-        {"--lossy --quality 30 -o " + Q(dir.file("lossy.webp")), 0, ""},
+        {"--quality 30 -o " + Q(dir.file("lossy.webp")), 0, ""},
         {"--quality 101 -o " + Q(dir.file("x.webp")), 2, "WebpQuality must be 0 to 100"},
         {"--quality -o " + Q(dir.file("x.webp")), 2, ""},
-        {"--lossy -o " + Q(dir.file("x.gif")), 2, "--lossy applies to a .webp output only"},
+        {"--lossless -o " + Q(dir.file("x.gif")), 2, "--lossless applies to a .webp output only"},
         {"--quality 50 -o " + Q(dir.file("x.mng")), 2, "--quality applies to a .webp output only"},
     };
     for (const CliCase& c : cases) {
@@ -224,7 +224,7 @@ TEST(WebpWrite, ConvertTakesItsWebpOptionsForWebpOutputsOnly) {
     EXPECT_FALSE(has(lossless, "VP8 "));
     EXPECT_TRUE(has(lossy, "VP8 "));
     const test::CliRun help = test::RunCli("help convert");
-    for (const char* option : {"--lossless", "--lossy", "--quality Q"})
+    for (const char* option : {"--lossless", "--lossy N", "--quality Q"})
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     const test::CliRun info = test::RunCli("info " + Q(dir.file("lossless.webp")));
     EXPECT_EQ(info.status, 0) << info.out;
