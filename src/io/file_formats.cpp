@@ -145,6 +145,10 @@ bool SniffPng(std::span<const uint8_t> h) { return HasPngSignature(h) && !HasApn
 bool SniffJpeg(std::span<const uint8_t> h) { return Begins(h, "\xFF\xD8\xFF"); }
 bool SniffBmp(std::span<const uint8_t> h) { return Begins(h, "BM") && h.size() >= 26; }
 bool SniffAvi(std::span<const uint8_t> h) { return Begins(h, "RIFF") && Begins(h, "AVI ", 8); }
+// ISO media files (MP4, M4V, MOV, 3GP) open with a file-type box; Matroska and
+// WebM with the EBML header. Either way FFmpeg reads the clip, whichever row.
+bool SniffIsoMedia(std::span<const uint8_t> h) { return Begins(h, "ftyp", 4); }
+bool SniffEbml(std::span<const uint8_t> h) { return Begins(h, "\x1A\x45\xDF\xA3"); }
 
 const FileFormat kFormats[] = {
     {"GIF", "GIF", "", OpenGif, nullptr, FirstGifImage, WriteGifWithinTarget, WriteSingleFrameGif, "GIF(*.GIF)", 3, SniffGif},
@@ -155,8 +159,8 @@ const FileFormat kFormats[] = {
     {"BMP", "BMP DIB", "", nullptr, BmpFrame, PreviewBmp, nullptr, WriteBmpFrame, "BMP(*.BMP;*.DIB)", 2, SniffBmp},
     {"Targa", "TGA", "", nullptr, TargaFrame, TargaFrame, nullptr, nullptr, "Targa(*.TGA)", 6},
     {"AVI", "AVI", "", OpenAvi, nullptr, PreviewAvi, WriteAvi, nullptr, "AVI(*.AVI)", 7, SniffAvi},
-    {"MP4", "MP4 M4V", "", ReadVideo, nullptr, PreviewVideo, WriteMp4, nullptr, "MP4(*.MP4;*.M4V)", 10},
-    {"WebM", "WEBM", "", ReadVideo, nullptr, PreviewVideo, WriteWebm, nullptr, "WebM(*.WEBM)", 11},
+    {"MP4", "MP4 M4V", "", ReadVideo, nullptr, PreviewVideo, WriteMp4, nullptr, "MP4(*.MP4;*.M4V)", 10, SniffIsoMedia},
+    {"WebM", "WEBM", "", ReadVideo, nullptr, PreviewVideo, WriteWebm, nullptr, "WebM(*.WEBM)", 11, SniffEbml},
     // Other containers FFmpeg reads; only read.
     {"MOV/MKV", "MOV MKV OGV FLV TS MTS M2TS MPG MPEG WMV 3GP", "", ReadVideo, nullptr, PreviewVideo, nullptr, nullptr,
      "MOV/MKV(*.MOV;*.MKV;*.OGV;*.FLV;*.TS;*.MTS;*.M2TS;*.MPG;*.MPEG;*.WMV;*.3GP)", 12},

@@ -246,6 +246,8 @@ TEST(FileFormatSniffing, ContentBeforeName) {
         {"chat.png", {0x8A, 'M', 'N', 'G', 13, 10, 26, 10}, "MNG"},
         {"photo.gif", {0xFF, 0xD8, 0xFF, 0xE0, 0, 0x10}, "JPEG"},
         {"video.gif", {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'A', 'V', 'I', ' ', 'L', 'I', 'S', 'T'}, "AVI"},
+        {"clip.gif", {0, 0, 0, 0x20, 'f', 't', 'y', 'p', 'i', 's', 'o', 'm'}, "MP4"},
+        {"sent.gif", {0x1A, 0x45, 0xDF, 0xA3, 0x9F, 0x42, 0x86, 0x81}, "WebM"},
         {"picture.tga", {0, 0, 2, 0, 0, 0, 0, 0}, "Targa"},
         {"unknown.xyz", {1, 2, 3}, nullptr},
     };
