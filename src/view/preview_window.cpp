@@ -174,7 +174,9 @@ void PreviewWindow::SetModeLabels() {
 void PreviewWindow::Layout() {
     geometry_ = PreviewGeometryFor(player_.Document(), charWidth_);
     const int vw = geometry_.viewWidth, vh = geometry_.viewHeight, lh = lineHeight_, cw = charWidth_;
-    setFixedSize(vw + 40, vh + 3 * lh + 60);
+    // A row of its own for the lossy-result box: beside the modes it was cut
+    // off in a window as narrow as a small animation makes it.
+    setFixedSize(vw + 40, vh + 4 * lh + 70);
     frame_->setGeometry(19, 19, vw + 2, vh + 2);
     area_->setGeometry(20, 20, vw, vh);
     scroll_->setGeometry(20, vh + 30, width() - 40, lh);
@@ -187,7 +189,7 @@ void PreviewWindow::Layout() {
     const int r = kModeChars * cw;
     modes_[0]->setGeometry(20, y1 + lh + 10, r, lh);
     modes_[1]->setGeometry(20 + r, y1 + lh + 10, r, lh);
-    written_->setGeometry(20 + 2 * r, y1 + lh + 10, std::max(width() - 40 - 2 * r, r), lh);
+    written_->setGeometry(20, y1 + 2 * (lh + 10), width() - 40, lh);
 }
 
 bool PreviewWindow::Reload() {
