@@ -21,20 +21,12 @@
 namespace kivo::test {
 namespace {
 
-bool Capture(const std::string& command, std::string& out) {
-    std::FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe) return false;
-    char buffer[65536];
-    for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-    return pclose(pipe) == 0;
-}
-
 // What FFmpeg shows of an APNG: its pictures as screen pixels (alpha 0 is
 // nothing drawn) with their durations in hundredths, equal neighbours joined.
 std::vector<Shown> FfmpegPlayback(const std::string& path, int width, int height) {
     std::vector<Shown> shown;
     std::string durations;
-    if (!Capture("ffprobe -v error -f apng -select_streams v -show_entries frame=pkt_duration_time,duration_time -of csv=p=0 '" +
+    if (!CaptureCommand("ffprobe -v error -f apng -select_streams v -show_entries frame=pkt_duration_time,duration_time -of csv=p=0 '" +
                      path + "'",
                  durations))
         return shown;
@@ -71,7 +63,7 @@ std::vector<Shown> PillowPlayback(const std::string& path, int width, int height
         "for f in ImageSequence.Iterator(im):\n"
         "    sys.stdout.buffer.write(int(round(f.info.get('duration', 0) * 1000)).to_bytes(8, 'little'))\n"
         "    sys.stdout.buffer.write(f.convert('RGBA').tobytes())\n";
-    if (!Capture("/usr/bin/python3 -c \"" + script + "\" '" + path + "'", out)) return shown;
+    if (!CaptureCommand("/usr/bin/python3 -c \"" + script + "\" '" + path + "'", out)) return shown;
     const size_t size = size_t(width) * height * 4;
     for (size_t at = 0; at + 8 + size <= out.size(); at += 8 + size) {
         int64_t microseconds = 0;

@@ -12,22 +12,6 @@ namespace kivo::test {
 
 namespace {
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-bool Capture(const std::string& command, std::string& out) {
-    out.clear();
-    std::FILE* p = popen(command.c_str(), "r");
-    if (!p) return false;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-    return pclose(p) == 0;
-}
-
 }  // namespace
 
 bool HaveFfmpeg() {
@@ -39,9 +23,9 @@ bool Ffmpeg(const std::string& args) { return std::system(("ffmpeg -v error -y "
 
 std::optional<ProbedVideo> ProbeVideo(const std::string& path) {
     std::string out;
-    if (!Capture("ffprobe -v error -select_streams v:0 -show_entries "
+    if (!CaptureCommand("ffprobe -v error -select_streams v:0 -show_entries "
                  "stream=codec_name,pix_fmt,width,height,r_frame_rate,nb_frames:packet=pts,size -of default=nw=1 " +
-                     Quote(path),
+                     ShellQuote(path),
                  out))
         return std::nullopt;
     ProbedVideo v;
@@ -68,8 +52,8 @@ std::vector<Picture> DecodePictures(const std::string& path, int width, int heig
                                     const std::string& vf, bool passthrough) {
     std::string out;
     std::string filters = vf.empty() || passthrough ? " -vsync passthrough" : "";
-    if (!vf.empty()) filters += " -vf " + Quote(vf);
-    if (!Capture("ffmpeg -v error -i " + Quote(path) + filters + " -f rawvideo -pix_fmt " + pixFmt + " - 2>/dev/null",
+    if (!vf.empty()) filters += " -vf " + ShellQuote(vf);
+    if (!CaptureCommand("ffmpeg -v error -i " + ShellQuote(path) + filters + " -f rawvideo -pix_fmt " + pixFmt + " - 2>/dev/null",
                  out))
         return {};
     const size_t size = size_t(width) * size_t(height) * (pixFmt == "rgba" ? 4 : 3);
@@ -81,7 +65,7 @@ std::vector<Picture> DecodePictures(const std::string& path, int width, int heig
 
 std::optional<std::string> Ffprobe(const std::string& args, const std::string& path) {
     std::string out;
-    if (!Capture("ffprobe -v error " + args + " " + Quote(path), out)) return std::nullopt;
+    if (!CaptureCommand("ffprobe -v error " + args + " " + ShellQuote(path), out)) return std::nullopt;
     return out;
 }
 

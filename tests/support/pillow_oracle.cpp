@@ -14,22 +14,6 @@ namespace {
 // may be another one without it).
 constexpr const char* kPython = "/usr/bin/python3";
 
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-bool Capture(const std::string& command, std::string& out) {
-    out.clear();
-    std::FILE* p = popen(command.c_str(), "r");
-    if (!p) return false;
-    char buffer[65536];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
-    return pclose(p) == 0;
-}
-
 // Prints "W H DURATION\n" and the RGBA bytes of every frame.
 constexpr const char* kDecodeScript = R"(
 import sys
@@ -51,12 +35,12 @@ bool HavePillow() {
 
 bool RunPillow(const std::string& script, const std::string& arg) {
     const std::string full = "from PIL import Image\n" + script;
-    return std::system((std::string(kPython) + " -c " + Quote(full) + " " + Quote(arg) + " >/dev/null 2>&1").c_str()) == 0;
+    return std::system((std::string(kPython) + " -c " + ShellQuote(full) + " " + ShellQuote(arg) + " >/dev/null 2>&1").c_str()) == 0;
 }
 
 std::vector<RgbaPicture> PillowDecode(const std::string& path) {
     std::string out;
-    if (!Capture(std::string(kPython) + " -c " + Quote(kDecodeScript) + " " + Quote(path) + " 2>/dev/null", out)) return {};
+    if (!CaptureCommand(std::string(kPython) + " -c " + ShellQuote(kDecodeScript) + " " + ShellQuote(path) + " 2>/dev/null", out)) return {};
     std::vector<RgbaPicture> frames;
     size_t at = 0;
     while (at < out.size()) {

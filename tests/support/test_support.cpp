@@ -56,6 +56,22 @@ std::vector<uint8_t> ReadFile(const std::string& path) {
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
 }
 
+std::string ShellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+bool CaptureCommand(const std::string& command, std::string& out) {
+    out.clear();
+    std::FILE* p = popen(command.c_str(), "r");
+    if (!p) return false;
+    char buffer[65536];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) out.append(buffer, n);
+    return pclose(p) == 0;
+}
+
 CliRun RunCli(const std::string& args, const std::string& stderrTo) {
     const char* cli = std::getenv("KIVO_CLI");
     const std::string cmd = std::string(cli ? cli : "kivo-cli") + " " + args + " 2>" + stderrTo;

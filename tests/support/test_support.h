@@ -48,6 +48,12 @@ struct CliRun {
 };
 CliRun RunCli(const std::string& args, const std::string& stderrTo = "&1");
 
+// s in single quotes for a POSIX shell, its own quotes escaped.
+std::string ShellQuote(const std::string& s);
+// Runs a shell command, collecting its standard output into out; true when it
+// exited with status 0. For the outside programs the oracles ask.
+bool CaptureCommand(const std::string& command, std::string& out);
+
 // Pixel (x, y), y counted from the top, of a 24-bit DIB.
 Rgb PixelOf(const Dib& dib, int x, int y);
 void SetPixel(Dib& dib, int x, int y, Rgb c);
